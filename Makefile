@@ -1,0 +1,36 @@
+# The two commands a user needs: `make play` and `make test`. Both install what a fresh
+# Debian 12 machine lacks, configure and build first.
+BUILD ?= build
+JOBS ?= 2
+PACKAGES = cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev \
+           libsdl-ttf2.0-dev libgtest-dev libbenchmark-dev
+SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: play test deps build sanitize clean
+
+play: build
+	cd $(BUILD)/demos && ./hello
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure
+
+# The unit and program tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=address,undefined
+	cmake --build $(BUILD)-asan -j$(JOBS)
+	cd $(BUILD)-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure
+
+build: deps
+	cmake -S . -B $(BUILD)
+	cmake --build $(BUILD) -j$(JOBS)
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update && $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
+	fi
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-asan

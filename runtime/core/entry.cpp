@@ -1,0 +1,285 @@
+// Process entry: start-up in order, the game and timer threads, the main loop, END
+// and the orderly shutdown.
+#include "entry.h"
+#include <SDL/SDL_ttf.h>
+#include <unistd.h>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include "display.h"
+#include "events.h"
+#include "images.h"
+#include "kel_data.h"
+#include "kels.h"
+#include "keyboard.h"
+#include "memory.h"
+#include "platform.h"
+#include "script.h"
+#include "text.h"
+
+std::atomic<uint8_t> stop_program{0};
+std::atomic<uint8_t> close_program{0};
+std::atomic<uint8_t> suspend_program{0};
+std::atomic<int> exit_blocked{0};
+std::atomic<int> exit_value{0};
+std::atomic<int> autodisplay{1};
+std::atomic<int> lock_display{0};
+std::atomic<int> lock_display_required{0};
+std::atomic<int> shell_call_in_progress{0};
+std::atomic<int> sleep_break{0};
+std::atomic<int> vertical_retrace_in_progress{0}, vertical_retrace_happened{0};
+int key_repeat_on = 0;
+
+char exepath[65536];
+kels *func_command_str = nullptr;
+int environ_count = 0;
+uint32_t sdl_firsttimervalue = 0, kelvo_firsttimervalue = 0;
+SDL_PixelFormat pixelformat32, pixelformat8;
+uint8_t nothingvalue[8];
+char sub_file_print_spaces[32];
+std::string kel_start_dir;
+
+static SDL_Thread *thread = nullptr, *thread2 = nullptr;
+static std::atomic<Uint32> game_thread_id{0};
+static std::atomic<bool> timer_thread_quit{false};
+static kel_program_fn program_entry = nullptr;
+
+bool kel_on_game_thread() { return game_thread_id && SDL_ThreadID() == game_thread_id; }
+
+[[noreturn]] void end() {
+  while (stop_program.load() != 1) platform_sleep(100);
+  throw kel_thread_end{};
+}
+
+void sub_end() {
+  exit_blocked = 0;
+  // The visible page becomes the output page; the message goes on its bottom row.
+  write_page = display_page;
+  write_page_index = display_page_index;
+  int rows = img_rows(write_page);
+  write_page->top_row = write_page->bottom_row = (int16_t)rows;
+  write_page->cursor_y = (int16_t)rows;
+  write_page->cursor_x = 1;
+  write_page->holding_cursor = 0;
+  uint32_t kels_tmp_base = kels_tmp_list_nexti;
+  kels_print(nothingstring, 1);
+  kels *msg = kels_new_txt("Press any key to continue");
+  kels_print(msg, 0);
+  kels_cleanup(kels_tmp_base, 0);
+  new_error = 0;
+  for (;;) {                                   // keys typed before END are ignored
+    kels *k = kels_inkey();
+    bool empty = k->len == 0;
+    kels_cleanup(kels_tmp_base, 0);
+    if (empty) break;
+    platform_sleep(0);
+  }
+  autodisplay = 1;
+  for (;;) {
+    if (stop_program.load() == 1) end();
+    kels *k = kels_inkey();
+    bool got = k->len != 0;
+    kels_cleanup(kels_tmp_base, 0);
+    if (got) break;
+    platform_sleep(1);
+  }
+  close_program = 1;
+  end();
+}
+
+int32_t func__exit() {
+  exit_blocked = 1;
+  return exit_value.exchange(0);
+}
+
+kels *func_command() {
+  kels *s = kels_new((int32_t)func_command_str->len, 1);
+  std::memcpy(s->text, func_command_str->text, func_command_str->len);
+  return s;
+}
+
+// Window close (bit 0) or Ctrl+Break (bit 1) from the main thread.
+void kel_request_close(int bit) {
+  if (exit_blocked.load()) {
+    exit_value |= 1 << bit;
+    return;
+  }
+  close_program = 1;
+}
+
+static void write_bios_ticks() {
+  uint32_t ms = (uint32_t)(((uint64_t)SDL_GetTicks() - sdl_firsttimervalue + kelvo_firsttimervalue) % 86400000u);
+  uint32_t ticks = (uint32_t)(ms * 0.0182);
+  for (int i = 0; i < 3; i++)
+    std::atomic_ref<uint8_t>(cmem[cmem_ticks + i]).store((uint8_t)(ticks >> (8 * i)), std::memory_order_relaxed);
+}
+
+static int game_thread_main(void *) {
+  game_thread_id = SDL_ThreadID();
+  try {
+    program_entry();
+    sub_end();                               // falling off the end acts as END
+  } catch (const kel_thread_end &) {
+  }
+  return 0;
+}
+
+static int timer_thread_main(void *) {
+  while (!timer_thread_quit.load()) {
+    // ON TIMER slots are marked here once timers can be declared; until then it idles.
+    platform_sleep(10);
+  }
+  return 0;
+}
+
+void kel_init_runtime(int argc, char **argv) {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  platform_main_thread = std::this_thread::get_id();
+  // Timer slot 0 is allocated and idle.
+  ontimer = new ontimer_struct[1]{};
+  ontimer[0].allocated = 1;
+  ontimer_nextfree = 1;
+  char cwd[4096];
+  if (getcwd(cwd, sizeof cwd)) kel_start_dir = cwd;
+  std::string folder = platform_program_folder();
+  std::snprintf(exepath, sizeof exepath, "%s", folder.c_str());
+  if (chdir(exepath) != 0) { /* stays where it started */ }
+  for (char **e = environ; *e; e++) environ_count++;
+  environ_count++;
+  std::memset(sub_file_print_spaces, ' ', sizeof sub_file_print_spaces);
+  cmem_reset();
+  images_init();
+  keyboard_init();
+  mem_static_malloc(0);
+  kels_init();
+  std::string cmd;
+  for (int i = 1; i < argc; i++) {
+    if (i > 1) cmd += ' ';
+    cmd += argv[i];
+  }
+  func_command_str = kels_new((int32_t)cmd.size(), 0);
+  std::memcpy(func_command_str->text, cmd.data(), cmd.size());
+  kelg_screen(0, 0, 0, 0, 0, 1);
+  width8050switch = 1;
+}
+
+static void sync_clock() {
+  std::time_t t0 = std::time(nullptr), t1;
+  while ((t1 = std::time(nullptr)) == t0) {}
+  sdl_firsttimervalue = SDL_GetTicks();
+  std::tm lt{};
+  localtime_r(&t1, &lt);
+  kelvo_firsttimervalue = (uint32_t)((lt.tm_hour * 3600 + lt.tm_min * 60 + lt.tm_sec) * 1000);
+}
+
+[[noreturn]] static void shutdown_process() {
+  stop_program = 1;
+  kelevent = 1;
+  if (thread) SDL_WaitThread(thread, nullptr);
+  timer_thread_quit = true;
+  if (thread2) SDL_WaitThread(thread2, nullptr);
+  script_stop();
+  SDL_ShowCursor(SDL_DISABLE);
+  std::exit(0);
+}
+
+static void set_key_repeat(bool on) {
+  if (on == (key_repeat_on != 0)) return;
+  if (on) SDL_EnableKeyRepeat(500, 30);
+  else SDL_EnableKeyRepeat(0, 0);
+  key_repeat_on = on;
+}
+
+int kel_main(int argc, char **argv, kel_program_fn program) {
+  program_entry = program;
+  kel_init_runtime(argc, argv);
+  script_load_from_env();                    // a malformed script ends the process here (status 2)
+  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
+    std::fprintf(stderr, "Unable to init SDL: %s\n", SDL_GetError());
+    std::exit(100);
+  }
+  std::atexit(SDL_Quit);
+  sync_clock();
+  if (TTF_Init() < 0) std::exit(7000);
+  std::atexit(TTF_Quit);
+  SDL_Rect **list = SDL_ListModes(nullptr, SDL_FULLSCREEN | SDL_HWSURFACE);
+  if (list == (SDL_Rect **)-1) {
+    anymode = 1;
+  } else if (list) {
+    int n = 0;
+    while (list[n]) n++;
+    modes = new mode_rect[n > 0 ? n : 1];
+    for (int i = 0; i < n; i++) modes[i] = {list[i]->x, list[i]->y, list[i]->w, list[i]->h};
+    nmodes = n;
+  }
+  set_key_repeat(true);
+  SDL_EnableUNICODE(1);
+  if (SDL_Surface *icon = SDL_LoadBMP_RW(SDL_RWFromConstMem(file_kelvoicon_bmp, sizeof file_kelvoicon_bmp), 1)) {
+    SDL_WM_SetIcon(icon, nullptr);
+    SDL_FreeSurface(icon);
+  }
+  SDL_WM_SetCaption("Untitled", "Untitled");
+  int mx = 0, my = 0;
+  SDL_GetMouseState(&mx, &my);
+  mouse_messages[0] = {(uint16_t)mx, (uint16_t)my, 0, 0, 0};
+  display_make_cursor();
+  if (SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)) {
+    pixelformat32 = *s->format;
+    pixelformat32.palette = nullptr;
+    SDL_FreeSurface(s);
+  }
+  if (SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 8, 0, 0, 0, 0)) {
+    pixelformat8 = *s->format;
+    pixelformat8.palette = nullptr;
+    SDL_FreeSurface(s);
+  }
+  display();                                 // the window opens at the first page's size
+  thread = SDL_CreateThread(game_thread_main, nullptr);
+  if (!thread) {
+    std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
+    return 0;
+  }
+  thread2 = SDL_CreateThread(timer_thread_main, nullptr);
+  if (!thread2) {
+    std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
+    return 0;
+  }
+  lock_display_required = 1;
+  platform_main_loop_running = true;
+  platform_msgbox_idle = script_serve_requests;
+  script_start();
+  bool toggle = false;
+  for (;;) {
+    write_bios_ticks();
+    if (shell_call_in_progress.load() == -1) {
+      platform_sleep(64);
+      continue;
+    }
+    if (shell_call_in_progress.load()) {
+      shell_call_in_progress = -1;
+      set_key_repeat(false);
+      if (autodisplay.load()) display();
+      continue;
+    }
+    platform_sleep(15);
+    vertical_retrace_happened = 1;
+    vertical_retrace_in_progress = 1;
+    platform_sleep(1);
+    if (close_program.load() == 1) shutdown_process();
+    toggle = !toggle;
+    if (toggle && autodisplay.load()) display();
+    vertical_retrace_in_progress = 0;
+    platform_serve_msgbox();
+    script_serve_requests();
+    if (toggle) continue;
+    uint8_t state = SDL_GetAppState();
+    set_key_repeat((state & SDL_APPINPUTFOCUS) && (state & SDL_APPACTIVE));
+    keyboard_drain_events();
+    keyboard_update_flags();
+  }
+}

@@ -1,0 +1,55 @@
+// Statement events, errors, GOSUB return points, the static variable area and CLEAR.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+extern std::atomic<int> kelevent;
+extern int new_error;
+extern uint32_t ercl;
+extern int r;
+extern int error_retry;
+extern int error_goto_line;
+extern int error_handling;
+extern int error_err;
+extern double error_erl;
+extern int error_occurred;
+extern double last_line;
+
+extern uint32_t *return_point;
+extern int32_t return_points;
+extern uint32_t next_return_point;
+extern int event_return;
+
+extern uint8_t *mem_static, *mem_static_pointer, *mem_static_limit;
+extern uint32_t mem_static_size;
+
+void error(int n);                 // critical numbers (256 and up) never return
+void evnt(uint32_t line);
+void events();
+void fix_error();
+int get_error_err();
+double get_error_erl();
+void more_return_points();
+void *mem_static_malloc(uint32_t bytes);
+void mem_static_restore(void *pointer);
+void sub_clear();
+
+const char *error_text(int n);      // the table's text, or "Unprintable error"
+
+// Subsystems and the translated program add what CLEAR resets (variables, images, sounds).
+void kel_on_clear(std::function<void()> fn);
+
+// Timer slots, dispatched by events(); the timer subsystem fills these in.
+struct ontimer_struct {
+  uint8_t allocated;
+  uint32_t id;                      // handler id, 0 = none
+  uint8_t state;                    // 0 off, 1 on, 2 stopped
+  std::atomic<uint8_t> active;      // 0 idle, 1 triggered, 2 running
+  double seconds;
+  int64_t pass;
+  double last_time;
+};
+extern ontimer_struct *ontimer;
+extern uint32_t ontimer_nextfree;
+extern std::function<void(uint32_t id, int64_t pass)> ontimer_handler;  // set by the program

@@ -1,0 +1,476 @@
+// Scripted input: parses $KEL_SCRIPT and replays it on a thread of its own, pushing key
+// events through SDL's queue so they take the same path as real keys. Screen reads are
+// done on the main thread, which owns the display.
+#include "script.h"
+#include <SDL/SDL.h>
+#include <unistd.h>
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include "display.h"
+#include "entry.h"
+#include "images.h"
+#include "memory.h"
+#include "platform.h"
+#include "text.h"
+
+static std::vector<script_command> script;
+static SDL_Thread *script_thread = nullptr;
+static std::atomic<bool> script_quit{false};
+static std::atomic<std::function<void()> *> main_request{nullptr};
+
+// ---- code page 437 -------------------------------------------------------------------
+
+static const char *const cp437_high =
+    "ÇüéâäàåçêëèïîìÄÅÉæÆôöòûùÿÖÜ¢£¥₧ƒáíóúñÑªº¿⌐¬½¼¡«»░▒▓│┤╡╢╖╕╣║╗╝╜╛┐└┴┬├─┼╞╟╚╔╩╦╠═╬╧╨╤╥╙╘╒╓╫╪┘┌"
+    "█▄▌▐▀αßΓπΣσµτΦΘΩδ∞φε∩≡±≥≤⌠⌡÷≈°∙·√ⁿ²■";
+static const char *const cp437_low = "☺☻♥♦♣♠•◘○◙♂♀♪♫☼►◄↕‼¶§▬↨↑↓→←∟↔▲▼";
+
+static std::vector<std::string> split_utf8(const char *s) {
+  std::vector<std::string> out;
+  for (const unsigned char *p = (const unsigned char *)s; *p;) {
+    int n = *p < 0x80 ? 1 : *p < 0xE0 ? 2 : *p < 0xF0 ? 3 : 4;
+    out.emplace_back((const char *)p, (size_t)n);
+    p += n;
+  }
+  return out;
+}
+
+std::string cp437_utf8(unsigned char c) {
+  static const std::vector<std::string> low = split_utf8(cp437_low), high = split_utf8(cp437_high);
+  if (c == 0 || c == 255) return " ";
+  if (c < 32) return low[c - 1];
+  if (c == 127) return "⌂";
+  if (c < 128) return std::string(1, (char)c);
+  return high[c - 128];
+}
+
+// One UTF-8 string per cell of the visible page.
+static std::vector<std::vector<std::string>> screen_cells() {
+  std::vector<std::vector<std::string>> rows;
+  img_struct *p = display_page;
+  if (!p) return rows;
+  int nr = img_rows(p), nc = img_columns(p);
+  for (int y = 1; y <= nr; y++) {
+    std::vector<std::string> row;
+    for (int x = 1; x <= nc; x++) {
+      if (p->is_text) {
+        row.push_back(cp437_utf8(p->pixels[((y - 1) * p->width + (x - 1)) * 2]));
+      } else {
+        int c = text_match_cell(p, y, x);
+        row.push_back(c < 0 ? "\xEF\xBF\xBD" : cp437_utf8((unsigned char)c));
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::vector<std::string> screen_text_lines() {
+  std::vector<std::string> out;
+  for (auto &row : screen_cells()) {
+    std::string line;
+    for (auto &c : row) line += c;
+    out.push_back(std::move(line));
+  }
+  return out;
+}
+
+// ---- images --------------------------------------------------------------------------
+
+static void put32be(std::string &s, uint32_t v) {
+  for (int i = 3; i >= 0; i--) s += (char)(v >> (8 * i));
+}
+
+static uint32_t crc32_of(const std::string &s, size_t from) {
+  static uint32_t table[256];
+  if (!table[1])
+    for (uint32_t n = 0; n < 256; n++) {
+      uint32_t c = n;
+      for (int k = 0; k < 8; k++) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      table[n] = c;
+    }
+  uint32_t c = 0xFFFFFFFFu;
+  for (size_t i = from; i < s.size(); i++) c = table[(c ^ (uint8_t)s[i]) & 255] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+
+static void png_chunk(std::string &out, const char *type, const std::string &data) {
+  put32be(out, (uint32_t)data.size());
+  size_t start = out.size();
+  out += type;
+  out += data;
+  put32be(out, crc32_of(out, start));
+}
+
+static std::string png_bytes(const uint32_t *rgb, int w, int h) {
+  std::string raw;
+  for (int y = 0; y < h; y++) {
+    raw += '\0';
+    for (int x = 0; x < w; x++) {
+      uint32_t c = rgb[y * w + x];
+      raw += (char)(c >> 16);
+      raw += (char)(c >> 8);
+      raw += (char)c;
+    }
+  }
+  std::string z = "\x78\x01";                  // zlib stream of stored blocks
+  for (size_t i = 0; i < raw.size() || i == 0; i += 65535) {
+    size_t n = std::min<size_t>(65535, raw.size() - i);
+    z += (char)(i + n >= raw.size() ? 1 : 0);
+    z += (char)(n & 255);
+    z += (char)(n >> 8);
+    z += (char)(~n & 255);
+    z += (char)((~n >> 8) & 255);
+    z += raw.substr(i, n);
+    if (raw.empty()) break;
+  }
+  uint32_t a = 1, b = 0;
+  for (unsigned char c : raw) {
+    a = (a + c) % 65521;
+    b = (b + a) % 65521;
+  }
+  put32be(z, (b << 16) | a);
+  std::string out = "\x89PNG\r\n\x1a\n", ihdr;
+  put32be(ihdr, (uint32_t)w);
+  put32be(ihdr, (uint32_t)h);
+  ihdr += std::string("\x08\x02\x00\x00\x00", 5);
+  png_chunk(out, "IHDR", ihdr);
+  png_chunk(out, "IDAT", z);
+  png_chunk(out, "IEND", "");
+  return out;
+}
+
+static std::string bmp_bytes(const uint32_t *rgb, int w, int h) {
+  int stride = (w * 3 + 3) & ~3;
+  std::string out(54, '\0');
+  auto put = [&](size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; i++) out[at + i] = (char)(v >> (8 * i));
+  };
+  out[0] = 'B';
+  out[1] = 'M';
+  put(2, (uint32_t)(54 + stride * h), 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, (uint32_t)w, 4);
+  put(22, (uint32_t)h, 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  put(34, (uint32_t)(stride * h), 4);
+  for (int y = h - 1; y >= 0; y--) {
+    std::string row;
+    for (int x = 0; x < w; x++) {
+      uint32_t c = rgb[y * w + x];
+      row += (char)c;
+      row += (char)(c >> 8);
+      row += (char)(c >> 16);
+    }
+    row.resize((size_t)stride, '\0');
+    out += row;
+  }
+  return out;
+}
+
+bool write_image_file(const std::string &path, const uint32_t *rgb, int w, int h) {
+  std::string lower = path;
+  for (auto &c : lower) c = (char)std::tolower((unsigned char)c);
+  bool png = lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".png") == 0;
+  std::ofstream f(path, std::ios::binary);
+  if (!f) return false;
+  std::string data = png ? png_bytes(rgb, w, h) : bmp_bytes(rgb, w, h);
+  f.write(data.data(), (std::streamsize)data.size());
+  return (bool)f;
+}
+
+// ---- parsing -------------------------------------------------------------------------
+
+static const char *const shifted = "!@#$%^&*()_+{}|:\"<>?~";
+static const char *const unshifted = "1234567890-=[]\\;',./`";
+
+struct named_key { const char *name; unsigned sym, unicode; };
+static const named_key named_keys[] = {
+  {"Enter", 13, 13}, {"Esc", 27, 27}, {"Tab", 9, 9}, {"Backspace", 8, 8}, {"Space", 32, 32},
+  {"Up", 273, 0}, {"Down", 274, 0}, {"Right", 275, 0}, {"Left", 276, 0}, {"Ins", 277, 0},
+  {"Home", 278, 0}, {"End", 279, 0}, {"PgUp", 280, 0}, {"PgDn", 281, 0}, {"Del", 127, 0},
+  {"Pause", 19, 0}, {"F1", 282, 0}, {"F2", 283, 0}, {"F3", 284, 0}, {"F4", 285, 0},
+  {"F5", 286, 0}, {"F6", 287, 0}, {"F7", 288, 0}, {"F8", 289, 0}, {"F9", 290, 0},
+  {"F10", 291, 0}, {"F11", 292, 0}, {"F12", 293, 0},
+};
+
+// A printable character as the key that types it on a US layout.
+static void char_key(unsigned char c, script_command *k) {
+  k->unicode = c;
+  if (std::isupper(c)) {
+    k->sym = (unsigned)std::tolower(c);
+    k->mod |= KMOD_LSHIFT;
+  } else if (const char *p = std::strchr(shifted, c); p && c) {
+    k->sym = (unsigned char)unshifted[p - shifted];
+    k->mod |= KMOD_LSHIFT;
+  } else {
+    k->sym = c;
+  }
+}
+
+static bool parse_key(std::string name, script_command *k) {
+  for (;;) {
+    if (name.rfind("Shift+", 0) == 0) { k->mod |= KMOD_LSHIFT; name = name.substr(6); }
+    else if (name.rfind("Ctrl+", 0) == 0) { k->mod |= KMOD_LCTRL; name = name.substr(5); }
+    else if (name.rfind("Alt+", 0) == 0) { k->mod |= KMOD_LALT; name = name.substr(4); }
+    else break;
+  }
+  if (name.size() == 1 && name[0] > 32 && name[0] < 127) {
+    char_key((unsigned char)name[0], k);
+  } else {
+    bool found = false;
+    for (auto &n : named_keys)
+      if (name == n.name) {
+        k->sym = n.sym;
+        k->unicode = n.unicode;
+        found = true;
+      }
+    if (!found) return false;
+  }
+  if ((k->mod & KMOD_LCTRL) && std::isalpha((int)k->unicode)) k->unicode &= 0x1F;
+  else if ((k->mod & KMOD_LCTRL) && k->unicode > 32 && k->unicode < 127) k->unicode = 0;
+  return true;
+}
+
+static bool parse_int(const std::string &s, int *v) {
+  if (s.empty() || s.size() > 9) return false;
+  for (char c : s)
+    if (!std::isdigit((unsigned char)c)) return false;
+  *v = std::atoi(s.c_str());
+  return true;
+}
+
+bool script_parse(const std::string &source, std::vector<script_command> *out, std::string *message) {
+  std::istringstream in(source);
+  std::string line;
+  int n = 0;
+  while (std::getline(in, line)) {
+    n++;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    line = line.substr(first);
+    size_t sp = line.find(' ');
+    std::string word = line.substr(0, sp), rest = sp == std::string::npos ? "" : line.substr(sp + 1);
+    std::istringstream words(rest);
+    std::vector<std::string> w;
+    for (std::string t; words >> t;) w.push_back(t);
+    script_command c{};
+    c.line = n;
+    c.count = 1;
+    bool ok = true;
+    if (word == "wait") {
+      c.kind = script_command::wait;
+      ok = w.size() == 1 && parse_int(w[0], &c.ms);
+    } else if (word == "key") {
+      c.kind = script_command::key;
+      ok = (w.size() == 1 || w.size() == 2) && parse_key(w[0], &c) &&
+           (w.size() == 1 || (parse_int(w[1], &c.count) && c.count > 0));
+    } else if (word == "type") {
+      c.kind = script_command::type;
+      c.arg = rest;
+      ok = sp != std::string::npos;
+    } else if (word == "until") {
+      c.kind = script_command::until;
+      // ROW COL MS, then the text after the single space that follows MS.
+      size_t p = 0;
+      int *fields[3] = {&c.row, &c.col, &c.ms};
+      for (int i = 0; i < 3 && ok; i++) {
+        size_t e = rest.find(' ', p);
+        ok = e != std::string::npos && parse_int(rest.substr(p, e - p), fields[i]);
+        p = e + 1;
+      }
+      if (ok) c.arg = rest.substr(p);
+      ok = ok && !c.arg.empty() && c.row >= 1 && c.col >= 1;
+    } else if (word == "text" || word == "snap") {
+      c.kind = word == "text" ? script_command::text : script_command::snap;
+      c.arg = rest;
+      ok = w.size() == 1;
+    } else if (word == "close") {
+      c.kind = script_command::close;
+      ok = w.empty();
+    } else {
+      ok = false;
+    }
+    if (!ok) {
+      *message = "line " + std::to_string(n) + ": cannot read \"" + line + "\"";
+      return false;
+    }
+    out->push_back(std::move(c));
+  }
+  return true;
+}
+
+void script_load_from_env() {
+  const char *path = std::getenv("KEL_SCRIPT");
+  if (!path || !*path) return;
+  std::string full = path[0] == '/' ? path : kel_start_dir + "/" + path;
+  std::ifstream f(full);
+  if (!f) {
+    std::fprintf(stderr, "KEL_SCRIPT: cannot open %s\n", full.c_str());
+    std::exit(2);
+  }
+  std::stringstream ss;
+  ss << f.rdbuf();
+  std::string message;
+  if (!script_parse(ss.str(), &script, &message)) {
+    std::fprintf(stderr, "KEL_SCRIPT %s: %s\n", full.c_str(), message.c_str());
+    std::exit(2);
+  }
+}
+
+// ---- replay --------------------------------------------------------------------------
+
+static void run_on_main(std::function<void()> fn) {
+  std::function<void()> *expected = nullptr;
+  while (!main_request.compare_exchange_weak(expected, &fn)) {
+    expected = nullptr;
+    platform_sleep(5);
+  }
+  while (main_request.load() == &fn && !script_quit.load()) platform_sleep(2);
+}
+
+void script_serve_requests() {
+  if (std::function<void()> *fn = main_request.load()) {
+    (*fn)();
+    main_request = nullptr;
+  }
+}
+
+static void push(const SDL_Event &e) {
+  SDL_Event copy = e;
+  while (SDL_PushEvent(&copy) < 0 && !script_quit.load()) platform_sleep(5);
+}
+
+static void push_key(bool down, unsigned sym, unsigned mod, unsigned unicode) {
+  SDL_Event e{};
+  e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+  e.key.keysym.sym = (SDLKey)sym;
+  e.key.keysym.mod = (SDLMod)mod;
+  e.key.keysym.unicode = (Uint16)(down ? unicode : 0);
+  push(e);
+}
+
+static int keys_waiting() {
+  int head = std::atomic_ref<uint8_t>(cmem[cmem_kbd_head]).load();
+  int tail = std::atomic_ref<uint8_t>(cmem[cmem_kbd_tail]).load();
+  return ((tail - head + 32) % 32) / 2;
+}
+
+// One press and release, with the modifier keys held around it. Keys are paced so the
+// 15-key buffer of the program is not overrun by a long script.
+static void press(unsigned sym, unsigned mod, unsigned unicode) {
+  for (int i = 0; i < 500 && keys_waiting() >= 12 && !script_quit.load(); i++) platform_sleep(10);
+  static const struct { unsigned mod, sym; } mods[] = {{KMOD_LSHIFT, 304}, {KMOD_LCTRL, 306}, {KMOD_LALT, 308}};
+  unsigned held = 0;
+  for (auto &m : mods)
+    if (mod & m.mod) push_key(true, m.sym, held |= m.mod, 0);
+  push_key(true, sym, mod, unicode);
+  push_key(false, sym, mod, 0);
+  for (int i = 2; i >= 0; i--)
+    if (mod & mods[i].mod) push_key(false, mods[i].sym, held &= ~mods[i].mod, 0);
+  platform_sleep(2);
+}
+
+static std::string resolve(const std::string &name) {
+  return name[0] == '/' ? name : kel_start_dir + "/" + name;
+}
+
+static bool screen_shows(const script_command &c) {
+  std::vector<std::string> want = split_utf8(c.arg.c_str());
+  bool found = false;
+  run_on_main([&] {
+    auto cells = screen_cells();
+    if (c.row > (int)cells.size()) return;
+    auto &row = cells[(size_t)c.row - 1];
+    if (c.col - 1 + want.size() > row.size()) return;
+    found = true;
+    for (size_t i = 0; i < want.size(); i++)
+      if (row[(size_t)c.col - 1 + i] != want[i]) found = false;
+  });
+  return found;
+}
+
+static int script_main(void *) {
+  for (const script_command &c : script) {
+    if (script_quit.load()) break;
+    switch (c.kind) {
+      case script_command::wait: platform_sleep((uint32_t)c.ms); break;
+      case script_command::key:
+        for (int i = 0; i < c.count; i++) press(c.sym, c.mod, c.unicode);
+        break;
+      case script_command::type:
+        for (unsigned char ch : c.arg) {
+          script_command k{};
+          char_key(ch, &k);
+          press(k.sym, k.mod, k.unicode);
+        }
+        break;
+      case script_command::until: {
+        uint32_t deadline = SDL_GetTicks() + (uint32_t)c.ms;
+        while (!screen_shows(c)) {
+          if (script_quit.load()) return 0;
+          if ((int32_t)(SDL_GetTicks() - deadline) > 0) {
+            std::string dump;
+            run_on_main([&] {
+              for (auto &l : screen_text_lines()) dump += l + "\n";
+            });
+            std::fprintf(stderr, "KEL_SCRIPT line %d: \"%s\" not seen at row %d, column %d within %d ms; "
+                         "the screen:\n%s", c.line, c.arg.c_str(), c.row, c.col, c.ms, dump.c_str());
+            std::fflush(stderr);
+            _exit(3);
+          }
+          platform_sleep(20);
+        }
+        break;
+      }
+      case script_command::text: {
+        std::string out;
+        run_on_main([&] {
+          for (auto &l : screen_text_lines()) out += l + "\n";
+        });
+        std::ofstream(resolve(c.arg), std::ios::binary) << out;
+        break;
+      }
+      case script_command::snap: {
+        std::vector<uint32_t> rgb;
+        int w = 0, h = 0;
+        run_on_main([&] {
+          if (display_screen_rgb(nullptr, &w, &h)) {
+            rgb.resize((size_t)w * (size_t)h);
+            display_screen_rgb(rgb.data(), &w, &h);
+          }
+        });
+        if (w > 0 && h > 0 && !write_image_file(resolve(c.arg), rgb.data(), w, h))
+          std::fprintf(stderr, "KEL_SCRIPT line %d: cannot write %s\n", c.line, c.arg.c_str());
+        break;
+      }
+      case script_command::close: {
+        SDL_Event e{};
+        e.type = SDL_QUIT;
+        push(e);
+        break;
+      }
+    }
+  }
+  return 0;
+}
+
+void script_start() {
+  if (!script.empty()) script_thread = SDL_CreateThread(script_main, nullptr);
+}
+
+void script_stop() {
+  script_quit = true;
+  script_serve_requests();
+  // The replay thread is left to end with the process: it may be inside a long wait.
+}

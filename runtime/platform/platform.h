@@ -1,0 +1,26 @@
+// The few host services the runtime needs beyond SDL: message boxes, the program's
+// folder and sleeping.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+enum class msgbox_kind { ok, yesno };
+
+// Shows a modal box; returns 1 for Yes or OK, 0 for No. The caption and text are also
+// written to standard error. From the game thread the main thread draws and answers it.
+int platform_msgbox(const char *caption, const char *text, msgbox_kind kind);
+
+// Tests install a hook that answers boxes directly (it returns 1 or 0).
+extern std::function<int(const char *caption, const char *text, msgbox_kind kind)> platform_msgbox_hook;
+
+std::string platform_program_folder();     // directory of the running executable, with "/"
+void platform_sleep(uint32_t ms);           // 0 yields the processor
+
+// Set up by the entry code: which thread owns the window, and whether its loop runs.
+#include <atomic>
+#include <thread>
+extern std::thread::id platform_main_thread;
+extern std::atomic<bool> platform_main_loop_running;
+void platform_serve_msgbox();               // main loop: show a box another thread asked for
+extern std::function<void()> platform_msgbox_idle;   // run while a box waits for an answer

@@ -1,0 +1,60 @@
+// String descriptors, the string data heap, the conventional-memory string area and
+// the temporaries list with its per-statement clean-up.
+#pragma once
+#include <cstdint>
+
+struct kels {
+  uint8_t *text;                    // first character; not NUL-terminated, moved by compaction
+  uint32_t len;
+  uint8_t in_cmem;                  // characters live in the data block's string area
+  uint16_t *cmem_descriptor;        // null, or the 4-byte (length, offset) record in the data block
+  uint16_t cmem_descriptor_offset;
+  uint32_t listi;                   // slot in kels_list (or kels_cmem_list)
+  uint8_t tmp;
+  uint32_t tmplisti;                // slot in kels_tmp_list; 0 = not listed
+  uint8_t fixed;                    // view of fixed-length storage owned elsewhere
+  uint8_t readonly;                 // view of constant text
+};
+
+// Heap and lists (exposed for the runtime's own use and for tests).
+extern uint8_t *kels_data;
+extern uint32_t kels_data_size;
+extern uint32_t kels_sp;
+extern kels **kels_list;
+extern uint32_t kels_list_nexti, kels_list_lasti;
+extern kels **kels_tmp_list;
+extern uint32_t kels_tmp_list_nexti, kels_tmp_list_lasti;
+extern kels **kels_cmem_list;
+extern uint32_t kels_cmem_list_nexti, kels_cmem_list_lasti;
+extern uint32_t kels_cmem_sp;
+extern uint32_t kels_cmem_descriptor_space;
+extern uint32_t cmem_sp;
+extern uint32_t kels_malloc_freed_num, kels_malloc_freed_size;
+
+extern kels *nothingstring;         // "" in the data block, passed by PRINTs that end a line
+extern kels *singlespace;           // " "
+
+void kels_init();                   // sets up the heap and lists; creates nothingstring, singlespace
+
+kels *kels_new_descriptor();
+void kels_free_descriptor(kels *s);
+kels *kels_new(int32_t size, uint8_t tmp);
+kels *kels_new_txt(const char *text);
+kels *kels_new_txt_len(const char *text, int32_t len);
+kels *kels_new_fixed(uint8_t *data, int32_t len, uint8_t tmp);
+kels *kels_new_cmem(int32_t size, uint8_t tmp);
+kels *kels_maketmp(kels *s);
+void kels_free(kels *s);
+kels *kels_set(kels *dest, kels *src);
+kels *kels_add(kels *a, kels *b);
+uint32_t kels_cleanup(uint32_t base, uint32_t passvalue);
+void swap_string(kels *a, kels *b);
+
+void kels_concat(uint32_t bytesrequired);
+void kels_concat_cmem(uint32_t bytesrequired);
+void kels_concat_list();
+void kels_cmem_concat_list();
+void kels_tmp_concat_list();
+
+// Convenience for the runtime: a temporary heap copy of C text.
+kels *kels_tmp_from(const char *text, uint32_t len);

@@ -1,0 +1,81 @@
+// The hello demo driven by scripts: screens as text, END, closing, the error box.
+#include <gtest/gtest.h>
+#include <sstream>
+#include <vector>
+#include "program_runner.h"
+
+static const std::string hello = std::string(KEL_BUILD_DIR) + "/demos/hello";
+
+static std::vector<std::string> lines_of(const std::string &text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+TEST(HelloProgram, ShowsKeyCodesAndEndsOnEscThenAKey) {
+  auto res = run_program(hello,
+                         "until 2 15 10000 Kestravelle\n"
+                         "key a\n"
+                         "key Up\n"
+                         "key Shift+Tab\n"
+                         "until 9 1 5000 Key: 0 15\n"
+                         "text screen.txt\n"
+                         "snap screen.png\n"
+                         "key Esc\n"
+                         "until 25 1 5000 Press any key to continue\n"
+                         "text end.txt\n"
+                         "key x\n");
+  EXPECT_EQ(res.status, 0) << res.err;
+  auto screen = lines_of(read_file(scratch_dir() + "/screen.txt"));
+  ASSERT_EQ(screen.size(), 25u);
+  for (auto &l : screen) EXPECT_EQ(l.size(), 40u) << l;  // all cells are ASCII here
+  EXPECT_EQ(screen[1], std::string(14, ' ') + "Kestravelle" + std::string(15, ' '));
+  EXPECT_EQ(screen[6].substr(0, 9), "Key: 97  ");
+  EXPECT_EQ(screen[7].substr(0, 10), "Key: 0 72 ");
+  auto end = lines_of(read_file(scratch_dir() + "/end.txt"));
+  ASSERT_EQ(end.size(), 25u);
+  EXPECT_EQ(end[24], "Press any key to continue" + std::string(15, ' '));
+  std::string png = read_file(scratch_dir() + "/screen.png");
+  ASSERT_GT(png.size(), 8u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+}
+
+TEST(HelloProgram, CloseDuringAWaitEndsWithStatusZero) {
+  auto res = run_program(hello, "until 2 15 10000 Kestravelle\nclose\n");
+  EXPECT_EQ(res.status, 0) << res.err;
+}
+
+TEST(HelloProgram, ErrorBoxAnsweredNoEnds) {
+  auto res = run_program(hello, "until 2 15 10000 Kestravelle\nkey F5\nwait 300\nkey n\nwait 20000\n");
+  EXPECT_EQ(res.status, 0) << res.err;
+  EXPECT_NE(res.err.find("Unhandled Error #5\nLine:8\nIllegal function call\nContinue?"), std::string::npos)
+      << res.err;
+}
+
+TEST(HelloProgram, ErrorBoxAnsweredYesGoesOn) {
+  auto res = run_program(hello,
+                         "until 2 15 10000 Kestravelle\n"
+                         "key F5\n"
+                         "wait 300\n"
+                         "key y\n"
+                         "key b\n"
+                         "until 7 1 5000 Key: 98\n"
+                         "close\n");
+  EXPECT_EQ(res.status, 0) << res.err;
+  EXPECT_NE(res.err.find("Unhandled Error #5"), std::string::npos);
+}
+
+TEST(HelloProgram, ScriptErrorsStopTheProgram) {
+  struct { const char *script; int status; const char *message; } cases[] = {
+    {"wait 10\nkey NoSuchKey\n", 2, "line 2"},
+    {"# comment\n\nfrobnicate\n", 2, "line 3"},
+    {"until 1 1 abc x\n", 2, "line 1"},
+    {"until 3 1 300 this text never appears\n", 3, "not seen"},
+  };
+  for (auto &c : cases) {
+    auto res = run_program(hello, c.script);
+    EXPECT_EQ(res.status, c.status) << c.script << res.err;
+    EXPECT_NE(res.err.find(c.message), std::string::npos) << c.script << res.err;
+  }
+}

@@ -1,0 +1,11 @@
+// Unit-test entry: brings the runtime up without a window, answers message boxes
+// through the platform hook, then runs every test.
+#include <gtest/gtest.h>
+#include "test_support.h"
+
+int main(int argc, char **argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::GTEST_FLAG(death_test_style) = "threadsafe";
+  kel_test_boot();
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,166 @@
+#!/usr/bin/env python3
+"""Turns the font and palette files of shared/data into runtime/data/kel_data.cpp.
+
+Also draws the runtime's own 32x32 window icon (an 8-bit BMP, kept in memory) and
+the arrow pointer image. Run from the repository root:
+    python3 tools/gen_data.py ../shared/data runtime/data/kel_data.cpp
+"""
+import struct
+import sys
+
+
+def expand_font(raw, rows):
+    out = bytearray()
+    for glyph in range(256):
+        for r in range(rows):
+            b = raw[glyph * rows + r]
+            for bit in range(8):
+                out.append(255 if b & (0x80 >> bit) else 0)
+    return bytes(out)
+
+
+def vga_palette(raw):
+    pal = []
+    for i in range(256):
+        r, g, b = raw[i * 3:i * 3 + 3]
+        sc = lambda c: int(c * 255 / 63 + 0.5)
+        pal.append((sc(r) << 16) | (sc(g) << 8) | sc(b))
+    return pal
+
+
+def ega_palette():
+    pal = []
+    for i in range(64):
+        r = g = b = 0
+        if i & 1: b += 0xAA
+        if i & 2: g += 0xAA
+        if i & 4: r += 0xAA
+        if i & 8: b += 0x55
+        if i & 16: g += 0x55
+        if i & 32: r += 0x55
+        pal.append((r << 16) | (g << 8) | b)
+    return pal
+
+
+# The icon: a stylised falcon's head over a diamond, drawn on a 32x32 grid.
+ICON = [
+    "................................",
+    "................................",
+    "..........########..............",
+    "........############............",
+    ".......######..######...........",
+    "......######.oo.######..........",
+    "......######.oo.#######.........",
+    ".....##################YY.......",
+    ".....###################YYY.....",
+    ".....####################YYYY...",
+    ".....###################..YYY...",
+    ".....##################.....Y...",
+    "......################..........",
+    "......###############...........",
+    ".......#############............",
+    "........###########.............",
+    ".........#########..............",
+    "..........#######...............",
+    "...............c................",
+    "..............ccc...............",
+    ".............ccccc..............",
+    "............ccccccc.............",
+    "...........ccccccccc............",
+    "..........ccccccccccc...........",
+    "...........ccccccccc............",
+    "............ccccccc.............",
+    ".............ccccc..............",
+    "..............ccc...............",
+    "...............c................",
+    "................................",
+    "................................",
+    "................................",
+]
+ICON_COLOURS = {'.': (0, 0, 0), '#': (0x8B, 0x5A, 0x2B), 'o': (0xFF, 0xFF, 0xFF),
+                'Y': (0xFF, 0xD7, 0x00), 'c': (0x40, 0xE0, 0xFF)}
+
+
+def icon_bmp():
+    keys = list(ICON_COLOURS)
+    pal = bytearray()
+    for i in range(256):
+        r, g, b = ICON_COLOURS[keys[i]] if i < len(keys) else (0, 0, 0)
+        pal += bytes((b, g, r, 0))
+    pixels = bytearray()
+    for row in reversed(ICON):  # bottom-up rows
+        pixels += bytes(keys.index(ch) for ch in row)
+    off = 14 + 40 + 1024
+    size = off + len(pixels)
+    hdr = b'BM' + struct.pack('<IHHI', size, 0, 0, off)
+    info = struct.pack('<IiiHHIIiiII', 40, 32, 32, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)
+    data = hdr + info + bytes(pal) + bytes(pixels)
+    assert len(data) == 2102
+    return data
+
+
+ARROW = [
+    "X                               ",
+    "XX                              ",
+    "X.X                             ",
+    "X..X                            ",
+    "X...X                           ",
+    "X....X                          ",
+    "X.....X                         ",
+    "X......X                        ",
+    "X.......X                       ",
+    "X........X                      ",
+    "X.........X                     ",
+    "X..........X                    ",
+    "X......XXXXX                    ",
+    "X...X..X                        ",
+    "X..XX..X                        ",
+    "X.X  X..X                       ",
+    "XX   X..X                       ",
+    "X     X..X                      ",
+    "      X..X                      ",
+    "       X..X                     ",
+    "       X..X                     ",
+    "        XX                      ",
+] + [" " * 32] * 10 + ["0,0"]
+
+
+def c_bytes(name, data, kind="unsigned char"):
+    lines = [f"const {kind} {name}[{len(data)}] = {{"]
+    for i in range(0, len(data), 24):
+        lines.append("  " + ",".join(str(b) for b in data[i:i + 24]) + ",")
+    lines.append("};")
+    return "\n".join(lines)
+
+
+def c_words(name, words):
+    lines = [f"const uint32_t {name}[{len(words)}] = {{"]
+    for i in range(0, len(words), 8):
+        lines.append("  " + ",".join(f"0x{w:08X}u" for w in words[i:i + 8]) + ",")
+    lines.append("};")
+    return "\n".join(lines)
+
+
+def main():
+    src, out = sys.argv[1], sys.argv[2]
+    f8 = open(f"{src}/cp437-8x8.bin", "rb").read()
+    f16 = open(f"{src}/cp437-8x16.bin", "rb").read()
+    pal = open(f"{src}/vga-256.pal", "rb").read()
+    parts = [
+        "// Generated by tools/gen_data.py from the font and palette files; do not edit.",
+        '#include "kel_data.h"',
+        "",
+        c_bytes("file_charset8_raw", expand_font(f8, 8)),
+        c_bytes("file_chrset16_raw", expand_font(f16, 16)),
+        c_words("file_kelvo_pal", vga_palette(pal)),
+        c_words("file_kelvoega_pal", ega_palette()),
+        c_bytes("file_kelvoicon_bmp", icon_bmp()),
+        "const char *const arrow[" + str(len(ARROW)) + "] = {",
+    ]
+    parts += [f'  "{row}",' for row in ARROW]
+    parts += ["};", ""]
+    open(out, "w").write("\n".join(parts))
+
+
+if __name__ == "__main__":
+    main()
