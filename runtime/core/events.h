@@ -53,3 +53,18 @@ struct ontimer_struct {
 extern ontimer_struct *ontimer;
 extern uint32_t ontimer_nextfree;
 extern std::function<void(uint32_t id, int64_t pass)> ontimer_handler;  // set by the program
+
+// GOSUB and RETURN as translated code uses them: push the call site's return id; pop it
+// back (0 = return from the routine). An empty stack outside an event handler raises
+// error 3 and returns -1; inside a handler it returns 0.
+inline void gosub_push(uint32_t id) {
+  if (!return_point) more_return_points();
+  return_point[next_return_point++] = id;
+  if (next_return_point >= (uint32_t)return_points) more_return_points();
+}
+inline int64_t return_pop() {
+  if (next_return_point) return return_point[--next_return_point];
+  if (event_return) return 0;
+  error(3);
+  return -1;
+}

@@ -60,7 +60,8 @@ TEST(HelloProgram, ErrorBoxAnsweredYesGoesOn) {
                          "wait 300\n"
                          "key y\n"
                          "key b\n"
-                         "until 7 1 5000 Key: 98\n"
+                         "until 7 1 5000 Key: 0 63\n"  // the statement after the failing one runs
+                         "until 8 1 5000 Key: 98\n"
                          "close\n");
   EXPECT_EQ(res.status, 0) << res.err;
   EXPECT_NE(res.err.find("Unhandled Error #5"), std::string::npos);

@@ -21,8 +21,7 @@ void kel_test_reset() {
   suspend_program = 0;
   test_boxes.clear();
   test_box_answer = 1;
-  kelg_screen(0, 0, 0, 0, 0, 1);
-  kelg_screen(13, 0, 0, 0, 0, 1);
+  kelg_screen(12, 0, 0, 0, 0, 1);       // from an 80-column grid, SCREEN 0 gives fresh 80x25
   kelg_screen(0, 0, 0, 0, 0, 1);
 }
 

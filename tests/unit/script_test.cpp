@@ -1,0 +1,118 @@
+// The script reader, the code page 437 table of the text dump, and the image writers.
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include "script.h"
+#include "test_support.h"
+
+TEST(Script, ReadsEveryCommand) {
+  std::vector<script_command> cmds;
+  std::string msg;
+  ASSERT_TRUE(script_parse("# a comment\n\nwait 250\nkey Alt+Enter\nkey Down 3\nkey A\n"
+                           "type Hello, world\nuntil 25 1 5000   Press\ntext out.txt\nsnap s.png\nclose\n",
+                           &cmds, &msg)) << msg;
+  ASSERT_EQ(cmds.size(), 9u);
+  EXPECT_EQ(cmds[0].kind, script_command::wait);
+  EXPECT_EQ(cmds[0].ms, 250);
+  EXPECT_EQ(cmds[1].sym, 13u);
+  EXPECT_EQ(cmds[1].mod, (unsigned)KMOD_LALT);
+  EXPECT_EQ(cmds[2].sym, 274u);
+  EXPECT_EQ(cmds[2].count, 3);
+  EXPECT_EQ(cmds[3].sym, (unsigned)'a');               // A is Shift and the a key
+  EXPECT_EQ(cmds[3].unicode, (unsigned)'A');
+  EXPECT_EQ(cmds[3].mod, (unsigned)KMOD_LSHIFT);
+  EXPECT_EQ(cmds[4].arg, "Hello, world");
+  EXPECT_EQ(cmds[5].row, 25);
+  EXPECT_EQ(cmds[5].col, 1);
+  EXPECT_EQ(cmds[5].ms, 5000);
+  EXPECT_EQ(cmds[5].arg, "  Press");                   // blanks after the single space stay
+  EXPECT_EQ(cmds[6].arg, "out.txt");
+  EXPECT_EQ(cmds[8].kind, script_command::close);
+  EXPECT_EQ(cmds[8].line, 11);
+}
+
+TEST(Script, KeyNamesCarryWhatARealKeyCarries) {
+  struct { const char *name; unsigned sym, mod, unicode; } cases[] = {
+    {"key Esc", 27, 0, 27}, {"key Shift+Tab", 9, KMOD_LSHIFT, 9}, {"key Ctrl+c", 'c', KMOD_LCTRL, 3},
+    {"key F12", 293, 0, 0}, {"key !", '1', KMOD_LSHIFT, '!'}, {"key Pause", 19, 0, 0},
+    {"key Alt+a", 'a', KMOD_LALT, 'a'}, {"key Del", 127, 0, 0}, {"key Space", 32, 0, 32},
+  };
+  for (auto &c : cases) {
+    std::vector<script_command> cmds;
+    std::string msg;
+    ASSERT_TRUE(script_parse(c.name, &cmds, &msg)) << c.name << msg;
+    EXPECT_EQ(cmds[0].sym, c.sym) << c.name;
+    EXPECT_EQ(cmds[0].mod, c.mod) << c.name;
+    EXPECT_EQ(cmds[0].unicode, c.unicode) << c.name;
+  }
+}
+
+TEST(Script, MalformedLinesAreNamed) {
+  const char *bad[] = {"wait", "wait -5", "wait 5 6", "key", "key Hyper+x", "key a 0", "key a b",
+                       "until 1 1 100", "until 0 1 100 x", "until x 1 100 y", "text", "text a b",
+                       "close now", "jump 5", "type"};
+  for (const char *b : bad) {
+    std::vector<script_command> cmds;
+    std::string msg;
+    EXPECT_FALSE(script_parse(std::string("wait 1\n") + b + "\n", &cmds, &msg)) << b;
+    EXPECT_NE(msg.find("line 2"), std::string::npos) << msg;
+  }
+}
+
+TEST(Script, CodePage437Pictures) {
+  EXPECT_EQ(cp437_utf8(0), " ");
+  EXPECT_EQ(cp437_utf8(255), " ");
+  EXPECT_EQ(cp437_utf8(1), "☺");
+  EXPECT_EQ(cp437_utf8(4), "♦");
+  EXPECT_EQ(cp437_utf8(31), "▼");
+  EXPECT_EQ(cp437_utf8(127), "⌂");
+  EXPECT_EQ(cp437_utf8('A'), "A");
+  EXPECT_EQ(cp437_utf8(128), "Ç");
+  EXPECT_EQ(cp437_utf8(157), "¥");
+  EXPECT_EQ(cp437_utf8(176), "░");
+  EXPECT_EQ(cp437_utf8(219), "█");
+  EXPECT_EQ(cp437_utf8(254), "■");
+}
+
+TEST(Script, TextDumpOfATextPage) {
+  kel_test_reset();
+  kels_print(T("Hi\x01"), 1);
+  auto lines = screen_text_lines();
+  ASSERT_EQ(lines.size(), 25u);
+  EXPECT_EQ(lines[0], "Hi☺" + std::string(77, ' '));
+}
+
+TEST(Script, TextDumpOfAGraphicsPageMarksUnknownCells) {
+  kel_test_reset();
+  kelg_screen(13, 0, 0, 0, 0, 1);
+  kels_print(T("Ok"), 1);
+  display_page->pixels[2 * 8 + 3] = 9;     // a stray pixel in the third cell of row 1
+  auto lines = screen_text_lines();
+  ASSERT_EQ(lines.size(), 25u);
+  EXPECT_EQ(lines[0], "Ok\xEF\xBF\xBD" + std::string(37, ' '));
+}
+
+static std::string slurp(const std::string &p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+TEST(Script, ImagesAreWrittenByTheirEnding) {
+  uint32_t px[6] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0x123456};
+  std::string bmp = testing::TempDir() + "/kel.bmp", png = testing::TempDir() + "/kel.PNG";
+  ASSERT_TRUE(write_image_file(bmp, px, 3, 2));
+  ASSERT_TRUE(write_image_file(png, px, 3, 2));
+  std::string b = slurp(bmp), p = slurp(png);
+  ASSERT_EQ(b.size(), 54u + 2 * 12);
+  EXPECT_EQ(b.substr(0, 2), "BM");
+  // bottom-up rows, blue-green-red: the first stored pixel is (0, 1) = 0xFFFFFF
+  EXPECT_EQ((uint8_t)b[54], 0xFF);
+  EXPECT_EQ((uint8_t)b[54 + 12 + 2], 0xFF);   // (0, 0) red, stored last row
+  EXPECT_EQ(p.substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_NE(p.find("IHDR"), std::string::npos);
+  EXPECT_NE(p.find("IEND"), std::string::npos);
+  EXPECT_FALSE(write_image_file("/nonexistent-dir/x.bmp", px, 3, 2));
+}
