@@ -1,0 +1,272 @@
+// Tests for string descriptors, the string data heap, the data block's string area,
+// temporaries, assignment and concatenation.
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include "test_support.h"
+
+using words_t = std::pair<uint16_t, uint16_t>;
+static kels *const freed_slot = reinterpret_cast<kels *>(static_cast<intptr_t>(-1));
+
+// Each test gets a fresh, empty 1 MB heap and list so offsets and counts are exact whatever
+// strings the rest of the runtime holds; the real ones come back afterwards.
+class Kels : public ::testing::Test {
+ protected:
+  uint8_t *saved_data = kels_data;
+  uint32_t saved_size = kels_data_size, saved_sp = kels_sp;
+  kels **saved_list = kels_list;
+  uint32_t saved_nexti = kels_list_nexti, saved_lasti = kels_list_lasti, base = 0;
+
+  void SetUp() override {
+    kel_test_reset();
+    kels_data = static_cast<uint8_t *>(std::calloc(1, 1048576));
+    kels_list = static_cast<kels **>(std::calloc(65536, sizeof(kels *)));
+    kels_data_size = 1048576, kels_sp = 0, kels_list_nexti = 0, kels_list_lasti = 65535;
+    base = kels_tmp_list_nexti;
+  }
+  void TearDown() override {
+    kels_cleanup(base, 0);
+    std::free(kels_data), std::free(kels_list);
+    kels_data = saved_data, kels_data_size = saved_size, kels_sp = saved_sp;
+    kels_list = saved_list, kels_list_nexti = saved_nexti, kels_list_lasti = saved_lasti;
+  }
+  // A literal view: assigning it always copies, never steals.
+  static kels *L(const std::string &s) { return kels_new_txt_len(s.data(), int32_t(s.size())); }
+  static kels *var(const std::string &s) { return kels_set(kels_new(0, 0), L(s)); }
+  uint32_t live_temporaries() const {
+    uint32_t n = 0;
+    for (uint32_t i = base; i < kels_tmp_list_nexti; i++) n += kels_tmp_list[i] != freed_slot;
+    return n;
+  }
+  static uint32_t off(const kels *s) { return uint32_t(s->text - kels_data); }
+  static words_t words(const kels *s) {
+    uint16_t w[2];
+    std::memcpy(w, dblock + s->cmem_descriptor_offset, 4);
+    return {w[0], w[1]};
+  }
+};
+
+TEST_F(Kels, EachKindOfDescriptorIsListedWhereItBelongs) {
+  static uint8_t outside[8];
+  struct row { const char *name; std::function<kels *()> make; bool heap, cmem, tmp, fixed, readonly, words; };
+  const row rows[] = {
+      {"variable", [] { return kels_new(5, 0); }, 1, 0, 0, 0, 0, 0},
+      {"heap temp", [] { return kels_new(5, 1); }, 1, 0, 1, 0, 0, 0},
+      {"literal", [] { return kels_new_txt_len("abcdef", 2); }, 0, 0, 1, 0, 1, 0},
+      {"fixed", [] { return kels_new_fixed(outside, 4, 0); }, 0, 0, 0, 1, 0, 0},
+      {"fixed temp", [] { return kels_new_fixed(outside, 4, 1); }, 0, 0, 1, 1, 0, 0},
+      {"fixed in dblock", [] { return kels_new_fixed(dblock + 30000, 4, 0); }, 0, 0, 0, 1, 0, 1},
+      {"cmem", [] { return kels_new_cmem(3, 0); }, 0, 1, 0, 0, 0, 1},
+      {"cmem temp", [] { return kels_new_cmem(3, 1); }, 0, 1, 1, 0, 0, 0},
+  };
+  for (const row &r : rows) {
+    SCOPED_TRACE(r.name);
+    uint32_t heap_n = kels_list_nexti, cmem_n = kels_cmem_list_nexti, stack = cmem_sp;
+    kels *s = r.make();
+    EXPECT_EQ(kels_list_nexti - heap_n, uint32_t(r.heap));
+    EXPECT_EQ(kels_cmem_list_nexti - cmem_n, uint32_t(r.cmem));
+    EXPECT_EQ(s->tmplisti ? kels_tmp_list[s->tmplisti] == s : false, r.tmp);
+    EXPECT_EQ((std::vector<int>{s->in_cmem, s->tmp, s->fixed, s->readonly}),
+              (std::vector<int>{r.cmem, r.tmp, r.fixed, r.readonly}));
+    EXPECT_EQ(stack - cmem_sp, r.words ? 4u : 0u);
+    if (r.words) { EXPECT_EQ(words(s), words_t(s->len, s->text - dblock)); }
+    kels_free(s);
+  }
+}
+
+TEST_F(Kels, AssigningATemporaryStealsItsCharacters) {
+  for (bool in_cmem : {false, true}) {
+    kels *v = in_cmem ? kels_new_cmem(0, 0) : kels_new(0, 0);
+    kels *t = in_cmem ? kels_new_cmem(6, 1) : kels_new(6, 1);
+    std::memcpy(t->text, "stolen", 6);
+    uint8_t *chars = t->text;
+    uint32_t slot = t->listi, freed = kels_malloc_freed_num;
+    kels_set(v, t);
+    EXPECT_EQ(S(v), "stolen");
+    EXPECT_EQ(v->text, chars) << in_cmem;
+    EXPECT_EQ((in_cmem ? kels_cmem_list : kels_list)[slot], v);
+    EXPECT_EQ(v->tmp, 0);
+    EXPECT_EQ(kels_tmp_list_nexti, base);
+    EXPECT_EQ(kels_malloc_freed_num, freed + 1) << "only the temporary's descriptor returns";
+    if (in_cmem) { EXPECT_EQ(words(v), words_t(6, chars - dblock)); }
+    kels_free(v);
+  }
+}
+
+TEST_F(Kels, LongerValueGrowsInPlaceWhileLastOrIntoSpareBytesElseRelocates) {
+  std::string value;
+  kels *v = kels_new(0, 0);
+  for (int n = 1; n <= 100; n++) {
+    uint8_t *where = v->text;
+    kels_set(v, L(value += char('a' + n % 26)));
+    ASSERT_EQ(v->text, where) << n;
+    ASSERT_EQ(kels_sp, off(v) + n);
+  }
+  for (size_t len : {20, 32, 33}) {               // a is followed at once by b
+    kels *a = kels_new(0, 0), *b = var("neighbour");
+    uint8_t *where = a->text;
+    kels_set(a, L(std::string(len, 'x')));
+    EXPECT_EQ(S(a) + S(b), std::string(len, 'x') + "neighbour");
+    EXPECT_EQ(a->text != where, len > 32) << len;
+    if (len > 32) { EXPECT_EQ(kels_sp, off(a) + len) << "at the end, without spare bytes"; }
+  }
+  EXPECT_EQ(S(v), value);
+}
+
+TEST_F(Kels, FixedLengthDestinationPadsOrTruncates) {
+  for (auto [src, want] : {std::pair{"abcdefghij", "abcd!"}, {"xy", "xy  !"}, {"", "    !"}}) {
+    uint8_t storage[5] = {'?', '?', '?', '?', '!'};
+    kels *f = kels_new_fixed(storage, 4, 0);
+    kels_set(f, T(src));
+    EXPECT_EQ(std::string((char *)storage, 5), want);
+    EXPECT_EQ(f->len, 4u);
+    EXPECT_EQ(live_temporaries(), 0u) << "the source temporary is consumed";
+    kels_free(f);
+  }
+}
+
+TEST_F(Kels, CleanupFreesOnlyTemporariesAtOrAboveBase) {
+  kels *keep = T("keep");
+  uint32_t inner = kels_tmp_list_nexti;
+  kels *gone = T("gone");
+  T("also gone");
+  kels_free(gone);                                // a hole the clean-up must skip
+  uint32_t freed = kels_malloc_freed_num, top = kels_tmp_list_nexti;
+  EXPECT_EQ(kels_cleanup(top + 5, 42), 42u);
+  EXPECT_EQ(kels_tmp_list_nexti, top);
+  EXPECT_EQ(kels_cleanup(inner, 7), 7u);
+  EXPECT_EQ(kels_tmp_list_nexti, inner);
+  EXPECT_EQ(kels_malloc_freed_num, freed + 1);
+  EXPECT_EQ(S(kels_tmp_list[keep->tmplisti]), "keep");
+}
+
+TEST_F(Kels, FreeingEveryHeapStringEmptiesTheHeap) {
+  std::vector<kels *> all;
+  for (int i = 0; i < 60; i++) {
+    all.push_back(i % 3 ? var(std::string(i * 7 % 50, 'v')) : T(std::string(i, 't').c_str()));
+    if (i % 5 == 4) kels_set(all[i - 2], L(std::string(100, 'r')));  // relocations leave holes
+  }
+  for (size_t k = 0; k < all.size(); k++) kels_free(all[k * 37 % all.size()]);
+  EXPECT_EQ(kels_sp, 0u);
+  EXPECT_EQ(kels_list_nexti, 0u);
+  EXPECT_EQ(kels_tmp_list_nexti, base);
+}
+
+TEST_F(Kels, AddWithAnEmptyOperandReturnsTheOtherDescriptor) {
+  struct row { const char *a, *b; char result; };  // 'a', 'b', or 'n' for a new temporary
+  for (row r : {row{"left", "", 'a'}, row{"", "right", 'b'}, row{"", "", 'a'}, row{"ab", "cd", 'n'}}) {
+    kels *a = T(r.a), *b = T(r.b);
+    kels *sum = kels_add(a, b);
+    EXPECT_EQ(S(sum), std::string(r.a) + r.b);
+    EXPECT_EQ(sum, r.result == 'a' ? a : r.result == 'b' ? b : sum);
+    EXPECT_EQ(live_temporaries(), r.result == 'n' ? 1u : 2u) << "temporaries consumed only when joined";
+    kels_cleanup(base, 0);
+  }
+  kels *v = var("var");
+  EXPECT_EQ(S(kels_add(v, T("+tmp"))) + S(v), "var+tmpvar") << "a variable operand is kept";
+}
+
+TEST_F(Kels, CompactionClosesOnlyGapsLargerThanSpareBytesThenGrows) {
+  auto heap = [](const char *t) {                // 10 characters and the usual 32 spare bytes
+    kels *s = kels_new(10, 0);
+    std::memcpy(s->text, t, 10);
+    return s;
+  };
+  kels *a = heap("aaaaaaaaaa"), *b = heap("bbbbbbbbbb"), *x = kels_new(100, 0), *c = heap("cccccccccc");
+  kels_free(x);
+  kels_concat(0);
+  EXPECT_EQ((std::vector<uint32_t>{off(a), off(b), off(c), kels_sp}), (std::vector<uint32_t>{0, 42, 52, 62}))
+      << "a gap of 32 stays, a larger one is closed";
+  EXPECT_EQ(S(a) + S(b) + S(c), "aaaaaaaaaabbbbbbbbbbcccccccccc");
+  kels_concat(1048500);                           // request + twice the use reaches the size
+  EXPECT_EQ(kels_data_size, 2u * 1048576 + 1048500);
+}
+
+// The source variable's characters move in the compaction that relocating the destination
+// triggers, and their old place is overwritten by another string moving down.
+TEST_F(Kels, AssignmentFromVariableSurvivesCompactionDuringRelocation) {
+  kels *hole = kels_new(300000, 0);
+  kels *src = var("source text " + std::string(88, 's'));
+  kels *dest = kels_new(0, 0);
+  kels *filler = kels_new(int32_t(kels_data_size - kels_sp - 32 - 50), 0);
+  std::memset(filler->text, 'F', filler->len);
+  std::string want = S(src);
+  kels_free(hole);
+  kels_set(dest, src);
+  EXPECT_EQ(off(src), 0u) << "compaction ran";
+  EXPECT_EQ(S(dest), want);
+  EXPECT_EQ(S(src), want);
+  EXPECT_EQ(S(filler), std::string(filler->len, 'F'));
+}
+
+TEST_F(Kels, FillingPastTheHeapSizeKeepsEveryVariableIntact) {
+  const int n = 3000;
+  auto value = [](int i, int round) {
+    return std::to_string(i) + ":" + std::to_string(round) + std::string(16 + round * 24 + i % 7, char('a' + (i + round) % 26));
+  };
+  std::vector<kels *> v(n);
+  for (kels *&s : v) s = kels_new(0, 0);
+  kels *scratch = kels_new(0, 0);
+  for (int round = 0; round < 16; round++) {      // ends with about 1.2 MB of characters live
+    for (int i = 0; i < n; i++) {
+      std::string s = value(i, round);
+      if (i % 3 == 0) kels_set(v[i], T(s.c_str()));       // steal
+      else if (i % 3 == 1) kels_set(v[i], L(s));           // copy, in place or relocated
+      else kels_set(v[i], kels_set(scratch, T(s.c_str())));  // from another heap variable
+    }
+    for (int i = 0; i < n; i++) ASSERT_EQ(S(v[i]), value(i, round)) << "round " << round;
+  }
+  EXPECT_GT(kels_data_size, 1048576u) << "the heap grew";
+}
+
+TEST_F(Kels, HeapListSqueezesFreedSlotsBeforeGrowing) {
+  std::vector<kels *> all;
+  for (int i = 0; i < 65536; i++) all.push_back(kels_new(1, 0)), all.back()->text[0] = uint8_t(i);
+  for (int i = 0; i < 65535; i++)
+    if (i % 4) kels_free(all[i]);
+  kels *extra = kels_new(0, 0);                   // list full: squeezed to a quarter, no growth
+  EXPECT_EQ(kels_list_lasti, 65535u);
+  EXPECT_EQ(kels_list_nexti, 16384u + 2);
+  for (int i = 0; i < 65536; i += 4) ASSERT_TRUE(kels_list[all[i]->listi] == all[i] && all[i]->text[0] == uint8_t(i)) << i;
+  for (int i = 0; i < 70000; i++) kels_new(0, 1);  // now over half full: the lists double
+  EXPECT_EQ(kels_list_lasti, 131070u);
+  EXPECT_GE(kels_tmp_list_lasti, 131070u);
+  kels_cleanup(base, 0);
+  EXPECT_EQ(kels_list_nexti, extra->listi + 1);
+}
+
+TEST_F(Kels, CmemStringsKeepTheirFourByteDescriptorsCurrent) {
+  kels *v = kels_set(kels_new_cmem(0, 0), L("hello"));  // last in the area: grows in place
+  EXPECT_EQ(words(v), words_t(5, v->text - dblock));
+  EXPECT_EQ(kels_cmem_sp, uint32_t(v->text - dblock) + 5);
+  kels *w = kels_new_cmem(2, 0), *x = kels_new_cmem(3, 0);
+  kels_set(v, L("hello, world"));                 // w follows at once: relocates
+  EXPECT_EQ(S(v), "hello, world");
+  EXPECT_EQ(words(v), words_t(12, v->text - dblock));
+  kels *y = kels_set(kels_new_cmem(0, 0), L("yyyy"));
+  kels_free(w), kels_free(x);
+  kels_concat_cmem(0);
+  EXPECT_EQ(v->text + 12, y->text) << "packed in list order";
+  EXPECT_EQ(kels_cmem_sp, uint32_t(y->text - dblock) + 4);
+  EXPECT_EQ(S(v) + S(y) + S(singlespace), "hello, worldyyyy ");
+  EXPECT_EQ(words(y), words_t(4, y->text - dblock));
+  kels_free(v), kels_free(y);
+}
+
+TEST_F(Kels, SwapStringExchangesValuesOfAnyLength) {
+  for (auto [x, y] : {std::pair{"short", "a much longer value than that"}, {"", "x"}, {"same", "size"}}) {
+    kels *a = var(x), *b = var(y), *after = var("after");
+    swap_string(a, b);
+    EXPECT_EQ(S(a) + "|" + S(b) + "|" + S(after), std::string(y) + "|" + x + "|after");
+    kels_free(a), kels_free(b), kels_free(after);
+  }
+  EXPECT_EQ(kels_list_nexti, 0u);
+}
+
+TEST_F(Kels, ExhaustedStringAreasAreCriticalErrors) {
+  EXPECT_EXIT(kels_new_cmem(int32_t(cmem_sp), 0), ::testing::ExitedWithCode(0), "Critical Error #13");
+  EXPECT_EXIT((cmem_sp = kels_cmem_sp + 2, kels_new_cmem(0, 0)), ::testing::ExitedWithCode(0), "Critical Error #14");
+  EXPECT_EXIT((cmem_sp = kels_cmem_sp + 2, kels_new_fixed(dblock + 100, 4, 0)), ::testing::ExitedWithCode(0),
+              "Critical Error #15");
+}
