@@ -6,7 +6,7 @@ PACKAGES = cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev \
            libsdl-ttf2.0-dev libgtest-dev libbenchmark-dev
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: play test deps build sanitize clean
+.PHONY: play test deps build sanitize tsan clean
 
 play: build
 	cd $(BUILD)/demos && ./hello
@@ -21,6 +21,13 @@ sanitize: deps
 	cd $(BUILD)-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure
 
+# The tests under ThreadSanitizer; only the display's reads of page memory are suppressed.
+tsan: deps
+	cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread
+	cmake --build $(BUILD)-tsan -j$(JOBS)
+	cd $(BUILD)-tsan && TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1" \
+	  ctest --output-on-failure
+
 build: deps
 	cmake -S . -B $(BUILD)
 	cmake --build $(BUILD) -j$(JOBS)
@@ -33,4 +40,4 @@ deps:
 	fi
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan

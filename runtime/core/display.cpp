@@ -276,7 +276,7 @@ static void show_pointer(bool show) {
 }
 
 // Steps 2-11 of a refresh, for a page that may be shown.
-static void refresh(img_struct *pg) {
+static void display_refresh_page(img_struct *pg) {
   uint32_t key[6] = {pg->width, pg->height, pg->screen_mode, pg->bits_per_pixel, pg->font, pg->is_text};
   if (pg != last_page || std::memcmp(key, last_page_key, sizeof key)) {
     last_page = pg;                             // another page, or the same one rebuilt
@@ -395,8 +395,9 @@ int display() {
   int ad = autodisplay.load();
   frame++;
   answer_lock();
-  img_struct *pg = display_page;
-  if (lock_display.load() == 0 && pg) refresh(pg);
+  if (lock_display.load() == 0) {               // only then is the page pointer stable
+    if (img_struct *pg = display_page) display_refresh_page(pg);
+  }
   answer_lock();
   if (ad == -1) {
     int minus_one = -1;

@@ -239,6 +239,7 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
     SDL_FreeSurface(s);
   }
   display();                                 // the window opens at the first page's size
+  lock_display_required = 1;                 // before the game thread can rebuild a page
   thread = SDL_CreateThread(game_thread_main, nullptr);
   if (!thread) {
     std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
@@ -249,7 +250,6 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
     std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
     return 0;
   }
-  lock_display_required = 1;
   platform_main_loop_running = true;
   platform_msgbox_idle = script_serve_requests;
   script_start();

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <thread>
 #include "display.h"
 #include "entry.h"
 #include "images.h"
@@ -19,8 +20,8 @@
 #include "platform.h"
 #include "text.h"
 
-static std::vector<script_command> script;
-static SDL_Thread *script_thread = nullptr;
+// Never destroyed: the replay thread may still be reading it while the process exits.
+static std::vector<script_command> &script = *new std::vector<script_command>;
 static std::atomic<bool> script_quit{false};
 static std::atomic<std::function<void()> *> main_request{nullptr};
 
@@ -339,6 +340,7 @@ static void run_on_main(std::function<void()> fn) {
 }
 
 void script_serve_requests() {
+  if (lock_display.load() != 0) return;        // a page is being rebuilt: read it later
   if (std::function<void()> *fn = main_request.load()) {
     (*fn)();
     main_request = nullptr;
@@ -400,7 +402,7 @@ static bool screen_shows(const script_command &c) {
   return found;
 }
 
-static int script_main(void *) {
+static void script_main() {
   for (const script_command &c : script) {
     if (script_quit.load()) break;
     switch (c.kind) {
@@ -418,7 +420,7 @@ static int script_main(void *) {
       case script_command::until: {
         uint32_t deadline = SDL_GetTicks() + (uint32_t)c.ms;
         while (!screen_shows(c)) {
-          if (script_quit.load()) return 0;
+          if (script_quit.load()) return;
           if ((int32_t)(SDL_GetTicks() - deadline) > 0) {
             std::string dump;
             run_on_main([&] {
@@ -462,11 +464,10 @@ static int script_main(void *) {
       }
     }
   }
-  return 0;
 }
 
 void script_start() {
-  if (!script.empty()) script_thread = SDL_CreateThread(script_main, nullptr);
+  if (!script.empty()) std::thread(script_main).detach();   // ends with the process
 }
 
 void script_stop() {

@@ -404,7 +404,13 @@ void validatepage(int32_t n) {
 static bool hold_display() {
   if (!autodisplay || !lock_display_required) return false;
   lock_display = 1;
-  while (lock_display != 2) platform_sleep(0);
+  while (lock_display != 2) {
+    if (stop_program.load() == 1) {   // the main thread is waiting for this thread to end
+      lock_display = 0;
+      end();
+    }
+    platform_sleep(0);
+  }
   return true;
 }
 
@@ -560,7 +566,9 @@ void kelg_screen(int32_t mode, int32_t colorswitch, int32_t active, int32_t visu
     if (has_visual && !page_make(visual)) { error(7); return; }
   }
 
-  bool held = mode_change ? hold_display() : false;
+  // A new visible page is fenced like a rebuilt one: the refresh must not read the
+  // page pointer while it changes.
+  bool held = (mode_change || has_visual) ? hold_display() : false;
   if (mode_change) {
     int old_cols = 0, old_rows = 0;
     if (pages && page[0] && img[page[0]].in_use) {
