@@ -782,4 +782,12 @@ void images_init() {
   for (int i = 0; i < 64; i++) palette_64[i] = file_kelvoega_pal[i] | opaque;
   std::memcpy(charset8x8, file_charset8_raw, sizeof charset8x8);
   std::memcpy(charset8x16, file_chrset16_raw, sizeof charset8x16);
+  static bool clear_hooked = false;
+  if (!clear_hooked) kel_on_clear(images_free_program_images);
+  clear_hooked = true;
+}
+
+void images_free_program_images() {
+  for (uint32_t i = 2; i < nextimg; i++)
+    if (img[i].in_use && !(img[i].flags & img_screen_page)) img_release(i);
 }

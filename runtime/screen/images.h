@@ -56,6 +56,7 @@ extern uint8_t charset8x8[16384], charset8x16[32768];
 extern uint32_t palette_256[256], palette_64[64];
 
 void images_init();                // tables, fonts and palettes (start-up)
+void images_free_program_images(); // CLEAR: every image that is not a screen page
 uint32_t newimg();
 int freeimg(uint32_t slot);
 uint32_t imgframe(uint8_t *data, int32_t w, int32_t h, int32_t mode);

@@ -463,3 +463,17 @@ TEST(Images, ModeChangeWaitsForTheDisplayHandshake) {
   EXPECT_EQ(lock_display, 0);
   EXPECT_EQ(write_page->screen_mode, 12);
 }
+
+TEST(Images, ClearFreesProgramImagesAndKeepsPages) {
+  kel_test_reset();
+  kelg_screen(13, 0, 0, 0, 0, 1);
+  kelg_screen(0, 0, 1, 0, 0, 4);              // a second page, made on demand
+  uint32_t mine = imgnew(64, 32, 13);
+  ASSERT_NE(mine, 0u);
+  uint32_t page1 = page[1];
+  sub_clear();
+  EXPECT_EQ(img[mine].in_use, 0);
+  EXPECT_EQ(img[page[0]].in_use, 1);
+  EXPECT_EQ(img[page1].in_use, 1);
+  EXPECT_EQ(write_page, &img[page1]);
+}
