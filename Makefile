@@ -25,7 +25,7 @@ sanitize: deps
 tsan: deps
 	cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread
 	cmake --build $(BUILD)-tsan -j$(JOBS)
-	cd $(BUILD)-tsan && TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1" \
+	cd $(BUILD)-tsan && TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp history_size=7 halt_on_error=1" \
 	  ctest --output-on-failure
 
 build: deps

@@ -20,6 +20,12 @@ extern int nmodes, anymode;
 extern uint32_t display_updates;             // window updates pushed so far (SDL_UpdateRect)
 extern SDL_Cursor *display_cursor;           // the arrow pointer, once made
 
+// Held while the main thread reads page memory that the game thread may be drawing.
+struct display_page_reader {
+  display_page_reader();
+  ~display_page_reader();
+};
+
 int display();
 void sub__display();
 void sub__autodisplay();

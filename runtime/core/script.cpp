@@ -53,6 +53,7 @@ std::string cp437_utf8(unsigned char c) {
 
 // One UTF-8 string per cell of the visible page.
 static std::vector<std::vector<std::string>> screen_cells() {
+  display_page_reader reading;
   std::vector<std::vector<std::string>> rows;
   img_struct *p = display_page;
   if (!p) return rows;
