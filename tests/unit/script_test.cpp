@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include "script.h"
+#include "golden.h"
 #include "test_support.h"
 
 TEST(Script, ReadsEveryCommand) {
@@ -114,5 +115,11 @@ TEST(Script, ImagesAreWrittenByTheirEnding) {
   EXPECT_EQ(p.substr(0, 8), "\x89PNG\r\n\x1a\n");
   EXPECT_NE(p.find("IHDR"), std::string::npos);
   EXPECT_NE(p.find("IEND"), std::string::npos);
+  std::vector<uint32_t> back;
+  int w = 0, h = 0;
+  ASSERT_TRUE(read_stored_png(png, &back, &w, &h));
+  EXPECT_EQ(w, 3);
+  EXPECT_EQ(h, 2);
+  EXPECT_EQ(back, std::vector<uint32_t>(px, px + 6));
   EXPECT_FALSE(write_image_file("/nonexistent-dir/x.bmp", px, 3, 2));
 }
