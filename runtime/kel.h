@@ -12,4 +12,5 @@
 #include "display.h"
 #include "keyboard.h"
 #include "printusing.h"
+#include "timing.h"
 #include "input.h"

@@ -128,11 +128,7 @@ static int game_thread_main(void *) {
 }
 
 static int timer_thread_main(void *) {
-  while (!timer_thread_quit.load()) {
-    // ON TIMER slots are marked here once timers can be declared; until then it idles.
-    platform_sleep(10);
-  }
-  return 0;
+  return TIMERTHREAD(timer_thread_quit);
 }
 
 void kel_init_runtime(int argc, char **argv) {
@@ -141,9 +137,7 @@ void kel_init_runtime(int argc, char **argv) {
   done = true;
   platform_main_thread = std::this_thread::get_id();
   // Timer slot 0 is allocated and idle.
-  ontimer = new ontimer_struct[1]{};
-  ontimer[0].allocated = 1;
-  ontimer_nextfree = 1;
+  ontimer_init();
   char cwd[4096];
   if (getcwd(cwd, sizeof cwd)) kel_start_dir = cwd;
   std::string folder = platform_program_folder();

@@ -29,10 +29,6 @@ int event_return = 0;
 uint8_t *mem_static = nullptr, *mem_static_pointer = nullptr, *mem_static_limit = nullptr;
 uint32_t mem_static_size = 0;
 
-ontimer_struct *ontimer = nullptr;
-uint32_t ontimer_nextfree = 0;
-std::function<void(uint32_t, int64_t)> ontimer_handler;
-
 static std::vector<std::function<void()>> clear_hooks;
 
 struct error_entry { int n; const char *text; };

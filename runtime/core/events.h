@@ -40,19 +40,8 @@ const char *error_text(int n);      // the table's text, or "Unprintable error"
 // Subsystems and the translated program add what CLEAR resets (variables, images, sounds).
 void kel_on_clear(std::function<void()> fn);
 
-// Timer slots, dispatched by events(); the timer subsystem fills these in.
-struct ontimer_struct {
-  uint8_t allocated;
-  uint32_t id;                      // handler id, 0 = none
-  uint8_t state;                    // 0 off, 1 on, 2 stopped
-  std::atomic<uint8_t> active;      // 0 idle, 1 triggered, 2 running
-  double seconds;
-  int64_t pass;
-  double last_time;
-};
-extern ontimer_struct *ontimer;
-extern uint32_t ontimer_nextfree;
-extern std::function<void(uint32_t id, int64_t pass)> ontimer_handler;  // set by the program
+// Timer slots, dispatched by events(), live in the timing module.
+#include "timing.h"
 
 // GOSUB and RETURN as translated code uses them: push the call site's return id; pop it
 // back (0 = return from the routine). An empty stack outside an event handler raises
