@@ -8,11 +8,12 @@
 //  4 INPUT "Your name"; N$
 //  5 PRINT USING "Hi &, in 10 years: ###"; N$; AGE% + 10
 //  6 PRINT USING "Minutes lived: ##,###,###"; AGE% * 525960#
-//  7 END
+//  7 PRINT "Press a key": SLEEP 30: K$ = INKEY$: PRINT "You pressed "; K$
+//  8 END
 #include "kel.h"
 
 static int16_t *AGE;
-static kels *N;
+static kels *N, *K;
 
 static void print_line(const char *t) {
   kels *item = kels_new(0, 0);
@@ -47,6 +48,7 @@ static void KELMAIN() {
   uint32_t kels_tmp_base = kels_tmp_list_nexti;
   AGE = static_cast<int16_t *>(mem_static_malloc(2));
   N = kels_new(0, 0);
+  K = kels_new(0, 0);
   STATEMENT(1, kelg_screen(13, 0, 0, 0, 0, 1));
   STATEMENT(2, kelg_sub_color(14, 0, 0, 1));
   STATEMENT(2, print_line("Tell me about yourself."));
@@ -57,7 +59,11 @@ static void KELMAIN() {
             sub_print_using_integer64(*AGE + 10); sub_print_using_end(1); kels_cleanup(kels_tmp_base, 0));
   STATEMENT(6, sub_print_using_begin(kels_new_txt("Minutes lived: ##,###,###"));
             sub_print_using_double(*AGE * 525960.0); sub_print_using_end(1); kels_cleanup(kels_tmp_base, 0));
-  STATEMENT(7, sub_end());
+  STATEMENT(7, print_line("Press a key"));
+  STATEMENT(7, sub_sleep(30, 1));
+  STATEMENT(7, kels_set(K, kels_inkey()); kels_cleanup(kels_tmp_base, 0));
+  STATEMENT(7, kels_print(kels_new_txt("You pressed "), 0); kels_print(K, 1); kels_cleanup(kels_tmp_base, 0));
+  STATEMENT(8, sub_end());
 }
 
 int main(int argc, char **argv) { return kel_main(argc, argv, KELMAIN); }

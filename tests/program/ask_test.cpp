@@ -14,6 +14,9 @@ TEST(AskProgram, ReadsANumberAndANameAndFormatsThem) {
                          "key Enter\n"
                          "until 4 1 5000 Hi Ada, in 10 years:  50\n"
                          "until 5 1 5000 Minutes lived: 21,038,400\n"
+                         "until 6 1 5000 Press a key\n"
+                         "key z\n"                       // ends SLEEP 30 and stays for INKEY$
+                         "until 7 1 5000 You pressed z\n"
                          "until 25 1 5000 Press any key to continue\n"
                          "key Space\n");
   EXPECT_EQ(res.status, 0) << res.err;
