@@ -15,4 +15,5 @@
 #include "printusing.h"
 #include "timing.h"
 #include "input.h"
+#include "paint.h"
 #include "circle.h"
