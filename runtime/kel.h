@@ -17,3 +17,4 @@
 #include "input.h"
 #include "paint.h"
 #include "circle.h"
+#include "draw.h"

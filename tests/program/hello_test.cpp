@@ -49,7 +49,7 @@ TEST(HelloProgram, CloseDuringAWaitEndsWithStatusZero) {
 TEST(HelloProgram, ErrorBoxAnsweredNoEnds) {
   auto res = run_program(hello, "until 2 15 10000 Kestravelle\nkey F5\nwait 300\nkey n\nwait 20000\n");
   EXPECT_EQ(res.status, 0) << res.err;
-  EXPECT_NE(res.err.find("Unhandled Error #5\nLine:8\nIllegal function call\nContinue?"), std::string::npos)
+  EXPECT_NE(res.err.find("Unhandled Error #5\nLine:10\nIllegal function call\nContinue?"), std::string::npos)
       << res.err;
 }
 

@@ -1,0 +1,13 @@
+# add_basic_program(target file.bas): translates the program with bas2cpp at build time and
+# links it against the runtime.
+function(add_basic_program target file)
+  get_filename_component(source ${file} ABSOLUTE)
+  set(cpp ${CMAKE_CURRENT_BINARY_DIR}/${target}.bas.cpp)
+  add_custom_command(OUTPUT ${cpp}
+    COMMAND bas2cpp ${source} -o ${cpp}
+    DEPENDS bas2cpp ${source}
+    COMMENT "Translating ${file}"
+    VERBATIM)
+  add_executable(${target} ${cpp})
+  target_link_libraries(${target} PRIVATE kelrt)
+endfunction()

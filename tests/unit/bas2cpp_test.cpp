@@ -1,0 +1,169 @@
+// The BASIC reader and translator: tokens, labels, statement splitting, literal types, the
+// statement protocol in the output, and located errors for bad programs.
+#include <gtest/gtest.h>
+#include <random>
+#include "lexer.h"
+#include "translator.h"
+
+using namespace bas;
+
+static translation tr(const std::string &src, program_info *info = nullptr) { return translate(src, "t.bas", info); }
+
+static std::vector<std::pair<int, std::string>> statements_of(const std::string &src) {
+  program_info info;
+  auto t = tr(src, &info);
+  EXPECT_TRUE(t.ok) << t.message;
+  return info.statements;
+}
+
+TEST(Bas2cppLexer, SuffixesStringsCommentsAndNumbers) {
+  auto toks = lex("A% = A! + \"x:y\" ' note\nREM all of this\nB = 1E3 + 1D3 + .5 + &HFF");
+  std::vector<std::string> seen;
+  for (auto &t : toks) {
+    if (t.kind == tok::newline || t.kind == tok::end) { seen.push_back("|"); continue; }
+    seen.push_back(t.text + (t.suffix ? std::string(1, t.suffix) : ""));
+  }
+  std::vector<std::string> want = {"A%", "=", "A!", "+", "x:y", "|", "|", "B", "=", "1E3", "+", "1D3",
+                                   "+", ".5", "+", "&HFF", "|", "|"};
+  EXPECT_EQ(seen, want);
+  EXPECT_EQ(toks[4].kind, tok::string);
+  EXPECT_EQ(toks[4].col, 11);
+  EXPECT_TRUE(toks[7].line_start);
+  EXPECT_EQ(toks[7].line, 3);
+}
+
+TEST(Bas2cppReader, LabelsStatementsAndVariables) {
+  program_info info;
+  auto t = tr("10 PRINT 1: GOTO Start\nStart: A% = 1: A! = 2 ' same name, two variables\n"
+              "20 IF A% THEN PRINT \"a:b\" ELSE PRINT 3: PRINT 4\n",
+              &info);
+  ASSERT_TRUE(t.ok) << t.message;
+  EXPECT_EQ(info.labels, (std::vector<std::string>{"10", "START", "20"}));
+  std::vector<std::pair<int, std::string>> want = {{1, "PRINT"}, {1, "GOTO"}, {2, "A%"}, {2, "A!"},
+                                                   {3, "IF"},    {3, "PRINT"}, {3, "PRINT"}, {3, "PRINT"}};
+  EXPECT_EQ(info.statements, want);
+  EXPECT_EQ(info.variables, (std::vector<std::string>{"A%", "A!"}));
+  // PRINT 4 belongs to the ELSE branch: it comes after the else label, before the end label.
+  size_t else_at = t.cpp.find("I1_else:;"), four = t.cpp.find("(int16_t)4"), end_at = t.cpp.find("I1_end:;");
+  ASSERT_NE(else_at, std::string::npos);
+  ASSERT_NE(end_at, std::string::npos);
+  EXPECT_LT(else_at, four);
+  EXPECT_LT(four, end_at);
+  EXPECT_NE(t.cpp.find("last_line = 20;"), std::string::npos);
+}
+
+TEST(Bas2cppReader, LiteralsTakeTheDialectsTypes) {
+  struct { const char *lit, *type; } cases[] = {
+      {"1", "int16_t"},      {"32767", "int16_t"},  {"32768", "int32_t"},   {"-5", "int16_t"},
+      {"100000", "int32_t"}, {"3000000000", "double"}, {"1.5", "float"},  {".5", "float"},
+      {"1E3", "float"},      {"1D3", "double"},     {"1.2345678", "double"}, {"1#", "double"},
+      {"2!", "float"},       {"7&", "int32_t"},     {"&HFF", "int16_t"},    {"&H10000", "int32_t"},
+      {"&O17", "int16_t"},   {"1E+20", "float"},
+  };
+  for (auto &c : cases) {
+    auto t = tr(std::string("PRINT ") + c.lit);
+    ASSERT_TRUE(t.ok) << c.lit << ": " << t.message;
+    EXPECT_NE(t.cpp.find(std::string("kels_str((") + c.type + ")"), std::string::npos) << c.lit;
+  }
+}
+
+TEST(Bas2cppReader, PrintEndingsDecideTheLineEnd) {
+  struct { const char *src; bool ends_line; } cases[] = {
+      {"PRINT 1", true}, {"PRINT 1;", false}, {"PRINT ;", false}, {"PRINT", true},
+      {"PRINT \"a\",", false}, {"PRINT 1; 2", true}, {"PRINT USING \"#\"; 1;", false},
+  };
+  for (auto &c : cases) {
+    auto t = tr(c.src);
+    ASSERT_TRUE(t.ok) << c.src << ": " << t.message;
+    bool ends = t.cpp.find("kels_print(nothingstring, 1)") != std::string::npos ||
+                t.cpp.find("sub_print_using_end(1)") != std::string::npos;
+    EXPECT_EQ(ends, c.ends_line) << c.src;
+  }
+}
+
+TEST(Bas2cppTranslate, FollowsTheStatementProtocol) {
+  auto t = tr("A$ = \"x\"\n\nIF A$ = \"y\" THEN GOSUB 10\nGOSUB 10\nEND\n10 RETURN\n");
+  ASSERT_TRUE(t.ok) << t.message;
+  const std::string &c = t.cpp;
+  EXPECT_NE(c.find("KB_S(1, kels_set("), std::string::npos);   // physical lines, blank ones counted
+  EXPECT_NE(c.find("KB_S(3, kb_c = (int32_t)kels_cleanup(kels_tmp_base, "), std::string::npos);
+  EXPECT_NE(c.find("gosub_push(1);"), std::string::npos);
+  EXPECT_NE(c.find("gosub_push(2);"), std::string::npos);
+  EXPECT_NE(c.find("case 2: goto R_2;"), std::string::npos);
+  EXPECT_NE(c.find("kb_rid = return_pop()"), std::string::npos);
+  EXPECT_NE(c.find("kel_on_clear(kb_clear)"), std::string::npos);
+  EXPECT_NE(c.find("std::exit(99)"), std::string::npos);
+  EXPECT_NE(c.find("KB_S(6, sub_end());"), std::string::npos);  // falling off the end is END
+  EXPECT_EQ(statements_of("X = 1 ' one\nY = 2 : REM two").size(), 2u);
+}
+
+TEST(Bas2cppTranslate, BadProgramsGetFileLineAndColumn) {
+  struct { const char *src, *message; } cases[] = {
+      {"PRINT \"a\" +", "t.bas:1:12: expected an expression before the end of the line"},
+      {"X = 1 +* 2", "t.bas:1:8: expected an expression but found '*'"},
+      {"X = 1 @", "t.bas:1:7: unexpected '@'"},
+      {"FOR I = 1 TO 3\nPRINT I", "t.bas:1:5: FOR without NEXT"},
+      {"PRINT 1\nNEXT", "t.bas:2:5: NEXT without FOR"},
+      {"WEND", "t.bas:1:5: WEND without WHILE"},
+      {"ELSE", "t.bas:1:1: ELSE without a block IF"},
+      {"GOTO 100", "t.bas:1:6: label 100 not defined"},
+      {"10 PRINT\n10 PRINT", "t.bas:2:1: duplicate label 10"},
+      {"A$ = 1", "t.bas:1:6: type mismatch: cannot assign a number to a string variable"},
+      {"X = \"a\" + 1", "t.bas:1:9: type mismatch: cannot combine a string and a number with +"},
+      {"SUB Foo", "t.bas:1:1: SUB procedures are not supported yet"},
+      {"OPEN \"f\" FOR INPUT AS 1", "t.bas:1:1: file statements are not supported yet"},
+      {"PRINT #1, X", "t.bas:1:7: file statements are not supported yet"},
+      {"IF X THEN FOR I = 1 TO 2", "t.bas:1:15: a block opened in a single-line IF must close on that line"},
+      {"LOCATE 1, 2, 3, 4, 5, 6", "t.bas:1:1: wrong arguments for LOCATE"},
+      {"CIRCLE (1, 2)", "t.bas:1:14: expected ','"},
+      {"DIM A(1, 2, 3, 4, 5, 6, 7, 8, 9)", "t.bas:1:31: an array has at most 8 dimensions"},
+      {"Y = 1D400", "t.bas:1:5: overflow"},
+      {"FOO 1", "t.bas:1:1: unknown statement FOO"},
+      {"DIM X AS INTEGER\nX! = 1", "t.bas:2:1: duplicate definition"},
+      {"SELECT CASE 1\nPRINT\nEND SELECT", "t.bas:2:1: expected CASE"},
+  };
+  for (auto &c : cases) {
+    auto t = tr(c.src);
+    EXPECT_FALSE(t.ok) << c.src;
+    EXPECT_TRUE(t.cpp.empty()) << c.src;
+    EXPECT_EQ(t.message.rfind(c.message, 0), 0u) << c.src << "\n  got: " << t.message;
+  }
+}
+
+TEST(Bas2cppTranslate, DeepNestingIsAnErrorNotACrash) {
+  std::string parens = "X = " + std::string(5000, '(') + "1" + std::string(5000, ')');
+  auto a = tr(parens);
+  EXPECT_FALSE(a.ok);
+  EXPECT_NE(a.message.find("nested too deeply"), std::string::npos) << a.message;
+  std::string fors;
+  for (int k = 0; k < 1000; k++) fors += "FOR I = 1 TO 2\n";
+  auto b = tr(fors);
+  EXPECT_FALSE(b.ok);
+  EXPECT_NE(b.message.find("nested too deeply"), std::string::npos) << b.message;
+  std::string ifs = "X = 1";
+  for (int k = 0; k < 1000; k++) ifs = "IF 1 THEN " + ifs;
+  EXPECT_FALSE(tr(ifs).ok);
+  std::string negs = "X = " + std::string(5000, '-') + "1";
+  EXPECT_FALSE(tr(negs).ok);
+}
+
+TEST(Bas2cppTranslate, RandomTokenSoupEitherTranslatesOrIsLocated) {
+  const char *pieces[] = {"PRINT", "IF", "THEN", "ELSE", "FOR", "NEXT", "TO", "DO", "LOOP", "WHILE", "WEND", "SELECT",
+                          "CASE", "END", "GOSUB", "RETURN", "GOTO", "DIM", "A", "A$", "B%(", "(", ")", ",", ";", ":",
+                          "=", "+", "-", "*", "/", "\\", "^", "\"s\"", "1", "1.5E3", "&H", "10", "\n", "\n10 ", "LINE",
+                          "-(", "CIRCLE", "MID$(", "LEFT$(", "AND", "NOT", "CONST", "AS", "STRING", "*", "'",
+                          "SELECT CASE", "END IF", "EXIT", "\"", "#", "?", "INPUT", "X:"};
+  std::mt19937 rng(12345);
+  int ok = 0;
+  for (int n = 0; n < 3000; n++) {
+    std::string src;
+    int len = 1 + (int)(rng() % 30);
+    for (int k = 0; k < len; k++) src += std::string(pieces[rng() % (sizeof pieces / sizeof *pieces)]) + " ";
+    auto t = tr(src);
+    if (t.ok) { ok++; continue; }
+    EXPECT_EQ(t.message.rfind("t.bas:", 0), 0u) << src;
+    EXPECT_GE(t.line, 1) << src;
+    EXPECT_GE(t.col, 1) << src;
+  }
+  EXPECT_GT(ok, 0);   // some soups are programs
+}

@@ -1,0 +1,26 @@
+// The translator: a BASIC program in, one C++ file on the runtime out (or a located error).
+#pragma once
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace bas {
+
+// What the reader saw, for tests: labels in order, every statement as (line, keyword),
+// and every variable as NAME plus its suffix ("A%", "A!", "N$").
+struct program_info {
+  std::vector<std::string> labels;
+  std::vector<std::pair<int, std::string>> statements;
+  std::vector<std::string> variables;
+};
+
+struct translation {
+  bool ok = false;
+  std::string cpp;       // the program, when ok
+  std::string message;   // "FILE:LINE:COLUMN: message", when not ok
+  int line = 0, col = 0;
+};
+
+translation translate(const std::string &source, const std::string &filename, program_info *info = nullptr);
+
+}  // namespace bas
