@@ -17,4 +17,5 @@
 #include "input.h"
 #include "paint.h"
 #include "circle.h"
+#include "sound.h"
 #include "draw.h"

@@ -18,6 +18,7 @@
 #include "memory.h"
 #include "platform.h"
 #include "script.h"
+#include "sound.h"
 #include "text.h"
 
 std::atomic<uint8_t> stop_program{0};
@@ -266,6 +267,7 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
     platform_sleep(1);
     if (close_program.load() == 1) shutdown_process();
     toggle = !toggle;
+    sndqueue_feed();
     if (toggle && autodisplay.load()) display();
     vertical_retrace_in_progress = 0;
     platform_serve_msgbox();
@@ -275,5 +277,6 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
     set_key_repeat((state & SDL_APPINPUTFOCUS) && (state & SDL_APPACTIVE));
     keyboard_drain_events();
     keyboard_update_flags();
+    snd_stream_limit_check();
   }
 }

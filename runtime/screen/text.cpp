@@ -6,6 +6,7 @@
 #include "images.h"
 #include "kels.h"
 #include "platform.h"
+#include "sound.h"
 
 int tab_spc_cr_size = 1;            // 1: TAB/SPC break a line with CR; 2: CR LF
 
@@ -176,8 +177,8 @@ void newline() {
   im->cursor_y = im->bottom_row;
 }
 
-// The bell's tone: the sound subsystem does not exist yet, so this hook is silent.
-static void text_bell_tone() {}
+// The bell's tone, queued without waiting (the caller then pauses 250 ms).
+static void text_bell_tone() { kelvo_generatesound(783.99, 0.2, 0); }
 
 // Draws an ordinary byte and advances, applying the wrap rule. Returns true when the
 // wrap fired and the cursor moved to a new line.
