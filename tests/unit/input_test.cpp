@@ -318,6 +318,7 @@ TEST_F(Input, GraphicsCursorIsDrawnWhileWaitingAndRemoved) {
   std::thread feeder([&] {
     auto deadline = clk::now() + 10s;
     auto cell_lit = [] {
+      display_page_reader looking;           // watches the page as the display does
       for (int y = 0; y < 8; y++)
         for (int x = 0; x < 8; x++)
           if (cmem[cmem_vga + y * 320 + x] != 15) return false;
@@ -351,7 +352,11 @@ TEST_F(Input, StopRequestEndsTheCallAtOnce) {
     keybuf_put('1', 0);
     keybuf_put('2', 0);
     auto deadline = clk::now() + 10s;
-    while ((v != 12 || !keybuf_empty()) && clk::now() < deadline) std::this_thread::sleep_for(1ms);
+    auto stored = [&] {
+      display_page_reader looking;           // watches the editor's work from outside
+      return v == 12;
+    };
+    while ((!stored() || !keybuf_empty()) && clk::now() < deadline) std::this_thread::sleep_for(1ms);
     stop_program = 1;
   });
   kels_input(1, 1);
