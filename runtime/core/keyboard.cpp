@@ -547,6 +547,8 @@ bool keyboard_handle_event(const SDL_Event &e) {
   }
 }
 
+std::atomic<uint32_t> keyboard_drains{0};
+
 void keyboard_drain_events() {
   mouse_serve_requests();
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
@@ -557,6 +559,7 @@ void keyboard_drain_events() {
     else keyboard_handle_event(e);
   }
   keyboard_update_flags();
+  keyboard_drains.fetch_add(1, std::memory_order_release);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "display.h"
 #include "entry.h"
 #include "images.h"
+#include "keyboard.h"
 #include "memory.h"
 #include "platform.h"
 #include "text.h"
@@ -370,7 +371,9 @@ static int keys_waiting() {
 }
 
 // One press and release, with the modifier keys held around it. Keys are paced so the
-// 15-key buffer of the program is not overrun by a long script.
+// 15-key buffer of the program is not overrun by a long script: each press waits until the
+// main thread has moved the previous one out of SDL's queue (a second at most, since a
+// message box polls the queue itself) and the buffer has room.
 static void press(unsigned sym, unsigned mod, unsigned unicode) {
   for (int i = 0; i < 500 && keys_waiting() >= 12 && !script_quit.load(); i++) platform_sleep(10);
   static const struct { unsigned mod, sym; } mods[] = {{KMOD_LSHIFT, 304}, {KMOD_LCTRL, 306}, {KMOD_LALT, 308}};
@@ -381,7 +384,9 @@ static void press(unsigned sym, unsigned mod, unsigned unicode) {
   push_key(false, sym, mod, 0);
   for (int i = 2; i >= 0; i--)
     if (mod & mods[i].mod) push_key(false, mods[i].sym, held &= ~mods[i].mod, 0);
-  platform_sleep(2);
+  uint32_t pushed_at = keyboard_drains.load(std::memory_order_acquire);
+  for (int i = 0; i < 500 && keyboard_drains.load(std::memory_order_acquire) - pushed_at < 2 && !script_quit.load(); i++)
+    platform_sleep(2);
 }
 
 static std::string resolve(const std::string &name) {
