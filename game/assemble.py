@@ -15,6 +15,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 # piece: the labels other pieces jump to, each at its routine's first line.
 PIECES = [
     ("g1_start_roam.bas", 1, 445, {
+        1: "DIM SHARED HAIKU1 AS LONG, HAIKU2 AS LONG, HAIKU3 AS LONG, HAIKU4 AS LONG, "
+           "HAIKU5 AS LONG, GOVER1 AS LONG, GOVER2 AS LONG, HKA AS LONG, HKB AS LONG, HKC AS LONG, "
+           "COLLL AS INTEGER, MASTERSCORE AS INTEGER, MMASTERSCORE AS INTEGER, JJJJ AS INTEGER, "
+           "JFFHEU AS STRING, HTYG AS STRING, SJDJFHFGG AS STRING, YON AS STRING",
         2: "111 CLS: PRINT \"start-up piece missing\": END",
         87: "99 END",
         208: "EDGES: RETURN", 298: "AREA1: RETURN", 322: "AREA2: RETURN",

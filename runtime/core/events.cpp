@@ -147,6 +147,8 @@ void more_return_points() {
 }
 
 void *mem_static_malloc(uint32_t bytes) {
+  // Every allocation starts on an 8-byte boundary, so any variable type may live there.
+  if (mem_static) mem_static_pointer += (0u - (uintptr_t)mem_static_pointer) & 7;
   if (!mem_static || mem_static_pointer + bytes >= mem_static_limit) {
     uint32_t size = mem_static ? bytes + 2 * mem_static_size : std::max<uint32_t>(1048576, bytes + 1);
     auto *block = static_cast<uint8_t *>(std::calloc(size, 1));

@@ -60,11 +60,22 @@ static double read_reference() {
     draw_pos = draw_len;
     return 0;
   }
-  uint8_t type = draw_text[draw_pos];
-  const uint8_t *p = dblock + (draw_text[draw_pos + 1] | draw_text[draw_pos + 2] << 8);
-  draw_pos += 3;
-  auto get = [p](auto v) { std::memcpy(&v, p, sizeof v); return (double)v; };
   double v;
+  bool known = varref_value(draw_text + draw_pos, v);
+  draw_pos += 3;
+  if (!known) {
+    draw_num_invalid = 1;
+    return 0;
+  }
+  draw_num_invalid = 0;
+  draw_num_undefined = 0;
+  return v;
+}
+
+bool varref_value(const uint8_t *ref, double &v) {
+  uint8_t type = ref[0];
+  const uint8_t *p = dblock + (ref[1] | ref[2] << 8);
+  auto get = [p](auto x) { std::memcpy(&x, p, sizeof x); return (double)x; };
   switch (type) {
     case 1: v = get(int8_t()); break;
     case 129: v = get(uint8_t()); break;
@@ -88,12 +99,9 @@ static double read_reference() {
       break;
     }
     default:
-      draw_num_invalid = 1;
-      return 0;
+      return false;
   }
-  draw_num_invalid = 0;
-  draw_num_undefined = 0;
-  return v;
+  return true;
 }
 
 double draw_num() {

@@ -25,3 +25,6 @@ double draw_num();
 // signed/unsigned 8-bit, 2/130 16-bit, 20/148 32-bit, 5/133 64-bit, 4 SINGLE, 8 DOUBLE,
 // 6 80-bit float, 3 a string (the offset of its 4-byte descriptor).
 kels *func_varptr_helper(uint8_t type, uint16_t offset);
+// Reads the variable a three-byte reference (type byte, 16-bit little-endian offset) points
+// at in the data block; false for a type byte outside the numeric types above.
+bool varref_value(const uint8_t *ref, double &value);

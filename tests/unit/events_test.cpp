@@ -97,6 +97,8 @@ TEST(Events, StaticAreaKeepsEarlierStorageWhenItGrows) {
   EXPECT_EQ(static_cast<uint8_t *>(big), mem_static);
   auto *z = static_cast<uint8_t *>(mem_static_malloc(16));
   for (int i = 0; i < 16; i++) EXPECT_EQ(z[i], 0);
+  mem_static_malloc(2);                     // an INTEGER, then a DOUBLE: still aligned
+  EXPECT_EQ((uintptr_t)mem_static_malloc(8) % 8, 0u);
   mem_static_restore(z);
   EXPECT_EQ(mem_static_pointer, z);
   mem_static_restore(first);              // outside the current block: back to its start
