@@ -9,7 +9,7 @@ SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 .PHONY: play test deps build sanitize tsan clean
 
 play: build
-	cd $(BUILD)/demos && ./hello
+	cd $(BUILD) && ./kestravelle
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
