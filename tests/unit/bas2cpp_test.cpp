@@ -121,6 +121,10 @@ TEST(Bas2cppTranslate, BadProgramsGetFileLineAndColumn) {
       {"FOO 1", "t.bas:1:1: unknown statement FOO"},
       {"DIM X AS INTEGER\nX! = 1", "t.bas:2:1: duplicate definition"},
       {"SELECT CASE 1\nPRINT\nEND SELECT", "t.bas:2:1: expected CASE"},
+      {"ON TIMER(1) GOTO 10\n10 PRINT", "t.bas:1:13: expected GOSUB but found GOTO"},
+      {"ON TIMER(1) GOSUB Nowhere", "t.bas:1:19: label NOWHERE not defined"},
+      {"TIMER(2) PAUSE", "t.bas:1:10: expected ON, OFF, STOP or FREE after TIMER but found PAUSE"},
+      {"ON ERROR GOTO 10", "t.bas:1:4: ON ERROR is not supported yet"},
   };
   for (auto &c : cases) {
     auto t = tr(c.src);

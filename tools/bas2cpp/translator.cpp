@@ -114,6 +114,8 @@ class translator {
   std::map<std::string, std::pair<int, int>> label_refs_;
   std::set<std::string> used_labels_;
   std::vector<block> blocks_;
+  std::vector<std::string> handlers_;                   // ON TIMER handler labels; id = index + 1
+  std::map<std::string, int> handler_ids_;
   int next_id_ = 0, gosub_ids_ = 0, name_ids_ = 0;
   bool has_return_ = false;
   int line_ = 1, last_line_ = 1;
@@ -887,7 +889,6 @@ void translator::statement() {
     }
     if (kw == "RETURN") {
       next();
-      has_return_ = true;
       if (!at_stmt_end()) {
         token target = next();
         std::string l = label_ref(target);
@@ -895,6 +896,7 @@ void translator::statement() {
         emit("if (kb_rid >= 0) \x03" + l + "\x04");
         return;
       }
+      has_return_ = true;   // only a plain RETURN needs the dispatch to the GOSUB sites
       emit("KB_S(" + std::to_string(line_) + ", kb_rid = return_pop())");
       emit("if (kb_rid > 0) " + jump("kb_return_dispatch"));
       emit("if (kb_rid == 0) return;");
@@ -1606,8 +1608,53 @@ void translator::fullscreen_stmt() {
   stmt("sub__fullscreen(" + std::to_string(kind) + ");");
 }
 
+// ON TIMER([slot,] seconds) GOSUB label, and TIMER[(slot)] ON | OFF | STOP | FREE. Each
+// handler label gets an id (1 upward); the timer slot carries it and the program's routine,
+// entered with that id, starts at the label.
 void translator::timer_stmt() {
-  fail(std::string(peek().text) + (is_kw("ON") ? " ... GOSUB" : "") + " is not supported yet");
+  token kw = next();
+  if (kw.text == "ON") {
+    if (is_kw("ERROR")) fail("ON ERROR is not supported yet");
+    if (!is_kw("TIMER")) fail("expected TIMER after ON (ON ... GOTO and ON ... GOSUB are not supported yet)" + found());
+    next();
+    expect_op("(");
+    token a = peek();
+    expr first = num_expr(a);
+    std::string slot = "0", seconds;
+    if (accept_op(",")) {
+      slot = arg_as(first, 'i', a);
+      token b = peek();
+      seconds = arg_as(num_expr(b), 'd', b);
+    } else {
+      seconds = arg_as(first, 'd', a);
+    }
+    expect_op(")");
+    expect_kw("GOSUB");
+    token target = next();
+    std::string l = label_ref(target);
+    auto it = handler_ids_.find(l);
+    if (it == handler_ids_.end()) {
+      handlers_.push_back(l);
+      it = handler_ids_.emplace(l, (int)handlers_.size()).first;
+    }
+    stmt("ontimer_setup(" + slot + ", " + seconds + ", " + std::to_string(it->second) + ", 0);");
+    return;
+  }
+  std::string slot = "0";
+  int passed = 0;
+  if (accept_op("(")) {
+    token a = peek();
+    slot = arg_as(num_expr(a), 'i', a);
+    expect_op(")");
+    passed = 1;
+  }
+  int kind;
+  if (accept_kw("ON")) kind = 1;
+  else if (accept_kw("OFF")) kind = 2;
+  else if (accept_kw("STOP")) kind = 3;
+  else if (accept_kw("FREE")) kind = 4;
+  else fail("expected ON, OFF, STOP or FREE after TIMER" + found());
+  stmt("sub_timer(" + slot + ", " + std::to_string(kind) + ", " + std::to_string(passed) + ");");
 }
 
 // ---------------------------------------------------------------- the program
@@ -1745,8 +1792,6 @@ template <class T> static inline T *kb_at(kb_arr &a, std::initializer_list<int32
   return (T *)a.data + off;
 }
 
-[[maybe_unused]] static int32_t kb_c;    // the last condition's truth
-[[maybe_unused]] static int64_t kb_rid;  // the return id RETURN popped
 static bool kb_ready;
 )KB";
 
@@ -1782,6 +1827,7 @@ std::string translator::run() {
   }
   if (has_return_)
     for (int k = 1; k <= gosub_ids_; k++) used_labels_.insert("R_" + std::to_string(k));
+  for (const std::string &h : handlers_) used_labels_.insert(labels_.at(h));
   std::string final_body;
   for (size_t k = 0; k < body.size(); k++) {
     if (body[k] == '\x05') {
@@ -1798,11 +1844,27 @@ std::string translator::run() {
   out += preamble;
   out += "\n// The program's variables.\n" + globals_;
   out += "\nstatic void kb_clear() {\n" + clear_ + "}\n";
+  bool timers = !handlers_.empty();
+  if (timers) out += "\nstatic void kb_on_timer(uint32_t id, int64_t pass);\n";
   out += "\nstatic void kb_setup() {\n  if (kb_ready) return;\n  kb_ready = true;\n  kb_dummy_str = kels_new(0, 0);\n" + init_ +
-         "  kel_on_clear(kb_clear);\n}\n";
-  out += "\nstatic void KELMAIN() {\n";
-  out += "  if (error_occurred) { error_occurred = 0; std::exit(99); }   // no ON ERROR handler\n";
-  out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n  kb_setup();\n";
+         "  kel_on_clear(kb_clear);\n";
+  if (timers) out += "  ontimer_handler = kb_on_timer;\n";
+  out += "}\n";
+  // The program's routine: entry 0 runs from the top; an ON TIMER handler's id starts at its
+  // label. Condition and return-id scratch are locals, so a handler entered in the middle of
+  // a statement leaves the interrupted one's intact.
+  out += "\nstatic void kb_program(uint32_t kb_entry) {\n";
+  out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
+  out += "  [[maybe_unused]] int32_t kb_c = 0;     // the last condition's truth\n";
+  out += "  [[maybe_unused]] int64_t kb_rid = 0;   // the return id RETURN popped\n";
+  if (timers) {
+    out += "  switch (kb_entry) {\n    case 0: break;\n";
+    for (size_t k = 0; k < handlers_.size(); k++)
+      out += "    case " + std::to_string(k + 1) + ": goto " + labels_.at(handlers_[k]) + ";\n";
+    out += "    default: return;\n  }\n";
+  } else {
+    out += "  (void)kb_entry;\n";
+  }
   out += final_body;
   out += "  KB_S(" + std::to_string(last_line_) + ", sub_end());\n";
   if (has_return_) {
@@ -1810,7 +1872,20 @@ std::string translator::run() {
     for (int k = 1; k <= gosub_ids_; k++) out += "    case " + std::to_string(k) + ": goto R_" + std::to_string(k) + ";\n";
     out += "    default: return;\n  }\n";
   }
-  out += "}\n\nint main(int argc, char **argv) { return kel_main(argc, argv, KELMAIN); }\n";
+  out += "}\n";
+  if (timers) {
+    // A handler runs as a call from events(): the return id 0 on the stack makes its RETURN
+    // leave the routine even when the interrupted code was inside a GOSUB, and event_return
+    // does the same once CLEAR has emptied the stack.
+    out += "\nstatic void kb_on_timer(uint32_t id, int64_t pass) {\n  (void)pass;\n";
+    out += "  int saved_return = event_return, saved_r = r;\n";
+    out += "  event_return = 1;\n  gosub_push(0);\n  kb_program(id);\n";
+    out += "  event_return = saved_return;\n  r = saved_r;\n}\n";
+  }
+  out += "\nstatic void KELMAIN() {\n";
+  out += "  if (error_occurred) { error_occurred = 0; std::exit(99); }   // no ON ERROR handler\n";
+  out += "  kb_setup();\n  kb_program(0);\n}\n";
+  out += "\nint main(int argc, char **argv) { return kel_main(argc, argv, KELMAIN); }\n";
   return out;
 }
 

@@ -1,0 +1,26 @@
+# Run by ctest: installs the build into a scratch prefix, compiles PROGRAM with the installed
+# kelc from a directory outside both trees, and runs it until its title shows, then closes it.
+set(root ${BUILD_DIR}/kelc_install_check)
+file(REMOVE_RECURSE ${root})
+file(MAKE_DIRECTORY ${root}/work)
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${root}/prefix
+  RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${rc}")
+endif()
+file(COPY ${PROGRAM} DESTINATION ${root}/work)
+get_filename_component(name ${PROGRAM} NAME)
+execute_process(COMMAND ${root}/prefix/bin/kelc ${name} -o prog WORKING_DIRECTORY ${root}/work
+  RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT EXISTS ${root}/work/prog)
+  message(FATAL_ERROR "the installed kelc failed (${rc}): ${err}")
+endif()
+if(err)
+  message(FATAL_ERROR "the installed kelc compiled with diagnostics: ${err}")
+endif()
+file(WRITE ${root}/work/script.txt "until 2 15 10000 Kestravelle\nclose\n")
+set(ENV{KEL_SCRIPT} ${root}/work/script.txt)
+execute_process(COMMAND ${root}/work/prog WORKING_DIRECTORY ${root}/work RESULT_VARIABLE rc ERROR_VARIABLE err TIMEOUT 60)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the program built by the installed kelc ended with ${rc}: ${err}")
+endif()
