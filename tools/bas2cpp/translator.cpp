@@ -234,6 +234,8 @@ class translator {
   void window_stmt();
   void fullscreen_stmt();
   void timer_stmt();
+  void call_absolute_stmt();
+  void call_interrupt_stmt(const token &which);
   block &push_block(bk kind, const token &at) {
     if (blocks_.size() >= (size_t)max_block_depth) fail(at, "blocks nested too deeply");
     block b;
@@ -501,16 +503,16 @@ std::string translator::arg_as(const expr &e, char kind, const token &at) {
   }
 }
 
-// One argument spec entry: its type letter, whether it is optional, and its passed bit.
-struct arg_spec { char kind; bool optional; int bit; };
-static std::vector<arg_spec> parse_spec(const char *spec) {
-  std::vector<arg_spec> out;
-  const char *p = spec;
+// One entry of an argument signature: its type letter, whether it is optional, and its passed bit.
+struct arg_sig { char kind; bool optional; int bit; };
+static std::vector<arg_sig> parse_sig(const char *sig) {
+  std::vector<arg_sig> out;
+  const char *p = sig;
   int k = 0;
   while (*p) {
     while (*p == ' ') p++;
     if (!*p) break;
-    arg_spec a{*p++, false, 1 << k};
+    arg_sig a{*p++, false, 1 << k};
     if (*p == '?') {
       a.optional = true;
       p++;
@@ -547,10 +549,10 @@ expr translator::call_builtin(const token &name, bool statement) {
     expect_op(")");
   }
   const builtin *chosen = nullptr;
-  std::vector<arg_spec> spec;
+  std::vector<arg_sig> sig;
   for (const builtin &b : builtins()) {
     if (b.statement != statement || full != b.name) continue;
-    auto s = parse_spec(b.args);
+    auto s = parse_sig(b.args);
     if (args.size() > s.size()) continue;
     bool fits = true;
     for (size_t k = 0; k < s.size() && fits; k++) {
@@ -558,14 +560,14 @@ expr translator::call_builtin(const token &name, bool statement) {
       bool str = !numeric(args[k].second.t);
       if (str != (s[k].kind == 's')) fits = false;
     }
-    if (fits) { chosen = &b; spec = s; break; }
+    if (fits) { chosen = &b; sig = s; break; }
   }
   if (!chosen) {
     // Say what the forms take.
     std::string forms;
     for (const builtin &b : builtins())
       if (b.statement == statement && full == b.name) {
-        auto s = parse_spec(b.args);
+        auto s = parse_sig(b.args);
         std::string f = full + (statement ? " " : "(");
         for (size_t k = 0; k < s.size(); k++) {
           if (k) f += ", ";
@@ -585,14 +587,14 @@ expr translator::call_builtin(const token &name, bool statement) {
       char d = code[++k];
       if (d == 'p') { out += "__PASSED__"; continue; }
       size_t idx = d - '1';
-      if (idx < args.size() && args[idx].first) out += arg_as(args[idx].second, spec[idx].kind, where[idx]);
+      if (idx < args.size() && args[idx].first) out += arg_as(args[idx].second, sig[idx].kind, where[idx]);
       else out += "0";
       continue;
     }
     out += code[k];
   }
   for (size_t k = 0; k < args.size(); k++)
-    if (args[k].first) passed |= spec[k].bit;
+    if (args[k].first) passed |= sig[k].bit;
   size_t pp = out.find("__PASSED__");
   if (pp != std::string::npos) out.replace(pp, 10, std::to_string(passed));
   expr r;
@@ -836,15 +838,11 @@ void translator::statement() {
     }
     return;
   }
-  if (kw == "CALL" && is_kw("ABSOLUTE", 1)) {   // CALL ABSOLUTE(offset); variables cannot be passed
+  if (kw == "CALL" && (is_kw("ABSOLUTE", 1) || is_kw("INTERRUPT", 1) || is_kw("INTERRUPTX", 1))) {
     next();
-    next();
-    expect_op("(");
-    token at = peek();
-    std::string offset = arg_as(num_expr(at), 'i', at);
-    if (is_op(",")) fail("CALL ABSOLUTE with arguments is not supported yet");
-    expect_op(")");
-    stmt("call_absolute(0, " + offset + ");");
+    token which = next();
+    if (which.text == "ABSOLUTE") call_absolute_stmt();
+    else call_interrupt_stmt(which);
     return;
   }
   if (!t.suffix || t.suffix == '$') {
@@ -1657,6 +1655,79 @@ void translator::timer_stmt() {
   stmt("sub_timer(" + slot + ", " + std::to_string(kind) + ", " + std::to_string(passed) + ");");
 }
 
+// CALL ABSOLUTE([argument, ...] offset). As in the dialect, arguments pass by reference: the
+// routine finds on its stack the offset, in the data block (segment 80, its DS), of each
+// argument's value. The program's variables live outside the data block, so every value is
+// copied into a slot taken from the data block's record stack for the call, and a variable or
+// array element gets its slot's contents back afterwards, so a routine may change it.
+// Anything else (a constant, an expression, a variable in parentheses) passes a copy only.
+void translator::call_absolute_stmt() {
+  expect_op("(");
+  std::vector<std::pair<token, expr>> args;
+  std::vector<bool> by_ref;
+  for (;;) {
+    token at = peek();
+    std::string full = at.text + (at.suffix ? std::string(1, at.suffix) : "");
+    bool maybe_var = at.kind == tok::ident && (at.suffix || !reserved().count(at.text)) && !consts_.count(full) &&
+                     !(!at.suffix && consts_.count(at.text)) && !unsupported_reason(full);
+    for (const builtin &b : builtins())
+      if (!b.statement && full == b.name) maybe_var = false;
+    bool ref = false;
+    expr e;
+    if (maybe_var) {
+      size_t save = p_;
+      e = lvalue();
+      ref = is_op(",") || is_op(")");
+      if (!ref) p_ = save;
+    }
+    if (!ref) e = expression();
+    if (args.size() == 257) fail(at, "CALL ABSOLUTE passes at most 256 arguments");
+    args.push_back({at, e});
+    by_ref.push_back(ref);
+    if (!accept_op(",")) break;
+  }
+  expect_op(")");
+  std::string offset = arg_as(args.back().second, 'i', args.back().first);
+  std::string items;
+  for (size_t k = 0; k + 1 < args.size(); k++) {
+    const expr &e = args[k].second;
+    if (!numeric(e.t))
+      fail(args[k].first, "CALL ABSOLUTE cannot pass strings: their descriptors do not live in the data block");
+    items += k ? ", " : "";
+    if (by_ref[k]) items += "kb_ca_ref(&" + e.c + ")";
+    else items += std::string("kb_ca_val<") + ctype[e.t] + ">(" + e.c + ")";
+  }
+  stmt("kb_call_absolute(" + offset + ", {" + items + "});");
+}
+
+// CALL INTERRUPT(number, inregs%(), outregs%()) and CALL INTERRUPTX: the register records are
+// INTEGER arrays whose elements are AX, BX, CX, DX, BP, SI, DI, FLAGS (and DS, ES for
+// INTERRUPTX), so 8 (10) elements at least; the runtime checks their length.
+void translator::call_interrupt_stmt(const token &which) {
+  expect_op("(");
+  token nt = peek();
+  std::string number = arg_as(num_expr(nt), 'i', nt);
+  std::string regs[2];
+  for (std::string &r : regs) {
+    expect_op(",");
+    token rt = peek();
+    if (rt.kind != tok::ident || !is_op("(", 1) || !is_op(")", 2))
+      fail(rt, "CALL " + which.text + " takes its register records as INTEGER arrays, such as Regs%() "
+               "(user-defined types are not supported yet)");
+    ty type = name_type(rt, true);
+    if (type != T_INT)
+      fail(rt, "CALL " + which.text + " needs INTEGER arrays as register records, but " + rt.text +
+               tsuffix[type] + "() is " + tname[type]);
+    r = "kb_regs(" + array_var(rt, T_INT).cname + ")";
+    next();
+    next();
+    next();
+  }
+  expect_op(")");
+  std::string f = which.text == "INTERRUPT" ? "call_interrupt(" : "call_interruptx(";
+  stmt(f + number + ", " + regs[0] + ", " + regs[1] + ");");
+}
+
 // ---------------------------------------------------------------- the program
 
 const char *preamble = R"KB(#include <cmath>
@@ -1790,6 +1861,53 @@ template <class T> static inline T *kb_at(kb_arr &a, std::initializer_list<int32
     return &dummy;
   }
   return (T *)a.data + off;
+}
+
+// CALL ABSOLUTE's arguments: each value is copied into a slot taken from the top of the data
+// block's record stack, the routine gets the slots' offsets, and the slots of variables are
+// copied back after the call. The slots are given back when the call returns.
+struct kb_ca_arg {
+  void *var;          // the variable to copy back into, or null for a value
+  uint8_t value[8];
+  uint32_t bytes;
+};
+template <class T> static inline kb_ca_arg kb_ca_ref(T *v) {
+  kb_ca_arg a{v, {}, sizeof(T)};
+  std::memcpy(a.value, v, sizeof(T));
+  return a;
+}
+template <class T> static inline kb_ca_arg kb_ca_val(T v) {
+  kb_ca_arg a{nullptr, {}, sizeof(T)};
+  std::memcpy(a.value, &v, sizeof(T));
+  return a;
+}
+[[maybe_unused]] static void kb_call_absolute(int32_t offset, std::initializer_list<kb_ca_arg> args) {
+  if (new_error) return;
+  uint32_t need = 0;
+  for (const kb_ca_arg &a : args) need += (a.bytes + 3) & ~3u;
+  if (need > cmem_sp || cmem_sp - need < kels_cmem_sp) { error(7); return; }
+  uint32_t saved = cmem_sp, base = cmem_sp - need, at = base, k = 0;
+  cmem_sp = base;
+  for (const kb_ca_arg &a : args) {
+    std::memcpy(dblock + at, a.value, a.bytes);
+    call_absolute_offsets[k++] = (uint16_t)at;
+    at += (a.bytes + 3) & ~3u;
+  }
+  call_absolute((int32_t)args.size(), offset);
+  at = base;
+  for (const kb_ca_arg &a : args) {
+    if (a.var) std::memcpy(a.var, dblock + at, a.bytes);
+    at += (a.bytes + 3) & ~3u;
+  }
+  if (cmem_sp == base) cmem_sp = saved;   // unless the call took records of its own
+}
+
+// CALL INTERRUPT's register records: an INTEGER array's elements in order, all of them.
+[[maybe_unused]] static interrupt_regs kb_regs(kb_arr &a) {
+  if (!a.data) return {nullptr, 0};
+  uint64_t count = 1;
+  for (int32_t d = 0; d < a.dims; d++) count *= (uint64_t)((int64_t)a.ub[d] - a.lb[d] + 1);
+  return {a.data, (uint32_t)(count * a.esize)};
 }
 
 static bool kb_ready;
