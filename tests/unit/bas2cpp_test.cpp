@@ -171,3 +171,74 @@ TEST(Bas2cppTranslate, RandomTokenSoupEitherTranslatesOrIsLocated) {
   }
   EXPECT_GT(ok, 0);   // some soups are programs
 }
+
+// How many times the text occurs in the output.
+static size_t count_of(const std::string &hay, const std::string &needle) {
+  size_t n = 0;
+  for (size_t at = hay.find(needle); at != std::string::npos; at = hay.find(needle, at + 1)) n++;
+  return n;
+}
+
+TEST(Bas2cppMachineCode, CallAbsolutePassesVariablesBackAndValuesAsCopies) {
+  struct { const char *src; size_t refs, vals; const char *has; } cases[] = {
+      {"CALL ABSOLUTE(0)", 0, 0, "kb_call_absolute((int32_t)((int16_t)0), {})"},
+      {"CALL ABSOLUTE(A%, B#, 16)", 2, 0, "kb_ca_ref(&(*v2_B))"},
+      {"DIM X!(3): CALL ABSOLUTE(X!(2), 0)", 1, 0, "kb_ca_ref(&(*kb_at<float>("},
+      {"CALL ABSOLUTE(5, 70000, 1.5, 0)", 0, 3, "kb_ca_val<int32_t>((int32_t)70000)"},
+      {"CALL ABSOLUTE((A%), A% + 1, LEN(\"ab\"), O%)", 0, 3, "kb_ca_val<int16_t>(((*v1_A)))"},
+      {"CONST K = 3: CALL ABSOLUTE(K, 0)", 0, 1, "kb_ca_val<int16_t>"},
+      {"DEF SEG = &H1000: POKE 0, &HCB: CALL ABSOLUTE(A&, PEEK(1))", 1, 0, "sub_defseg((int32_t)((int16_t)4096), 1)"},
+  };
+  for (auto &c : cases) {
+    auto t = tr(c.src);
+    ASSERT_TRUE(t.ok) << c.src << ": " << t.message;
+    // The preamble defines each helper once; the rest are uses.
+    EXPECT_EQ(count_of(t.cpp, "kb_ca_ref(&"), c.refs) << c.src;
+    EXPECT_EQ(count_of(t.cpp, "kb_ca_val<"), c.vals) << c.src;
+    EXPECT_NE(t.cpp.find(c.has), std::string::npos) << c.src;
+  }
+  std::string many = "CALL ABSOLUTE(";
+  for (int k = 0; k < 256; k++) many += "A%, ";
+  EXPECT_TRUE(tr(many + "0)").ok);
+  auto over = tr(many + "A%, 0)");
+  EXPECT_FALSE(over.ok);
+  EXPECT_NE(over.message.find("at most 256 arguments"), std::string::npos) << over.message;
+}
+
+TEST(Bas2cppMachineCode, CallInterruptTakesIntegerArraysAsRegisterRecords) {
+  struct { const char *src, *has; } cases[] = {
+      {"DIM R%(9): CALL INTERRUPT(&H33, R%(), R%())", "call_interrupt((int32_t)((int16_t)51), kb_regs(a1_R), kb_regs(a1_R))"},
+      {"DIM I(9) AS INTEGER, O(9) AS INTEGER: CALL INTERRUPTX(N, I(), O())", "call_interruptx(kb_l((*v3_N)), kb_regs(a1_I), kb_regs(a2_O))"},
+      {"DEFINT R: CALL INTERRUPT(&H33, R(), R())", "kb_regs(a1_R)"},
+  };
+  for (auto &c : cases) {
+    auto t = tr(c.src);
+    ASSERT_TRUE(t.ok) << c.src << ": " << t.message;
+    EXPECT_NE(t.cpp.find(c.has), std::string::npos) << c.src;
+  }
+}
+
+TEST(Bas2cppMachineCode, BadMemoryStatementsAreLocated) {
+  struct { const char *src, *message; } cases[] = {
+      {"CALL ABSOLUTE(A$, 0)", "t.bas:1:15: CALL ABSOLUTE cannot pass strings"},
+      {"CALL ABSOLUTE(1, \"x\" + A$, 0)", "t.bas:1:18: CALL ABSOLUTE cannot pass strings"},
+      {"CALL ABSOLUTE(A$)", "t.bas:1:15: type mismatch: expected a numeric argument"},
+      {"CALL ABSOLUTE()", "t.bas:1:15: expected an expression but found ')'"},
+      {"CALL ABSOLUTE(A%, 0", "t.bas:1:20: expected ')'"},
+      {"CALL INTERRUPT(&H33, R, R)", "t.bas:1:22: CALL INTERRUPT takes its register records as INTEGER arrays"},
+      {"CALL INTERRUPTX(&H33, R%(), R%(1))", "t.bas:1:29: CALL INTERRUPTX takes its register records as INTEGER arrays"},
+      {"CALL INTERRUPT(&H33, R&(), R&())", "t.bas:1:22: CALL INTERRUPT needs INTEGER arrays as register records, but R&() is LONG"},
+      {"DIM R(9): CALL INTERRUPT(&H33, R(), R())", "t.bas:1:32: CALL INTERRUPT needs INTEGER arrays as register records, but R!() is SINGLE"},
+      {"CALL INTERRUPT(\"x\", R%(), R%())", "t.bas:1:16: expected a numeric expression"},
+      {"CALL INTERRUPT(&H33, R%())", "t.bas:1:26: expected ','"},
+      {"CALL Foo(1)", "t.bas:1:1: CALL is not supported yet"},
+      {"DEF SEG =", "t.bas:1:10: expected an expression before the end of the line"},
+      {"POKE 1", "t.bas:1:1: wrong arguments for POKE"},
+      {"DEF FNA(X) = X", "t.bas:1:1: DEF FN is not supported yet"},
+  };
+  for (auto &c : cases) {
+    auto t = tr(c.src);
+    EXPECT_FALSE(t.ok) << c.src;
+    EXPECT_EQ(t.message.rfind(c.message, 0), 0u) << c.src << "\n  got: " << t.message;
+  }
+}

@@ -120,7 +120,7 @@ const char *unsupported_reason(const std::string &name) {
       {"DECLARE", "SUB and FUNCTION declarations are not supported yet"},
       {"CALL", "CALL is not supported yet"},
       {"TYPE", "user-defined types are not supported yet"},
-      {"DEF", "DEF SEG and DEF FN are not supported yet"},
+      {"DEF", "DEF FN is not supported yet"},
       {"OPEN", "file statements are not supported yet"},
       {"CLOSE", "file statements are not supported yet"},
       {"GET", "GET is not supported yet"},
