@@ -153,12 +153,7 @@ TEST(GameEnding, ListsDeletesAndEndsAfterFourLines) {
   EXPECT_EQ(row(w, 24), "█");
 }
 
-// ---- the real game, from the title: needs the start-up/roaming and step pieces
-
-static bool game_pieces_present() {
-  return exists(game) && exists(source + "/game/src/g1_start_roam.bas") &&
-         exists(source + "/game/src/g2_fight_steps_shops.bas");
-}
+// ---- the real game, from the title
 
 static std::string keys(const char *key, int n) {
   std::string s;
@@ -173,7 +168,6 @@ static std::string pace(int pairs) {   // back and forth, one step at a time
 }
 
 TEST(GameDeath, NightFallsOnTheHundredSixtiethStep) {
-  if (!game_pieces_present()) GTEST_SKIP() << "start-up or step piece of the game not written yet";
   // To the village (21 steps: 8 right into area 4, 3 down, 10 right onto the village glyph),
   // where no fight can happen, then 139 steps back and forth: daylight 160 runs out exactly.
   std::string script = "until 2 13 15000 Kestravelle\nkey Enter\nuntil 22 3 10000 DAYLIGHT:\n" +
@@ -195,7 +189,6 @@ TEST(GameDeath, NightFallsOnTheHundredSixtiethStep) {
 }
 
 TEST(GameDeath, FightsEmptyTheSuppliesOutdoors) {
-  if (!game_pieces_present()) GTEST_SKIP() << "start-up or step piece of the game not written yet";
   // 160 outdoor steps bring about 40 fights of 2 to 4 supplies each, so the 60 supplies run out
   // well before dark (failing this needs 3.5 standard deviations of luck). Steps sent after
   // death only cut the sleeps short; the line editor skips arrow keys.

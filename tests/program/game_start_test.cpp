@@ -131,8 +131,6 @@ TEST(GameStart, TitleWaitsForEnterDroppingOtherKeysThenStartsInArea3) {
 }
 
 TEST(GameStart, WalkingMovesTheGlyphAcrossAreasAndSpendsDaylight) {
-  if (!std::filesystem::exists(std::string(KEL_SOURCE_DIR) + "/game/src/g2_fight_steps_shops.bas"))
-    GTEST_SKIP() << "the step routines are not in the game yet";
   // Right 3 to (5, 33); up 2 crosses the top edge of area 3 into row 11 of area 1 (its
   // mountains on top, the tower at (7, 32)); down 1 crosses back to row 4 of area 3.
   // Fights may happen on the way: they touch supplies and money, not position or daylight.
@@ -174,8 +172,6 @@ TEST(GameStart, WalkingMovesTheGlyphAcrossAreasAndSpendsDaylight) {
 }
 
 TEST(GameStart, TowerAndVillageLeadOutBesideTheirGlyphs) {
-  if (!std::filesystem::exists(std::string(KEL_SOURCE_DIR) + "/game/src/g2_fight_steps_shops.bas"))
-    GTEST_SKIP() << "the step routines are not in the game yet";
   // Each `until` is a check: the script stops with status 3 when the glyph is not seen there.
   auto res = run_program(game,
                          "until 17 2 15000 ALT + ENTER\n"
@@ -229,8 +225,6 @@ TEST(GameStart, TowerAndVillageLeadOutBesideTheirGlyphs) {
 }
 
 TEST(GameStart, HallOfFameCellShowsTheRollAndMovesThePlayer) {
-  if (!std::filesystem::exists(std::string(KEL_SOURCE_DIR) + "/game/src/g2_fight_steps_shops.bas"))
-    GTEST_SKIP() << "the step routines are not in the game yet";
   auto res = run_program(game,
                          "until 17 2 15000 ALT + ENTER\n"
                          "key Enter\n"
