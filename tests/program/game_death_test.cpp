@@ -13,10 +13,6 @@ static const std::string build = KEL_BUILD_DIR;
 static const std::string source = KEL_SOURCE_DIR;
 static const std::string game = build + "/kestravelle";
 
-static bool exists(const std::string &path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0;
-}
 
 static std::vector<std::string> lines_of(const std::string &text) {
   std::vector<std::string> out;
