@@ -194,7 +194,9 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
   program_entry = program;
   kel_init_runtime(argc, argv);
   script_load_from_env();                    // a malformed script ends the process here (status 2)
-  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
+  // Audio starts with the first sound statement, which falls back to silent play when the
+  // device cannot open; starting it here would end the program on a machine without sound.
+  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
     std::fprintf(stderr, "Unable to init SDL: %s\n", SDL_GetError());
     std::exit(100);
   }

@@ -20,6 +20,11 @@ std::string read_file(const std::string &path) {
 }
 
 program_result run_program(const std::string &program, const std::string &script, int deadline_s) {
+  return run_program(program, script, {}, deadline_s);
+}
+
+program_result run_program(const std::string &program, const std::string &script,
+                           const std::vector<std::string> &env, int deadline_s) {
   char tmpl[] = "/tmp/kelprogXXXXXX";
   last_dir = mkdtemp(tmpl);
   std::ofstream(last_dir + "/script.txt") << script;
@@ -30,6 +35,10 @@ program_result run_program(const std::string &program, const std::string &script
     setenv("KEL_SCRIPT", "script.txt", 1);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    for (const std::string &e : env) {
+      size_t eq = e.find('=');
+      if (eq != std::string::npos) setenv(e.substr(0, eq).c_str(), e.c_str() + eq + 1, 1);
+    }
     if (!freopen(err_path.c_str(), "w", stderr)) _exit(121);
     execl(program.c_str(), program.c_str(), (char *)nullptr);
     _exit(122);
