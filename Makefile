@@ -6,13 +6,21 @@ PACKAGES = cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev \
            libsdl-ttf2.0-dev libgtest-dev libbenchmark-dev
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: play test deps build sanitize tsan clean
+.PHONY: play test bench deps build sanitize tsan clean
 
 play: build
 	cd $(BUILD) && ./kestravelle
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
+
+# kelbench: each operation's time over its plain baseline, measured in the same run (the
+# `ratio` column; medians of five repetitions). Not part of `make test`: timings are no tests.
+bench: deps
+	cmake -S . -B $(BUILD)
+	cmake --build $(BUILD) -j$(JOBS) --target kelbench
+	$(BUILD)/bench/kelbench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+	  --benchmark_counters_tabular=true $(BENCH_ARGS)
 
 # The unit and program tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps

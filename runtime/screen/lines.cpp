@@ -90,6 +90,10 @@ static void fill_rows(img_struct *im, int32_t x1, int32_t y1, int32_t x2, int32_
   size_t w = im->width, n = (size_t)(x2 - x1 + 1);
   if (im->bytes_per_pixel == 1) {
     uint8_t v = (uint8_t)(c & im->mask);
+    if (n == w) {                               // whole rows lie end to end: one fill
+      std::memset(im->pixels + y1 * w, v, (size_t)(y2 - y1 + 1) * w);
+      return;
+    }
     for (int32_t y = y1; y <= y2; y++) std::memset(im->pixels + y * w + x1, v, n);
     return;
   }

@@ -51,6 +51,25 @@ static void fill_rect(img_struct *im, int x1, int y1, int x2, int y2, uint32_t c
   }
 }
 
+// A glyph wholly inside a 1-byte page, eight pixels a row at once: each glyph row (one byte
+// a pixel, non-zero = ink) becomes a byte mask choosing ink, paper or the pixel already there.
+static void glyph_rows8(img_struct *dst, int x, int y, const uint8_t *g, int rows, int mode,
+                        uint32_t ink, uint32_t paper) {
+  constexpr uint64_t lows = 0x7F7F7F7F7F7F7F7Full, highs = 0x8080808080808080ull;
+  constexpr uint64_t ones = 0x0101010101010101ull;
+  uint64_t fg = ones * (uint8_t)(ink & dst->mask), bg = ones * (uint8_t)(paper & dst->mask);
+  uint8_t *p = dst->pixels + (size_t)y * dst->width + x;
+  for (int gy = 0; gy < rows; gy++, p += dst->width) {
+    uint64_t bits, old;
+    std::memcpy(&bits, g + gy * 8, 8);
+    uint64_t on = ((((bits & lows) + lows) | bits) & highs) >> 7;   // 1 in each byte with ink
+    uint64_t m = on * 255;                                          // whole bytes: no carries
+    std::memcpy(&old, p, 8);
+    uint64_t out = mode == 1 ? (fg & m) | (old & ~m) : mode == 2 ? (old & m) | (bg & ~m) : (fg & m) | (bg & ~m);
+    std::memcpy(p, &out, 8);
+  }
+}
+
 // Draws glyph c of style's font with style's colours and print mode into dst at pixel
 // (x, y); pixels outside the clip rectangle (and always outside dst) are skipped.
 // Returns the glyph's width, 0 when the font has no built-in glyphs.
@@ -65,6 +84,10 @@ static int draw_glyph(img_struct *dst, int x, int y, uint32_t c, const img_struc
   if (cx2 >= dst->width) cx2 = dst->width - 1;
   if (cy2 >= dst->height) cy2 = dst->height - 1;
   int mode = style->print_mode;
+  if (scale == 1 && dst->bytes_per_pixel == 1 && x >= cx1 && x + 7 <= cx2 && y >= cy1 && y + rows - 1 <= cy2) {
+    glyph_rows8(dst, x, y, g, rows, mode, style->color, style->background_color);
+    return 8;
+  }
   for (int gy = 0; gy < rows; gy++) {
     int py = y + gy;
     if (py < cy1 || py > cy2) continue;

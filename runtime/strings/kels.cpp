@@ -297,12 +297,11 @@ void kels_free(kels *s) {
   kels_free_descriptor(s);
 }
 
-uint32_t kels_cleanup(uint32_t base, uint32_t passvalue) {
+void kels_cleanup_list(uint32_t base) {
   while (kels_tmp_list_nexti > base) {
     kels *s = kels_tmp_list[--kels_tmp_list_nexti];
     if (s != freed_slot && s != nullptr) kels_free(s);
   }
-  return passvalue;
 }
 
 // ---- assignment ----
@@ -403,6 +402,30 @@ kels *kels_add(kels *a, kels *b) {
   if (a->tmp) kels_free(a);
   if (b->tmp && b != a) kels_free(b);
   return r;
+}
+
+kels *kels_append(kels *dest, kels *src) {
+  uint32_t n = src->len;
+  bool heap_var = !dest->in_cmem && !dest->fixed && !dest->readonly && !dest->tmp;
+  if (n && heap_var) {
+    uint8_t *end = dest->text + dest->len;
+    uint32_t last = kels_list_nexti - 1;
+    // Only the source temporary may follow dest; it lies after dest's end, so moving its
+    // characters down to that end is safe, and freeing it afterwards trims the heap to dest.
+    bool src_follows = src->tmp && !src->in_cmem && !src->fixed && !src->readonly && src->listi == last &&
+                       dest->listi + 1 == last && kels_list[last] == src;
+    if (src_follows || (dest->listi == last && kels_list[last] == dest &&
+                        uint64_t(end - kels_data) + n <= kels_data_size)) {
+      std::memmove(end, src->text, n);
+      dest->len += n;
+      uint32_t used = uint32_t(end + n - kels_data);
+      if (used > kels_sp) kels_sp = used;
+      if (src->tmp && src != dest) kels_free(src);
+      return dest;
+    }
+  }
+  // Anywhere else: a new copy at the end of the heap, which later appends then grow.
+  return kels_set(dest, kels_add(dest, src));
 }
 
 void swap_string(kels *a, kels *b) {

@@ -47,7 +47,29 @@ kels *kels_maketmp(kels *s);
 void kels_free(kels *s);
 kels *kels_set(kels *dest, kels *src);
 kels *kels_add(kels *a, kels *b);
-uint32_t kels_cleanup(uint32_t base, uint32_t passvalue);
+// dest = dest + src, consuming src when it is a temporary. Grows dest in place when its
+// characters are the last of the heap, so a loop of appends copies each character once.
+kels *kels_append(kels *dest, kels *src);
+// dest = dest + a constant text (a literal): the in-place case without a descriptor for it.
+inline kels *kels_append_txt(kels *dest, const char *text, uint32_t n) {
+  uint8_t *end = dest->text + dest->len;
+  if (dest->listi + 1 == kels_list_nexti && !(dest->in_cmem | dest->fixed | dest->readonly | dest->tmp) &&
+      kels_list[dest->listi] == dest && uint64_t(end - kels_data) + n <= kels_data_size) {
+    for (uint32_t i = 0; i < n; i++) end[i] = (uint8_t)text[i];
+    dest->len += n;
+    uint32_t used = uint32_t(end + n - kels_data);
+    if (used > kels_sp) kels_sp = used;
+    return dest;
+  }
+  return kels_append(dest, kels_new_txt_len(text, int32_t(n)));
+}
+// End of a statement: frees the temporaries listed above base and passes passvalue through.
+// Inline, since most statements leave none and every translated statement ends with it.
+void kels_cleanup_list(uint32_t base);
+inline uint32_t kels_cleanup(uint32_t base, uint32_t passvalue) {
+  if (kels_tmp_list_nexti > base) kels_cleanup_list(base);
+  return passvalue;
+}
 void swap_string(kels *a, kels *b);
 
 void kels_concat(uint32_t bytesrequired);

@@ -270,3 +270,33 @@ TEST_F(Kels, ExhaustedStringAreasAreCriticalErrors) {
   EXPECT_EXIT((cmem_sp = kels_cmem_sp + 2, kels_new_fixed(dblock + 100, 4, 0)), ::testing::ExitedWithCode(0),
               "Critical Error #15");
 }
+
+TEST_F(Kels, AppendGrowsTheLastVariableInPlaceAndCopiesOtherwise) {
+  kels *v = kels_new(0, 0);
+  kels_set(v, T("ab"));
+  uint8_t *first = v->text;
+  for (int i = 0; i < 1000; i++) kels_append_txt(v, "x", 1);
+  EXPECT_EQ(S(v), "ab" + std::string(1000, 'x'));
+  EXPECT_EQ(v->text, first) << "the last string grows where it is";
+  EXPECT_GE(kels_sp, uint32_t(v->text - kels_data) + v->len) << "nothing may be placed over it";
+
+  kels_append(v, T("yz"));                        // a temporary right after it: moved down, freed
+  EXPECT_EQ(S(v).substr(1000), "xxyz");
+  EXPECT_EQ(v->listi + 1, kels_list_nexti);
+  EXPECT_EQ(kels_tmp_list_nexti, base) << "the temporary was consumed";
+
+  kels *w = kels_new(0, 0);                       // now v is not last: append copies
+  kels_set(w, T("keep"));
+  kels_set(v, T("12"));
+  kels_append(v, v);
+  kels_append_txt(v, "!", 1);
+  EXPECT_EQ(S(v), "1212!");
+  EXPECT_EQ(S(w), "keep");
+
+  kels *c = kels_new_cmem(0, 0);                  // data block strings keep their descriptor
+  kels_append_txt(c, "hi", 2);
+  kels_append(c, T("!"));
+  EXPECT_EQ(S(c), "hi!");
+  EXPECT_EQ(c->cmem_descriptor[0], 3);
+  kels_free(c);
+}

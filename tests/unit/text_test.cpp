@@ -306,3 +306,28 @@ TEST(Text, LocatePastRow25GrowsAFreshTextScreenTo80By50) {
   new_error = 0;
   width8050switch = 0;
 }
+
+TEST(Text, WholeGlyphsMatchTheFontPixelByPixelInEveryPrintMode) {
+  struct { int mode; int font_rows; } cases[] = {{1, 8}, {2, 8}, {3, 8}, {1, 16}, {2, 16}, {3, 16}};
+  for (auto &c : cases) {
+    kel_test_reset();
+    kelg_screen(c.font_rows == 8 ? 13 : 12, 0, 0, 0, 0, 1);
+    img_struct *im = write_page;
+    std::memset(im->pixels, 7, (size_t)im->width * im->height);
+    im->color = 12;
+    im->background_color = 1;
+    im->print_mode = (uint8_t)c.mode;
+    const int x0 = 13, y0 = 5;                    // not on a cell boundary
+    EXPECT_EQ(printchr2(x0, y0, 'g', im), 8);
+    const uint8_t *glyph = c.font_rows == 8 ? charset8x8 + 'g' * 64 : charset8x16 + 'g' * 128;
+    for (int y = -1; y <= c.font_rows; y++)
+      for (int x = -1; x <= 8; x++) {
+        bool inside = x >= 0 && x < 8 && y >= 0 && y < c.font_rows;
+        int want = 7;
+        if (inside && glyph[y * 8 + x] && c.mode != 2) want = 12;
+        if (inside && !glyph[y * 8 + x] && c.mode != 1) want = 1;
+        ASSERT_EQ(im->pixels[(size_t)(y0 + y) * im->width + x0 + x], want)
+            << "mode " << c.mode << " rows " << c.font_rows << " at " << x << "," << y;
+      }
+  }
+}

@@ -970,7 +970,17 @@ void translator::assignment(const expr &target, const token &at) {
   if (target.t == T_STR) {
     if (numeric(e.t)) fail(et, "type mismatch: cannot assign a number to a string variable");
     st_tmp_ = true;
-    stmt("kels_set(" + target.c + ", " + e.c + ");");
+    // V$ = V$ + x appends in place: the variable grows where it lies instead of being copied.
+    std::string self = "kels_add(" + target.c + ", ", lit = "kels_new_txt_len(";
+    if (e.c.rfind(self, 0) == 0 && e.c.back() == ')') {
+      std::string rhs = e.c.substr(self.size(), e.c.size() - self.size() - 1);
+      if (rhs.rfind(lit, 0) == 0 && rhs.find("), ") == std::string::npos)   // a lone literal
+        stmt("kels_append_txt(" + target.c + ", " + rhs.substr(lit.size()) + ";");
+      else
+        stmt("kels_append(" + target.c + ", " + rhs + ");");
+    } else {
+      stmt("kels_set(" + target.c + ", " + e.c + ");");
+    }
   } else {
     if (!numeric(e.t)) fail(et, "type mismatch: cannot assign a string to a numeric variable");
     stmt(target.c + " = " + conv(e, target.t, at).c + ";");
