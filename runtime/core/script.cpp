@@ -24,7 +24,10 @@
 // Never destroyed: the replay thread may still be reading it while the process exits.
 static std::vector<script_command> &script = *new std::vector<script_command>;
 static std::atomic<bool> script_quit{false};
-static std::atomic<std::function<void()> *> main_request{nullptr};
+// A screen read asked of the main thread: posted (1) by the replay thread, claimed (2) and
+// done (3) by the main thread; the replay thread may withdraw it only while still posted.
+static std::function<void()> *main_request_fn = nullptr;
+static std::atomic<int> main_request{0};
 
 // ---- code page 437 -------------------------------------------------------------------
 
@@ -333,19 +336,23 @@ void script_load_from_env() {
 // ---- replay --------------------------------------------------------------------------
 
 static void run_on_main(std::function<void()> fn) {
-  std::function<void()> *expected = nullptr;
-  while (!main_request.compare_exchange_weak(expected, &fn)) {
-    expected = nullptr;
-    platform_sleep(5);
+  main_request_fn = &fn;
+  main_request.store(1, std::memory_order_release);
+  for (;;) {
+    int state = main_request.load(std::memory_order_acquire);
+    if (state == 3) break;                       // done: fn may go
+    if (state == 1 && script_quit.load() && main_request.compare_exchange_strong(state, 0)) return;
+    platform_sleep(2);
   }
-  while (main_request.load() == &fn && !script_quit.load()) platform_sleep(2);
+  main_request.store(0, std::memory_order_release);
 }
 
 void script_serve_requests() {
   if (lock_display.load() != 0) return;        // a page is being rebuilt: read it later
-  if (std::function<void()> *fn = main_request.load()) {
-    (*fn)();
-    main_request = nullptr;
+  int posted = 1;
+  if (main_request.compare_exchange_strong(posted, 2, std::memory_order_acq_rel)) {
+    (*main_request_fn)();
+    main_request.store(3, std::memory_order_release);
   }
 }
 
@@ -477,7 +484,6 @@ void script_start() {
 }
 
 void script_stop() {
-  script_quit = true;
-  script_serve_requests();
+  script_quit = true;                          // a posted read is withdrawn, never run
   // The replay thread is left to end with the process: it may be inside a long wait.
 }
