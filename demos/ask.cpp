@@ -10,21 +10,10 @@
 //  6 PRINT USING "Minutes lived: ##,###,###"; AGE% * 525960#
 //  7 PRINT "Press a key": SLEEP 30: K$ = INKEY$: PRINT "You pressed "; K$
 //  8 END
-#include "kel.h"
+#include "statement.h"
 
 static int16_t *AGE;
 static kels *N, *K;
-
-static void print_line(const char *t) {
-  kels *item = kels_new(0, 0);
-  kels_set(item, kels_new_txt(t));
-  if (!new_error) {
-    makefit(item);
-    kels_print(item, 0);
-  }
-  kels_free(item);
-  kels_print(nothingstring, 1);
-}
 
 // INPUT "prompt"; variable — the prompt gets "? " because a semicolon follows it.
 static void input_one(const char *prompt, uint32_t type, void *variable) {
@@ -35,14 +24,6 @@ static void input_one(const char *prompt, uint32_t type, void *variable) {
   kels_input(1, 1);
   if (stop_program) end();
 }
-
-#define STATEMENT(line, ...)              \
-  for (;;) {                              \
-    __VA_ARGS__;                          \
-    if (!kelevent) break;                 \
-    evnt(line);                           \
-    if (r != 1) break;                    \
-  }
 
 static void KELMAIN() {
   uint32_t kels_tmp_base = kels_tmp_list_nexti;

@@ -20,21 +20,10 @@
 // 14 LOCATE 3, 2: PRINT "Press a key"
 // 15 K$ = INKEY$: IF K$ = "" THEN _DELAY 0.01: GOTO 15
 // 16 END
-#include "kel.h"
+#include "statement.h"
 
 static int16_t *A;
 static kels *SAIL, *K;
-
-static void print_line(const char *t) {
-  kels *item = kels_new(0, 0);
-  kels_set(item, kels_new_txt(t));
-  if (!new_error) {
-    makefit(item);
-    kels_print(item, 0);
-  }
-  kels_free(item);
-  kels_print(nothingstring, 1);
-}
 
 // A numeric variable in the data block, where VARPTR$ references can reach it: taken from
 // the block's downward-growing stack of small records.
@@ -42,14 +31,6 @@ static void *dblock_variable(uint32_t bytes) {
   cmem_sp -= (bytes + 3) & ~3u;
   return dblock + cmem_sp;
 }
-
-#define STATEMENT(line, ...)              \
-  for (;;) {                              \
-    __VA_ARGS__;                          \
-    if (!kelevent) break;                 \
-    evnt(line);                           \
-    if (r != 1) break;                    \
-  }
 
 static void KELMAIN() {
   uint32_t kels_tmp_base = kels_tmp_list_nexti;
