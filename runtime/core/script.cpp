@@ -3,6 +3,7 @@
 // done on the main thread, which owns the display.
 #include "script.h"
 #include <SDL/SDL.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <atomic>
 #include <cctype>
@@ -28,6 +29,7 @@ static std::atomic<bool> script_quit{false};
 // done (3) by the main thread; the replay thread may withdraw it only while still posted.
 static std::function<void()> *main_request_fn = nullptr;
 static std::atomic<int> main_request{0};
+static std::string script_fifo;   // set when $KEL_SCRIPT names a FIFO: read as lines arrive
 
 // ---- code page 437 -------------------------------------------------------------------
 
@@ -319,6 +321,11 @@ void script_load_from_env() {
   const char *path = std::getenv("KEL_SCRIPT");
   if (!path || !*path) return;
   std::string full = path[0] == '/' ? path : kel_start_dir + "/" + path;
+  struct stat st;
+  if (stat(full.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+    script_fifo = full;           // opened by the replay thread, which waits for a writer
+    return;
+  }
   std::ifstream f(full);
   if (!f) {
     std::fprintf(stderr, "KEL_SCRIPT: cannot open %s\n", full.c_str());
@@ -415,72 +422,100 @@ static bool screen_shows(const script_command &c) {
   return found;
 }
 
+// Runs one command; false when the script is to stop.
+static bool run_command(const script_command &c) {
+  switch (c.kind) {
+    case script_command::wait: platform_sleep((uint32_t)c.ms); break;
+    case script_command::key:
+      for (int i = 0; i < c.count; i++) press(c.sym, c.mod, c.unicode);
+      break;
+    case script_command::type:
+      for (unsigned char ch : c.arg) {
+        script_command k{};
+        char_key(ch, &k);
+        press(k.sym, k.mod, k.unicode);
+      }
+      break;
+    case script_command::until: {
+      uint32_t deadline = SDL_GetTicks() + (uint32_t)c.ms;
+      while (!screen_shows(c)) {
+        if (script_quit.load()) return false;
+        if ((int32_t)(SDL_GetTicks() - deadline) > 0) {
+          std::string dump;
+          run_on_main([&] {
+            for (auto &l : screen_text_lines()) dump += l + "\n";
+          });
+          std::fprintf(stderr, "KEL_SCRIPT line %d: \"%s\" not seen at row %d, column %d within %d ms; "
+                       "the screen:\n%s", c.line, c.arg.c_str(), c.row, c.col, c.ms, dump.c_str());
+          std::fflush(stderr);
+          _exit(3);
+        }
+        platform_sleep(20);
+      }
+      break;
+    }
+    case script_command::text: {
+      std::string out;
+      run_on_main([&] {
+        for (auto &l : screen_text_lines()) out += l + "\n";
+      });
+      std::ofstream(resolve(c.arg), std::ios::binary) << out;
+      break;
+    }
+    case script_command::snap: {
+      std::vector<uint32_t> rgb;
+      int w = 0, h = 0;
+      run_on_main([&] {
+        if (display_screen_rgb(nullptr, &w, &h)) {
+          rgb.resize((size_t)w * (size_t)h);
+          display_screen_rgb(rgb.data(), &w, &h);
+        }
+      });
+      if (w > 0 && h > 0 && !write_image_file(resolve(c.arg), rgb.data(), w, h))
+        std::fprintf(stderr, "KEL_SCRIPT line %d: cannot write %s\n", c.line, c.arg.c_str());
+      break;
+    }
+    case script_command::close: {
+      SDL_Event e{};
+      e.type = SDL_QUIT;
+      push(e);
+      break;
+    }
+  }
+  return true;
+}
+
 static void script_main() {
-  for (const script_command &c : script) {
-    if (script_quit.load()) break;
-    switch (c.kind) {
-      case script_command::wait: platform_sleep((uint32_t)c.ms); break;
-      case script_command::key:
-        for (int i = 0; i < c.count; i++) press(c.sym, c.mod, c.unicode);
-        break;
-      case script_command::type:
-        for (unsigned char ch : c.arg) {
-          script_command k{};
-          char_key(ch, &k);
-          press(k.sym, k.mod, k.unicode);
-        }
-        break;
-      case script_command::until: {
-        uint32_t deadline = SDL_GetTicks() + (uint32_t)c.ms;
-        while (!screen_shows(c)) {
-          if (script_quit.load()) return;
-          if ((int32_t)(SDL_GetTicks() - deadline) > 0) {
-            std::string dump;
-            run_on_main([&] {
-              for (auto &l : screen_text_lines()) dump += l + "\n";
-            });
-            std::fprintf(stderr, "KEL_SCRIPT line %d: \"%s\" not seen at row %d, column %d within %d ms; "
-                         "the screen:\n%s", c.line, c.arg.c_str(), c.row, c.col, c.ms, dump.c_str());
-            std::fflush(stderr);
-            _exit(3);
-          }
-          platform_sleep(20);
-        }
-        break;
-      }
-      case script_command::text: {
-        std::string out;
-        run_on_main([&] {
-          for (auto &l : screen_text_lines()) out += l + "\n";
-        });
-        std::ofstream(resolve(c.arg), std::ios::binary) << out;
-        break;
-      }
-      case script_command::snap: {
-        std::vector<uint32_t> rgb;
-        int w = 0, h = 0;
-        run_on_main([&] {
-          if (display_screen_rgb(nullptr, &w, &h)) {
-            rgb.resize((size_t)w * (size_t)h);
-            display_screen_rgb(rgb.data(), &w, &h);
-          }
-        });
-        if (w > 0 && h > 0 && !write_image_file(resolve(c.arg), rgb.data(), w, h))
-          std::fprintf(stderr, "KEL_SCRIPT line %d: cannot write %s\n", c.line, c.arg.c_str());
-        break;
-      }
-      case script_command::close: {
-        SDL_Event e{};
-        e.type = SDL_QUIT;
-        push(e);
-        break;
-      }
+  for (const script_command &c : script)
+    if (script_quit.load() || !run_command(c)) break;
+}
+
+// A FIFO is read one line at a time and each command runs as soon as its line is complete, so
+// a driver on the other end can choose the next keys from what the last dump showed. The end
+// of the stream (every writer closed) ends the script; a malformed line ends the program.
+static void fifo_main() {
+  std::ifstream in(script_fifo);
+  int n = 0;
+  for (std::string line; !script_quit.load() && std::getline(in, line);) {
+    n++;
+    std::vector<script_command> one;
+    std::string message;
+    if (!script_parse(line, &one, &message)) {
+      std::fprintf(stderr, "KEL_SCRIPT %s: line %d%s\n", script_fifo.c_str(), n,
+                   message.substr(message.find(':')).c_str());
+      std::fflush(stderr);
+      _exit(2);
+    }
+    for (script_command &c : one) {
+      c.line = n;
+      if (script_quit.load() || !run_command(c)) return;
     }
   }
 }
 
 void script_start() {
-  if (!script.empty()) std::thread(script_main).detach();   // ends with the process
+  if (!script_fifo.empty()) std::thread(fifo_main).detach();   // both end with the process
+  else if (!script.empty()) std::thread(script_main).detach();
 }
 
 void script_stop() {

@@ -1,5 +1,7 @@
 #include "program_runner.h"
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <chrono>
@@ -59,5 +61,112 @@ program_result run_program(const std::string &program, const std::string &script
   }
   res.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
   res.err = read_file(err_path);
+  return res;
+}
+
+// ---- a program driven through a FIFO ----------------------------------------------------
+
+program_session::program_session(const std::string &program, const std::vector<std::string> &env) {
+  char tmpl[] = "/tmp/kelsessXXXXXX";
+  work_dir = mkdtemp(tmpl);
+  last_dir = work_dir;
+  std::string fifo = work_dir + "/script.fifo";
+  if (mkfifo(fifo.c_str(), 0600) != 0) return;
+  signal(SIGPIPE, SIG_IGN);                  // a program that ended makes writes fail, not kill
+  pid_t child = fork();
+  if (child == 0) {
+    if (chdir(work_dir.c_str()) != 0) _exit(120);
+    setenv("KEL_SCRIPT", fifo.c_str(), 1);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    for (const std::string &e : env) {
+      size_t eq = e.find('=');
+      if (eq != std::string::npos) setenv(e.substr(0, eq).c_str(), e.c_str() + eq + 1, 1);
+    }
+    if (!freopen((work_dir + "/stderr.txt").c_str(), "w", stderr)) _exit(121);
+    execl(program.c_str(), program.c_str(), (char *)nullptr);
+    _exit(122);
+  }
+  pid = child;
+  // Opening for writing without blocking fails until the program's reader has opened it.
+  for (int i = 0; i < 3000 && fifo_fd < 0 && !exited(); i++) {
+    fifo_fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fifo_fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (fifo_fd >= 0) fcntl(fifo_fd, F_SETFL, fcntl(fifo_fd, F_GETFL) & ~O_NONBLOCK);
+}
+
+program_session::~program_session() {
+  if (fifo_fd >= 0) close(fifo_fd);
+  if (pid > 0 && !exited()) {
+    kill((pid_t)pid, SIGKILL);
+    waitpid((pid_t)pid, &wstatus, 0);
+  }
+}
+
+bool program_session::exited() {
+  if (reaped) return true;
+  if (pid <= 0) return true;
+  if (waitpid((pid_t)pid, &wstatus, WNOHANG) == (pid_t)pid) reaped = true;
+  return reaped;
+}
+
+bool program_session::send(const std::string &commands) {
+  if (fifo_fd < 0 || exited()) return false;
+  std::string s = commands;
+  if (!s.empty() && s.back() != '\n') s += '\n';
+  for (size_t done = 0; done < s.size();) {
+    ssize_t n = write(fifo_fd, s.data() + done, s.size() - done);
+    if (n <= 0) return false;
+    done += (size_t)n;
+  }
+  return true;
+}
+
+// Commands run in order, so once a marker written after a dump exists the dump is complete.
+bool program_session::await_marker(const std::string &marker, int timeout_ms) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (access(marker.c_str(), F_OK) == 0) return true;
+    if (exited()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+std::vector<std::string> program_session::screen(int timeout_ms) {
+  std::string name = work_dir + "/screen" + std::to_string(++dumps);
+  std::vector<std::string> rows;
+  if (!send("text " + name + ".txt\ntext " + name + ".done") || !await_marker(name + ".done", timeout_ms))
+    return rows;
+  std::istringstream in(read_file(name + ".txt"));
+  for (std::string l; std::getline(in, l);) rows.push_back(l);
+  return rows;
+}
+
+std::string program_session::snapshot(int timeout_ms) {
+  std::string name = work_dir + "/snap" + std::to_string(++dumps);
+  if (!send("snap " + name + ".bmp\ntext " + name + ".done") || !await_marker(name + ".done", timeout_ms))
+    return "";
+  return name + ".bmp";
+}
+
+program_result program_session::finish(int deadline_s) {
+  if (fifo_fd >= 0) close(fifo_fd);
+  fifo_fd = -1;
+  program_result res;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(deadline_s);
+  while (!exited()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill((pid_t)pid, SIGKILL);
+      waitpid((pid_t)pid, &wstatus, 0);
+      reaped = true;
+      res.err = read_file(work_dir + "/stderr.txt");
+      return res;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  res.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  res.err = read_file(work_dir + "/stderr.txt");
   return res;
 }

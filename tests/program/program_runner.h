@@ -18,3 +18,29 @@ program_result run_program(const std::string &program, const std::string &script
                            const std::vector<std::string> &env, int deadline_s = 60);
 std::string scratch_dir();   // the directory of the last run
 std::string read_file(const std::string &path);
+
+// A program driven while it runs: KEL_SCRIPT names a FIFO, so each command sent is run as it
+// arrives and the test can choose its next keys from what a dump shows.
+class program_session {
+ public:
+  program_session(const std::string &program, const std::vector<std::string> &env = {});
+  ~program_session();                        // kills the program if it still runs
+  bool started() const { return fifo_fd >= 0; }
+  bool send(const std::string &commands);    // one or more script lines; false once it has ended
+  // A text dump of the visible page, one UTF-8 string per row (row 1 first); empty when the
+  // program ended or the dump did not come within timeout_ms.
+  std::vector<std::string> screen(int timeout_ms = 30000);
+  // A snapshot of the window as a .bmp, its path; empty on failure.
+  std::string snapshot(int timeout_ms = 30000);
+  // Closes the FIFO (the script ends) and waits for the program to exit.
+  program_result finish(int deadline_s);
+  const std::string &dir() const { return work_dir; }
+
+ private:
+  bool await_marker(const std::string &marker, int timeout_ms);
+  bool exited();
+  std::string work_dir;
+  int fifo_fd = -1, dumps = 0, wstatus = 0;
+  long pid = -1;
+  bool reaped = false;
+};

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include "platform.h"
 #include "script.h"
 #include "golden.h"
 #include "test_support.h"
@@ -122,4 +124,42 @@ TEST(Script, ImagesAreWrittenByTheirEnding) {
   EXPECT_EQ(h, 2);
   EXPECT_EQ(back, std::vector<uint32_t>(px, px + 6));
   EXPECT_FALSE(write_image_file("/nonexistent-dir/x.bmp", px, 3, 2));
+}
+
+// KEL_SCRIPT naming a FIFO: each line runs as soon as it arrives, before the writer is done.
+TEST(Script, FifoCommandsRunAsTheirLinesArrive) {
+  kel_test_reset();
+  kels_print(T("Fifo"), 1);
+  std::string dir = testing::TempDir(), fifo = dir + "/kel_script.fifo";
+  std::remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  setenv("KEL_SCRIPT", fifo.c_str(), 1);
+  script_load_from_env();
+  unsetenv("KEL_SCRIPT");
+  script_start();
+  std::FILE *w = std::fopen(fifo.c_str(), "w");      // returns once the replay thread has opened it
+  ASSERT_NE(w, nullptr);
+  std::string dumps[2];
+  for (int i = 0; i < 2; i++) {
+    std::string out = dir + "/kel_fifo" + std::to_string(i) + ".txt", mark = out + ".done";
+    std::remove(out.c_str());
+    std::remove(mark.c_str());
+    std::fprintf(w, "# dump %d\ntext %s\ntext %s\n", i, out.c_str(), mark.c_str());
+    std::fflush(w);                                  // the FIFO stays open: no end of input yet
+    // The screen is read on the main thread's behalf: serve requests until the marker appears.
+    bool done = false;
+    for (int t = 0; t < 2000 && !done; t++) {
+      script_serve_requests();
+      done = std::ifstream(mark).good();
+      platform_sleep(2);
+    }
+    ASSERT_TRUE(done) << "dump " << i << " was not taken while the FIFO was open";
+    dumps[i] = slurp(out);
+    kels_print(T("Again"), 1);
+  }
+  std::fclose(w);
+  std::remove(fifo.c_str());
+  EXPECT_EQ(dumps[0].substr(0, 5), "Fifo ");
+  EXPECT_EQ(dumps[0].find("Again"), std::string::npos);
+  EXPECT_NE(dumps[1].find("\nAgain"), std::string::npos);   // printed after the first dump
 }
