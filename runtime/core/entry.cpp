@@ -41,7 +41,8 @@ uint32_t sdl_firsttimervalue = 0, kelvo_firsttimervalue = 0;
 SDL_PixelFormat pixelformat32, pixelformat8;
 uint8_t nothingvalue[8];
 char sub_file_print_spaces[32];
-std::string kel_start_dir;
+// Never destroyed: the replay thread may still read it while the process exits.
+std::string &kel_start_dir = *new std::string;
 
 static SDL_Thread *thread = nullptr, *thread2 = nullptr;
 static std::atomic<Uint32> game_thread_id{0};

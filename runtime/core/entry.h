@@ -45,7 +45,7 @@ struct kel_thread_end {};
 // Window close (bit 0) or Ctrl+Break (bit 1) seen by the main thread.
 void kel_request_close(int bit);
 
-extern std::string kel_start_dir;   // where the process was started (before moving beside the program)
+extern std::string &kel_start_dir;  // where the process was started (before moving beside the program)
 
 // True on the game thread (used by the platform layer to route message boxes).
 bool kel_on_game_thread();

@@ -29,7 +29,7 @@ static std::atomic<bool> script_quit{false};
 // done (3) by the main thread; the replay thread may withdraw it only while still posted.
 static std::function<void()> *main_request_fn = nullptr;
 static std::atomic<int> main_request{0};
-static std::string script_fifo;   // set when $KEL_SCRIPT names a FIFO: read as lines arrive
+static std::string &script_fifo = *new std::string;   // $KEL_SCRIPT when it names a FIFO (never destroyed)
 
 // ---- code page 437 -------------------------------------------------------------------
 
