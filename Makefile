@@ -6,7 +6,12 @@ PACKAGES = cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev \
            libsdl-ttf2.0-dev libgtest-dev libbenchmark-dev
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: play test bench deps build sanitize tsan clean
+FUZZ_PACKAGES = clang libclang-rt-14-dev
+FUZZ ?= val
+FUZZ_SECONDS ?= 600
+FOUND = $(CURDIR)/$(BUILD)-fuzz/found/$(FUZZ)
+
+.PHONY: play test bench deps build sanitize tsan fuzz fuzz-run clean
 
 play: build
 	cd $(BUILD) && ./kestravelle
@@ -37,6 +42,20 @@ tsan: deps
 	cd $(BUILD)-tsan && GTEST_FILTER='-Game*' TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp history_size=7 halt_on_error=1" \
 	  ctest --output-on-failure
 
+# The libFuzzer programs, built with clang into $(BUILD)-fuzz/fuzz/fuzz_<target>.
+fuzz: deps
+	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"
+	CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DKEL_FUZZ=ON
+	cmake --build $(BUILD)-fuzz -j$(JOBS) --target fuzz_all
+
+# One target for FUZZ_SECONDS, starting from its committed corpus; the new inputs it finds
+# are merged into fuzz/corpus/$(FUZZ), which the unit tests replay.
+fuzz-run: fuzz
+	mkdir -p fuzz/corpus/$(FUZZ) $(FOUND)
+	$(BUILD)-fuzz/fuzz/fuzz_$(FUZZ) -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 -timeout=20 \
+	  -print_final_stats=1 -artifact_prefix=$(CURDIR)/$(BUILD)-fuzz/ $(FOUND) $(CURDIR)/fuzz/corpus/$(FUZZ)
+	$(BUILD)-fuzz/fuzz/fuzz_$(FUZZ) -merge=1 $(CURDIR)/fuzz/corpus/$(FUZZ) $(FOUND)
+
 build: deps
 	cmake -S . -B $(BUILD)
 	cmake --build $(BUILD) -j$(JOBS)
@@ -49,4 +68,4 @@ deps:
 	fi
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-fuzz

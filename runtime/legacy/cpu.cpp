@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include "entry.h"
 #include "events.h"
 #include "images.h"
 #include "keyboard.h"
@@ -115,7 +116,8 @@ static uint32_t pop(int n) {
   unknown_opcode_mess[16] = hex[op >> 4];
   unknown_opcode_mess[17] = hex[op & 15];
   platform_msgbox("X86 Error", unknown_opcode_mess, msgbox_kind::ok);
-  std::exit(86);
+  cpu_exit(86);
+  std::abort();                     // cpu_exit never returns
 }
 
 // ---------------------------------------------------------------------------------------
@@ -319,11 +321,17 @@ static bool step() {
   return true;
 }
 
+void (*cpu_exit)(int status) = [](int status) { std::exit(status); };
+uint64_t cpu_step_limit = 0;
+
 void cpu_call() {
   for (int n = 0; n < 6; n++) seg_recompute(n);
   ip = seg_cs_ptr + cpu.ip;
+  uint64_t steps = 0;
   while (step()) {
-    if (load(ip, 1) == 0) std::exit(load(cmem, 1));
+    if (load(ip, 1) == 0) cpu_exit((int)load(cmem, 1));
+    // A routine that never returns must not keep the window from closing.
+    if ((++steps & 0xFFFF) == 0 && (stop_program.load() || (cpu_step_limit && steps >= cpu_step_limit))) break;
   }
   cpu.ip = (uint16_t)(ip - seg_cs_ptr);
 }

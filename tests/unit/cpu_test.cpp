@@ -452,3 +452,17 @@ TEST(Cpu, ShortRegisterRecordsRaiseError5BeforeAnythingRuns) {
   }
   kel_test_reset();
 }
+
+TEST(Cpu, EndlessRoutineReturnsWhenStoppedOrOverItsStepLimit) {
+  // A code segment full of PUSH AX / POP AX never reaches a far return: IP wraps inside it.
+  std::vector<uint8_t> endless;
+  for (int i = 0; i < 32768; i++) endless.insert(endless.end(), {0x50, 0x58});
+  run_code(endless, [] { stop_program = 1; });   // the window closing ends the call
+  EXPECT_EQ(cpu.ip, 0);
+  stop_program = 0;
+  cpu_step_limit = 1 << 18;
+  run_code(endless);
+  cpu_step_limit = 0;
+  EXPECT_EQ(cpu.ip, 0);
+  EXPECT_EQ(cpu.esp & 0xFFFF, 0x100);
+}
