@@ -11,13 +11,17 @@ FUZZ ?= val
 FUZZ_SECONDS ?= 600
 FOUND = $(CURDIR)/$(BUILD)-fuzz/found/$(FUZZ)
 
-.PHONY: play test bench deps build sanitize tsan fuzz fuzz-run clean
+.PHONY: play test soak bench deps build sanitize tsan fuzz fuzz-run clean
 
 play: build
 	cd $(BUILD) && ./kestravelle
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest --output-on-failure -LE long
+
+# The long runs (ten minutes of the game's roaming loop), left out of `make test`.
+soak: build
+	cd $(BUILD) && ctest --output-on-failure -L long
 
 # kelbench: each operation's time over its plain baseline, measured in the same run (the
 # `ratio` column; medians of five repetitions). Not part of `make test`: timings are no tests.
@@ -32,7 +36,7 @@ sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=address,undefined
 	cmake --build $(BUILD)-asan -j$(JOBS)
 	cd $(BUILD)-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-	  ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure
+	  ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -LE long
 
 # The tests under ThreadSanitizer; only the display's reads of page memory are suppressed.
 # The long scripted game tests are left out here: they run the same threads as the demos.
@@ -40,7 +44,7 @@ tsan: deps
 	cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread
 	cmake --build $(BUILD)-tsan -j$(JOBS)
 	cd $(BUILD)-tsan && GTEST_FILTER='-Game*' TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp history_size=7 halt_on_error=1" \
-	  ctest --output-on-failure
+	  ctest --output-on-failure -LE long
 
 # The libFuzzer programs, built with clang into $(BUILD)-fuzz/fuzz/fuzz_<target>.
 fuzz: deps

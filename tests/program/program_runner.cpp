@@ -66,7 +66,8 @@ program_result run_program(const std::string &program, const std::string &script
 
 // ---- a program driven through a FIFO ----------------------------------------------------
 
-program_session::program_session(const std::string &program, const std::vector<std::string> &env) {
+program_session::program_session(const std::string &program, const std::vector<std::string> &env,
+                                 const std::vector<std::string> &args) {
   char tmpl[] = "/tmp/kelsessXXXXXX";
   work_dir = mkdtemp(tmpl);
   last_dir = work_dir;
@@ -84,7 +85,10 @@ program_session::program_session(const std::string &program, const std::vector<s
       if (eq != std::string::npos) setenv(e.substr(0, eq).c_str(), e.c_str() + eq + 1, 1);
     }
     if (!freopen((work_dir + "/stderr.txt").c_str(), "w", stderr)) _exit(121);
-    execl(program.c_str(), program.c_str(), (char *)nullptr);
+    std::vector<char *> argv{const_cast<char *>(program.c_str())};
+    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
     _exit(122);
   }
   pid = child;

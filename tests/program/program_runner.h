@@ -23,7 +23,8 @@ std::string read_file(const std::string &path);
 // arrives and the test can choose its next keys from what a dump shows.
 class program_session {
  public:
-  program_session(const std::string &program, const std::vector<std::string> &env = {});
+  program_session(const std::string &program, const std::vector<std::string> &env = {},
+                  const std::vector<std::string> &args = {});
   ~program_session();                        // kills the program if it still runs
   bool started() const { return fifo_fd >= 0; }
   bool send(const std::string &commands);    // one or more script lines; false once it has ended
@@ -35,6 +36,7 @@ class program_session {
   // Closes the FIFO (the script ends) and waits for the program to exit.
   program_result finish(int deadline_s);
   const std::string &dir() const { return work_dir; }
+  long process() const { return pid; }       // the program's process id
 
  private:
   bool await_marker(const std::string &marker, int timeout_ms);

@@ -114,6 +114,8 @@ TEST(Bas2cppTranslate, BadProgramsGetFileLineAndColumn) {
       {"OPEN \"f\" FOR INPUT AS 1", "t.bas:1:1: file statements are not supported yet"},
       {"PRINT #1, X", "t.bas:1:7: file statements are not supported yet"},
       {"IF X THEN FOR I = 1 TO 2", "t.bas:1:15: a block opened in a single-line IF must close on that line"},
+      {"FOR I = 1 TO 3\nIF I THEN NEXT", "t.bas:2:4: a single-line IF cannot close a block opened before it"},
+      {"DO\nIF 1 THEN LOOP", "t.bas:2:4: a single-line IF cannot close a block opened before it"},
       {"LOCATE 1, 2, 3, 4, 5, 6", "t.bas:1:1: wrong arguments for LOCATE"},
       {"CIRCLE (1, 2)", "t.bas:1:14: expected ','"},
       {"DIM A(1, 2, 3, 4, 5, 6, 7, 8, 9)", "t.bas:1:31: an array has at most 8 dimensions"},

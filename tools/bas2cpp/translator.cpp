@@ -1111,10 +1111,11 @@ void translator::if_stmt() {
     } else {
       statement_list();
     }
-    if (blocks_.size() != depth) {
+    if (blocks_.size() > depth) {
       const block &b = blocks_.back();
       throw bas_error{b.line, b.col, "a block opened in a single-line IF must close on that line"};
     }
+    if (blocks_.size() < depth) fail(at, "a single-line IF cannot close a block opened before it");
   };
   part();
   if (is_kw("ELSE")) {

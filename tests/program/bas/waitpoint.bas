@@ -1,0 +1,18 @@
+' Reaches one of the game thread's wait points, named on the command line, after printing a
+' marker: the test closes the window there and expects the program to end at once.
+W$ = COMMAND$
+PRINT "waiting at "; W$
+SELECT CASE W$
+    CASE "input"
+        INPUT "Name"; N$
+    CASE "sleep"
+        SLEEP 600
+    CASE "sound"
+        ' The second tone waits for the first, which lasts minutes.
+        SOUND 440, 9000
+        SOUND 660, 9000
+    CASE "play"
+        PLAY "MF T32 L1 O3 C C C C C C C C"
+END SELECT
+PRINT "past the wait"
+END
