@@ -11,16 +11,6 @@
 
 static std::string demo(const char *name) { return std::string(KEL_BUILD_DIR) + "/demos/" + name; }
 
-static std::vector<std::string> dump_rows(const std::string &text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) {
-    while (!l.empty() && l.back() == ' ') l.pop_back();
-    out.push_back(l);
-  }
-  return out;
-}
-
 TEST(TableDemo, RetriesABadCountThenPrintsTheColumns) {
   auto res = run_program(demo("table"),
                          "until 2 1 10000 How many rows (1 to 20)? \n"
@@ -33,7 +23,7 @@ TEST(TableDemo, RetriesABadCountThenPrintsTheColumns) {
                          "text table.txt\n"
                          "key x\n");
   ASSERT_EQ(res.status, 0) << res.err;
-  auto rows = dump_rows(read_file(scratch_dir() + "/table.txt"));
+  auto rows = trimmed_lines(read_file(scratch_dir() + "/table.txt"));
   ASSERT_EQ(rows.size(), 25u);
   EXPECT_EQ(rows[0], "Squares, cubes and roots");
   EXPECT_EQ(rows[1], "How many rows (1 to 20)? 0");
@@ -63,7 +53,7 @@ TEST(ShapesDemo, PaintFillsEachRegionUpToItsBorderOnly) {
                          "until 25 1 5000 Press any key to continue\n"
                          "key x\n");
   ASSERT_EQ(res.status, 0) << res.err;
-  EXPECT_EQ(dump_rows(read_file(scratch_dir() + "/shapes.txt"))[0], " CIRCLE, PAINT and DRAW");
+  EXPECT_EQ(trimmed_lines(read_file(scratch_dir() + "/shapes.txt"))[0], " CIRCLE, PAINT and DRAW");
   std::vector<uint32_t> px;
   int w = 0, h = 0;
   ASSERT_TRUE(read_png(read_file(scratch_dir() + "/shapes.png"), &px, &w, &h));

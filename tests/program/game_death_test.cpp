@@ -14,30 +14,13 @@ static const std::string source = KEL_SOURCE_DIR;
 static const std::string game = build + "/kestravelle";
 
 
-static std::vector<std::string> lines_of(const std::string &text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) {
-    while (!l.empty() && l.back() == ' ') l.pop_back();
-    out.push_back(l);
-  }
-  return out;
-}
-
-// A dump's row (1-based) with trailing blanks removed; "" past the end.
-static std::string row(const std::vector<std::string> &rows, size_t r) {
-  return r >= 1 && r <= rows.size() ? rows[r - 1] : "";
-}
-
-static std::vector<std::string> dump(const char *name) { return lines_of(read_file(scratch_dir() + "/" + name)); }
-
 // Builds the harness once: line 1 (the declarations) and lines 1432-1592 of the assembled game,
 // and on lines 2-5 a start that sets a best score and jumps to the screen chosen at a prompt.
 // The start keeps label 111 and CLEAR, so "play again" comes back to it as to the title.
 static const std::string &harness() {
   static std::string exe;
   if (!exe.empty()) return exe;
-  auto game_lines = lines_of(read_file(source + "/game/kelmain.bas"));
+  auto game_lines = trimmed_lines(read_file(source + "/game/kelmain.bas"));
   if (game_lines.size() < 1592) return exe;
   std::vector<std::string> h(1592);
   h[0] = game_lines[0];
@@ -71,17 +54,17 @@ TEST(GameDeath, SuppliesScreenAsksAgainUntilYesOrNo) {
                          "type n\nkey Enter\n"
                          "until 25 1 5000 Press any key to continue\nkey x\n");
   ASSERT_EQ(res.status, 0) << res.err;
-  auto d = dump("death.txt");
-  EXPECT_EQ(row(d, 5), "    Supplies are now gone");
-  EXPECT_EQ(row(d, 7), "    No shield, no sword, no food");
-  EXPECT_EQ(row(d, 9), "    A mound of soil");
-  EXPECT_EQ(row(d, 14), "    You best haiku score: 87");
-  EXPECT_EQ(row(d, 16), "    Play again? y/n█");
-  auto a = dump("again.txt");
-  EXPECT_EQ(row(a, 16), "    Play again? y/nY");
-  EXPECT_EQ(row(a, 17), "Play again? y/nyes");
-  EXPECT_EQ(row(a, 18), "Play again? y/n");
-  EXPECT_EQ(row(a, 19), "Play again? y/n█");
+  auto d = scratch_lines("death.txt");
+  EXPECT_EQ(line_at(d, 5), "    Supplies are now gone");
+  EXPECT_EQ(line_at(d, 7), "    No shield, no sword, no food");
+  EXPECT_EQ(line_at(d, 9), "    A mound of soil");
+  EXPECT_EQ(line_at(d, 14), "    You best haiku score: 87");
+  EXPECT_EQ(line_at(d, 16), "    Play again? y/n█");
+  auto a = scratch_lines("again.txt");
+  EXPECT_EQ(line_at(a, 16), "    Play again? y/nY");
+  EXPECT_EQ(line_at(a, 17), "Play again? y/nyes");
+  EXPECT_EQ(line_at(a, 18), "Play again? y/n");
+  EXPECT_EQ(line_at(a, 19), "Play again? y/n█");
 }
 
 TEST(GameDeath, AfterDarkScreenRestartsOnYes) {
@@ -94,14 +77,14 @@ TEST(GameDeath, AfterDarkScreenRestartsOnYes) {
                          "until 1 1 5000 HARNESS\n"
                          "text restart.txt\nclose\n");
   ASSERT_EQ(res.status, 0) << res.err;
-  auto d = dump("death.txt");
-  EXPECT_EQ(row(d, 5), "    Small hero after dark");
-  EXPECT_EQ(row(d, 7), "    Cannot see the tengu");
-  EXPECT_EQ(row(d, 9), "    Rusting armour");
-  EXPECT_EQ(row(d, 14), "    You best haiku score: 87");
-  auto r = dump("restart.txt");   // back at line 2: the screen was cleared there
-  EXPECT_EQ(row(r, 2), "which█");
-  EXPECT_EQ(row(r, 16), "");
+  auto d = scratch_lines("death.txt");
+  EXPECT_EQ(line_at(d, 5), "    Small hero after dark");
+  EXPECT_EQ(line_at(d, 7), "    Cannot see the tengu");
+  EXPECT_EQ(line_at(d, 9), "    Rusting armour");
+  EXPECT_EQ(line_at(d, 14), "    You best haiku score: 87");
+  auto r = scratch_lines("restart.txt");   // back at line 2: the screen was cleared there
+  EXPECT_EQ(line_at(r, 2), "which█");
+  EXPECT_EQ(line_at(r, 16), "");
 }
 
 TEST(GameEnding, ListsDeletesAndEndsAfterFourLines) {
@@ -123,30 +106,30 @@ TEST(GameEnding, ListsDeletesAndEndsAfterFourLines) {
                          "until 30 1 5000 Press any key to continue\nkey x\n",
                          180);
   ASSERT_EQ(res.status, 0) << res.err;
-  auto q = dump("question.txt");
+  auto q = scratch_lines("question.txt");
   std::vector<std::string> want_q = {
       "", " You've earned all five haiku diamonds.", " You have shown yourself now to", " be a zen master.",
       "", "        ♦♦♦♦♦", "", " Surely, adhering to the rules of", " Buddhism, you no longer need",
       " material wealth?", "", " Your answer?█"};
-  for (size_t i = 0; i < want_q.size(); i++) EXPECT_EQ(row(q, i + 1), want_q[i]) << "row " << i + 1;
+  for (size_t i = 0; i < want_q.size(); i++) EXPECT_EQ(line_at(q, i + 1), want_q[i]) << "row " << i + 1;
 
   // The tail of the fiftieth pass, scrolled up by the blank lines, above the bar.
-  auto d = dump("deleting.txt");
+  auto d = scratch_lines("deleting.txt");
   ASSERT_EQ(d.size(), 30u);                   // the 80x30 text screen
   int last = -1;
   for (int r = 1; r <= 18; r++)
-    if (row(d, r) == "12/04/2008  14:00             8,256 winhlp32.exe") last = r;
+    if (line_at(d, r) == "12/04/2008  14:00             8,256 winhlp32.exe") last = r;
   ASSERT_GT(last, 1) << read_file(scratch_dir() + "/deleting.txt");
-  EXPECT_EQ(row(d, last - 1), "19/04/2008  14:00             2,768 winhelp.exe");
-  for (int r = last + 1; r <= 18; r++) EXPECT_EQ(row(d, r), "") << "row " << r;
-  EXPECT_EQ(row(d, 19), " Deleting C:\\WINDOWS");
+  EXPECT_EQ(line_at(d, last - 1), "19/04/2008  14:00             2,768 winhelp.exe");
+  for (int r = last + 1; r <= 18; r++) EXPECT_EQ(line_at(d, r), "") << "row " << r;
+  EXPECT_EQ(line_at(d, 19), " Deleting C:\\WINDOWS");
   std::string bar;
   for (int i = 0; i < 59; i++) bar += "▒";   // columns 1..59 in medium shade
-  EXPECT_EQ(row(d, 20), bar);
+  EXPECT_EQ(line_at(d, 20), bar);
   // Three lines typed: the fourth input still waits and nothing else has changed.
-  auto w = dump("waiting.txt");
-  for (int r = 1; r <= 20; r++) EXPECT_EQ(row(w, r), row(d, r)) << "row " << r;
-  EXPECT_EQ(row(w, 24), "█");
+  auto w = scratch_lines("waiting.txt");
+  for (int r = 1; r <= 20; r++) EXPECT_EQ(line_at(w, r), line_at(d, r)) << "row " << r;
+  EXPECT_EQ(line_at(w, 24), "█");
 }
 
 // ---- the real game, from the title
@@ -176,12 +159,12 @@ TEST(GameDeath, NightFallsOnTheHundredSixtiethStep) {
                        "until 2 13 15000 Kestravelle\nclose\n";
   auto res = run_program(game, script, 120);
   ASSERT_EQ(res.status, 0) << res.err;
-  auto b = dump("before.txt");
-  EXPECT_NE(row(b, 22).find("DAYLIGHT:"), std::string::npos) << "died before the last step";
-  auto d = dump("death.txt");
-  EXPECT_EQ(row(d, 7), "    Cannot see the tengu");
-  EXPECT_EQ(row(d, 9), "    Rusting armour");
-  EXPECT_EQ(row(d, 14), "    You best haiku score: 0");
+  auto b = scratch_lines("before.txt");
+  EXPECT_NE(line_at(b, 22).find("DAYLIGHT:"), std::string::npos) << "died before the last step";
+  auto d = scratch_lines("death.txt");
+  EXPECT_EQ(line_at(d, 7), "    Cannot see the tengu");
+  EXPECT_EQ(line_at(d, 9), "    Rusting armour");
+  EXPECT_EQ(line_at(d, 14), "    You best haiku score: 0");
 }
 
 TEST(GameDeath, FightsEmptyTheSuppliesOutdoors) {
@@ -195,8 +178,8 @@ TEST(GameDeath, FightsEmptyTheSuppliesOutdoors) {
                        "until 25 1 10000 Press any key to continue\nkey x\n";
   auto res = run_program(game, script, 120);
   ASSERT_EQ(res.status, 0) << res.err;
-  auto d = dump("death.txt");
-  EXPECT_EQ(row(d, 7), "    No shield, no sword, no food");
-  EXPECT_EQ(row(d, 9), "    A mound of soil");
-  EXPECT_EQ(row(d, 14), "    You best haiku score: 0");
+  auto d = scratch_lines("death.txt");
+  EXPECT_EQ(line_at(d, 7), "    No shield, no sword, no food");
+  EXPECT_EQ(line_at(d, 9), "    A mound of soil");
+  EXPECT_EQ(line_at(d, 14), "    You best haiku score: 0");
 }

@@ -19,25 +19,6 @@
 static const std::string build = KEL_BUILD_DIR;
 static const std::string source = KEL_SOURCE_DIR;
 
-static std::vector<std::string> lines_of(const std::string &text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) {
-    while (!l.empty() && l.back() == ' ') l.pop_back();
-    out.push_back(l);
-  }
-  return out;
-}
-
-// A dump's row (1-based), trailing blanks removed; "" past the end.
-static std::string row(const std::vector<std::string> &rows, size_t r) {
-  return r >= 1 && r <= rows.size() ? rows[r - 1] : "";
-}
-
-static std::vector<std::string> dump(const std::string &name) {
-  return lines_of(read_file(scratch_dir() + "/" + name));
-}
-
 // The harness asks (with empty prompts) for W, SEED and P1..P5, seeds the generator and then:
 //   W = 1: LVL = P1 and the new game's fight values, then P2 fights; after each one the
 //          variables on row 14, and a key leads to the next;
@@ -48,7 +29,7 @@ static std::vector<std::string> dump(const std::string &name) {
 static const std::string &harness() {
   static std::string exe;
   if (!exe.empty()) return exe;
-  auto game = lines_of(read_file(source + "/game/kelmain.bas"));
+  auto game = trimmed_lines(read_file(source + "/game/kelmain.bas"));
   if (game.size() < 1592) return exe;
   game[1] = "111 CLEAR: SCREEN 13: CLS: INPUT \"\", W: INPUT \"\", SEED: INPUT \"\", P1: INPUT \"\", P2: "
             "INPUT \"\", P3: INPUT \"\", P4: INPUT \"\", P5: RANDOMIZE SEED: CLS: IF W > 1 THEN GOTO 902";
@@ -156,23 +137,23 @@ TEST_P(GameFights, DiceInOrderMoneyByLevelAndTheMessageBox) {
       lvl++;
       box[txtdat++] = "----LEVEL UP----";
     }
-    auto d = dump("f" + std::to_string(i) + ".txt");
-    EXPECT_EQ(row(d, 14), "FIGHT" + num(i) + ":" + num(hlth) + num(mny) + num(colour) + num(monster) +
+    auto d = scratch_lines("f" + std::to_string(i) + ".txt");
+    EXPECT_EQ(line_at(d, 14), "FIGHT" + num(i) + ":" + num(hlth) + num(mny) + num(colour) + num(monster) +
                               num(levelup) + num(lvl) + num(txtdat).substr(0, num(txtdat).size() - 1));
-    for (int r = 3; r <= 12; r++) EXPECT_EQ(row(d, r), box[r].empty() ? "" : "  " + box[r]) << "row " << r;
+    for (int r = 3; r <= 12; r++) EXPECT_EQ(line_at(d, r), box[r].empty() ? "" : "  " + box[r]) << "row " << r;
   }
   ASSERT_EQ(level_up_at, c.first_level_up) << "the seed no longer gives the case it was chosen for";
   if (c.first_level_up == 0 || c.first_level_up > 10) {
     // Ten fight lines fill rows 3 to 12; the eleventh clears the box and prints on row 3.
-    auto tenth = dump("f10.txt"), eleventh = dump("f11.txt");
-    for (int r = 3; r <= 12; r++) EXPECT_EQ(row(tenth, r).rfind("  Fight ", 0), 0u) << "row " << r;
-    EXPECT_EQ(row(eleventh, 3).rfind("  Fight ", 0), 0u);
-    for (int r = c.first_level_up == 11 ? 5 : 4; r <= 12; r++) EXPECT_EQ(row(eleventh, r), "") << "row " << r;
+    auto tenth = scratch_lines("f10.txt"), eleventh = scratch_lines("f11.txt");
+    for (int r = 3; r <= 12; r++) EXPECT_EQ(line_at(tenth, r).rfind("  Fight ", 0), 0u) << "row " << r;
+    EXPECT_EQ(line_at(eleventh, 3).rfind("  Fight ", 0), 0u);
+    for (int r = c.first_level_up == 11 ? 5 : 4; r <= 12; r++) EXPECT_EQ(line_at(eleventh, r), "") << "row " << r;
   } else if (c.first_level_up == 10) {
     // The tenth line fills row 12; its level-up clears the box and stands alone on row 3.
-    auto tenth = dump("f10.txt");
-    EXPECT_EQ(row(tenth, 3), "  ----LEVEL UP----");
-    for (int r = 4; r <= 12; r++) EXPECT_EQ(row(tenth, r), "") << "row " << r;
+    auto tenth = scratch_lines("f10.txt");
+    EXPECT_EQ(line_at(tenth, 3), "  ----LEVEL UP----");
+    for (int r = 4; r <= 12; r++) EXPECT_EQ(line_at(tenth, r), "") << "row " << r;
   }
 }
 
@@ -204,10 +185,10 @@ TEST_P(GameScore, VerdictAndRunningAverage) {
             "until 22 1 10000 MS\ntext result.txt\nclose\n";
   auto res = run_program(harness(), script, 60);
   ASSERT_EQ(res.status, 0) << res.err;
-  auto v = dump("verdict.txt");
-  EXPECT_EQ(row(v, 18), std::string(" ") + c.verdict);
-  EXPECT_EQ(row(v, 15), std::string(" Score:") + c.typed.back());
-  EXPECT_EQ(row(dump("result.txt"), 22), "MS" + num(c.average) + num(c.given).substr(0, num(c.given).size() - 1));
+  auto v = scratch_lines("verdict.txt");
+  EXPECT_EQ(line_at(v, 18), std::string(" ") + c.verdict);
+  EXPECT_EQ(line_at(v, 15), std::string(" Score:") + c.typed.back());
+  EXPECT_EQ(line_at(scratch_lines("result.txt"), 22), "MS" + num(c.average) + num(c.given).substr(0, num(c.given).size() - 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -259,24 +240,24 @@ TEST_P(GameGrading, ClassScoreAndBookkeeping) {
   }
   ASSERT_FALSE(g.ambiguous) << "seed " << c.seed << " is unusable here";
 
-  auto d = dump("graded.txt");
+  auto d = scratch_lines("graded.txt");
   if (c.rating == 1) {
-    EXPECT_EQ(row(d, 2), " Ahh my student, that was astounding.");
-    EXPECT_EQ(row(d, 6), std::string(" ") + c.remark);
+    EXPECT_EQ(line_at(d, 2), " Ahh my student, that was astounding.");
+    EXPECT_EQ(line_at(d, 6), std::string(" ") + c.remark);
   } else if (c.rating == 2) {
-    EXPECT_EQ(row(d, 3), " Not bad! You're almost");
+    EXPECT_EQ(line_at(d, 3), " Not bad! You're almost");
   } else {
-    EXPECT_EQ(row(d, 3), " Hmmm... You need more training!");
+    EXPECT_EQ(line_at(d, 3), " Hmmm... You need more training!");
   }
   // The count runs up to the first whole number not below the score.
   std::string count = num(std::ceil(wtscore));
   count.pop_back();
-  EXPECT_EQ(row(d, 9), std::string("         ") + (c.rating ? "score:" : "Score:") + count);
+  EXPECT_EQ(line_at(d, 9), std::string("         ") + (c.rating ? "score:" : "Score:") + count);
   std::string flags;
   for (int k = 1; k <= 5; k++) flags += num(c.rating == 1 && k == c.a ? 1 : 0);
   std::string want = "R" + num(wtscore) + num(wtscore) + num(wtscore) + num(c.rating == 1 ? 1 : 0) + flags;
   want.pop_back();
-  EXPECT_EQ(row(dump("result.txt"), 22), want);   // WTSCORE, HISCORE, the average, diamonds, flags
+  EXPECT_EQ(line_at(scratch_lines("result.txt"), 22), want);   // WTSCORE, HISCORE, the average, diamonds, flags
 }
 
 INSTANTIATE_TEST_SUITE_P(

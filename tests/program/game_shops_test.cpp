@@ -8,17 +8,6 @@
 
 static const std::string game = std::string(KEL_BUILD_DIR) + "/kestravelle";
 
-static std::vector<std::string> lines_of(const std::string &text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
-
-static std::vector<std::string> dump(const std::string &name) {
-  return lines_of(read_file(scratch_dir() + "/" + name));
-}
-
 // The money shown after the yen sign on row 20 of a dump.
 static int money_of(const std::vector<std::string> &screen) {
   if (screen.size() < 20) return -1;
@@ -64,8 +53,6 @@ static std::string cell(const std::vector<std::string> &screen, int row, int col
   return screen.size() >= (size_t)row && screen[row - 1].size() >= (size_t)col ? screen[row - 1].substr(col - 1, 1) : "?";
 }
 
-static std::string padded(const std::string &s) { return s + std::string(40 - s.size(), ' '); }
-
 // From the title to the store door: 21 outdoor steps to the village, then 8 inside it. Each leg
 // waits for the player's glyph, so no key is pressed far ahead of the game.
 static const char *walk_to_store =
@@ -108,7 +95,7 @@ TEST(GameShops, StoreBuysAndSellsOneUnitPerEnterAndEscEnds) {
 
   // Fights on the way: only monster and level-up lines, each fight paying at least 8 and
   // costing at least 2 supplies.
-  auto out = dump("outdoors.txt");
+  auto out = scratch_lines("outdoors.txt");
   ASSERT_EQ(out.size(), 25u);
   static const std::vector<std::string> fight_lines = {"Fight Wyvern", "Fight Chimera", "Fight Gorbunok",
                                                        "Fight Babayaga", "Fight Tengu"};
@@ -123,15 +110,15 @@ TEST(GameShops, StoreBuysAndSellsOneUnitPerEnterAndEscEnds) {
     fights += monster;
   }
 
-  auto s0 = dump("s0.txt");
+  auto s0 = scratch_lines("s0.txt");
   ASSERT_EQ(s0.size(), 25u);
-  EXPECT_EQ(s0[0], padded(" Welcome to Takashi's store. Here you"));
-  EXPECT_EQ(s0[1], padded(" can trade supplies for the trip ahead."));
-  EXPECT_EQ(s0[2], padded(" Stuff like katanas, kimonos and sake!"));
-  EXPECT_EQ(s0[5], padded(" > Buy supplies"));
-  EXPECT_EQ(s0[7], padded("   Sell supplies"));
-  EXPECT_EQ(s0[9], padded("   Leave store"));
-  EXPECT_EQ(s0[11], padded("   Steal from Takashi"));
+  EXPECT_EQ(s0[0], " Welcome to Takashi's store. Here you");
+  EXPECT_EQ(s0[1], " can trade supplies for the trip ahead.");
+  EXPECT_EQ(s0[2], " Stuff like katanas, kimonos and sake!");
+  EXPECT_EQ(s0[5], " > Buy supplies");
+  EXPECT_EQ(s0[7], "   Sell supplies");
+  EXPECT_EQ(s0[9], "   Leave store");
+  EXPECT_EQ(s0[11], "   Steal from Takashi");
   int m0 = money_of(s0), h0 = supplies_of(snap("s0.bmp"));
   EXPECT_GE(m0, 8 * fights);
   EXPECT_GE(h0, 1);
@@ -139,16 +126,16 @@ TEST(GameShops, StoreBuysAndSellsOneUnitPerEnterAndEscEnds) {
   EXPECT_EQ(daylight_of(snap("s0.bmp")), 160 - 29) << "every step costs one daylight";
 
   // One Enter on "Buy supplies": 3 yen for one unit when there are 3 yen.
-  int m1 = money_of(dump("s1.txt")), h1 = supplies_of(snap("s1.bmp"));
+  int m1 = money_of(scratch_lines("s1.txt")), h1 = supplies_of(snap("s1.bmp"));
   EXPECT_EQ(m1, m0 > 2 ? m0 - 3 : m0);
   EXPECT_EQ(h1, m0 > 2 ? h0 + 1 : h0);
   // One Enter on "Sell supplies": one unit for 1 yen.
-  EXPECT_EQ(money_of(dump("s2.txt")), m1 + 1);
+  EXPECT_EQ(money_of(scratch_lines("s2.txt")), m1 + 1);
   EXPECT_EQ(supplies_of(snap("s2.bmp")), h1 - 1);
 
   // The cursor cycles over the first three lines only: down from "Leave store" to the top,
   // up from the top to "Leave store".
-  auto s3 = dump("s3.txt"), s4 = dump("s4.txt");
+  auto s3 = scratch_lines("s3.txt"), s4 = scratch_lines("s4.txt");
   ASSERT_EQ(s3.size(), 25u);
   ASSERT_EQ(s4.size(), 25u);
   EXPECT_EQ(cell(s3, 6, 2) + cell(s3, 8, 2) + cell(s3, 10, 2) + cell(s3, 12, 2), ">   ");
@@ -187,23 +174,23 @@ TEST(GameShops, InnRefusesBedBeforeDuskAndANightRefillsDaylight) {
   auto res = run_program(game, script, 180);
   ASSERT_EQ(res.status, 0) << res.err;
 
-  int mv = money_of(dump("v0.txt"));
+  int mv = money_of(scratch_lines("v0.txt"));
   EXPECT_GE(mv, 30);
-  auto i0 = dump("i0.txt");
+  auto i0 = scratch_lines("i0.txt");
   ASSERT_EQ(i0.size(), 25u);
-  EXPECT_EQ(i0[0], padded(" Welcome to Musashi's inn. Here you can"));
-  EXPECT_EQ(i0[1], padded(" rest until morning. Sleeping doesn't"));
-  EXPECT_EQ(i0[2], padded(" increase supplies."));
-  EXPECT_EQ(i0[5], " > Stay the night (expensive: \u00a5100)     ");
-  EXPECT_EQ(i0[7], "   Stay the night (cheap: \u00a530)          ");
-  EXPECT_EQ(i0[9], padded("   Leave ryokan"));
-  EXPECT_EQ(i0[11], padded("   Make love to Musashi's wife"));
-  auto i1 = dump("i1.txt");
+  EXPECT_EQ(i0[0], " Welcome to Musashi's inn. Here you can");
+  EXPECT_EQ(i0[1], " rest until morning. Sleeping doesn't");
+  EXPECT_EQ(i0[2], " increase supplies.");
+  EXPECT_EQ(i0[5], " > Stay the night (expensive: \u00a5100)");
+  EXPECT_EQ(i0[7], "   Stay the night (cheap: \u00a530)");
+  EXPECT_EQ(i0[9], "   Leave ryokan");
+  EXPECT_EQ(i0[11], "   Make love to Musashi's wife");
+  auto i1 = scratch_lines("i1.txt");
   ASSERT_EQ(i1.size(), 25u);
   EXPECT_EQ(money_of(i1), mv) << "a refused night costs nothing";
 
   // The fourth bump clears the message box (the next row would have been 13).
-  auto o1 = dump("o1.txt"), o2 = dump("o2.txt");
+  auto o1 = scratch_lines("o1.txt"), o2 = scratch_lines("o2.txt");
   ASSERT_EQ(o2.size(), 25u);
   EXPECT_EQ(o1[4].substr(4, 13), "Right Combini");
   EXPECT_EQ(o2[4].substr(4, 13), std::string(13, ' '));
@@ -211,8 +198,8 @@ TEST(GameShops, InnRefusesBedBeforeDuskAndANightRefillsDaylight) {
 
   // At the inn with daylight 9 (151 steps taken), the cheap night: 30 yen, daylight 209.
   EXPECT_EQ(daylight_of(snap("i2.bmp")), 160 - 151);
-  int mi = money_of(dump("i2.txt"));
+  int mi = money_of(scratch_lines("i2.txt"));
   EXPECT_EQ(mi, mv);
-  EXPECT_EQ(money_of(dump("v1.txt")), mi - 30);
+  EXPECT_EQ(money_of(scratch_lines("v1.txt")), mi - 30);
   EXPECT_EQ(daylight_of(snap("v1.bmp")), 209);
 }

@@ -3,6 +3,7 @@
 // `make soak` sets) ten minutes of the game's roaming loop.
 #include <gtest/gtest.h>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -152,6 +153,8 @@ TEST(LongRun, GameRoamsForTenMinutesWithoutGrowingOrSlowing) {
     }
   }
   long rss_end = status_kb(pid, "VmRSS");
+  std::printf("resident %ld -> %ld kB; main thread %.2f -> %.2f CPU s a minute; screen read %.3f -> %.3f s\n",
+              rss_start, rss_end, cpu_first, cpu_last, answer_first, answer_last);
   EXPECT_LT(rss_end - rss_start, 2048) << "kB after the first minute: " << rss_start << ", at the end: " << rss_end;
   EXPECT_LT(cpu_last, cpu_first * 1.25 + 1) << "CPU seconds in the first minute " << cpu_first << ", the last " << cpu_last;
   EXPECT_LT(answer_last, answer_first * 3 + 0.2) << "screen read took " << answer_first << " s, then " << answer_last;

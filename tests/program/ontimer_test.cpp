@@ -6,16 +6,6 @@
 #include <vector>
 #include "program_runner.h"
 
-static std::vector<std::string> trimmed_rows(const std::string &text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) {
-    while (!l.empty() && l.back() == ' ') l.pop_back();
-    out.push_back(l);
-  }
-  return out;
-}
-
 TEST(OnTimerProgram, HandlerCountsWhileTheLoopWaitsAndReturnsIntoIt) {
   auto res = run_program(std::string(KEL_BUILD_DIR) + "/tests/bas/ontimer",
                          "until 2 1 15000 tick 3\n"
@@ -24,7 +14,7 @@ TEST(OnTimerProgram, HandlerCountsWhileTheLoopWaitsAndReturnsIntoIt) {
                          "text out.txt\n"
                          "key x\n");
   ASSERT_EQ(res.status, 0) << res.err;
-  auto rows = trimmed_rows(read_file(scratch_dir() + "/out.txt"));
+  auto rows = trimmed_lines(read_file(scratch_dir() + "/out.txt"));
   ASSERT_GE(rows.size(), 6u);
   EXPECT_EQ(rows[0], "waiting");
   // The key ends the wait after at least three ticks; no error box came in between.

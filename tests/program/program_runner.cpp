@@ -64,6 +64,24 @@ program_result run_program(const std::string &program, const std::string &script
   return res;
 }
 
+std::vector<std::string> trimmed_lines(const std::string &text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) {
+    while (!l.empty() && l.back() == ' ') l.pop_back();
+    out.push_back(l);
+  }
+  return out;
+}
+
+std::vector<std::string> scratch_lines(const std::string &name) {
+  return trimmed_lines(read_file(scratch_dir() + "/" + name));
+}
+
+std::string line_at(const std::vector<std::string> &lines, size_t r) {
+  return r >= 1 && r <= lines.size() ? lines[r - 1] : "";
+}
+
 // ---- a program driven through a FIFO ----------------------------------------------------
 
 program_session::program_session(const std::string &program, const std::vector<std::string> &env,

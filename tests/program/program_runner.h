@@ -18,6 +18,12 @@ program_result run_program(const std::string &program, const std::string &script
                            const std::vector<std::string> &env, int deadline_s = 60);
 std::string scratch_dir();   // the directory of the last run
 std::string read_file(const std::string &path);
+// Text split into lines with the trailing blanks of each removed, as rows of a screen dump.
+std::vector<std::string> trimmed_lines(const std::string &text);
+// A file the last run wrote into its directory, as trimmed_lines.
+std::vector<std::string> scratch_lines(const std::string &name);
+// Line r (from 1) of such lines; "" past the end.
+std::string line_at(const std::vector<std::string> &lines, size_t r);
 
 // A program driven while it runs: KEL_SCRIPT names a FIFO, so each command sent is run as it
 // arrives and the test can choose its next keys from what a dump shows.

@@ -344,18 +344,7 @@ TEST(Play, SettingsCarryOverToTheNextPlay) {
 
 TEST(Play, ForegroundPlayHoldsTheProgramUntilItsMusicHasPlayed) {
   sound_reset();
-  std::atomic<bool> done{false}, timed_out{false};
-  std::thread main_role([&] {                            // stands in for the main loop
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done) {
-      sndqueue_feed();
-      if (std::chrono::steady_clock::now() > deadline && suspend_program.load()) {
-        timed_out = true;
-        suspend_program = 0;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-  });
+  sound_feeder main_role;                                 // stands in for the main loop
   int32_t n0 = sndqueue_next.load();
   sub_play(T("L32 CE"));
   uint32_t music = sndqueue[n0];
@@ -371,8 +360,7 @@ TEST(Play, ForegroundPlayHoldsTheProgramUntilItsMusicHasPlayed) {
   sub_play(T("MB L32 CE"));
   EXPECT_EQ(suspend_program.load(), 0) << "background music does not hold the program";
   evnt(11);
-  done = true;
-  main_role.join();
-  EXPECT_FALSE(timed_out);
+  main_role.stop();
+  EXPECT_FALSE(main_role.timed_out());
   sound_reset();
 }

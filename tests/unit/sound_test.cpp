@@ -184,18 +184,7 @@ TEST(Sound, QueuedSoundsStartInOrderOnlyAfterThePreviousFinished) {
 
 TEST(Sound, ForegroundSoundHoldsTheGameThreadUntilItsToneStarts) {
   sound_reset();
-  std::atomic<bool> done{false}, timed_out{false};
-  std::thread main_role([&] {                           // stands in for the main loop
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done) {
-      sndqueue_feed();
-      if (std::chrono::steady_clock::now() > deadline && suspend_program.load()) {
-        timed_out = true;
-        suspend_program = 0;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-  });
+  sound_feeder main_role;                                 // stands in for the main loop
   int32_t n1 = sndqueue_next.load();
   sub_sound(440, 1);
   uint32_t h1 = sndqueue[n1];
@@ -208,9 +197,8 @@ TEST(Sound, ForegroundSoundHoldsTheGameThreadUntilItsToneStarts) {
   evnt(11);
   EXPECT_NE(sndqueue_first.load(), n2);
   EXPECT_EQ(slot_for(h1), -1) << "the second tone started before the first had finished";
-  done = true;
-  main_role.join();
-  EXPECT_FALSE(timed_out);
+  main_role.stop();
+  EXPECT_FALSE(main_role.timed_out());
   sound_reset();
 }
 

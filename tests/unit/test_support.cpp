@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include <chrono>
 #include <cstring>
 
 std::vector<shown_box> test_boxes;
@@ -27,3 +28,22 @@ void kel_test_reset() {
 
 kels *T(const char *text) { return kels_tmp_from(text, (uint32_t)std::strlen(text)); }
 std::string S(const kels *s) { return std::string((const char *)s->text, s->len); }
+
+sound_feeder::sound_feeder() {
+  thread_ = std::thread([this] {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done_) {
+      sndqueue_feed();
+      if (std::chrono::steady_clock::now() > deadline && suspend_program.load()) {
+        timed_out_ = true;
+        suspend_program = 0;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+}
+
+void sound_feeder::stop() {
+  done_ = true;
+  if (thread_.joinable()) thread_.join();
+}

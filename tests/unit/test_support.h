@@ -1,7 +1,9 @@
 // Shared fixtures for the unit tests: a runtime started without a window, and a
 // message-box hook that records what was shown and answers as told.
 #pragma once
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 #include "kel.h"
 
@@ -16,3 +18,17 @@ void kel_test_reset();
 // A temporary string holding text, and a variable's text as std::string.
 kels *T(const char *text);
 std::string S(const kels *s);
+
+// Stands in for the main loop while a test holds the game thread on the sound queue: feeds
+// the queue every 2 ms. A program still held after 20 s is released, and timed_out says so.
+class sound_feeder {
+ public:
+  sound_feeder();
+  ~sound_feeder() { stop(); }
+  void stop();
+  bool timed_out() const { return timed_out_; }
+
+ private:
+  std::atomic<bool> done_{false}, timed_out_{false};
+  std::thread thread_;
+};
