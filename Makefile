@@ -56,9 +56,9 @@ fuzz: deps
 # are merged into fuzz/corpus/$(FUZZ), which the unit tests replay.
 fuzz-run: fuzz
 	mkdir -p fuzz/corpus/$(FUZZ) $(FOUND)
-	$(BUILD)-fuzz/fuzz/fuzz_$(FUZZ) -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 -timeout=20 \
+	$(CURDIR)/$(BUILD)-fuzz/fuzz/fuzz_$(FUZZ) -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 -timeout=20 \
 	  -print_final_stats=1 -artifact_prefix=$(CURDIR)/$(BUILD)-fuzz/ $(FOUND) $(CURDIR)/fuzz/corpus/$(FUZZ)
-	$(BUILD)-fuzz/fuzz/fuzz_$(FUZZ) -merge=1 $(CURDIR)/fuzz/corpus/$(FUZZ) $(FOUND)
+	$(CURDIR)/$(BUILD)-fuzz/fuzz/fuzz_$(FUZZ) -merge=1 $(CURDIR)/fuzz/corpus/$(FUZZ) $(FOUND)
 
 build: deps
 	cmake -S . -B $(BUILD)
