@@ -20,13 +20,11 @@ void start_in(int32_t mode) {
   ASSERT_EQ(new_error, 0);
 }
 
-int at(int x, int y) { return write_page->pixels[(size_t)y * write_page->width + x]; }
-
 pixel_set lit() {
   pixel_set out;
   for (int y = 0; y < write_page->height; y++)
     for (int x = 0; x < write_page->width; x++)
-      if (at(x, y)) out.insert({x, y});
+      if (page_pixel(x, y)) out.insert({x, y});
   return out;
 }
 
@@ -60,11 +58,11 @@ TEST(Circle, RadiusFiftyInScreen13SpansDiameterPlusOneColumnsAndDefaultAspectRow
   // Vertical radius 50 * 0.8333 = 41.67, rounded out to 42 by the half-pixel bias.
   EXPECT_EQ(b.y1, 58);
   EXPECT_EQ(b.y2, 142);
-  EXPECT_EQ(at(110, 100), 15);
-  EXPECT_EQ(at(210, 100), 15);
-  EXPECT_EQ(at(160, 58), 15);
-  EXPECT_EQ(at(160, 142), 15);
-  EXPECT_EQ(at(160, 100), 0);                           // no radius lines
+  EXPECT_EQ(page_pixel(110, 100), 15);
+  EXPECT_EQ(page_pixel(210, 100), 15);
+  EXPECT_EQ(page_pixel(160, 58), 15);
+  EXPECT_EQ(page_pixel(160, 142), 15);
+  EXPECT_EQ(page_pixel(160, 100), 0);                           // no radius lines
   EXPECT_EQ(write_page->draw_color, 15u);
 }
 
@@ -131,28 +129,28 @@ TEST(Circle, NegativeAnglesCloseTheArcWithRadiusLines) {
     EXPECT_GE(x, 160) << "at " << x << "," << y;
     EXPECT_LE(y, 100) << "at " << x << "," << y;
   }
-  for (int x = 160; x <= 210; x++) EXPECT_EQ(at(x, 100), 14) << x;   // line to angle 0
-  for (int y = 59; y <= 100; y++) EXPECT_EQ(at(160, y), 14) << y;    // line to angle pi/2
-  EXPECT_EQ(at(160, 58), 14);                                        // top of the arc
+  for (int x = 160; x <= 210; x++) EXPECT_EQ(page_pixel(x, 100), 14) << x;   // line to angle 0
+  for (int y = 59; y <= 100; y++) EXPECT_EQ(page_pixel(160, y), 14) << y;    // line to angle pi/2
+  EXPECT_EQ(page_pixel(160, 58), 14);                                        // top of the arc
   int near_45 = 0;                                                   // the arc crosses 45°
   for (int y = 69; y <= 72; y++)
-    for (int x = 194; x <= 197; x++) near_45 += at(x, y) == 14;
+    for (int x = 194; x <= 197; x++) near_45 += page_pixel(x, y) == 14;
   EXPECT_GT(near_45, 0);
 
   // The same angles given positive draw the arc alone.
   start_in(13);
   arc(160, 100, 50, 14, 0.0001, 1.5708);
-  EXPECT_EQ(at(160, 100), 0);
-  EXPECT_EQ(at(180, 100), 0);
-  EXPECT_EQ(at(160, 80), 0);
-  EXPECT_EQ(at(160, 58), 14);
+  EXPECT_EQ(page_pixel(160, 100), 0);
+  EXPECT_EQ(page_pixel(180, 100), 0);
+  EXPECT_EQ(page_pixel(160, 80), 0);
+  EXPECT_EQ(page_pixel(160, 58), 14);
 
   // Only the start negative: one radius line, to the start.
   start_in(13);
   arc(160, 100, 50, 14, -pi, pi * 1.5);
-  for (int x = 110; x <= 160; x++) EXPECT_EQ(at(x, 100), 14) << x;
-  EXPECT_EQ(at(160, 120), 0);                                        // no line to 3pi/2
-  EXPECT_EQ(at(160, 142), 14);
+  for (int x = 110; x <= 160; x++) EXPECT_EQ(page_pixel(x, 100), 14) << x;
+  EXPECT_EQ(page_pixel(160, 120), 0);                                        // no line to 3pi/2
+  EXPECT_EQ(page_pixel(160, 142), 14);
 }
 
 TEST(Circle, StartAboveEndWrapsThroughZero) {
@@ -186,7 +184,7 @@ TEST(Circle, StartAboveEndWrapsThroughZero) {
   start_in(13);
   arc(160, 100, 50, 1, -3, 1);
   EXPECT_EQ(column_140_near_centre(lit()), 1);
-  EXPECT_EQ(at(160, 100), 1);
+  EXPECT_EQ(page_pixel(160, 100), 1);
 }
 
 TEST(Circle, BadAnglesAndTextPagesRaiseError5AndChangeNothing) {
@@ -232,9 +230,9 @@ TEST(Circle, MovesTheGraphicsCursorToTheCentreAndStepAddsToIt) {
   EXPECT_EQ(write_page->graphics_x, 110.0f);
   EXPECT_EQ(write_page->graphics_y, 45.0f);
   EXPECT_EQ(write_page->draw_color, write_page->color);
-  EXPECT_EQ(at(114, 45), (int)write_page->color);         // centred on (110, 45)
-  EXPECT_EQ(at(106, 45), (int)write_page->color);
-  EXPECT_EQ(at(110, 41), (int)write_page->color);
+  EXPECT_EQ(page_pixel(114, 45), (int)write_page->color);         // centred on (110, 45)
+  EXPECT_EQ(page_pixel(106, 45), (int)write_page->color);
+  EXPECT_EQ(page_pixel(110, 41), (int)write_page->color);
 
   // Entirely left of the view: nothing drawn, but the cursor still moves to the centre.
   start_in(13);
@@ -245,7 +243,7 @@ TEST(Circle, MovesTheGraphicsCursorToTheCentreAndStepAddsToIt) {
   EXPECT_EQ(write_page->graphics_y, 100.0f);
   EXPECT_EQ(write_page->draw_color, 9u);                  // colour is taken after the rejection
   circle(-40, 100, 40, 4, 1);                             // touching: column 0 is drawn
-  EXPECT_EQ(at(0, 100), 4);
+  EXPECT_EQ(page_pixel(0, 100), 4);
 }
 
 TEST(Circle, CentreIsMappedThenRoundedHalfAwayFromZero) {
@@ -288,10 +286,10 @@ TEST(Circle, PixelsStayInsideTheViewRectangle) {
   ASSERT_EQ(new_error, 0);
   arc(50, 40, 70, 12, -0.5, -5.5);                        // with radius lines crossing the edge
   pixel_set p = lit();
-  EXPECT_EQ(at(150, 100), 12);                            // the radius lines meet at the centre
-  EXPECT_EQ(at(200, 100), 0);                             // the gap between the angles
+  EXPECT_EQ(page_pixel(150, 100), 12);                            // the radius lines meet at the centre
+  EXPECT_EQ(page_pixel(200, 100), 0);                             // the gap between the angles
   int right_edge = 0;                                     // the line to angle 0.5 leaves the view
-  for (int y = 60; y < 100; y++) right_edge += at(200, y) == 12;
+  for (int y = 60; y < 100; y++) right_edge += page_pixel(200, y) == 12;
   EXPECT_EQ(right_edge, 1);
   for (auto [x, y] : p) {
     EXPECT_TRUE(x >= 100 && x <= 200 && y >= 60 && y <= 140) << x << "," << y;
@@ -309,7 +307,7 @@ TEST(Circle, RadiusFarBeyondThePageWritesOnlyInsideIt) {
   circle(-2e6, -2e6, 3e6, 13, 0.5);
   EXPECT_EQ(std::vector<uint8_t>(cmem + cmem_vga - 4096, cmem + cmem_vga), before);
   EXPECT_EQ(std::vector<uint8_t>(cmem + cmem_vga + 64000, cmem + cmem_vga + 64000 + 4096), after);
-  for (int x = 0; x < 320; x++) EXPECT_EQ(at(x, 100), 13) << x;
+  for (int x = 0; x < 320; x++) EXPECT_EQ(page_pixel(x, 100), 13) << x;
   int above = 0, below = 0;                               // radius lines to angles 1 and 4
   for (auto [x, y] : lit()) {
     if (y < 100) { above++; EXPECT_GE(x, 160) << x << "," << y; }
@@ -325,8 +323,8 @@ TEST(Circle, RadiusFarBeyondThePageWritesOnlyInsideIt) {
   circle(1e300, 1e300, 10, 2, 1);
   circle(NAN, 240, 10, 2, 1);
   EXPECT_EQ(new_error, 0);
-  EXPECT_EQ(at(320, 3), 2);
-  EXPECT_EQ(at(320, 4), 0);
+  EXPECT_EQ(page_pixel(320, 3), 2);
+  EXPECT_EQ(page_pixel(320, 4), 0);
 }
 
 TEST(Circle, GoldenCirclesAndEllipses) {

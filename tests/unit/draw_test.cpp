@@ -10,21 +10,6 @@
 
 namespace {
 
-void start13() {
-  kel_test_reset();
-  kelg_screen(13, 0, 0, 0, 0, 1);
-  ASSERT_EQ(new_error, 0);
-}
-
-int at(int x, int y) { return write_page->pixels[(size_t)y * write_page->width + x]; }
-
-int count(int colour) {
-  int n = 0;
-  for (size_t i = 0; i < (size_t)write_page->width * write_page->height; i++)
-    n += write_page->pixels[i] == colour;
-  return n;
-}
-
 void draw(const std::string &s) { sub_draw(kels_tmp_from(s.data(), (uint32_t)s.size())); }
 
 // The three bytes of a reference, as a DRAW string piece.
@@ -50,7 +35,7 @@ void expect_cursor(float x, float y) {
 int lit(int colour, int x1, int y1, int x2, int y2) {
   int n = 0;
   for (int y = y1; y <= y2; y++)
-    for (int x = x1; x <= x2; x++) n += at(x, y) == colour;
+    for (int x = x1; x <= x2; x++) n += page_pixel(x, y) == colour;
   return n;
 }
 
@@ -147,20 +132,20 @@ TEST(Draw, AspectFactorScaleAndRotationSetSegmentLengths) {
   };
   for (auto &c : cases) {
     SCOPED_TRACE(c.s);
-    start13();
+    start_screen13();
     draw(c.s);
     ASSERT_EQ(new_error, 0);
     expect_cursor(c.cx, c.cy);
     // the segment runs from the centre to (x2, y2): both ends lit, one pixel per step
-    EXPECT_EQ(at(160, 100), 15);
-    EXPECT_EQ(at(c.x2, c.y2), 15);
+    EXPECT_EQ(page_pixel(160, 100), 15);
+    EXPECT_EQ(page_pixel(c.x2, c.y2), 15);
     int len = std::max(std::abs(c.x2 - 160), std::abs(c.y2 - 100));
-    EXPECT_EQ(count(15), len + 1);
+    EXPECT_EQ(count_pixels(15), len + 1);
   }
 }
 
 TEST(Draw, AngleAndScalePersistOnThePageBetweenStatements) {
-  start13();
+  start_screen13();
   draw("A3 S8");
   EXPECT_DOUBLE_EQ(write_page->draw_angle, 270);
   EXPECT_DOUBLE_EQ(write_page->draw_scale, 2);
@@ -171,21 +156,21 @@ TEST(Draw, AngleAndScalePersistOnThePageBetweenStatements) {
 }
 
 TEST(Draw, BlindAndKeepApplyToTheNextMovementOnly) {
-  start13();
+  start_screen13();
   draw("BR10");
-  EXPECT_EQ(count(15), 0);
+  EXPECT_EQ(count_pixels(15), 0);
   expect_cursor(170, 100);
-  start13();
+  start_screen13();
   draw("NU5R5");                    // both strokes start at the centre
   EXPECT_EQ(lit(15, 160, 95, 160, 100), 6);
   EXPECT_EQ(lit(15, 160, 100, 165, 100), 6);
-  EXPECT_EQ(count(15), 11);
+  EXPECT_EQ(count_pixels(15), 11);
   expect_cursor(165, 100);
-  start13();
+  start_screen13();
   draw("BC4R3R2");                  // B survives C; the second move draws again
-  EXPECT_EQ(count(4), 3);
-  EXPECT_EQ(at(163, 100), 4);
-  EXPECT_EQ(at(162, 100), 0);
+  EXPECT_EQ(count_pixels(4), 3);
+  EXPECT_EQ(page_pixel(163, 100), 4);
+  EXPECT_EQ(page_pixel(162, 100), 0);
   expect_cursor(165, 100);
 }
 
@@ -201,48 +186,48 @@ TEST(Draw, MoveIsRelativeOnlyWithASignedFirstNumber) {
   };
   for (auto &c : cases) {
     SCOPED_TRACE(c.s);
-    start13();
+    start_screen13();
     draw(c.s);
     ASSERT_EQ(new_error, 0);
     expect_cursor(c.cx, c.cy);
   }
-  start13();
+  start_screen13();
   draw("M+10,-20");
-  EXPECT_EQ(at(160, 100), 15);
-  EXPECT_EQ(at(165, 90), 15);
-  EXPECT_EQ(at(170, 80), 15);
+  EXPECT_EQ(page_pixel(160, 100), 15);
+  EXPECT_EQ(page_pixel(165, 90), 15);
+  EXPECT_EQ(page_pixel(170, 80), 15);
 }
 
 TEST(Draw, ColourPersistsAndPaintFillsFromThePen) {
-  start13();
+  start_screen13();
   draw("C4 BM100,100 R20 D20 L20 U20 BM+5,5 P2,4");
   ASSERT_EQ(new_error, 0);
   EXPECT_EQ(write_page->draw_color, 2u);   // the fill's colour, as PAINT leaves it
-  EXPECT_EQ(count(4), 80);                 // the square's outline
-  EXPECT_EQ(count(2), 19 * 19);            // its inside
-  EXPECT_EQ(at(99, 99), 0);
+  EXPECT_EQ(count_pixels(4), 80);                 // the square's outline
+  EXPECT_EQ(count_pixels(2), 19 * 19);            // its inside
+  EXPECT_EQ(page_pixel(99, 99), 0);
   expect_cursor(105, 105);
   draw("BM+0,20 R2");                      // the next DRAW takes draw_color
-  EXPECT_EQ(at(107, 125), 2);
-  start13();
+  EXPECT_EQ(page_pixel(107, 125), 2);
+  start_screen13();
   draw("c9r1");
   EXPECT_EQ(write_page->draw_color, 9u);
-  EXPECT_EQ(at(161, 100), 9);
+  EXPECT_EQ(page_pixel(161, 100), 9);
 }
 
 TEST(Draw, CursorMapsThroughViewAndWindow) {
-  start13();
+  start_screen13();
   kelg_sub_view(0, 50, 40, 250, 160, 0, 0, 1);       // VIEW (50,40)-(250,160): offset 50,40
   write_page->graphics_x = 10;
   write_page->graphics_y = 20;
   draw("R10");
   ASSERT_EQ(new_error, 0);
-  EXPECT_EQ(at(60, 60), 15);
-  EXPECT_EQ(at(70, 60), 15);
+  EXPECT_EQ(page_pixel(60, 60), 15);
+  EXPECT_EQ(page_pixel(70, 60), 15);
   expect_cursor(20, 20);
   draw("");
   expect_cursor(20, 20);
-  start13();
+  start_screen13();
   kelg_sub_window(0, 0, 0, 638, 398, 1);             // two units per pixel, y upwards
   write_page->graphics_x = 100;                      // pixel (50, 149)
   write_page->graphics_y = 100;
@@ -250,31 +235,31 @@ TEST(Draw, CursorMapsThroughViewAndWindow) {
   ASSERT_EQ(new_error, 0);
   expect_cursor(120, 120);
   draw("R5");
-  EXPECT_EQ(at(60, 139), 15);
-  EXPECT_EQ(at(65, 139), 15);
+  EXPECT_EQ(page_pixel(60, 139), 15);
+  EXPECT_EQ(page_pixel(65, 139), 15);
   expect_cursor(130, 120);
 }
 
 TEST(Draw, SubstringsRunAndReturnToTheOuterString) {
-  start13();
+  start_screen13();
   kels *a = string_var("R10");
   kels *b = string_var("U5" + x_of(a));
   draw("BM100,50" + x_of(b) + "D3");
   ASSERT_EQ(new_error, 0);
-  EXPECT_EQ(at(100, 45), 15);       // U5 ...
-  EXPECT_EQ(at(110, 45), 15);       // ... then R10 from b's substring a
-  EXPECT_EQ(at(110, 48), 15);       // ... then D3 back in the outer string
+  EXPECT_EQ(page_pixel(100, 45), 15);       // U5 ...
+  EXPECT_EQ(page_pixel(110, 45), 15);       // ... then R10 from b's substring a
+  EXPECT_EQ(page_pixel(110, 48), 15);       // ... then D3 back in the outer string
   expect_cursor(110, 48);
   // a reference to a non-string, or cut short, is malformed
   for (std::string bad : {"X" + ref(2, a->cmem_descriptor_offset), x_of(a).substr(0, 3)}) {
-    start13();
+    start_screen13();
     draw(bad);
     EXPECT_EQ(new_error, 5);
   }
 }
 
 TEST(Draw, NestingBeyond8192SubstringsRaisesOverflow) {
-  start13();
+  start_screen13();
   // A$ = "R1" + X A$: each level moves one pixel right; the pen starts 8182 pixels left
   // of the page, so exactly 8192 levels end the line at x = 10
   kels *a = string_var("R1XXXX");
@@ -282,8 +267,8 @@ TEST(Draw, NestingBeyond8192SubstringsRaisesOverflow) {
   std::memcpy(a->text + 2, self.data(), 4);
   draw("BM0,50 BL8182" + self);
   EXPECT_EQ(new_error, 6);
-  EXPECT_EQ(at(10, 50), 15);
-  EXPECT_EQ(at(11, 50), 0);
+  EXPECT_EQ(page_pixel(10, 50), 15);
+  EXPECT_EQ(page_pixel(11, 50), 0);
   EXPECT_EQ(lit(15, 0, 50, 319, 50), 11);
   expect_cursor(160, 100);
 }
@@ -296,7 +281,7 @@ TEST(Draw, MalformedStringsRaiseError5KeepDrawingAndCursor) {
   };
   for (const char *s : cases) {
     SCOPED_TRACE(s);
-    start13();
+    start_screen13();
     double angle = write_page->draw_angle;
     draw(s);
     EXPECT_EQ(new_error, 5);
@@ -305,10 +290,10 @@ TEST(Draw, MalformedStringsRaiseError5KeepDrawingAndCursor) {
     EXPECT_DOUBLE_EQ(write_page->draw_angle, angle);
   }
   // the cursor stays even when a fill ran before the failure
-  start13();
+  start_screen13();
   draw("BM10,10 P3,15 BM50,50 Z");
   EXPECT_EQ(new_error, 5);
-  EXPECT_EQ(at(0, 0), 3);
+  EXPECT_EQ(page_pixel(0, 0), 3);
   expect_cursor(160, 100);
 }
 
@@ -316,26 +301,26 @@ TEST(Draw, TextPageAndPendingErrorDrawNothing) {
   kel_test_reset();                                  // SCREEN 0
   draw("R10");
   EXPECT_EQ(new_error, 5);
-  start13();
+  start_screen13();
   new_error = 7;
   draw("R10");
-  EXPECT_EQ(count(15), 0);
+  EXPECT_EQ(count_pixels(15), 0);
   expect_cursor(160, 100);
   new_error = 0;
 }
 
 TEST(Draw, FarOffCoordinatesStayOffThePage) {
-  start13();
+  start_screen13();
   double nan = NAN;
   std::memcpy(dblock + 64, &nan, 8);
   draw("BM-100000,-100000 M100000,100000 R99999999999999 BM50,50 S99999999 U1 M+1,1 "
        "BM0,0 L1 H1 TA33 U999999999 BM10,190 U=" + ref(8, 64) + " BM20,20 D3");
   EXPECT_EQ(new_error, 0);
-  EXPECT_GT(count(15), 0);         // the diagonal through the page
+  EXPECT_GT(count_pixels(15), 0);         // the diagonal through the page
 }
 
 TEST(DrawGolden, RotatedAndScaledFigures) {
-  start13();
+  start_screen13();
   // left: a house, its roof from E and F, painted through P
   draw("BM20,170 C14 U50 E30 F30 D50 L60 BM+30,-5 P6,14 C15 BM32,170 U20 R12 D20");
   // middle: twelve spokes, each a narrow loop turned 30 degrees further

@@ -9,21 +9,6 @@
 
 namespace {
 
-void start13() {
-  kel_test_reset();
-  kelg_screen(13, 0, 0, 0, 0, 1);
-  ASSERT_EQ(new_error, 0);
-}
-
-int at(int x, int y) { return write_page->pixels[(size_t)y * write_page->width + x]; }
-
-int count(int colour) {
-  int n = 0;
-  for (size_t i = 0; i < (size_t)write_page->width * write_page->height; i++)
-    n += write_page->pixels[i] == colour;
-  return n;
-}
-
 void line(float x1, float y1, float x2, float y2, uint32_t c, int kind = 0, uint32_t style = 0,
           int passed = 3) {
   sub_line(0, x1, y1, 0, x2, y2, c, kind, style, passed);
@@ -57,52 +42,52 @@ TEST(Lines, ClipperMovesEndsOntoEdgesAndCountsSkippedPixels) {
 }
 
 TEST(Lines, StyleStartsWithBit15AndClippedStartShiftsPattern) {
-  start13();
+  start_screen13();
   line(0, 50, 20, 50, 15, 0, 0xAAAA, 7);
-  for (int x = 0; x <= 20; x++) EXPECT_EQ(at(x, 50), x % 2 ? 0 : 15) << x;
+  for (int x = 0; x <= 20; x++) EXPECT_EQ(page_pixel(x, 50), x % 2 ? 0 : 15) << x;
   // 50 pixels cut at the left: pixel x = 0 is pixel 50 of the line, so style bit 13 decides
   line(-50, 100, 400, 100, 15, 0, 0x2000, 7);
-  for (int x = 0; x < 320; x++) EXPECT_EQ(at(x, 100), x % 16 == 0 ? 15 : 0) << x;
+  for (int x = 0; x < 320; x++) EXPECT_EQ(page_pixel(x, 100), x % 16 == 0 ? 15 : 0) << x;
   // each box edge starts the pattern afresh: every corner gets the first pixel
   line(200, 10, 210, 20, 9, 1, 0x8000, 7);
-  EXPECT_EQ(count(9), 4);
-  EXPECT_EQ(at(200, 10) + at(210, 10) + at(210, 20) + at(200, 20), 36);
+  EXPECT_EQ(count_pixels(9), 4);
+  EXPECT_EQ(page_pixel(200, 10) + page_pixel(210, 10) + page_pixel(210, 20) + page_pixel(200, 20), 36);
 }
 
 TEST(Lines, OnePointLineAndLineFromCursorAfterCls) {
-  start13();
+  start_screen13();
   line(30, 30, 30, 30, 9);
-  EXPECT_EQ(count(9), 1);
-  EXPECT_EQ(at(30, 30), 9);
+  EXPECT_EQ(count_pixels(9), 1);
+  EXPECT_EQ(page_pixel(30, 30), 9);
   line(-3, 30, -3, 30, 9);
-  EXPECT_EQ(count(9), 1);
+  EXPECT_EQ(count_pixels(9), 1);
   sub_cls(0, 0, 0);
   sub_line(0, 0, 0, 0, 170, 100, 12, 0, 0, 2);      // LINE -(170, 100), 12
-  for (int x = 159; x <= 171; x++) EXPECT_EQ(at(x, 100), x >= 160 && x <= 170 ? 12 : 0) << x;
+  for (int x = 159; x <= 171; x++) EXPECT_EQ(page_pixel(x, 100), x >= 160 && x <= 170 ? 12 : 0) << x;
   sub_line(1, 0, 5, 1, 10, 0, 0, 0, 0, 1);          // LINE STEP(0, 5)-STEP(10, 0): colour 15
-  EXPECT_EQ(count(15), 11);
-  EXPECT_EQ(at(170, 105), 15);
-  EXPECT_EQ(at(180, 105), 15);
+  EXPECT_EQ(count_pixels(15), 11);
+  EXPECT_EQ(page_pixel(170, 105), 15);
+  EXPECT_EQ(page_pixel(180, 105), 15);
   EXPECT_EQ(write_page->graphics_x, 180);
   EXPECT_EQ(write_page->draw_color, 15u);
 }
 
 TEST(Lines, BoxEdgesAndFilledBoxCorners) {
-  start13();
+  start_screen13();
   line(10, 10, 150, 100, 15, 1);
-  EXPECT_EQ(count(15), 2 * 141 + 2 * 89);
-  EXPECT_EQ(at(10, 10) + at(150, 10) + at(150, 100) + at(10, 100), 60);
-  EXPECT_EQ(at(11, 11), 0);
+  EXPECT_EQ(count_pixels(15), 2 * 141 + 2 * 89);
+  EXPECT_EQ(page_pixel(10, 10) + page_pixel(150, 10) + page_pixel(150, 100) + page_pixel(10, 100), 60);
+  EXPECT_EQ(page_pixel(11, 11), 0);
   fast_boxfill(0, 0, 319, 199, 3);
   line(309, 99, 161, 11, 0, 2);                     // corners in either order
-  EXPECT_EQ(count(0), 149 * 89);
-  EXPECT_EQ(at(161, 11), 0); EXPECT_EQ(at(309, 99), 0);
-  EXPECT_EQ(at(160, 11), 3); EXPECT_EQ(at(161, 10), 3);
-  EXPECT_EQ(at(310, 99), 3); EXPECT_EQ(at(309, 100), 3);
+  EXPECT_EQ(count_pixels(0), 149 * 89);
+  EXPECT_EQ(page_pixel(161, 11), 0); EXPECT_EQ(page_pixel(309, 99), 0);
+  EXPECT_EQ(page_pixel(160, 11), 3); EXPECT_EQ(page_pixel(161, 10), 3);
+  EXPECT_EQ(page_pixel(310, 99), 3); EXPECT_EQ(page_pixel(309, 100), 3);
 }
 
 TEST(Lines, MappingRoundsTiesToEvenInAllCoordModes) {
-  start13();
+  start_screen13();
   struct { float v; int plain, view, window; } cases[] = {
     {2.5f, 2, 12, 1}, {3.5f, 4, 14, 2}, {-0.5f, 0, 10, 0}, {5.0f, 5, 15, 2}, {7.0f, 7, 17, 4},
   };
@@ -114,22 +99,22 @@ TEST(Lines, MappingRoundsTiesToEvenInAllCoordModes) {
   kelg_sub_window(1, 0, 0, 638, 398, 1);             // scale 0.5: x 5 -> 2.5 -> 2
   for (auto &c : cases) EXPECT_EQ(kelg_map_x(write_page, c.v), c.window) << c.v;
   kelg_pset(0, 7, 5, 4, 1);                          // (3.5, 2.5) -> (4, 2)
-  EXPECT_EQ(at(4, 2), 4);
+  EXPECT_EQ(page_pixel(4, 2), 4);
   EXPECT_EQ(write_page->draw_color, 4u);
 }
 
 TEST(Lines, ViewOffsetsWindowFlipsAndOrderDoesNotMatter) {
-  start13();
+  start_screen13();
   kelg_sub_view(0, 10, 20, 109, 119, 0, 0, 1);
   kelg_pset(0, 0, 0, 5, 1);
   kelg_pset(0, -1, 0, 5, 1);                         // left of the view
-  EXPECT_EQ(at(10, 20), 5);
-  EXPECT_EQ(count(5), 1);
+  EXPECT_EQ(page_pixel(10, 20), 5);
+  EXPECT_EQ(count_pixels(5), 1);
   kelg_sub_window(0, 0, 0, 99, 99, 1);               // y grows upwards
   kelg_pset(0, 0, 0, 6, 1);
-  EXPECT_EQ(at(10, 119), 6);
+  EXPECT_EQ(page_pixel(10, 119), 6);
   float sy = write_page->scale_y, oy = write_page->scale_offset_y;
-  start13();                                         // WINDOW first, then VIEW: same mapping
+  start_screen13();                                         // WINDOW first, then VIEW: same mapping
   kelg_sub_window(0, 0, 0, 99, 99, 1);
   kelg_sub_view(0, 10, 20, 109, 119, 0, 0, 1);
   EXPECT_EQ(write_page->scale_y, sy);
@@ -140,12 +125,12 @@ TEST(Lines, ViewOffsetsWindowFlipsAndOrderDoesNotMatter) {
   EXPECT_EQ(write_page->draw_color, 0u);
   kelg_pset(0, 9, 20, 7, 1);
   kelg_pset(0, 10, 20, 7, 1);
-  EXPECT_EQ(count(7), 1);
-  EXPECT_EQ(at(10, 20), 7);
+  EXPECT_EQ(count_pixels(7), 1);
+  EXPECT_EQ(page_pixel(10, 20), 7);
 }
 
 TEST(Lines, WindowResetsToIdentityAndCarriesTheCursor) {
-  start13();
+  start_screen13();
   sub_cls(0, 0, 0);                                  // cursor (160, 100)
   kelg_sub_window(0, 0, 0, 319, 199, 1);
   EXPECT_EQ(write_page->coord_mode, 2);
@@ -161,7 +146,7 @@ TEST(Lines, WindowResetsToIdentityAndCarriesTheCursor) {
 }
 
 TEST(Lines, PmapRoundTripsAndPointReadsPixelsAndCursor) {
-  start13();
+  start_screen13();
   kelg_sub_window(0, -1, -1, 1, 1, 1);               // scale 159.5 / -99.5, offsets 159.5 / 99.5
   struct { float v; int n; float want; } cases[] = {
     {0, 0, 160}, {0.5f, 0, 239}, {0, 1, 100}, {1, 1, 0}, {-1, 1, 199}, {-1, 0, 0},
@@ -197,13 +182,13 @@ TEST(Lines, BadArgumentsAndTextPagesRaiseError5AndChangeNothing) {
     [] { sub_line(0, 0, 0, 0, 9, 9, 4, 3, 0, 3); },
   };
   for (auto &call : cases) {
-    start13();
+    start_screen13();
     unsigned char before[sizeof(img_struct)];
     std::memcpy(before, write_page, sizeof before);
     call();
     EXPECT_EQ(new_error, 5);
     EXPECT_EQ(std::memcmp(before, write_page, sizeof before), 0);
-    EXPECT_EQ(count(0), 64000);
+    EXPECT_EQ(count_pixels(0), 64000);
   }
   kel_test_reset();                                  // SCREEN 0
   line(0, 0, 5, 5, 4);
@@ -214,19 +199,19 @@ TEST(Lines, BadArgumentsAndTextPagesRaiseError5AndChangeNothing) {
   new_error = 0;
   func_point(1, 1, 1);
   EXPECT_EQ(new_error, 5);
-  start13();
+  start_screen13();
   new_error = 7;                                     // pending error: nothing happens
   line(0, 0, 10, 10, 4, 2);
   kelg_sub_view(0, 5, 5, 20, 20, 1, 2, 7);
-  EXPECT_EQ(count(0), 64000);
+  EXPECT_EQ(count_pixels(0), 64000);
   EXPECT_EQ(write_page->coord_mode, 0);
 }
 
 TEST(Lines, FarOffCoordinatesStayInsideThePage) {
-  start13();
+  start_screen13();
   line(-1e9f, -1e9f, 1e9f, 1e9f, 4);
-  EXPECT_EQ(count(4), 200);                          // the diagonal (0, 0) - (199, 199)
-  EXPECT_EQ(at(199, 199), 4);
+  EXPECT_EQ(count_pixels(4), 200);                          // the diagonal (0, 0) - (199, 199)
+  EXPECT_EQ(page_pixel(199, 199), 4);
   for (float v : {32767.f, -32767.f, 1e9f, -1e9f, 1e10f, -1e10f, 1e30f})
     for (float w : {32767.f, -32767.f, 1e9f, -1e9f, 100.f}) {
       line(v, w, w, v, 5, 0);
@@ -235,8 +220,8 @@ TEST(Lines, FarOffCoordinatesStayInsideThePage) {
       fast_line((int32_t)std::max(-2e9f, std::min(v, 2e9f)), INT32_MIN, INT32_MAX, (int)w, 5);
     }
   kelg_sub_view(0, 319, 199, 319, 199, 1, 2, 7);     // 1-pixel view: border mostly off the page
-  EXPECT_EQ(at(319, 199), 1);
-  EXPECT_EQ(at(318, 198), 2);
+  EXPECT_EQ(page_pixel(319, 199), 1);
+  EXPECT_EQ(page_pixel(318, 198), 2);
   kelg_sub_view(0, 10, 10, 300, 190, 0, 0, 1);
   kelg_sub_window(0, 0, 0, 1e-30f, 1e-30f, 1);      // huge scale
   line(1, 1, -1, -1, 6, 2);
@@ -247,7 +232,7 @@ TEST(Lines, FarOffCoordinatesStayInsideThePage) {
 }
 
 TEST(Lines, ThirtyTwoBitFillHonoursAlpha) {
-  start13();
+  start_screen13();
   uint32_t slot = imgnew(4, 2, 32);
   ASSERT_NE(slot, 0u);
   img_struct *saved = write_page;
@@ -268,7 +253,7 @@ TEST(Lines, ThirtyTwoBitFillHonoursAlpha) {
 }
 
 TEST(LinesGolden, LineFamilyWithStylesAndBoxes) {
-  start13();
+  start_screen13();
   line(10, 10, 150, 100, 15, 1);
   line(161, 11, 309, 99, 4, 2);
   line(175, 25, 295, 85, 14, 1, 0xF0F0, 7);
@@ -281,7 +266,7 @@ TEST(LinesGolden, LineFamilyWithStylesAndBoxes) {
 }
 
 TEST(LinesGolden, ViewWithBorderAndWindow) {
-  start13();
+  start_screen13();
   kelg_sub_view(0, 40, 30, 279, 169, 1, 14, 7);
   kelg_sub_window(0, -10, -10, 10, 10, 1);
   line(-10, 0, 10, 0, 7);

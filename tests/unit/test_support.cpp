@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include <gtest/gtest.h>
 #include <chrono>
 #include <cstring>
 
@@ -24,6 +25,20 @@ void kel_test_reset() {
   test_box_answer = 1;
   kelg_screen(12, 0, 0, 0, 0, 1);       // from an 80-column grid, SCREEN 0 gives fresh 80x25
   kelg_screen(0, 0, 0, 0, 0, 1);
+}
+
+void start_screen13() {
+  kel_test_reset();
+  kelg_screen(13, 0, 0, 0, 0, 1);
+  ASSERT_EQ(new_error, 0);
+}
+
+int page_pixel(int x, int y) { return write_page->pixels[(size_t)y * write_page->width + x]; }
+
+int count_pixels(int colour) {
+  int n = 0;
+  for (size_t i = 0; i < (size_t)write_page->width * write_page->height; i++) n += write_page->pixels[i] == colour;
+  return n;
 }
 
 kels *T(const char *text) { return kels_tmp_from(text, (uint32_t)std::strlen(text)); }

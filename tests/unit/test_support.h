@@ -15,6 +15,11 @@ void kel_test_boot();                       // once, from main
 // Back to a clean state between tests: no error pending, SCREEN 0 rebuilt, boxes cleared.
 void kel_test_reset();
 
+// SCREEN 13 after a reset; a pixel of the write page; how many of its pixels have a colour.
+void start_screen13();
+int page_pixel(int x, int y);
+int count_pixels(int colour);
+
 // A temporary string holding text, and a variable's text as std::string.
 kels *T(const char *text);
 std::string S(const kels *s);

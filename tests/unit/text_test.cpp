@@ -31,8 +31,6 @@ std::string row_text(int row) {
   return out.erase(out.find_last_not_of(' ') + 1);
 }
 
-uint8_t pixel(int x, int y) { return write_page->pixels[y * write_page->width + x]; }
-
 }  // namespace
 
 TEST(Text, FortyCharactersHoldTheCursorUntilTheNextNonEmptyPrint) {
@@ -81,7 +79,7 @@ TEST(Text, PrintingPastRow24ScrollsAndKeepsRow25OnGraphicsPage) {
   EXPECT_EQ(row_text(25), "BOTTOM");
   EXPECT_EQ(write_page->cursor_y, 24);
   for (int y = 23 * 8; y < 24 * 8; y++)           // vacated text row in the background colour
-    for (int x = 0; x < 320; x++) ASSERT_EQ(pixel(x, y), 4) << x << "," << y;
+    for (int x = 0; x < 320; x++) ASSERT_EQ(page_pixel(x, y), 4) << x << "," << y;
 }
 
 TEST(Text, PrintingPastRow24ScrollsAndKeepsRow25OnTextPage) {
@@ -263,7 +261,7 @@ TEST(Text, PrintModesAndViewClipping) {
     printchr('A');
     int fg = 0, bg = 0, other = 0;
     for (int y = 0; y < 8; y++)
-      for (int x = 0; x < 8; x++) (pixel(x, y) == 12 ? fg : pixel(x, y) == 1 ? bg : other)++;
+      for (int x = 0; x < 8; x++) (page_pixel(x, y) == 12 ? fg : page_pixel(x, y) == 1 ? bg : other)++;
     EXPECT_EQ(fg, c.ink_pixels) << c.mode;
     EXPECT_EQ(bg, c.bg_pixels) << c.mode;
   }
@@ -271,8 +269,8 @@ TEST(Text, PrintModesAndViewClipping) {
   write_page->view_x2 = 3;
   write_page->background_color = 5;
   EXPECT_EQ(printchr2(0, 0, ' ', write_page), 8);
-  EXPECT_EQ(pixel(3, 0), 5);
-  EXPECT_EQ(pixel(4, 0), 0);
+  EXPECT_EQ(page_pixel(3, 0), 5);
+  EXPECT_EQ(page_pixel(4, 0), 0);
 }
 
 TEST(Text, CursorControlCharacters) {
