@@ -20,8 +20,10 @@ const std::string bas_dir = std::string(KEL_BUILD_DIR) + "/tests/bas/";
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr double slowdown = 4;       // sanitized builds run several times slower
+constexpr long bookkeeping_kb = 32768;   // and their own records grow with the work done
 #else
 constexpr double slowdown = 1;
+constexpr long bookkeeping_kb = 0;
 #endif
 
 using clock_type = std::chrono::steady_clock;
@@ -109,8 +111,9 @@ TEST(Soak, AMillionRoundsOfStringWorkKeepMemoryBounded) {
     s.send("close");
     EXPECT_EQ(s.finish(10).status, 0);
   }
-  // Ten times the rounds may not need more than a few megabytes more at the peak.
-  EXPECT_LT(peak[1] - peak[0], 4096) << "peak kB: " << peak[0] << " then " << peak[1];
+  // Ten times the rounds may not need more than a few megabytes more at the peak (a heap that
+  // never compacted would need hundreds more).
+  EXPECT_LT(peak[1] - peak[0], 4096 + bookkeeping_kb) << "peak kB: " << peak[0] << " then " << peak[1];
 }
 
 // Ten minutes in the roaming loop, keys at most every 50 ms: batches of 20 presses of a key
