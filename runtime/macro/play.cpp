@@ -18,6 +18,7 @@ play_settings play_state;
 // starts, and whether anything has been rendered into it.
 static uint8_t *wave;
 static uint32_t wave_bytes, wave_cap, wave_base;
+uint32_t play_max_bytes = 1u << 30;
 static bool playit;
 static std::vector<play_part> *parts_out;
 
@@ -42,6 +43,10 @@ static bool reserve(uint8_t *&p, uint32_t &cap, uint32_t size) {
 // capacity is note_cap) at wave_base: copied when wave_base is the end, else mixed with
 // what is there. A chord keeps wave_base for the next note.
 static bool place(uint8_t *note, uint32_t note_cap, uint32_t size, bool chord) {
+  if ((uint64_t)wave_base + size > play_max_bytes) {    // sizes stay well inside 32 bits
+    std::free(note);
+    return false;
+  }
   if (!wave) {
     if (!note) {
       note = static_cast<uint8_t *>(std::calloc(size, 1));

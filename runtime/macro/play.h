@@ -18,6 +18,9 @@ struct play_settings {
 
 extern play_settings play_state;
 
+// The most one stretch of rendered music may take: 1 GiB, about three hours.
+extern uint32_t play_max_bytes;
+
 // One rendered stretch of music, ready for func__sndraw: a malloc'd buffer of stereo
 // 16-bit frames, and whether the program waits for it (a foreground stretch).
 struct play_part {
@@ -28,8 +31,9 @@ struct play_part {
 
 // Renders a PLAY string with the settings s, which the commands change as they run (also
 // those before an error). Returns 0 with the stretches to queue in order (MB after
-// rendered foreground music starts a new one), or 5 with parts empty and nothing left
-// allocated. Touches neither the sound queue nor the error state.
+// rendered foreground music starts a new one), or an error with parts empty and nothing
+// left allocated: 5 for a malformed string, 7 when memory runs out or one stretch would
+// exceed play_max_bytes. Touches neither the sound queue nor the error state.
 int play_render(const uint8_t *text, uint32_t len, play_settings &s, std::vector<play_part> &parts);
 
 // PLAY string: renders with play_state and queues the music; in foreground mode the

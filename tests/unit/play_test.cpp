@@ -216,6 +216,28 @@ TEST(Play, MalformedStringsAndBadArgumentsFailWithNothingRendered) {
   EXPECT_EQ(s.mb, 1);
 }
 
+TEST(Play, MusicOverTheStretchLimitFailsWithError7AndNothingRendered) {
+  kel_test_reset();
+  play_settings s;
+  rendered three;
+  render(three, "T60 L4 CCC", s);                   // three seconds
+  ASSERT_EQ(three.rc, 0);
+  ASSERT_EQ(three.parts.size(), 1u);
+  uint32_t limit = play_max_bytes;
+  play_max_bytes = three.parts[0].bytes;
+  rendered ok, over, rest, chord;
+  render(ok, "T60 L4 CCC", s);                      // exactly at the limit
+  render(over, "T60 L4 CCCC", s);
+  render(rest, "T60 L4 CCC P4", s);
+  render(chord, "T60 L4 C,E,G DDD", s);             // the chord fits, the last note does not
+  play_max_bytes = limit;
+  EXPECT_EQ(ok.rc, 0);
+  for (rendered *r : {&over, &rest, &chord}) {
+    EXPECT_EQ(r->rc, 7);
+    EXPECT_TRUE(r->parts.empty());
+  }
+}
+
 TEST(Play, VariableReferencesReadNumbersFromTheDataBlock) {
   kel_test_reset();
   auto put = [](uint16_t off, auto v) { std::memcpy(dblock + off, &v, sizeof v); };
