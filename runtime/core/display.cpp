@@ -428,13 +428,36 @@ int display() {
   return ad;
 }
 
+// A refresh asked for while autodisplay is off: the main thread serves it, since only it
+// touches the window (1 = asked, 0 = done).
+static std::atomic<int> refresh_request{0};
+
+void display_serve_requests() {
+  answer_lock();
+  if (refresh_request.load(std::memory_order_acquire)) {
+    display();
+    refresh_request.store(0, std::memory_order_release);
+  }
+}
+
+// Refreshes once with autodisplay off. Without a main loop (tests drive the runtime from one
+// thread) the caller owns the window and refreshes itself.
+static void refresh_now() {
+  if (!platform_main_loop_running.load() || std::this_thread::get_id() == platform_main_thread) {
+    display();
+    return;
+  }
+  refresh_request.store(1, std::memory_order_release);
+  while (refresh_request.load(std::memory_order_acquire) && stop_program.load() != 1) platform_sleep(1);
+}
+
 void sub__display() {
   if (new_error) return;
   if (autodisplay.load() != 0) {
     autodisplay = -1;                           // served by the main loop's next refresh
     while (autodisplay.load() != 0 && !stop_program.load()) platform_sleep(1);
   } else {
-    display();
+    refresh_now();
   }
 }
 
@@ -448,7 +471,7 @@ static void fullscreen_request(int want) {
   if (want == full_screen.load()) return;
   full_screen_set = want;
   while (autodisplay.load() != 0 && full_screen_set.load() != -1 && !stop_program.load()) platform_sleep(32);
-  if (full_screen_set.load() != -1 && autodisplay.load() == 0) display();
+  if (full_screen_set.load() != -1 && autodisplay.load() == 0) refresh_now();
 }
 
 void sub__fullscreen(int32_t kind) {

@@ -28,6 +28,9 @@ struct display_page_reader {
 
 int display();
 void sub__display();
+// Main loop, on the passes without a refresh: answers the page-rebuild handshake and serves a
+// refresh asked for by _DISPLAY or _FULLSCREEN while autodisplay is off.
+void display_serve_requests();
 void sub__autodisplay();
 void sub__fullscreen(int32_t kind);
 int32_t func__fullscreen();

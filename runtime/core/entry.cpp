@@ -2,7 +2,9 @@
 // and the orderly shutdown.
 #include "entry.h"
 #include <SDL/SDL_ttf.h>
+#include <dlfcn.h>
 #include <unistd.h>
+#include <csignal>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +48,8 @@ std::string &kel_start_dir = *new std::string;
 
 static SDL_Thread *thread = nullptr, *thread2 = nullptr;
 static std::atomic<Uint32> game_thread_id{0};
+static std::atomic<int> exit_status{-1};         // -1 until an exit is asked for
+static volatile std::sig_atomic_t signal_pending = 0;
 static std::atomic<bool> timer_thread_quit{false};
 static kel_program_fn program_entry = nullptr;
 
@@ -88,8 +92,31 @@ void sub_end() {
     if (got) break;
     platform_sleep(1);
   }
-  close_program = 1;
+  kel_request_exit(0);
   end();
+}
+
+void kel_request_exit(int status) {
+  int none = -1;
+  exit_status.compare_exchange_strong(none, status);
+  close_program = 1;
+}
+
+int kel_exit_status() {
+  int s = exit_status.load();
+  return s < 0 ? 0 : s;
+}
+
+[[noreturn]] static void shutdown_process();
+
+[[noreturn]] void kel_exit(int status) {
+  kel_request_exit(status);
+  if (kel_on_game_thread()) end();           // the main thread stops this thread, then exits
+  if (platform_main_loop_running.load() && std::this_thread::get_id() == platform_main_thread)
+    shutdown_process();
+  // No main loop (start-up, or one thread driving the runtime): this thread is the process.
+  std::fflush(nullptr);
+  std::exit(kel_exit_status());
 }
 
 int32_t func__exit() {
@@ -109,7 +136,7 @@ void kel_request_close(int bit) {
     exit_value |= 1 << bit;
     return;
   }
-  close_program = 1;
+  kel_request_exit(0);
 }
 
 static void write_bios_ticks() {
@@ -173,15 +200,63 @@ static void sync_clock() {
   kelvo_firsttimervalue = (uint32_t)((lt.tm_hour * 3600 + lt.tm_min * 60 + lt.tm_sec) * 1000);
 }
 
-[[noreturn]] static void shutdown_process() {
+// Stops the game thread (it answers at its next statement or wait, boxes included) and joins
+// every thread the runtime started. Only the main thread calls this.
+static void stop_threads() {
   stop_program = 1;
   kelevent = 1;
   if (thread) SDL_WaitThread(thread, nullptr);
+  thread = nullptr;
   timer_thread_quit = true;
   if (thread2) SDL_WaitThread(thread2, nullptr);
+  thread2 = nullptr;
   script_stop();
+}
+
+[[noreturn]] static void shutdown_process() {
+  stop_threads();
   SDL_ShowCursor(SDL_DISABLE);
-  std::exit(0);
+  std::fflush(nullptr);
+  std::exit(kel_exit_status());           // the exit handlers close the mixer, fonts and SDL
+}
+
+// SIGINT acts as Ctrl+Break, SIGTERM and SIGHUP as a window close; the handler only records
+// the signal, the main loop acts on it.
+static void on_signal(int sig) { signal_pending = sig; }
+
+static void install_signal_handlers() {
+  struct sigaction sa{};
+  sa.sa_handler = on_signal;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+
+// Main thread: a recorded signal becomes a close request; true when one was taken.
+static bool take_signal() {
+  int sig = signal_pending;
+  if (!sig) return false;
+  signal_pending = 0;
+  kel_request_close(sig == SIGINT ? 1 : 0);
+  return true;
+}
+
+// A lost connection to the X display: Xlib calls this on the main thread (the only one
+// using the display) and ends the process if it returns, so the threads are stopped here
+// and the process leaves without the exit handlers, which would talk to the display again.
+static int on_display_lost(void *) {
+  kel_request_exit(0);
+  stop_threads();
+  std::fflush(nullptr);
+  std::_Exit(kel_exit_status());
+}
+
+static void watch_display_connection() {
+  void *x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);   // only when SDL uses X11
+  if (!x11) return;
+  using handler = int (*)(void *);
+  using setter = handler (*)(handler);
+  if (auto set = (setter)dlsym(x11, "XSetIOErrorHandler")) set(on_display_lost);
+  dlclose(x11);
 }
 
 static void set_key_repeat(bool on) {
@@ -237,7 +312,18 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
     SDL_FreeSurface(s);
   }
   display();                                 // the window opens at the first page's size
+  watch_display_connection();
+  install_signal_handlers();                 // after SDL's own, which they replace
   lock_display_required = 1;                 // before the game thread can rebuild a page
+  // Boxes are served from the moment the game thread exists; a thread waiting for the main
+  // thread gives up when the process is stopping.
+  platform_wait_cancelled = [] { return stop_program.load() == 1; };
+  platform_msgbox_idle = [] {
+    script_serve_requests();
+    take_signal();
+    return close_program.load() == 1;          // the process is to end: the box goes
+  };
+  platform_main_loop_running = true;
   thread = SDL_CreateThread(game_thread_main, nullptr);
   if (!thread) {
     std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
@@ -248,8 +334,6 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
     std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
     return 0;
   }
-  platform_main_loop_running = true;
-  platform_msgbox_idle = script_serve_requests;
   script_start();
   bool toggle = false;
   for (;;) {
@@ -268,10 +352,12 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
     vertical_retrace_happened = 1;
     vertical_retrace_in_progress = 1;
     platform_sleep(1);
+    take_signal();
     if (close_program.load() == 1) shutdown_process();
     toggle = !toggle;
     sndqueue_feed();
     if (toggle && autodisplay.load()) display();
+    else display_serve_requests();
     vertical_retrace_in_progress = 0;
     platform_serve_msgbox();
     script_serve_requests();

@@ -45,6 +45,14 @@ struct kel_thread_end {};
 // Window close (bit 0) or Ctrl+Break (bit 1) seen by the main thread.
 void kel_request_close(int bit);
 
+// Ending the process. Only the main thread exits: every other way out asks it to, with the
+// status to use; the first request's status is the one used.
+void kel_request_exit(int status);              // any thread
+// The game thread asks and stops at once; the main thread shuts down itself. Without a
+// running main loop (start-up, one thread driving the runtime) the process simply exits.
+[[noreturn]] void kel_exit(int status);
+int kel_exit_status();                          // the status asked for so far (0 when none)
+
 extern std::string &kel_start_dir;  // where the process was started (before moving beside the program)
 
 // True on the game thread (used by the platform layer to route message boxes).

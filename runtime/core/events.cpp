@@ -72,8 +72,8 @@ static bool is_critical(int n) { return n == 256 || n == 257 || (n >= 502 && n <
   } else {
     std::snprintf(caption, sizeof caption, "Critical Error #%d", n - 500);
   }
-  platform_msgbox(caption, text, msgbox_kind::ok);
-  std::exit(0);
+  platform_msgbox(caption, text, msgbox_kind::ok);   // answered, or withdrawn by a stop
+  kel_exit(0);
 }
 
 void error(int n) {
@@ -110,7 +110,7 @@ void events() {
     if (!t.allocated || !t.id || t.state != 1 || t.active.load() != 1) continue;
     t.active = 2;
     if (ontimer_handler) ontimer_handler(t.id, t.pass);
-    t.active = 0;
+    ontimer[i].active = 0;             // the handler may have grown the table (_FREETIMER)
   }
 }
 
@@ -122,15 +122,14 @@ void fix_error() {
     error_occurred = 1;
     // A program without a handler has no dispatch target: it ends as the dialect's
     // translated programs do when they have none.
-    std::exit(99);
+    kel_exit(99);
   }
   char text[256], caption[64];
   std::snprintf(text, sizeof text, "Line:%u\n%s\nContinue?", ercl, error_text(new_error));
   std::snprintf(caption, sizeof caption, "Unhandled Error #%d", new_error);
-  if (!platform_msgbox(caption, text, msgbox_kind::yesno)) {
-    close_program = 1;
-    end();
-  }
+  int answer = platform_msgbox(caption, text, msgbox_kind::yesno);
+  if (answer < 0) end();                       // the process is stopping: no answer will come
+  if (answer == 0) kel_exit(0);
   new_error = 0;
 }
 

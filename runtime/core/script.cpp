@@ -3,10 +3,14 @@
 // done on the main thread, which owns the display.
 #include "script.h"
 #include <SDL/SDL.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,14 +26,14 @@
 #include "platform.h"
 #include "text.h"
 
-// Never destroyed: the replay thread may still be reading it while the process exits.
-static std::vector<script_command> &script = *new std::vector<script_command>;
+static std::vector<script_command> script;
 static std::atomic<bool> script_quit{false};
+static std::thread replay_thread;                 // joined by script_stop before the process ends
 // A screen read asked of the main thread: posted (1) by the replay thread, claimed (2) and
 // done (3) by the main thread; the replay thread may withdraw it only while still posted.
 static std::function<void()> *main_request_fn = nullptr;
 static std::atomic<int> main_request{0};
-static std::string &script_fifo = *new std::string;   // $KEL_SCRIPT when it names a FIFO (never destroyed)
+static std::string script_fifo;                   // $KEL_SCRIPT when it names a FIFO
 
 // ---- code page 437 -------------------------------------------------------------------
 
@@ -326,6 +330,10 @@ void script_load_from_env() {
     script_fifo = full;           // opened by the replay thread, which waits for a writer
     return;
   }
+  if (stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::fprintf(stderr, "KEL_SCRIPT: %s is a directory, not a script\n", full.c_str());
+    std::exit(2);
+  }
   std::ifstream f(full);
   if (!f) {
     std::fprintf(stderr, "KEL_SCRIPT: cannot open %s\n", full.c_str());
@@ -361,6 +369,11 @@ void script_serve_requests() {
     (*main_request_fn)();
     main_request.store(3, std::memory_order_release);
   }
+}
+
+// Sleeps up to ms, in short steps, and returns early once the script is to stop.
+static void script_sleep(int ms) {
+  for (int left = ms; left > 0 && !script_quit.load(); left -= 20) platform_sleep((uint32_t)std::min(left, 20));
 }
 
 static void push(const SDL_Event &e) {
@@ -425,7 +438,7 @@ static bool screen_shows(const script_command &c) {
 // Runs one command; false when the script is to stop.
 static bool run_command(const script_command &c) {
   switch (c.kind) {
-    case script_command::wait: platform_sleep((uint32_t)c.ms); break;
+    case script_command::wait: script_sleep(c.ms); break;
     case script_command::key:
       for (int i = 0; i < c.count; i++) press(c.sym, c.mod, c.unicode);
       break;
@@ -448,7 +461,8 @@ static bool run_command(const script_command &c) {
           std::fprintf(stderr, "KEL_SCRIPT line %d: \"%s\" not seen at row %d, column %d within %d ms; "
                        "the screen:\n%s", c.line, c.arg.c_str(), c.row, c.col, c.ms, dump.c_str());
           std::fflush(stderr);
-          _exit(3);
+          kel_request_exit(3);
+          return false;
         }
         platform_sleep(20);
       }
@@ -459,7 +473,10 @@ static bool run_command(const script_command &c) {
       run_on_main([&] {
         for (auto &l : screen_text_lines()) out += l + "\n";
       });
-      std::ofstream(resolve(c.arg), std::ios::binary) << out;
+      std::ofstream f(resolve(c.arg), std::ios::binary);
+      f << out;
+      f.close();
+      if (!f) std::fprintf(stderr, "KEL_SCRIPT line %d: cannot write %s\n", c.line, c.arg.c_str());
       break;
     }
     case script_command::snap: {
@@ -490,13 +507,47 @@ static void script_main() {
     if (script_quit.load() || !run_command(c)) break;
 }
 
+// Reads one line from the FIFO without blocking past a stop request; false at the end of the
+// stream (a writer came and every writer has gone) or when the script is to stop.
+static bool fifo_line(int fd, std::string &pending, std::string &line) {
+  for (;;) {
+    size_t nl = pending.find('\n');
+    if (nl != std::string::npos) {
+      line = pending.substr(0, nl);
+      pending.erase(0, nl + 1);
+      return true;
+    }
+    if (script_quit.load()) return false;
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 50) <= 0) continue;
+    char buf[4096];
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0) {
+      pending.append(buf, (size_t)n);
+    } else if (n == 0 && (p.revents & POLLHUP)) {
+      if (pending.empty()) return false;
+      line.swap(pending);                        // a last line without its line end
+      pending.clear();
+      return true;
+    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      return false;
+    }
+  }
+}
+
 // A FIFO is read one line at a time and each command runs as soon as its line is complete, so
 // a driver on the other end can choose the next keys from what the last dump showed. The end
 // of the stream (every writer closed) ends the script; a malformed line ends the program.
 static void fifo_main() {
-  std::ifstream in(script_fifo);
+  int fd = open(script_fifo.c_str(), O_RDONLY | O_NONBLOCK);   // waits for a writer in poll
+  if (fd < 0) {
+    std::fprintf(stderr, "KEL_SCRIPT: cannot open %s\n", script_fifo.c_str());
+    kel_request_exit(2);
+    return;
+  }
   int n = 0;
-  for (std::string line; !script_quit.load() && std::getline(in, line);) {
+  std::string pending;
+  for (std::string line; fifo_line(fd, pending, line);) {
     n++;
     std::vector<script_command> one;
     std::string message;
@@ -504,21 +555,27 @@ static void fifo_main() {
       std::fprintf(stderr, "KEL_SCRIPT %s: line %d%s\n", script_fifo.c_str(), n,
                    message.substr(message.find(':')).c_str());
       std::fflush(stderr);
-      _exit(2);
+      kel_request_exit(2);
+      break;
     }
+    bool go_on = true;
     for (script_command &c : one) {
       c.line = n;
-      if (script_quit.load() || !run_command(c)) return;
+      if (script_quit.load() || !run_command(c)) go_on = false;
+      if (!go_on) break;
     }
+    if (!go_on) break;
   }
+  close(fd);
 }
 
 void script_start() {
-  if (!script_fifo.empty()) std::thread(fifo_main).detach();   // both end with the process
-  else if (!script.empty()) std::thread(script_main).detach();
+  script_quit = false;
+  if (!script_fifo.empty()) replay_thread = std::thread(fifo_main);
+  else if (!script.empty()) replay_thread = std::thread(script_main);
 }
 
 void script_stop() {
   script_quit = true;                          // a posted read is withdrawn, never run
-  // The replay thread is left to end with the process: it may be inside a long wait.
+  if (replay_thread.joinable()) replay_thread.join();   // every wait of the replay answers quit
 }

@@ -56,7 +56,7 @@ void sndsetup() {
     std::fprintf(stderr, "No sound device (%s); sound plays silently.\n", SDL_GetError());
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 || !open_mixer()) std::exit(10001);
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 || !open_mixer()) kel_exit(10001);
   }
   Mix_AllocateChannels(snd_slots);
   std::atexit(Mix_CloseAudio);

@@ -321,7 +321,7 @@ static bool step() {
   return true;
 }
 
-void (*cpu_exit)(int status) = [](int status) { std::exit(status); };
+void (*cpu_exit)(int status) = [](int status) { kel_exit(status); };
 uint64_t cpu_step_limit = 0;
 
 void cpu_call() {

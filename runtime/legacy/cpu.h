@@ -29,7 +29,7 @@ extern char unknown_opcode_mess[];              // "Unknown Opcode (  )"
 // Runs from cpu.CS:IP until a far return. An unsupported opcode ends the process with
 // status 86 after an "X86 Error" box; a zero byte as the next opcode ends it with cmem[0].
 void cpu_call();
-// How the interpreter ends the process (std::exit unless replaced); must not return.
+// How the interpreter ends the process (kel_exit unless replaced); must not return.
 extern void (*cpu_exit)(int status);
 // Instructions one call may run before it returns as if at a far return (0: no limit).
 // A request to stop the program ends a call the same way; both are checked every 65,536

@@ -24,7 +24,8 @@ struct msgbox_request {
   msgbox_kind kind;
   std::atomic<int> answer{-1};
 };
-static std::atomic<msgbox_request *> pending_box{nullptr};
+// The request's address, with bit 0 set once the main thread has claimed it.
+static std::atomic<uintptr_t> pending_box{0};
 
 void platform_sleep(uint32_t ms) {
   if (ms == 0) std::this_thread::yield();
@@ -108,7 +109,8 @@ static void draw_box(SDL_Surface *s, const char *caption, const char *text, std:
 }
 
 // Hook run between event polls of a box, so scripted screen reads go on meanwhile.
-std::function<void()> platform_msgbox_idle;
+std::function<bool()> platform_msgbox_idle;
+std::function<bool()> platform_wait_cancelled;
 
 // Runs a box on the main thread: polls SDL events until Y, N, Enter, Esc or a click.
 static int run_box(const char *caption, const char *text, msgbox_kind kind) {
@@ -139,8 +141,8 @@ static int run_box(const char *caption, const char *text, msgbox_kind kind) {
       }
     }
     if (answer < 0) {
-      if (platform_msgbox_idle) platform_msgbox_idle();
-      SDL_Delay(10);
+      if (platform_msgbox_idle && platform_msgbox_idle()) answer = kind == msgbox_kind::ok ? 1 : 0;
+      else SDL_Delay(10);
     }
   }
   display_invalidate();                  // the next refresh paints the page over the box
@@ -157,20 +159,30 @@ int platform_msgbox(const char *caption, const char *text, msgbox_kind kind) {
   req.caption = caption;
   req.text = text;
   req.kind = kind;
-  msgbox_request *expected = nullptr;
-  while (!pending_box.compare_exchange_weak(expected, &req)) {   // one box at a time
-    expected = nullptr;
+  auto cancelled = [] { return platform_wait_cancelled && platform_wait_cancelled(); };
+  const uintptr_t mine = (uintptr_t)&req;
+  uintptr_t expected = 0;
+  while (!pending_box.compare_exchange_weak(expected, mine)) {   // one box at a time
+    if (cancelled()) return -1;
+    expected = 0;
     platform_sleep(10);
   }
-  while (req.answer.load() < 0) platform_sleep(10);
+  while (req.answer.load() < 0) {
+    // Withdrawn only while still unclaimed: once the main thread has taken the box it
+    // answers it before it looks at anything else.
+    uintptr_t posted = mine;
+    if (cancelled() && pending_box.compare_exchange_strong(posted, 0)) return -1;
+    platform_sleep(10);
+  }
   return req.answer.load();
 }
 
 // Main loop: shows a box another thread asked for.
 void platform_serve_msgbox() {
-  msgbox_request *req = pending_box.load();
-  if (!req) return;
+  uintptr_t posted = pending_box.load();
+  if (!posted || (posted & 1) || !pending_box.compare_exchange_strong(posted, posted | 1)) return;
+  auto *req = (msgbox_request *)posted;
   int a = run_box(req->caption, req->text, req->kind);
-  pending_box = nullptr;
-  req->answer = a;
+  pending_box = 0;
+  req->answer = a;                       // the asker may return (and drop req) from here on
 }

@@ -8,7 +8,8 @@
 enum class msgbox_kind { ok, yesno };
 
 // Shows a modal box; returns 1 for Yes or OK, 0 for No. The caption and text are also
-// written to standard error. From the game thread the main thread draws and answers it.
+// written to standard error. From the game thread the main thread draws and answers it; a
+// stop request (platform_wait_cancelled) while it waits withdraws the box and returns -1.
 int platform_msgbox(const char *caption, const char *text, msgbox_kind kind);
 
 // Tests install a hook that answers boxes directly (it returns 1 or 0).
@@ -23,4 +24,8 @@ void platform_sleep(uint32_t ms);           // 0 yields the processor
 extern std::thread::id platform_main_thread;
 extern std::atomic<bool> platform_main_loop_running;
 void platform_serve_msgbox();               // main loop: show a box another thread asked for
-extern std::function<void()> platform_msgbox_idle;   // run while a box waits for an answer
+// Run by the main thread while a box waits for an answer; true closes the box as a window
+// close would (No, or OK).
+extern std::function<bool()> platform_msgbox_idle;
+// Asked by a thread waiting for the main thread: true when it must stop waiting.
+extern std::function<bool()> platform_wait_cancelled;

@@ -400,9 +400,10 @@ void validatepage(int32_t n) {
   if (!page_make(n)) error(7);
 }
 
-// Waits until the display refresh on the main thread stops reading pages.
+// Waits until the main thread stops reading pages (it answers on every pass of its loop,
+// whether it refreshes on its own or only when asked).
 static bool hold_display() {
-  if (!autodisplay || !lock_display_required) return false;
+  if (!lock_display_required) return false;
   lock_display = 1;
   while (lock_display != 2) {
     if (stop_program.load() == 1) {   // the main thread is waiting for this thread to end

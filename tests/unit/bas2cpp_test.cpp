@@ -92,7 +92,7 @@ TEST(Bas2cppTranslate, FollowsTheStatementProtocol) {
   EXPECT_NE(c.find("case 2: goto R_2;"), std::string::npos);
   EXPECT_NE(c.find("kb_rid = return_pop()"), std::string::npos);
   EXPECT_NE(c.find("kel_on_clear(kb_clear)"), std::string::npos);
-  EXPECT_NE(c.find("std::exit(99)"), std::string::npos);
+  EXPECT_NE(c.find("kel_exit(99)"), std::string::npos);
   EXPECT_NE(c.find("KB_S(6, sub_end());"), std::string::npos);  // falling off the end is END
   EXPECT_EQ(statements_of("X = 1 ' one\nY = 2 : REM two").size(), 2u);
 }
@@ -132,6 +132,25 @@ TEST(Bas2cppTranslate, BadProgramsGetFileLineAndColumn) {
     auto t = tr(c.src);
     EXPECT_FALSE(t.ok) << c.src;
     EXPECT_TRUE(t.cpp.empty()) << c.src;
+    EXPECT_EQ(t.message.rfind(c.message, 0), 0u) << c.src << "\n  got: " << t.message;
+  }
+}
+
+TEST(Bas2cppTranslate, ByteOrderMarkIsSkippedAndColumnsCountAfterIt) {
+  const std::string bom = "\xEF\xBB\xBF";
+  std::string src = "A$ = \"x\"\nPRINT A$\n";
+  auto plain = tr(src), marked = tr(bom + src);
+  ASSERT_TRUE(marked.ok) << marked.message;
+  EXPECT_EQ(marked.cpp, plain.cpp);
+  struct { std::string src, message; } cases[] = {
+      {bom + "@", "t.bas:1:1: unexpected '@'"},
+      {bom + "X = 1 @", "t.bas:1:7: unexpected '@'"},
+      {bom + "PRINT 1\nX = 1 @", "t.bas:2:7: unexpected '@'"},
+      {"X = 1\n" + bom, "t.bas:2:1: unexpected"},   // only a leading mark is skipped
+  };
+  for (auto &c : cases) {
+    auto t = tr(c.src);
+    EXPECT_FALSE(t.ok) << c.src;
     EXPECT_EQ(t.message.rfind(c.message, 0), 0u) << c.src << "\n  got: " << t.message;
   }
 }

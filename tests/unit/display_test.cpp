@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <vector>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include "test_support.h"
 
 namespace {
@@ -179,6 +182,34 @@ TEST_F(Display, ReturnsAutodisplayAndServesOneShotRequest) {
   uint32_t before = display_updates;
   sub__display();                               // autodisplay 0: refreshes here and now
   EXPECT_EQ(display_updates, before + 1);
+}
+
+// With a main loop running, a refresh asked for on another thread is done by the main thread
+// (the one that owns the window), and the asker waits for it.
+TEST_F(Display, RefreshAskedOffTheMainThreadIsDoneByTheMainThread) {
+  kelg_screen(13, 0, 0, 0, 0, 1);
+  autodisplay = 0;
+  display();
+  platform_main_loop_running = true;
+  display_page->pixels[0] = 4;
+  uint32_t before = display_updates;
+  std::atomic<bool> returned{false};
+  std::thread asker([&] {
+    sub__display();
+    returned = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_FALSE(returned.load()) << "the refresh was not left to the main thread";
+  EXPECT_EQ(display_updates, before);
+  for (int i = 0; i < 5000 && !returned.load(); i++) {
+    display_serve_requests();                   // what the main loop does on each pass
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  asker.join();
+  platform_main_loop_running = false;
+  EXPECT_TRUE(returned.load());
+  EXPECT_EQ(display_updates, before + 1);
+  autodisplay = 1;
 }
 
 // Text page tests render into a buffer of their own.

@@ -158,8 +158,15 @@ TEST(Script, FifoCommandsRunAsTheirLinesArrive) {
     kels_print(T("Again"), 1);
   }
   std::fclose(w);
+  script_stop();                                     // the end of the stream ends the replay
   std::remove(fifo.c_str());
   EXPECT_EQ(dumps[0].substr(0, 5), "Fifo ");
   EXPECT_EQ(dumps[0].find("Again"), std::string::npos);
   EXPECT_NE(dumps[1].find("\nAgain"), std::string::npos);   // printed after the first dump
+}
+
+TEST(ScriptDeathTest, ScriptThatNamesAFolderIsRefusedLikeOtherScriptErrors) {
+  setenv("KEL_SCRIPT", testing::TempDir().c_str(), 1);
+  EXPECT_EXIT(script_load_from_env(), ::testing::ExitedWithCode(2), "is a directory, not a script");
+  unsetenv("KEL_SCRIPT");
 }

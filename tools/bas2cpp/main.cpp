@@ -1,11 +1,24 @@
 // bas2cpp FILE.bas -o FILE.cpp: translates one program; on an error prints FILE:LINE:COLUMN
 // and writes nothing.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include "translator.h"
+
+// Whether writing path b would replace file a: the same file (device and inode) when both
+// exist, or the same path once symbolic links and dot segments are resolved.
+static bool same_file(const std::string &a, const std::string &b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  fs::path ra = fs::weakly_canonical(a, ec);
+  if (ec) return false;
+  fs::path rb = fs::weakly_canonical(b, ec);
+  return !ec && ra == rb;
+}
 
 int main(int argc, char **argv) {
   std::string in, out;
@@ -19,18 +32,29 @@ int main(int argc, char **argv) {
     std::cerr << "usage: bas2cpp FILE.bas -o FILE.cpp\n";
     return 2;
   }
+  std::error_code ec;
+  if (std::filesystem::is_directory(in, ec)) { std::cerr << in << ": is a directory\n"; return 1; }
   std::ifstream f(in, std::ios::binary);
   if (!f) { std::cerr << in << ": cannot read the file\n"; return 1; }
+  std::string tmp = out + ".tmp";
+  for (const std::string &o : {out, tmp})
+    if (same_file(in, o)) {
+      std::cerr << o << ": the output would overwrite the input file\n";
+      return 2;
+    }
   std::stringstream ss;
   ss << f.rdbuf();
   bas::translation t = bas::translate(ss.str(), in);
   if (!t.ok) { std::cerr << t.message << "\n"; return 1; }
-  std::string tmp = out + ".tmp";
   {
     std::ofstream o(tmp, std::ios::binary);
     o << t.cpp;
     if (!o) { std::cerr << out << ": cannot write the file\n"; std::remove(tmp.c_str()); return 1; }
   }
-  if (std::rename(tmp.c_str(), out.c_str()) != 0) { std::cerr << out << ": cannot write the file\n"; return 1; }
+  if (std::rename(tmp.c_str(), out.c_str()) != 0) {
+    std::cerr << out << ": cannot write the file\n";
+    std::remove(tmp.c_str());
+    return 1;
+  }
   return 0;
 }

@@ -2012,7 +2012,7 @@ std::string translator::run() {
     out += "  event_return = saved_return;\n  r = saved_r;\n}\n";
   }
   out += "\nstatic void KELMAIN() {\n";
-  out += "  if (error_occurred) { error_occurred = 0; std::exit(99); }   // no ON ERROR handler\n";
+  out += "  if (error_occurred) { error_occurred = 0; kel_exit(99); }   // no ON ERROR handler\n";
   out += "  kb_setup();\n  kb_program(0);\n}\n";
   out += "\nint main(int argc, char **argv) { return kel_main(argc, argv, KELMAIN); }\n";
   return out;
@@ -2022,8 +2022,12 @@ std::string translator::run() {
 
 translation translate(const std::string &source, const std::string &filename, program_info *info) {
   translation res;
+  // An editor's UTF-8 byte-order mark is not program text; dropping it keeps column 1 on the
+  // first character after it.
+  static const std::string bom = "\xEF\xBB\xBF";
+  bool has_bom = source.compare(0, bom.size(), bom) == 0;
   try {
-    translator tr(lex(source), info);
+    translator tr(lex(has_bom ? source.substr(bom.size()) : source), info);
     res.cpp = tr.run();
     res.ok = true;
   } catch (const bas_error &e) {

@@ -1,0 +1,195 @@
+// How a program ends: every way out (END, a critical error, machine code, an error answered
+// No, a closed window or a signal while a box is due, keys still queued by the script) ends
+// the process cleanly with its own status, never a crash or a hang.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+#include "program_runner.h"
+
+namespace {
+
+const std::string exits = std::string(KEL_BUILD_DIR) + "/tests/bas/exits";
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int slowdown = 4;
+#else
+constexpr int slowdown = 1;
+#endif
+
+using clock_type = std::chrono::steady_clock;
+double seconds_since(clock_type::time_point t) {
+  return std::chrono::duration<double>(clock_type::now() - t).count();
+}
+void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool shows(const std::vector<std::string> &rows, const std::string &text) {
+  for (const auto &r : rows)
+    if (r.find(text) != std::string::npos) return true;
+  return false;
+}
+
+// Polls the screen until some row holds text (false at the deadline or when it ended).
+bool wait_for_text(program_session &s, const std::string &text, int timeout_s = 30) {
+  auto start = clock_type::now();
+  while (seconds_since(start) < timeout_s * slowdown) {
+    auto rows = s.screen();
+    if (rows.empty()) return false;
+    if (shows(rows, text)) return true;
+    pause_ms(50);
+  }
+  return false;
+}
+
+// Waits until the program's standard error holds text (a box's caption is written there as
+// the box is asked for).
+bool wait_for_err(program_session &s, const std::string &text, int timeout_s = 30) {
+  auto start = clock_type::now();
+  while (seconds_since(start) < timeout_s * slowdown) {
+    if (read_file(s.dir() + "/stderr.txt").find(text) != std::string::npos) return true;
+    pause_ms(20);
+  }
+  return false;
+}
+
+// Presses a key every 100 ms until the program ends (a key that comes before the box is up
+// lands in the key buffer and does no harm), then its result.
+program_result press_until_ended(program_session &s, const std::string &key, int timeout_s = 30) {
+  auto start = clock_type::now();
+  while (seconds_since(start) < timeout_s * slowdown && s.send("key " + key)) pause_ms(100);
+  return s.finish(10 * slowdown);
+}
+
+}  // namespace
+
+TEST(Exit, CriticalErrorsShowTheirBoxAndEndWithStatus0EveryTime) {
+  struct { const char *arg, *box; } cases[] = {
+    {"critical", "Critical Error\nOut of stack space"},
+    {"memory", "Critical Error #12\nOut of memory"},
+  };
+  for (auto &c : cases)
+    for (int run = 0; run < 3; run++) {
+      SCOPED_TRACE(std::string(c.arg) + " run " + std::to_string(run));
+      program_session s(exits, {}, {c.arg});
+      ASSERT_TRUE(s.started());
+      ASSERT_TRUE(wait_for_err(s, c.box));
+      program_result r = press_until_ended(s, "Enter");
+      EXPECT_EQ(r.status, 0) << r.err;
+    }
+}
+
+TEST(Exit, MachineCodeEndsTheProcessWithItsStatus) {
+  for (int run = 0; run < 3; run++) {
+    program_session zero(exits, {}, {"zero"});
+    ASSERT_TRUE(zero.started());
+    program_result r = zero.finish(30 * slowdown);
+    EXPECT_EQ(r.status, 42) << r.err;               // the first byte of memory
+  }
+  program_session op(exits, {}, {"opcode"});
+  ASSERT_TRUE(op.started());
+  ASSERT_TRUE(wait_for_err(op, "X86 Error\nUnknown Opcode (0F)"));
+  program_result r = press_until_ended(op, "Enter");
+  EXPECT_EQ(r.status, 86) << r.err;
+}
+
+// The first statement's error gets its box like any other: Yes goes on with the program.
+TEST(Exit, AnErrorInTheFirstStatementIsAskedAboutNotAnsweredForTheUser) {
+  program_session s(exits, {}, {"first"});
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(wait_for_err(s, "Unhandled Error #5\nLine:4\nIllegal function call"));
+  bool seen = false;
+  for (auto start = clock_type::now(); !seen && seconds_since(start) < 30 * slowdown;) {
+    if (!s.send("key y")) break;
+    seen = shows(s.screen(), "after the box");
+  }
+  EXPECT_TRUE(seen) << read_file(s.dir() + "/stderr.txt");
+  s.send("close");
+  EXPECT_EQ(s.finish(10 * slowdown).status, 0);
+}
+
+TEST(Exit, NoToAnErrorEndsWithStatus0) {
+  program_session s(exits, {}, {"box"});
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(wait_for_err(s, "Unhandled Error #9"));
+  program_result r = press_until_ended(s, "n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find("after the box"), std::string::npos);
+}
+
+// A close request that comes while an error box is due or shown ends the program at once.
+TEST(Exit, CloseOrSignalWhileABoxIsDueEndsAtOnce) {
+  struct { const char *arg, *box, *how; } cases[] = {
+    {"box", "Unhandled Error #9", "close"},
+    {"box", "Unhandled Error #9", "TERM"},
+    {"critical", "Critical Error", "close"},
+    {"critical", "Critical Error", "HUP"},
+  };
+  for (auto &c : cases) {
+    SCOPED_TRACE(std::string(c.arg) + " " + c.how);
+    program_session s(exits, {}, {c.arg});
+    ASSERT_TRUE(s.started());
+    ASSERT_TRUE(wait_for_err(s, c.box));
+    auto asked = clock_type::now();
+    std::string how = c.how;
+    if (how == "close") ASSERT_TRUE(s.send("close"));
+    else kill((pid_t)s.process(), how == "TERM" ? SIGTERM : SIGHUP);
+    program_result r = s.finish(10 * slowdown);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(seconds_since(asked), 1.0 * slowdown);
+  }
+}
+
+TEST(Exit, SignalsAtInputEndTheProgramWithStatus0) {
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(sig);
+    program_session s(exits, {}, {"input"});
+    ASSERT_TRUE(s.started());
+    ASSERT_TRUE(wait_for_text(s, "Name?"));
+    kill((pid_t)s.process(), sig);
+    program_result r = s.finish(10 * slowdown);
+    EXPECT_EQ(r.status, 0) << r.err;
+  }
+}
+
+// END ends the program at the first key while the script still has many to send: the script's
+// thread is stopped and joined before the process exits.
+TEST(Exit, KeysStillQueuedByTheScriptAtTheEndDoNoHarm) {
+  for (int run = 0; run < 5; run++) {
+    SCOPED_TRACE(run);
+    program_session s(exits, {}, {"end"});
+    ASSERT_TRUE(s.started());
+    ASSERT_TRUE(wait_for_text(s, "Press any key to continue"));
+    s.send("key a 200");
+    program_result r = s.finish(30 * slowdown);
+    EXPECT_EQ(r.status, 0) << r.err;
+  }
+}
+
+TEST(Exit, TimerHandlerThatTakesFreshSlotsKeepsFiring) {
+  program_session s(exits, {}, {"timer"});
+  ASSERT_TRUE(s.started());
+  EXPECT_TRUE(wait_for_text(s, "slots ok")) << read_file(s.dir() + "/stderr.txt");
+  s.send("close");
+  EXPECT_EQ(s.finish(10 * slowdown).status, 0);
+}
+
+TEST(Exit, DisplayWithAutomaticRefreshOffShowsEachFrame) {
+  program_session s(exits, {}, {"display"});
+  ASSERT_TRUE(s.started());
+  EXPECT_TRUE(wait_for_text(s, "shown")) << read_file(s.dir() + "/stderr.txt");
+  s.send("close");
+  EXPECT_EQ(s.finish(10 * slowdown).status, 0);
+}
+
+TEST(Exit, ScriptReportsATextDumpItCannotWrite) {
+  program_session s(exits, {}, {"end"});
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(wait_for_text(s, "Press any key to continue"));
+  s.send("text /nonexistent-dir/screen.txt");
+  program_result r = press_until_ended(s, "a");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("KEL_SCRIPT line "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(": cannot write /nonexistent-dir/screen.txt"), std::string::npos) << r.err;
+}

@@ -1,0 +1,69 @@
+#!/bin/sh
+# Run by ctest as: sh cli_check.sh BUILD_DIR PROGRAM.bas
+# The command line of bas2cpp and kelc: an output that is the input is refused and the source
+# stays as it was; a folder or a missing file as input is refused; a kelc stopped by SIGTERM
+# while compiling stops the compiler and leaves no temporary folder behind.
+build=$1; program=$2
+root=$build/kelc_cli_check
+rm -rf "$root"
+mkdir -p "$root/tmp" "$root/sub" "$root/dir" || exit 1
+TMPDIR=$root/tmp; export TMPDIR
+kelc_pid=""
+
+# Processes working under our temporary folder: the compiler that kelc started and its children.
+ours() { ps -eo pid=,comm=,args= | S="$root/tmp/" awk 'index($0, ENVIRON["S"]) { print $1, $2 }'; }
+cleanup() {
+  [ -z "$kelc_pid" ] || kill -TERM "$kelc_pid" 2>/dev/null
+  for p in $(ours | awk '{ print $1 }'); do kill -KILL "$p" 2>/dev/null; done
+  rm -rf "$root"
+}
+trap cleanup EXIT
+fail() { echo "kelc_cli: $*" >&2; exit 1; }
+# expect STATUS TEXT TOOL ARGS...: TOOL ARGS ends with STATUS and says TEXT on stderr.
+expect() {
+  want=$1 text=$2; shift 2
+  "$build/$@" 2>"$root/err"; rc=$?
+  [ "$rc" -eq "$want" ] || fail "$* ended with $rc, want $want: $(cat "$root/err")"
+  grep -qF -- "$text" "$root/err" || fail "$* did not say '$text': $(cat "$root/err")"
+}
+
+cd "$root" || exit 1
+cp "$program" prog.bas && cp "$program" in.tmp && ln prog.bas hard.bas && ln -s prog.bas soft.bas || exit 1
+printf 'X = 1 @\n' >bad.bas
+for tool in bas2cpp kelc; do
+  for out in prog.bas ./prog.bas "$root/prog.bas" sub/../prog.bas hard.bas soft.bas; do
+    expect 2 "$out" $tool prog.bas -o "$out"
+    cmp -s prog.bas "$program" || fail "$tool prog.bas -o $out changed the source"
+  done
+  expect 1 "dir: is a directory" $tool dir -o out
+  expect 1 "missing.bas: cannot read" $tool missing.bas -o out
+  expect 1 "bad.bas:1:7: unexpected '@'" $tool bad.bas -o out
+  [ ! -e out ] || fail "$tool wrote an output for a failed run"
+done
+expect 2 "in.tmp" bas2cpp in.tmp -o in   # its own temporary output would be the input
+cmp -s in.tmp "$program" || fail "bas2cpp in.tmp -o in changed the source"
+[ -z "$(ls -A tmp)" ] || fail "kelc left temporary files: $(ls -A tmp)"
+
+# A program big enough to keep the compiler busy for a while; kelc is stopped once the
+# compiler proper runs.
+awk 'BEGIN { for (i = 1; i <= 1000; i++) printf "A%% = A%% + %d: PRINT A%%; \"x\"\n", i }' >big.bas
+"$build/kelc" big.bas -o big 2>"$root/err" &
+kelc_pid=$!
+n=0
+until ours | grep -q cc1plus; do
+  kill -0 "$kelc_pid" 2>/dev/null || fail "kelc ended before the compiler was seen: $(cat "$root/err")"
+  [ $n -lt 600 ] || fail "the compiler did not start within a minute"
+  sleep 0.1; n=$((n + 1))
+done
+kill -TERM "$kelc_pid"
+wait "$kelc_pid"; rc=$?
+kelc_pid=""
+[ "$rc" -eq 143 ] || fail "kelc stopped by SIGTERM ended with $rc, want 143"
+n=0
+while [ -n "$(ours)" ]; do
+  [ $n -lt 100 ] || fail "compiler processes still run after kelc was stopped: $(ours)"
+  sleep 0.1; n=$((n + 1))
+done
+[ -z "$(ls -A tmp)" ] || fail "kelc stopped by SIGTERM left temporary files: $(ls -A tmp)"
+for f in big big.kelc*; do [ ! -e "$f" ] || fail "kelc stopped by SIGTERM left $f"; done
+exit 0
