@@ -1,8 +1,10 @@
 // Unit tests for CIRCLE: size and aspect, arcs and radius lines, wrapping arcs, errors,
-// clipping and far-off radii, the graphics cursor, and two golden pictures.
+// clipping and far-off radii, huge radii and the culled walk, stop requests, the graphics
+// cursor, and two golden pictures.
 #include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <set>
 #include <utility>
 #include <vector>
@@ -44,6 +46,83 @@ void circle(double x, double y, double r, uint32_t colour, double aspect) {
 }
 void arc(double x, double y, double r, uint32_t colour, double start, double end) {
   sub_circle(0, x, y, r, colour, start, end, 0, 1 | 2 | 4);
+}
+
+// The page's bytes, colours included.
+std::vector<uint8_t> page_bytes() {
+  const img_struct *im = write_page;
+  return std::vector<uint8_t>(im->pixels, im->pixels + (size_t)im->width * im->height);
+}
+
+// The walk as it was before culling: every step of the quarter, mirrored, through the
+// clipping PSET. Pixel coordinates without WINDOW, radii small enough for 32 bits.
+void reference_circle(double x, double y, double r, uint32_t colour, double start, double end,
+                      double aspect) {
+  constexpr double pi2 = 2 * pi;
+  bool start_negative = false, end_negative = false, wrap = false;
+  if (start < 0) { start_negative = true; start = -start; }
+  if (end < 0) { end_negative = true; end = -end; }
+  if (start > end) {
+    std::swap(start, end);
+    std::swap(start_negative, end_negative);
+    wrap = true;
+  }
+  double rx = r, ry = r;
+  if (aspect >= 0 && aspect < 1) ry = ry * aspect;
+  else if (aspect > 1) rx = rx / aspect;
+  else if (aspect > -1 && aspect < 0) ry = ry * (aspect + 1);
+  int64_t n = (int64_t)(pi2 * r / 4 + 0.5);
+  double inc = n ? pi / 2 / n : 0, sin_inc = std::sin(inc), cos_inc = std::cos(inc);
+  int32_t cx = (int32_t)std::round(x), cy = (int32_t)std::round(y);
+  auto radius_line = [&](double a) {
+    fast_line(cx, cy, cx + (int32_t)(std::cos(a) * rx + 0.5), cy - (int32_t)(std::sin(a) * ry - 0.5),
+              colour);
+  };
+  if (start_negative) radius_line(start);
+  double t1 = 0, t2 = pi, t3 = pi, t4 = pi2;
+  auto in_arc = [&](double t) { return wrap ? (t <= start || t >= end) : (start <= t && t <= end); };
+  auto plot = [&](int32_t px, int32_t py) {
+    if (in_arc(t1)) pset_and_clip(cx + px, cy + py, colour);
+    if (in_arc(t2)) pset_and_clip(cx - px, cy + py, colour);
+    if (in_arc(t3)) pset_and_clip(cx - px, cy - py, colour);
+    if (in_arc(t4)) pset_and_clip(cx + px, cy - py, colour);
+  };
+  double c = 1, s = 0;
+  int32_t pend_x = 0, pend_y = 0, last_x = 0, last_y = 0;
+  bool plotted = false;
+  for (int64_t i = 0; i <= n; i++) {
+    int32_t qx = (int32_t)(c * rx + 0.5), qy = (int32_t)(s * ry - 0.5);
+    if (i > 0 && !(plotted && std::abs(qx - last_x) <= 1 && std::abs(qy - last_y) < 2)) {
+      plot(pend_x, pend_y);
+      last_x = pend_x;
+      last_y = pend_y;
+      plotted = true;
+    }
+    pend_x = qx;
+    pend_y = qy;
+    double nc = c * cos_inc + s * sin_inc, ns = s * cos_inc - c * sin_inc;
+    c = nc;
+    s = ns;
+    if (i >= 1) { t1 += inc; t3 += inc; t2 -= inc; t4 -= inc; }
+  }
+  plot(pend_x, pend_y);
+  if (end_negative) radius_line(end);
+}
+
+// True when the pixels form one 8-connected piece.
+bool connected(const pixel_set &p) {
+  if (p.empty()) return false;
+  pixel_set seen{*p.begin()};
+  std::vector<std::pair<int, int>> todo{*p.begin()};
+  while (!todo.empty()) {
+    auto [x, y] = todo.back();
+    todo.pop_back();
+    for (int dy = -1; dy <= 1; dy++)
+      for (int dx = -1; dx <= 1; dx++)
+        if (p.count({x + dx, y + dy}) && seen.insert({x + dx, y + dy}).second)
+          todo.push_back({x + dx, y + dy});
+  }
+  return seen.size() == p.size();
 }
 
 }  // namespace
@@ -191,6 +270,8 @@ TEST(Circle, BadAnglesAndTextPagesRaiseError5AndChangeNothing) {
   struct { double start, end; int32_t passed; } cases[] = {
       {7, 1, 1 | 2 | 4}, {-7, 1, 1 | 2 | 4}, {0, 6.2832, 1 | 4}, {1, -6.3, 1 | 2 | 4},
       {NAN, 1, 1 | 2 | 4},
+      {0, (double)std::nextafter(6.2831855f, 7.0f), 1 | 4},   // just above 2pi in single
+      {-(double)std::nextafter(6.2831855f, 7.0f), 1, 1 | 2 | 4},
   };
   for (auto &c : cases) {
     SCOPED_TRACE(c.start);
@@ -352,4 +433,154 @@ TEST(Circle, GoldenArcsAndPieSlices) {
   arc(160, 150, 40, 9, -pi, 0.5);                        // wraps; radius line at pi only
   sub_circle(0, 260, 150, 40, 13, -pi * 1.5, -pi * 2, 2, 1 | 2 | 4 | 8);  // tall slice
   expect_page_golden("circle_arcs");
+}
+
+TEST(Circle, TwoPiComputedInSinglePrecisionCountsAsTwoPi) {
+  // A program's 2 * PI in single precision lies just above the double 2pi.
+  float two_pi = 2 * (4 * std::atan(1.0f));
+  ASSERT_GT((double)two_pi, 2 * pi);
+  struct { double start, end; int32_t passed; double double_start, double_end; } cases[] = {
+      {0, two_pi, 1 | 2 | 4, 0, 2 * pi},
+      {0, two_pi, 1 | 4, 0, 2 * pi},                       // start left out
+      {-(double)two_pi, pi, 1 | 2 | 4, -2 * pi, pi},       // radius line to angle 2pi
+      {1, -(double)two_pi, 1 | 2 | 4, 1, -2 * pi},
+      {two_pi, 1, 1 | 2 | 4, 2 * pi, 1},                   // wraps through 0
+  };
+  for (auto &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.start << " " << c.end);
+    start_in(13);
+    sub_circle(0, 160, 100, 40, 7, c.double_start, c.double_end, 0, c.passed);
+    ASSERT_EQ(new_error, 0);
+    pixel_set want = lit();
+    EXPECT_FALSE(want.empty());
+    start_in(13);
+    sub_circle(0, 160, 100, 40, 7, c.start, c.end, 0, c.passed);
+    EXPECT_EQ(new_error, 0);
+    EXPECT_EQ(lit(), want);
+  }
+  start_in(13);                                            // the radius line is drawn
+  arc(160, 100, 40, 7, -(double)two_pi, pi);
+  for (int x = 160; x <= 200; x++) EXPECT_EQ(page_pixel(x, 100), 7) << x;
+}
+
+TEST(Circle, HugeRadiusFarFromThePageDrawsNothing) {
+  // Centred on the page, the curve runs far outside it; under a tiny WINDOW a radius of 1
+  // is tens of millions of pixels.
+  struct { bool window; double x, y, r; } cases[] = {
+      {false, 160, 100, 1e8},
+      {false, 160, 100, 3e9},                              // past the cap on steps
+      {true, 0.000005, 0.000005, 1},
+  };
+  for (auto &c : cases) {
+    SCOPED_TRACE(c.r);
+    start_in(13);
+    if (c.window) kelg_sub_window(0, 0, 0, 0.00001f, 0.00001f, 1);
+    circle(c.x, c.y, c.r, 13, 1);
+    EXPECT_EQ(new_error, 0);
+    EXPECT_TRUE(lit().empty());
+    EXPECT_EQ(write_page->graphics_x, (float)c.x);
+    EXPECT_EQ(write_page->graphics_y, (float)c.y);
+    EXPECT_EQ(write_page->draw_color, 13u);
+  }
+}
+
+TEST(Circle, HugeRadiusCrossingThePageDrawsAContinuousCurveOnTheCircle) {
+  // The circle passes through the page centre at angle a; every pixel drawn must lie on it
+  // (within a pixel) and together they must cross the page from edge to edge.
+  struct { bool window; double r, a; } cases[] = {
+      {false, 1e8, 0.5}, {false, 1e8, 1.2}, {false, 2e7, 2.4}, {false, 1e9, 4.0},
+      {true, 1, 0.7},                                       // WINDOW (0,0)-(0.00001,0.00001)
+      {true, 1, 5.5},
+  };
+  for (auto &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.r << " at angle " << c.a);
+    start_in(13);
+    img_struct *im = write_page;
+    double sx = 1, ox = 0, sy = 1, oy = 0;
+    if (c.window) {
+      kelg_sub_window(0, 0, 0, 0.00001f, 0.00001f, 1);
+      sx = im->scale_x; ox = im->scale_offset_x; sy = im->scale_y; oy = im->scale_offset_y;
+    }
+    double pr = c.r * sx;                                   // the radius in pixels
+    double x = (160 - pr * std::cos(c.a) - ox) / sx, y = (100 + pr * std::sin(c.a) - oy) / sy;
+    circle(x, y, c.r, 9, 1);
+    EXPECT_EQ(new_error, 0);
+    // The centre and radius in pixels as CIRCLE maps them.
+    double cx = std::round(x * sx + ox), cy = std::round(y * sy + oy);
+    double r = std::fabs(((x + c.r) * sx + ox) - (x * sx + ox));
+    pixel_set p = lit();
+    ASSERT_FALSE(p.empty());
+    for (auto [px, py] : p)
+      EXPECT_LE(std::fabs(std::hypot(px - cx, py - cy) - r), 1.0) << px << "," << py;
+    EXPECT_TRUE(connected(p));
+    box b = bounds(p);
+    int edges = (b.x1 == 0) + (b.x2 == 319) + (b.y1 == 0) + (b.y2 == 199);
+    EXPECT_GE(edges, 2) << b.x1 << "," << b.y1 << " - " << b.x2 << "," << b.y2;
+  }
+}
+
+TEST(Circle, CulledWalkDrawsWhatTheFullWalkDraws) {
+  // Circles partly off the page or the view, against the walk over every step.
+  struct { double x, y, r, start, end, aspect; bool view; } cases[] = {
+      {-20, 100, 50, 0, 2 * pi, 1, false},
+      {160, 350, 300, 0, 2 * pi, 1, false},
+      {400, -100, 300, 1, 5, 0.5, false},
+      {400, -100, 300, 4.1, 3.95, 0.5, false},              // wraps through 0
+      {-1500, 1400, 2000, 0, 2 * pi, 1, false},
+      {160 - 702, 100 + 959, 2000, -0.2, -2, 2.5, false},   // radius lines off the page
+      {160 - 17552, 100 + 9589, 20000, 0, 2 * pi, 1, false},
+      {160 + 14142, 100 - 7071, 20000, 3, 4, -0.5, false},
+      {160, 100 + 5970, 20000, 0, 2 * pi, 0.3, false},
+      {100, 120, 150, 0, 2 * pi, 1, true},                  // crosses the view's edges
+      {-300, 80, 500, -5.5, -0.4, 1.4, true},
+      // The state of the near-duplicate rule after a skip decides pixels on the page here.
+      {583, 1461, 1463.6348020774958, 0, 2 * pi, 1.788297867639455, false},
+      {465, -22, 452.49294630338295, 0, 2 * pi, 0.20241477807590749, false},
+      {281, -11318, 11489.867986391466, 3.8392757760161578, 0.41039661301045793,
+       7.1752561357661806, false},
+  };
+  auto compare = [](double x, double y, double r, double start, double end, double aspect,
+                    bool view) {
+    start_in(13);
+    if (view) kelg_sub_view(1, 40, 30, 250, 170, 0, 0, 1);
+    sub_circle(0, x, y, r, 11, start, end, aspect, 15);
+    ASSERT_EQ(new_error, 0);
+    std::vector<uint8_t> got = page_bytes();
+    start_in(13);
+    if (view) kelg_sub_view(1, 40, 30, 250, 170, 0, 0, 1);
+    reference_circle(x, y, r, 11, start, end, aspect);
+    EXPECT_TRUE(got == page_bytes());
+  };
+  for (auto &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.r << " at " << c.x << "," << c.y);
+    compare(c.x, c.y, c.r, c.start, c.end, c.aspect, c.view);
+    EXPECT_FALSE(lit().empty());
+  }
+
+  // And a spread of sizes, places, aspects and arcs around the page's edges.
+  std::mt19937_64 rng(1);
+  std::uniform_real_distribution<double> u(0, 1);
+  for (int k = 0; k < 1000; k++) {
+    double r = std::exp(u(rng) * std::log(30000.0)) + 20;
+    double at = u(rng) * 2 * pi, dist = r + (u(rng) - 0.5) * 300;
+    double x = std::round(160 + dist * std::cos(at)), y = std::round(100 + dist * std::sin(at));
+    double aspect = u(rng) < 0.5 ? 1 : std::exp((u(rng) - 0.5) * 4);
+    if (u(rng) < 0.1) aspect = -u(rng);
+    double start = 0, end = 2 * pi;
+    if (u(rng) < 0.5) { start = (u(rng) - 0.5) * 4 * pi; end = (u(rng) - 0.5) * 4 * pi; }
+    SCOPED_TRACE(testing::Message() << "case " << k << ": " << r << " at " << x << "," << y);
+    compare(x, y, r, start, end, aspect, u(rng) < 0.2);
+  }
+}
+
+TEST(Circle, StopRequestEndsTheWalk) {
+  start_in(13);
+  stop_program = 1;
+  circle(160 - 1e8 * std::cos(0.5), 100 + 1e8 * std::sin(0.5), 1e8, 5, 1);
+  stop_program = 0;
+  EXPECT_EQ(new_error, 0);
+  EXPECT_TRUE(lit().empty());                             // nothing drawn once asked to stop
+  EXPECT_EQ(write_page->draw_color, 5u);
+  circle(160 - 1e8 * std::cos(0.5), 100 + 1e8 * std::sin(0.5), 1e8, 5, 1);
+  EXPECT_GT(lit().size(), 100u);
 }
