@@ -324,7 +324,12 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
     return close_program.load() == 1;          // the process is to end: the box goes
   };
   platform_main_loop_running = true;
+  // Procedures nest deeply (recursion ten thousands of calls down): the game thread gets a
+  // large stack; only the pages it touches take memory.
+  bool own_stack_size = !std::getenv("SDL_THREAD_STACK_SIZE");
+  if (own_stack_size) setenv("SDL_THREAD_STACK_SIZE", "536870912", 1);
   thread = SDL_CreateThread(game_thread_main, nullptr);
+  if (own_stack_size) unsetenv("SDL_THREAD_STACK_SIZE");
   if (!thread) {
     std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
     return 0;

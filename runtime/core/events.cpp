@@ -19,6 +19,7 @@ int error_handling = 0;
 int error_err = 0;
 double error_erl = 0;
 int error_occurred = 0;
+void (*error_handler)() = nullptr;
 double last_line = 0;
 
 uint32_t *return_point = nullptr;
@@ -122,7 +123,11 @@ void fix_error() {
     error_occurred = 1;
     // A program without a handler has no dispatch target: it ends as the dialect's
     // translated programs do when they have none.
-    kel_exit(99);
+    if (!error_handler) kel_exit(99);
+    error_occurred = 0;
+    error_handling = 1;
+    error_handler();
+    return;
   }
   char text[256], caption[64];
   std::snprintf(text, sizeof text, "Line:%u\n%s\nContinue?", ercl, error_text(new_error));

@@ -25,6 +25,9 @@ extern uint8_t *mem_static, *mem_static_pointer, *mem_static_limit;
 extern uint32_t mem_static_size;
 
 void error(int n);                 // critical numbers (256 and up) never return
+// The program's ON ERROR handler, entered by fix_error with error_goto_line naming it; it
+// returns at RESUME or RESUME NEXT. Null when the program has no handler.
+extern void (*error_handler)();
 void evnt(uint32_t line);
 void events();
 void fix_error();

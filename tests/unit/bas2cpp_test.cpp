@@ -43,12 +43,6 @@ TEST(Bas2cppReader, LabelsStatementsAndVariables) {
                                                    {3, "IF"},    {3, "PRINT"}, {3, "PRINT"}, {3, "PRINT"}};
   EXPECT_EQ(info.statements, want);
   EXPECT_EQ(info.variables, (std::vector<std::string>{"A%", "A!"}));
-  // PRINT 4 belongs to the ELSE branch: it comes after the else label, before the end label.
-  size_t else_at = t.cpp.find("I1_else:;"), four = t.cpp.find("(int16_t)4"), end_at = t.cpp.find("I1_end:;");
-  ASSERT_NE(else_at, std::string::npos);
-  ASSERT_NE(end_at, std::string::npos);
-  EXPECT_LT(else_at, four);
-  EXPECT_LT(four, end_at);
   EXPECT_NE(t.cpp.find("last_line = 20;"), std::string::npos);
 }
 
@@ -87,10 +81,12 @@ TEST(Bas2cppTranslate, FollowsTheStatementProtocol) {
   const std::string &c = t.cpp;
   EXPECT_NE(c.find("KB_S(1, kels_set("), std::string::npos);   // physical lines, blank ones counted
   EXPECT_NE(c.find("KB_S(3, kb_c = (int32_t)kels_cleanup(kels_tmp_base, "), std::string::npos);
-  EXPECT_NE(c.find("gosub_push(1);"), std::string::npos);
-  EXPECT_NE(c.find("gosub_push(2);"), std::string::npos);
-  EXPECT_NE(c.find("case 2: goto R_2;"), std::string::npos);
+  // Each GOSUB pushes its own return id; RETURN pops one and goes on there.
+  size_t first = c.find("gosub_push("), second = c.find("gosub_push(", first + 1);
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_NE(c.substr(first, c.find(')', first) - first), c.substr(second, c.find(')', second) - second));
   EXPECT_NE(c.find("kb_rid = return_pop()"), std::string::npos);
+  EXPECT_NE(c.find("return (uint32_t)kb_rid;"), std::string::npos);
   EXPECT_NE(c.find("kel_on_clear(kb_clear)"), std::string::npos);
   EXPECT_NE(c.find("kel_exit(99)"), std::string::npos);
   EXPECT_NE(c.find("KB_S(6, sub_end());"), std::string::npos);  // falling off the end is END
@@ -110,9 +106,17 @@ TEST(Bas2cppTranslate, BadProgramsGetFileLineAndColumn) {
       {"10 PRINT\n10 PRINT", "t.bas:2:1: duplicate label 10"},
       {"A$ = 1", "t.bas:1:6: type mismatch: cannot assign a number to a string variable"},
       {"X = \"a\" + 1", "t.bas:1:9: type mismatch: cannot combine a string and a number with +"},
-      {"SUB Foo", "t.bas:1:1: SUB procedures are not supported yet"},
+      {"SUB Foo", "t.bas:1:5: SUB without END SUB"},
+      {"SUB A\nEND SUB\nCALL A(1)", "t.bas:3:1: argument-count mismatch: A takes 0 arguments, not 1"},
+      {"SUB A (X%)\nEND SUB\nY! = 1: CALL A(Y!)", "t.bas:3:16: parameter type mismatch: X is INTEGER, the argument SINGLE"},
+      {"DECLARE SUB A (X%)\nSUB A (X!)\nEND SUB", "t.bas:2:1: the parameters of A do not match its DECLARE at line 1"},
+      {"X = F(1)\nFUNCTION F (A, B)\nEND FUNCTION", "t.bas:1:5: argument-count mismatch: F takes 2 arguments, not 1"},
+      {"TYPE P\nX AS INTEGER\nEND TYPE\nDIM Q AS P\nPRINT Q.Y", "t.bas:5:7: type P has no field Y"},
+      {"DIM Q AS Nothing", "t.bas:1:10: type NOTHING not defined"},
+      {"RESTORE Nowhere", "t.bas:1:9: label NOWHERE not defined"},
+      {"EXIT SUB", "t.bas:1:6: EXIT SUB outside a SUB"},
       {"OPEN \"f\" FOR INPUT AS 1", "t.bas:1:1: file statements are not supported yet"},
-      {"PRINT #1, X", "t.bas:1:7: file statements are not supported yet"},
+      {"PRINT #1, X", "t.bas:1:8: file statements are not supported yet"},
       {"IF X THEN FOR I = 1 TO 2", "t.bas:1:15: a block opened in a single-line IF must close on that line"},
       {"FOR I = 1 TO 3\nIF I THEN NEXT", "t.bas:2:4: a single-line IF cannot close a block opened before it"},
       {"DO\nIF 1 THEN LOOP", "t.bas:2:4: a single-line IF cannot close a block opened before it"},
@@ -126,7 +130,7 @@ TEST(Bas2cppTranslate, BadProgramsGetFileLineAndColumn) {
       {"ON TIMER(1) GOTO 10\n10 PRINT", "t.bas:1:13: expected GOSUB but found GOTO"},
       {"ON TIMER(1) GOSUB Nowhere", "t.bas:1:19: label NOWHERE not defined"},
       {"TIMER(2) PAUSE", "t.bas:1:10: expected ON, OFF, STOP or FREE after TIMER but found PAUSE"},
-      {"ON ERROR GOTO 10", "t.bas:1:4: ON ERROR is not supported yet"},
+      {"ON ERROR GOTO 10", "t.bas:1:15: label 10 not defined"},
   };
   for (auto &c : cases) {
     auto t = tr(c.src);
@@ -203,8 +207,8 @@ static size_t count_of(const std::string &hay, const std::string &needle) {
 TEST(Bas2cppMachineCode, CallAbsolutePassesVariablesBackAndValuesAsCopies) {
   struct { const char *src; size_t refs, vals; const char *has; } cases[] = {
       {"CALL ABSOLUTE(0)", 0, 0, "kb_call_absolute((int32_t)((int16_t)0), {})"},
-      {"CALL ABSOLUTE(A%, B#, 16)", 2, 0, "kb_ca_ref(&(*v2_B))"},
-      {"DIM X!(3): CALL ABSOLUTE(X!(2), 0)", 1, 0, "kb_ca_ref(&(*kb_at<float>("},
+      {"CALL ABSOLUTE(A%, B#, 16)", 2, 0, "kb_ca_ref(v2_B)"},
+      {"DIM X!(3): CALL ABSOLUTE(X!(2), 0)", 1, 0, "kb_ca_ref(kb_at<float>("},
       {"CALL ABSOLUTE(5, 70000, 1.5, 0)", 0, 3, "kb_ca_val<int32_t>((int32_t)70000)"},
       {"CALL ABSOLUTE((A%), A% + 1, LEN(\"ab\"), O%)", 0, 3, "kb_ca_val<int16_t>(((*v1_A)))"},
       {"CONST K = 3: CALL ABSOLUTE(K, 0)", 0, 1, "kb_ca_val<int16_t>"},
@@ -214,7 +218,7 @@ TEST(Bas2cppMachineCode, CallAbsolutePassesVariablesBackAndValuesAsCopies) {
     auto t = tr(c.src);
     ASSERT_TRUE(t.ok) << c.src << ": " << t.message;
     // The preamble defines each helper once; the rest are uses.
-    EXPECT_EQ(count_of(t.cpp, "kb_ca_ref(&"), c.refs) << c.src;
+    EXPECT_EQ(count_of(t.cpp, "kb_ca_ref("), c.refs) << c.src;
     EXPECT_EQ(count_of(t.cpp, "kb_ca_val<"), c.vals) << c.src;
     EXPECT_NE(t.cpp.find(c.has), std::string::npos) << c.src;
   }
@@ -243,7 +247,7 @@ TEST(Bas2cppMachineCode, BadMemoryStatementsAreLocated) {
   struct { const char *src, *message; } cases[] = {
       {"CALL ABSOLUTE(A$, 0)", "t.bas:1:15: CALL ABSOLUTE cannot pass strings"},
       {"CALL ABSOLUTE(1, \"x\" + A$, 0)", "t.bas:1:18: CALL ABSOLUTE cannot pass strings"},
-      {"CALL ABSOLUTE(A$)", "t.bas:1:15: type mismatch: expected a numeric argument"},
+      {"CALL ABSOLUTE(A$)", "t.bas:1:15: expected a numeric expression"},
       {"CALL ABSOLUTE()", "t.bas:1:15: expected an expression but found ')'"},
       {"CALL ABSOLUTE(A%, 0", "t.bas:1:20: expected ')'"},
       {"CALL INTERRUPT(&H33, R, R)", "t.bas:1:22: CALL INTERRUPT takes its register records as INTEGER arrays"},
@@ -252,14 +256,41 @@ TEST(Bas2cppMachineCode, BadMemoryStatementsAreLocated) {
       {"DIM R(9): CALL INTERRUPT(&H33, R(), R())", "t.bas:1:32: CALL INTERRUPT needs INTEGER arrays as register records, but R!() is SINGLE"},
       {"CALL INTERRUPT(\"x\", R%(), R%())", "t.bas:1:16: expected a numeric expression"},
       {"CALL INTERRUPT(&H33, R%())", "t.bas:1:26: expected ','"},
-      {"CALL Foo(1)", "t.bas:1:1: CALL is not supported yet"},
+      {"CALL Foo(1)", "t.bas:1:1: subprogram FOO not defined"},
       {"DEF SEG =", "t.bas:1:10: expected an expression before the end of the line"},
       {"POKE 1", "t.bas:1:1: wrong arguments for POKE"},
-      {"DEF FNA(X) = X", "t.bas:1:1: DEF FN is not supported yet"},
+      {"PRINT FNB(1)", "t.bas:1:7: function FNB not defined"},
   };
   for (auto &c : cases) {
     auto t = tr(c.src);
     EXPECT_FALSE(t.ok) << c.src;
     EXPECT_EQ(t.message.rfind(c.message, 0), 0u) << c.src << "\n  got: " << t.message;
   }
+}
+
+// $INCLUDE reads a file beside the including one; an error inside it names that file.
+TEST(Bas2cppTranslate, IncludeFilesAreReadBesideTheProgramAndNamedInErrors) {
+  std::string dir = testing::TempDir() + "/kel_include_test";
+  std::string mk = "mkdir -p '" + dir + "'";
+  ASSERT_EQ(std::system(mk.c_str()), 0);
+  auto write = [&](const std::string &name, const std::string &text) {
+    std::FILE *f = std::fopen((dir + "/" + name).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+  };
+  write("lib.bi", "SUB Hello (N%)\n  PRINT \"hello\"; N%\nEND SUB\n");
+  write("bad.bi", "\nX = 1 +\n");
+  auto good = translate("'$INCLUDE: 'lib.bi'\nHello 3\n", dir + "/main.bas");
+  EXPECT_TRUE(good.ok) << good.message;
+  EXPECT_NE(good.cpp.find("S_1_HELLO("), std::string::npos);
+  auto bad = translate("PRINT 1\n'$INCLUDE: 'bad.bi'\n", dir + "/main.bas");
+  EXPECT_FALSE(bad.ok);
+  EXPECT_EQ(bad.message.rfind("bad.bi:2:8: expected an expression", 0), 0u) << bad.message;
+  auto missing = translate("REM $INCLUDE: 'none.bi'\n", dir + "/main.bas");
+  EXPECT_FALSE(missing.ok);
+  EXPECT_NE(missing.message.find("cannot read none.bi"), std::string::npos) << missing.message;
+  std::remove((dir + "/lib.bi").c_str());
+  std::remove((dir + "/bad.bi").c_str());
+  std::remove(dir.c_str());
 }

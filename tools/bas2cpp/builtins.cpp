@@ -21,6 +21,8 @@ const std::vector<builtin> &builtins() {
       {"_DISPLAY", true, "", '-', "sub__display()"},
       {"_AUTODISPLAY", true, "", '-', "sub__autodisplay()"},
       {"ERROR", true, "i", '-', "error(%1)"},
+      {"ERR", false, "", 'I', "(int16_t)get_error_err()"},
+      {"ERL", false, "", 'L', "(int32_t)get_error_erl()"},
       {"CLEAR", true, "i? i? i?", '-', "sub_clear()"},
       {"STOP", true, "", '-', "sub_end()"},
       {"SYSTEM", true, "", '-', "sub_end()"},
@@ -115,12 +117,6 @@ const std::vector<builtin> &builtins() {
 const char *unsupported_reason(const std::string &name) {
   struct row { const char *name, *reason; };
   static const row rows[] = {
-      {"SUB", "SUB procedures are not supported yet"},
-      {"FUNCTION", "FUNCTION procedures are not supported yet"},
-      {"DECLARE", "SUB and FUNCTION declarations are not supported yet"},
-      {"CALL", "CALL is not supported yet"},
-      {"TYPE", "user-defined types are not supported yet"},
-      {"DEF", "DEF FN is not supported yet"},
       {"OPEN", "file statements are not supported yet"},
       {"CLOSE", "file statements are not supported yet"},
       {"GET", "GET is not supported yet"},
@@ -128,15 +124,6 @@ const char *unsupported_reason(const std::string &name) {
       {"FIELD", "file statements are not supported yet"},
       {"KILL", "file statements are not supported yet"},
       {"NAME", "file statements are not supported yet"},
-      {"WRITE", "WRITE is not supported yet"},
-      {"DATA", "DATA is not supported yet"},
-      {"READ", "READ is not supported yet"},
-      {"RESTORE", "RESTORE is not supported yet"},
-      {"RESUME", "RESUME is not supported yet"},
-      {"REDIM", "REDIM is not supported yet"},
-      {"ERASE", "ERASE is not supported yet"},
-      {"STATIC", "STATIC is not supported yet"},
-      {"COMMON", "COMMON is not supported yet"},
       {"SHELL", "SHELL is not supported yet"},
       {"CHAIN", "CHAIN is not supported yet"},
       {"OUT", "OUT is not supported yet"},
@@ -148,8 +135,6 @@ const char *unsupported_reason(const std::string &name) {
       {"VARPTR", "VARPTR is not supported yet"},
       {"VARSEG", "VARSEG is not supported yet"},
       {"SADD", "SADD is not supported yet"},
-      {"LBOUND", "LBOUND is not supported yet"},
-      {"UBOUND", "UBOUND is not supported yet"},
   };
   for (const row &r : rows)
     if (name == r.name) return r.reason;

@@ -1,5 +1,7 @@
-// The BASIC reader: identifiers with type suffixes, numbers, strings, operators and comments.
+// The BASIC reader: identifiers with type suffixes, numbers, strings, operators, comments and
+// their metacommands, DATA items and continued lines.
 #include "lexer.h"
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -7,9 +9,11 @@ namespace bas {
 
 static bool is_suffix(char c) { return c == '%' || c == '&' || c == '!' || c == '#' || c == '$'; }
 
-std::vector<token> lex(const std::string &src) {
+static bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::vector<token> lex(const std::string &src, bool keep_meta) {
   std::vector<token> out;
-  size_t i = 0, n = src.size();
+  size_t i = 0, n = std::min(src.size(), src.find('\x1a'));   // Ctrl-Z ends a DOS text file
   int line = 1;
   size_t line_begin = 0;
   bool at_start = true;
@@ -25,7 +29,63 @@ std::vector<token> lex(const std::string &src) {
     at_start = false;
     out.push_back(std::move(t));
   };
-  auto skip_to_eol = [&]() { while (i < n && src[i] != '\n' && src[i] != '\r') i++; };
+  auto eol = [&](size_t p) { return p >= n || src[p] == '\n' || src[p] == '\r'; };
+  auto skip_to_eol = [&]() { while (!eol(i)) i++; };
+  // A comment from i on: dropped, but for a metacommand ("REM $DYNAMIC", "'$INCLUDE: 'f.bi'").
+  auto comment = [&]() {
+    size_t j = i;
+    while (j < n && is_blank(src[j])) j++;
+    if (keep_meta && j < n && src[j] == '$') {
+      size_t at = j++;
+      std::string word = "$";
+      while (j < n && std::isalpha((unsigned char)src[j])) word += (char)std::toupper((unsigned char)src[j++]);
+      if (word == "$DYNAMIC" || word == "$STATIC") {
+        push(tok::meta, word, 0, at);
+      } else if (word == "$INCLUDE") {
+        while (j < n && is_blank(src[j])) j++;
+        bool ok = j < n && src[j] == ':';
+        if (ok) j++;
+        while (ok && j < n && is_blank(src[j])) j++;
+        ok = ok && j < n && src[j] == '\'';
+        size_t name_at = ++j;
+        while (ok && !eol(j) && src[j] != '\'') j++;
+        if (!ok || eol(j) || j == name_at) throw bas_error{line, col(at), "expected $INCLUDE: 'file name'"};
+        push(tok::meta, word, 0, at);
+        push(tok::string, src.substr(name_at, j - name_at), 0, name_at);
+      }
+    }
+    skip_to_eol();
+  };
+  // Where a statement may begin: DATA there takes the rest of the statement as raw items.
+  auto statement_start = [&]() {
+    if (out.empty()) return true;
+    const token &b = out.back();
+    return b.kind == tok::newline || (b.kind == tok::op && b.text == ":") || (b.kind == tok::number && b.line_start) ||
+           (b.kind == tok::ident && !b.suffix && (b.text == "THEN" || b.text == "ELSE"));
+  };
+  // DATA items up to a ':' outside quotes or the end of the line, split at commas.
+  auto data_items = [&]() {
+    for (;;) {
+      while (i < n && is_blank(src[i])) i++;
+      size_t at = i;
+      std::string v;
+      bool quoted = i < n && src[i] == '"';
+      if (quoted) {
+        i++;
+        while (!eol(i) && src[i] != '"') v += src[i++];
+        if (i < n && src[i] == '"') i++;   // an unclosed string ends with its line
+        while (i < n && is_blank(src[i])) i++;
+        if (!eol(i) && src[i] != ',' && src[i] != ':') throw bas_error{line, col(i), "expected ',' after a quoted DATA item"};
+      } else {
+        while (!eol(i) && src[i] != ',' && src[i] != ':') v += src[i++];
+        while (!v.empty() && is_blank(v.back())) v.pop_back();
+      }
+      push(tok::data, v, 0, at);
+      out.back().quoted = quoted;
+      if (i < n && src[i] == ',') { i++; continue; }
+      return;
+    }
+  };
   while (i < n) {
     char c = src[i];
     if (c == '\r' || c == '\n') {
@@ -37,8 +97,23 @@ std::vector<token> lex(const std::string &src) {
       at_start = true;
       continue;
     }
-    if (c == ' ' || c == '\t') { i++; continue; }
-    if (c == '\'') { skip_to_eol(); continue; }
+    if (is_blank(c)) { i++; continue; }
+    if (c == '\'') { i++; comment(); continue; }
+    // " _" ending a line continues the statement on the next one.
+    if (c == '_' && i > line_begin && is_blank(src[i - 1])) {
+      size_t j = i + 1;
+      while (j < n && is_blank(src[j])) j++;
+      if (eol(j)) {
+        i = j;
+        if (i < n) {
+          if (src[i] == '\r' && i + 1 < n && src[i + 1] == '\n') i++;
+          i++;
+          line++;
+          line_begin = i;
+        }
+        continue;
+      }
+    }
     size_t start = i;
     if (std::isalpha((unsigned char)c) || (c == '_' && i + 1 < n && std::isalpha((unsigned char)src[i + 1]))) {
       std::string name;
@@ -52,8 +127,10 @@ std::vector<token> lex(const std::string &src) {
                        std::isxdigit((unsigned char)src[i + 2]);
         if (!literal) suffix = src[i++];
       }
-      if (name == "REM" && !suffix) { skip_to_eol(); continue; }
+      if (name == "REM" && !suffix) { comment(); continue; }
+      bool data = name == "DATA" && !suffix && statement_start();
       push(tok::ident, name, suffix, start);
+      if (data) data_items();
       continue;
     }
     if (std::isdigit((unsigned char)c) || (c == '.' && i + 1 < n && std::isdigit((unsigned char)src[i + 1]))) {
@@ -99,6 +176,13 @@ std::vector<token> lex(const std::string &src) {
     if (c == '?') {
       i++;
       push(tok::ident, "PRINT", 0, start);
+      continue;
+    }
+    // A field of an array element or function result: A(2).X
+    if (c == '.' && !out.empty() && out.back().kind == tok::op && out.back().text == ")" && i + 1 < n &&
+        std::isalpha((unsigned char)src[i + 1])) {
+      push(tok::op, ".", 0, start);
+      i++;
       continue;
     }
     static const char *two[] = {"<=", ">=", "<>", "=<", "=>", "><"};

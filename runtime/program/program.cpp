@@ -1,0 +1,264 @@
+// Arrays, DATA and READ, RESUME and CALL ABSOLUTE's argument slots for translated programs.
+#include "program.h"
+#include <algorithm>
+
+kels *kb_dummy_str = nullptr;
+alignas(16) uint8_t kb_dummy_bytes[65536];
+int32_t kb_option_base = 0;
+int32_t kb_depth = 0;
+
+// ---- arrays ------------------------------------------------------------------------------
+
+uint64_t kb_count(const kb_arr &a) {
+  uint64_t count = 1;
+  for (int32_t d = 0; d < a.dims; d++) count *= (uint64_t)((int64_t)a.ub[d] - a.lb[d] + 1);
+  return count;
+}
+
+static void fill_new(kb_arr &a, uint64_t from, uint64_t count) {
+  if (a.kind == kb_strings)
+    for (uint64_t i = from; i < count; i++) ((kels **)a.data)[i] = kels_new(0, 0);
+  else if (a.kind == kb_fixed)
+    std::memset(a.data + from * a.esize, 32, (size_t)((count - from) * a.esize));
+}
+
+// Storage for n dimensions with the given bounds; false (with the error raised) when refused.
+static bool allocate(kb_arr &a, int32_t n, const int32_t *lb, const int32_t *ub) {
+  if (n < 1 || n > 8) { error(9); return false; }
+  uint64_t count = 1;
+  for (int32_t d = 0; d < n; ++d) {
+    if (ub[d] < lb[d]) { error(9); return false; }
+    count *= (uint64_t)((int64_t)ub[d] - lb[d] + 1);
+    if (count * (a.esize ? a.esize : 1) > (1ull << 30)) { error(7); return false; }
+  }
+  auto *data = (uint8_t *)std::calloc(count, a.esize ? a.esize : 1);
+  if (!data) { error(7); return false; }
+  a.data = data;
+  a.dims = n;
+  for (int32_t d = 0; d < n; ++d) a.lb[d] = lb[d], a.ub[d] = ub[d];
+  fill_new(a, 0, count);
+  return true;
+}
+
+void kb_dim_n(kb_arr &a, int32_t n, const int32_t *lb, const int32_t *ub) {
+  if (new_error) return;
+  if (a.data) { error(10); return; }
+  allocate(a, n, lb, ub);
+}
+
+void kb_auto_dim(kb_arr &a, int32_t n) {
+  int32_t lb[8], ub[8];
+  for (int32_t d = 0; d < n && d < 8; d++) lb[d] = kb_option_base, ub[d] = 10;
+  allocate(a, n, lb, ub);
+}
+
+void kb_free_arr(kb_arr &a) {
+  if (!a.data) return;
+  if (a.kind == kb_strings) {
+    uint64_t count = kb_count(a);
+    for (uint64_t i = 0; i < count; i++) kels_free(((kels **)a.data)[i]);
+  }
+  std::free(a.data);
+  a.data = nullptr;
+  a.dims = 0;
+}
+
+void kb_erase(kb_arr &a) {
+  if (new_error) return;
+  if (a.dynamic || !a.data) {
+    kb_free_arr(a);
+    return;
+  }
+  uint64_t count = kb_count(a);
+  if (a.kind == kb_strings) {
+    for (uint64_t i = 0; i < count; i++) kels_set(((kels **)a.data)[i], nothingstring);
+  } else {
+    std::memset(a.data, 0, (size_t)(count * a.esize));
+    fill_new(a, 0, count);
+  }
+}
+
+void kb_redim_n(kb_arr &a, int32_t n, const int32_t *lb, const int32_t *ub, bool preserve) {
+  if (new_error) return;
+  a.dynamic = 1;
+  if (!preserve || !a.data) {
+    kb_free_arr(a);
+    allocate(a, n, lb, ub);
+    return;
+  }
+  // PRESERVE keeps the elements whose subscripts exist in both shapes; only the last
+  // dimension may change its size, as the dialect requires.
+  if (n != a.dims) { error(9); return; }
+  for (int32_t d = 0; d + 1 < n; d++)
+    if (lb[d] != a.lb[d] || ub[d] != a.ub[d]) { error(9); return; }
+  kb_arr old = a;
+  a.data = nullptr;
+  if (!allocate(a, n, lb, ub)) { a = old; return; }
+  uint64_t inner = 1;
+  for (int32_t d = 1; d < n; d++) inner *= (uint64_t)((int64_t)a.ub[d] - a.lb[d] + 1);
+  // Elements are laid out with the first dimension slowest; for one dimension the kept
+  // range is simply the overlap of the two bounds.
+  if (n == 1) {
+    int64_t lo = std::max<int64_t>(old.lb[0], a.lb[0]), hi = std::min<int64_t>(old.ub[0], a.ub[0]);
+    for (int64_t i = lo; i <= hi; i++) {
+      uint8_t *to = a.data + (uint64_t)(i - a.lb[0]) * a.esize;
+      uint8_t *from = old.data + (uint64_t)(i - old.lb[0]) * a.esize;
+      if (a.kind == kb_strings) kels_set(*(kels **)to, *(kels **)from);
+      else std::memcpy(to, from, a.esize);
+    }
+  } else {
+    // The last dimension varies fastest: copy each row's overlap.
+    uint64_t rows = kb_count(a) / (uint64_t)((int64_t)a.ub[n - 1] - a.lb[n - 1] + 1);
+    int64_t lo = std::max<int64_t>(old.lb[n - 1], a.lb[n - 1]), hi = std::min<int64_t>(old.ub[n - 1], a.ub[n - 1]);
+    uint64_t new_w = (uint64_t)((int64_t)a.ub[n - 1] - a.lb[n - 1] + 1);
+    uint64_t old_w = (uint64_t)((int64_t)old.ub[n - 1] - old.lb[n - 1] + 1);
+    for (uint64_t row = 0; row < rows; row++)
+      for (int64_t i = lo; i <= hi; i++) {
+        uint8_t *to = a.data + (row * new_w + (uint64_t)(i - a.lb[n - 1])) * a.esize;
+        uint8_t *from = old.data + (row * old_w + (uint64_t)(i - old.lb[n - 1])) * a.esize;
+        if (a.kind == kb_strings) kels_set(*(kels **)to, *(kels **)from);
+        else std::memcpy(to, from, a.esize);
+      }
+    (void)inner;
+  }
+  kb_free_arr(old);
+}
+
+static bool bound_dim(kb_arr &a, int32_t dim, int32_t passed, int32_t *d) {
+  if (new_error) return false;
+  if (!a.data) { error(9); return false; }
+  *d = passed ? dim : 1;
+  if (*d < 1 || *d > a.dims) { error(9); return false; }
+  return true;
+}
+
+int32_t kb_lbound(kb_arr &a, int32_t dim, int32_t passed) {
+  int32_t d;
+  return bound_dim(a, dim, passed, &d) ? a.lb[d - 1] : 0;
+}
+
+int32_t kb_ubound(kb_arr &a, int32_t dim, int32_t passed) {
+  int32_t d;
+  return bound_dim(a, dim, passed, &d) ? a.ub[d - 1] : 0;
+}
+
+// ---- DATA and READ -----------------------------------------------------------------------
+
+static const kb_data_item *data_items = nullptr;
+static uint32_t data_count = 0, data_next = 0;
+
+void kb_data_table(const kb_data_item *items, uint32_t count) {
+  data_items = items;
+  data_count = count;
+  data_next = 0;
+  static bool hooked = false;
+  if (!hooked) {
+    hooked = true;
+    kel_on_clear([] { data_next = 0; });     // CLEAR resets the READ position
+  }
+}
+
+void kb_restore(uint32_t index) {
+  if (new_error) return;
+  data_next = index;
+}
+
+static const kb_data_item *next_item() {
+  if (new_error) return nullptr;
+  if (data_next >= data_count) { error(4); return nullptr; }
+  return &data_items[data_next++];
+}
+
+double kb_read_number() {
+  const kb_data_item *it = next_item();
+  if (!it) return 0;
+  // A number item is a number from end to end: blanks aside, VAL must read all of it.
+  uint32_t b = 0, e = it->len;
+  while (b < e && it->text[b] == ' ') b++;
+  while (e > b && it->text[e - 1] == ' ') e--;
+  if (b == e) return 0;                       // an empty item reads as 0
+  if (it->quoted) { error(13); return 0; }
+  const char *s = it->text + b;
+  uint32_t n = e - b;
+  bool digits = false, ok = true;
+  uint32_t i = 0;
+  if (n >= 2 && s[0] == '&') {                // &H, &O, &B literals
+    char base = (char)(s[1] & ~32);
+    ok = base == 'H' || base == 'O' || base == 'B';
+    for (i = 2; ok && i < n; i++) {
+      char c = (char)(s[i] & ~32);
+      bool hex = (s[i] >= '0' && s[i] <= '9') || (c >= 'A' && c <= 'F');
+      if (!hex && !(i + 1 == n && (s[i] == '%' || s[i] == '&'))) ok = false;
+      digits = true;
+    }
+  } else {
+    if (i < n && (s[i] == '+' || s[i] == '-')) i++;
+    while (i < n && s[i] >= '0' && s[i] <= '9') i++, digits = true;
+    if (i < n && s[i] == '.') {
+      i++;
+      while (i < n && s[i] >= '0' && s[i] <= '9') i++, digits = true;
+    }
+    if (digits && i < n && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+      i++;
+      if (i < n && (s[i] == '+' || s[i] == '-')) i++;
+      bool exp = false;
+      while (i < n && s[i] >= '0' && s[i] <= '9') i++, exp = true;
+      ok = exp;
+    }
+    if (i < n && (s[i] == '%' || s[i] == '&' || s[i] == '!' || s[i] == '#')) i++;
+    ok = ok && digits && i == n;
+  }
+  if (!ok) { error(13); return 0; }
+  kels *t = kels_new_txt_len(s, (int32_t)n);
+  double v = (double)func_val(t);
+  return v;
+}
+
+void kb_read_string(kels *dest) {
+  const kb_data_item *it = next_item();
+  if (!it) return;
+  kels_set(dest, kels_new_txt_len(it->text, (int32_t)it->len));
+}
+
+// ---- errors ------------------------------------------------------------------------------
+
+int32_t kb_resume(int32_t kind) {
+  if (new_error) return 0;
+  if (!error_handling) { error(20); return 0; }   // RESUME without error
+  error_handling = 0;
+  if (kind == 0) error_retry = 1;
+  return 1;
+}
+
+void kb_on_error(uint32_t label) {
+  if (new_error) return;
+  error_goto_line = (int)label;
+}
+
+// ---- machine code ------------------------------------------------------------------------
+
+void kb_call_absolute(int32_t offset, std::initializer_list<kb_ca_arg> args) {
+  if (new_error) return;
+  uint32_t need = 0;
+  for (const kb_ca_arg &a : args) need += (a.bytes + 3) & ~3u;
+  if (need > cmem_sp || cmem_sp - need < kels_cmem_sp) { error(7); return; }
+  uint32_t saved = cmem_sp, base = cmem_sp - need, at = base, k = 0;
+  cmem_sp = base;
+  for (const kb_ca_arg &a : args) {
+    std::memcpy(dblock + at, a.value, a.bytes);
+    call_absolute_offsets[k++] = (uint16_t)at;
+    at += (a.bytes + 3) & ~3u;
+  }
+  call_absolute((int32_t)args.size(), offset);
+  at = base;
+  for (const kb_ca_arg &a : args) {
+    if (a.var) std::memcpy(a.var, dblock + at, a.bytes);
+    at += (a.bytes + 3) & ~3u;
+  }
+  if (cmem_sp == base) cmem_sp = saved;   // unless the call took records of its own
+}
+
+interrupt_regs kb_regs(kb_arr &a) {
+  if (!a.data) return {nullptr, 0};
+  return {a.data, (uint32_t)(kb_count(a) * a.esize)};
+}

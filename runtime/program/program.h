@@ -1,0 +1,262 @@
+// What a translated program stands on beyond the runtime's statements: the statement
+// protocol, checked integer arithmetic, PRINT items, arrays with bounds, fixed-length strings
+// and records, procedure locals, DATA and READ, and the error handler's entry.
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
+#include <type_traits>
+#include <utility>
+#include "kel.h"
+
+// The statement protocol: run the statement; on an event call evnt with its line and repeat
+// the statement when evnt asks for it.
+#define KB_S(line, ...) for (;;) { __VA_ARGS__; if (!kelevent) break; evnt(line); if (r != 1) break; }
+
+// ---- numbers -----------------------------------------------------------------------------
+
+inline int16_t kb_i16(int64_t v) { if (v < -32768 || v > 32767) { error(6); return 0; } return (int16_t)v; }
+inline int32_t kb_i32(int64_t v) { if (v < INT32_MIN || v > INT32_MAX) { error(6); return 0; } return (int32_t)v; }
+// Floating values meet integers rounded to nearest, ties to even.
+template <class T> inline int64_t kb_round(T x) {
+  if constexpr (std::is_integral_v<T>) return x;
+  else { if (!(x > -9.0e18 && x < 9.0e18)) { error(6); return 0; } return kelr((long double)x); }
+}
+template <class T> inline int16_t kb_i(T x) { return kb_i16(kb_round(x)); }
+template <class T> inline int32_t kb_l(T x) { return kb_i32(kb_round(x)); }
+template <class T> inline uint32_t kb_u(T x) {
+  int64_t v = kb_round(x);
+  if (v < INT32_MIN || v > (int64_t)UINT32_MAX) { error(6); return 0; }
+  return (uint32_t)v;
+}
+inline int32_t kb_idiv(int32_t a, int32_t b) { if (b == 0) { error(11); return 0; } if (b == -1) return kb_i32(-(int64_t)a); return a / b; }
+inline int32_t kb_mod(int32_t a, int32_t b) { if (b == 0) { error(11); return 0; } if (b == -1) return 0; return a % b; }
+template <class T> inline T kb_div(T a, T b) { if (b == 0) { error(11); return 0; } return a / b; }
+template <class T> inline T kb_pow(T a, T b) {
+  if (a == 0 && b < 0) { error(11); return 0; }
+  if (a < 0 && b != std::floor(b)) { error(5); return 0; }
+  return std::pow(a, b);
+}
+template <class T> inline T kb_int(T x) { if constexpr (std::is_integral_v<T>) return x; else return std::floor(x); }
+template <class T> inline T kb_fix(T x) { if constexpr (std::is_integral_v<T>) return x; else return std::trunc(x); }
+template <class T> inline T kb_abs(T x) {
+  if constexpr (std::is_integral_v<T>) { if (x == std::numeric_limits<T>::min()) { error(6); return 0; } }
+  return x < 0 ? T(-x) : x;
+}
+template <class T> inline int16_t kb_sgn(T x) { return x > 0 ? 1 : x < 0 ? -1 : 0; }
+template <class T> inline T kb_sqr(T x) { if (x < 0) { error(5); return 0; } return std::sqrt(x); }
+template <class T> inline T kb_log(T x) { if (x <= 0) { error(5); return 0; } return std::log(x); }
+template <class T> inline T kb_exp(T x) { T v = std::exp(x); if (std::isinf(v)) { error(6); return 0; } return v; }
+inline kels *kb_hex(int16_t v) { return func_hex(v, 4); }
+inline kels *kb_hex(int32_t v) { return func_hex(v, 8); }
+inline kels *kb_hex(float v) { return func_hex_float(v); }
+inline kels *kb_hex(double v) { return func_hex_float(v); }
+inline kels *kb_oct(int16_t v) { return func_oct(v, 16); }
+inline kels *kb_oct(int32_t v) { return func_oct(v, 32); }
+inline kels *kb_oct(float v) { return func_oct_float(v); }
+inline kels *kb_oct(double v) { return func_oct_float(v); }
+
+// ---- PRINT items -------------------------------------------------------------------------
+// Each is assigned to a fresh string, fitted to the line, printed and freed. A number prints
+// as its STR$ followed by one space.
+inline kels *kb_num(kels *s) { return kels_add(s, kels_new_txt(" ")); }
+inline void kb_print(kels *s) {
+  kels *item = kels_new(0, 0);
+  kels_set(item, s);
+  if (!new_error) { makefit(item); kels_print(item, 0); }
+  kels_free(item);
+}
+inline void kb_print_raw(kels *s) { if (!new_error) kels_print(s, 0); }   // TAB, SPC
+
+// ---- arrays ------------------------------------------------------------------------------
+// Bounds per dimension, elements in one block. Kinds: numbers and records (zero-filled
+// bytes), strings (one descriptor per element) and fixed-length strings (blank-filled bytes).
+// An array used before DIM gets base TO 10 in each dimension.
+enum kb_arr_kind : uint8_t { kb_raw = 0, kb_strings = 1, kb_fixed = 2 };
+struct kb_arr {
+  uint8_t *data;
+  uint32_t esize;
+  uint8_t kind;
+  int32_t dims;
+  int32_t lb[8], ub[8];
+  uint8_t dynamic = 0;           // ERASE frees it (REDIM, $DYNAMIC) instead of clearing it
+};
+extern kels *kb_dummy_str;
+alignas(16) extern uint8_t kb_dummy_bytes[65536];
+extern int32_t kb_option_base;
+
+uint64_t kb_count(const kb_arr &a);
+void kb_dim_n(kb_arr &a, int32_t n, const int32_t *lb, const int32_t *ub);
+void kb_erase(kb_arr &a);                       // ERASE: a dynamic array goes, a static one is cleared
+void kb_free_arr(kb_arr &a);                    // its storage given back, whatever its kind
+void kb_redim_n(kb_arr &a, int32_t n, const int32_t *lb, const int32_t *ub, bool preserve);
+int32_t kb_lbound(kb_arr &a, int32_t dim, int32_t passed);
+int32_t kb_ubound(kb_arr &a, int32_t dim, int32_t passed);
+inline void kb_dim(kb_arr &a, std::initializer_list<int32_t> lb, std::initializer_list<int32_t> ub) {
+  kb_dim_n(a, (int32_t)lb.size(), lb.begin(), ub.begin());
+}
+inline void kb_redim(kb_arr &a, bool preserve, std::initializer_list<int32_t> lb, std::initializer_list<int32_t> ub) {
+  kb_redim_n(a, (int32_t)lb.size(), lb.begin(), ub.begin(), preserve);
+}
+void kb_auto_dim(kb_arr &a, int32_t n);         // the implicit DIM of an undeclared array
+
+// The address of one element; subscripts outside the bounds raise error 9 and give a scratch
+// element, so the statement finishes harmlessly.
+template <class... I> inline uint8_t *kb_elem(kb_arr &a, I... ix) {
+  constexpr int32_t n = (int32_t)sizeof...(I);
+  if (!a.data && !new_error) kb_auto_dim(a, n);
+  if (!a.data || a.dims != n || new_error) {
+    if (!new_error) error(a.data ? 9 : 9);
+    std::memset(kb_dummy_bytes, 0, a.esize < sizeof kb_dummy_bytes ? a.esize : sizeof kb_dummy_bytes);
+    return kb_dummy_bytes;
+  }
+  const int32_t v[] = {(int32_t)ix...};
+  uint64_t off = 0;
+  for (int32_t d = 0; d < n; d++) {
+    if (v[d] < a.lb[d] || v[d] > a.ub[d]) {
+      error(9);
+      std::memset(kb_dummy_bytes, 0, a.esize < sizeof kb_dummy_bytes ? a.esize : sizeof kb_dummy_bytes);
+      return kb_dummy_bytes;
+    }
+    off = off * (uint64_t)((int64_t)a.ub[d] - a.lb[d] + 1) + (uint64_t)((int64_t)v[d] - a.lb[d]);
+  }
+  return a.data + off * a.esize;
+}
+template <class T, class... I> inline T *kb_at(kb_arr &a, I... ix) {
+  uint8_t *p = kb_elem(a, ix...);
+  if constexpr (std::is_same_v<T, kels *>) {
+    if (p == kb_dummy_bytes) return &kb_dummy_str;
+  }
+  return (T *)p;
+}
+// A fixed-length string element or field as a string (a view, freed with the statement).
+inline kels *kb_fixed_view(uint8_t *p, uint32_t len) { return kels_new_fixed(p, (int32_t)len, 1); }
+
+// ---- records -----------------------------------------------------------------------------
+// Record fields are packed as the dialect lays them out, so numeric fields are read and
+// written through memcpy.
+template <class T> inline T kb_get(const uint8_t *p) { T v; std::memcpy(&v, p, sizeof v); return v; }
+template <class T> inline void kb_put(uint8_t *p, T v) { std::memcpy(p, &v, sizeof v); }
+// A numeric field passed by reference: the callee works on a copy that is written back when
+// the call's statement part ends (the temporary's end).
+template <class T> struct kb_cico {
+  uint8_t *at;
+  T v;
+  explicit kb_cico(uint8_t *p) : at(p), v(kb_get<T>(p)) {}
+  ~kb_cico() { kb_put<T>(at, v); }
+  T *p() { return &v; }
+};
+// A value that lives until the end of the caller's full expression, whose address goes to a
+// by-reference parameter: a by-value argument.
+template <class T> struct kb_val {
+  T v;
+  T *p() { return &v; }
+};
+
+// ---- procedure locals --------------------------------------------------------------------
+// A string local: a fresh empty string at each call, given back when the call ends.
+struct kb_local_str {
+  kels *s;
+  kb_local_str() : s(kels_new(0, 0)) {}
+  ~kb_local_str() { kels_free(s); }
+  kb_local_str(const kb_local_str &) = delete;
+  kb_local_str &operator=(const kb_local_str &) = delete;
+  operator kels *() const { return s; }
+};
+// A string parameter: the caller's string itself (by reference). A temporary (an
+// expression's value) becomes a string of the callee's own, so that statements which consume
+// temporaries cannot free it under the callee.
+struct kb_param_str {
+  kels *s, *own = nullptr;
+  explicit kb_param_str(kels *p) : s(p) {
+    if (p->tmp || p->tmplisti || p->readonly) {
+      own = p->fixed ? kels_new_fixed(p->text, (int32_t)p->len, 0) : kels_new(0, 0);
+      if (!p->fixed) kels_set(own, p);
+      s = own;
+    }
+  }
+  ~kb_param_str() { if (own) kels_free(own); }
+  kb_param_str(const kb_param_str &) = delete;
+  kb_param_str &operator=(const kb_param_str &) = delete;
+  operator kels *() const { return s; }
+};
+// An array local, given back when the call ends.
+struct kb_local_arr : kb_arr {
+  kb_local_arr(uint32_t esize, uint8_t kind) : kb_arr{nullptr, esize, kind, 0, {}, {}, 0} {}
+  ~kb_local_arr() { kb_free_arr(*this); }
+  kb_local_arr(const kb_local_arr &) = delete;
+  kb_local_arr &operator=(const kb_local_arr &) = delete;
+};
+// A local record (or fixed-length string) of n bytes.
+struct kb_local_bytes {
+  uint8_t *p;
+  explicit kb_local_bytes(uint32_t n, int fill) : p((uint8_t *)std::calloc(n ? n : 1, 1)) {
+    if (fill) std::memset(p, fill, n);
+  }
+  ~kb_local_bytes() { std::free(p); }
+  kb_local_bytes(const kb_local_bytes &) = delete;
+  kb_local_bytes &operator=(const kb_local_bytes &) = delete;
+};
+// A FUNCTION's string result, handed to the caller as a temporary of its statement.
+inline kels *kb_result(kels *s) {
+  kels *t = kels_new((int32_t)s->len, 1);
+  std::memcpy(t->text, s->text, s->len);
+  return t;
+}
+// Procedure calls nest at most this deep before "Out of stack space".
+constexpr int32_t kb_max_depth = 100000;
+extern int32_t kb_depth;
+struct kb_frame {
+  kb_frame() { if (++kb_depth > kb_max_depth) error(256); }
+  ~kb_frame() { --kb_depth; }
+};
+
+// ---- DATA and READ -----------------------------------------------------------------------
+struct kb_data_item {
+  const char *text;
+  uint32_t len;
+  uint8_t quoted;
+};
+void kb_data_table(const kb_data_item *items, uint32_t count);
+void kb_restore(uint32_t index);                // RESTORE: the next READ takes item index
+double kb_read_number();                        // the next item as a number (errors 4, 13)
+void kb_read_string(kels *dest);                // the next item into a string (error 4)
+template <class T> inline T kb_read() {
+  double v = kb_read_number();
+  if constexpr (std::is_same_v<T, int16_t>) return kb_i(v);
+  else if constexpr (std::is_same_v<T, int32_t>) return kb_l(v);
+  else return (T)v;
+}
+
+// ---- errors ------------------------------------------------------------------------------
+// RESUME label leaves the handler and every call it interrupted for the module's label.
+struct kb_resume_to {
+  uint32_t label;
+};
+int32_t kb_resume(int32_t kind);                // 0 RESUME (the statement again), 1 RESUME NEXT; 1 when resumed
+void kb_on_error(uint32_t label);               // ON ERROR GOTO label (0 switches off)
+
+// CALL ABSOLUTE's arguments: each value is copied into a slot taken from the top of the data
+// block's record stack, the routine gets the slots' offsets, and the slots of variables are
+// copied back after the call. The slots are given back when the call returns.
+struct kb_ca_arg {
+  void *var;          // the variable to copy back into, or null for a value
+  uint8_t value[8];
+  uint32_t bytes;
+};
+template <class T> inline kb_ca_arg kb_ca_ref(T *v) {
+  kb_ca_arg a{v, {}, sizeof(T)};
+  std::memcpy(a.value, v, sizeof(T));
+  return a;
+}
+template <class T> inline kb_ca_arg kb_ca_val(T v) {
+  kb_ca_arg a{nullptr, {}, sizeof(T)};
+  std::memcpy(a.value, &v, sizeof(T));
+  return a;
+}
+void kb_call_absolute(int32_t offset, std::initializer_list<kb_ca_arg> args);
+// CALL INTERRUPT's register records: an INTEGER array's elements in order, all of them.
+interrupt_regs kb_regs(kb_arr &a);

@@ -1,0 +1,167 @@
+// What translated programs stand on: arrays with bounds, REDIM and ERASE, DATA and READ,
+// string parameters and locals, RESUME, and fields passed by reference.
+#include <gtest/gtest.h>
+#include "program.h"
+#include "test_support.h"
+
+namespace {
+
+kb_arr numbers(uint32_t esize = 2) { return kb_arr{nullptr, esize, kb_raw, 0, {}, {}, 0}; }
+
+}  // namespace
+
+TEST(ProgramArrays, BoundsSubscriptsAndErrors) {
+  kel_test_reset();
+  kb_arr a = numbers();
+  kb_dim(a, {-5, 1}, {5, 3});
+  ASSERT_EQ(new_error, 0);
+  *kb_at<int16_t>(a, -5, 1) = 7;
+  *kb_at<int16_t>(a, 5, 3) = 9;
+  EXPECT_EQ(*kb_at<int16_t>(a, -5, 1), 7);
+  EXPECT_EQ(a.data[(10 * 3 + 2) * 2], 9);            // the last element, row by row
+  EXPECT_EQ(kb_lbound(a, 1, 1), -5);
+  EXPECT_EQ(kb_ubound(a, 2, 1), 3);
+  EXPECT_EQ(kb_lbound(a, 0, 0), -5);                  // no dimension given: the first
+  struct { int32_t i, j; } outside[] = {{6, 1}, {-6, 1}, {0, 0}, {0, 4}};
+  for (auto &o : outside) {
+    new_error = 0;
+    *kb_at<int16_t>(a, o.i, o.j) = 1;                 // lands in scratch storage
+    EXPECT_EQ(new_error, 9) << o.i << "," << o.j;
+  }
+  new_error = 0;
+  kb_ubound(a, 3, 1);
+  EXPECT_EQ(new_error, 9);
+  new_error = 0;
+  kb_dim(a, {0}, {1});                                // dimensioned twice
+  EXPECT_EQ(new_error, 10);
+  new_error = 0;
+  kb_arr b = numbers();
+  *kb_at<int16_t>(b, 10) = 3;                         // first use: 0 TO 10
+  EXPECT_EQ(kb_ubound(b, 1, 1), 10);
+  kb_arr c = numbers();
+  kb_dim(c, {5}, {4});
+  EXPECT_EQ(new_error, 9);
+  new_error = 0;
+  kb_free_arr(a);
+  kb_free_arr(b);
+}
+
+TEST(ProgramArrays, EraseClearsStaticAndFreesDynamicRedimPreserveKeepsOverlap) {
+  kel_test_reset();
+  kb_arr s{nullptr, sizeof(kels *), kb_strings, 0, {}, {}, 0};
+  kb_dim(s, {1}, {3});
+  kels_set(*kb_at<kels *>(s, 2), T("two"));
+  kb_erase(s);                                        // static: kept, emptied
+  ASSERT_NE(s.data, nullptr);
+  EXPECT_EQ(S(*kb_at<kels *>(s, 2)), "");
+  kels_set(*kb_at<kels *>(s, 1), T("one"));
+  kels_set(*kb_at<kels *>(s, 3), T("three"));
+  kb_redim(s, true, {0}, {1});                        // REDIM PRESERVE: 0 and 1 remain
+  EXPECT_EQ(S(*kb_at<kels *>(s, 1)), "one");
+  EXPECT_EQ(S(*kb_at<kels *>(s, 0)), "");
+  kb_redim(s, true, {1}, {5});
+  EXPECT_EQ(S(*kb_at<kels *>(s, 1)), "one");
+  EXPECT_EQ(kb_ubound(s, 1, 1), 5);
+  kb_erase(s);                                        // REDIM made it dynamic: gone
+  EXPECT_EQ(s.data, nullptr);
+
+  kb_arr m = numbers(4);
+  kb_redim(m, false, {0, 0}, {2, 3});
+  for (int i = 0; i <= 2; i++)
+    for (int j = 0; j <= 3; j++) *kb_at<int32_t>(m, i, j) = i * 10 + j;
+  kb_redim(m, true, {0, 0}, {2, 5});                  // only the last dimension may change
+  EXPECT_EQ(new_error, 0);
+  EXPECT_EQ(*kb_at<int32_t>(m, 2, 3), 23);
+  EXPECT_EQ(*kb_at<int32_t>(m, 1, 5), 0);
+  kb_redim(m, true, {0, 0}, {3, 5});
+  EXPECT_EQ(new_error, 9);
+  new_error = 0;
+  kb_free_arr(m);
+
+  kb_arr f{nullptr, 4, kb_fixed, 0, {}, {}, 0};       // fixed-length strings start blank
+  kb_dim(f, {1}, {2});
+  EXPECT_EQ(std::string((char *)f.data, 8), "        ");
+  kb_free_arr(f);
+}
+
+TEST(ProgramData, ItemsReadAsNumbersAndStrings) {
+  kel_test_reset();
+  static const kb_data_item items[] = {
+      {"12", 2, 0}, {" -3.5 ", 6, 0}, {"&HFF", 4, 0}, {"1E3", 3, 0}, {"", 0, 0},
+      {"apple", 5, 0}, {"7", 1, 1}, {"hi, there", 9, 1}, {"12abc", 5, 0},
+  };
+  kb_data_table(items, sizeof items / sizeof items[0]);
+  EXPECT_EQ(kb_read<int16_t>(), 12);
+  EXPECT_FLOAT_EQ(kb_read<float>(), -3.5f);
+  EXPECT_EQ(kb_read<int32_t>(), 255);
+  EXPECT_DOUBLE_EQ(kb_read<double>(), 1000.0);
+  EXPECT_EQ(kb_read<int16_t>(), 0);                   // an empty item reads as 0
+  EXPECT_EQ(new_error, 0);
+  kb_read<float>();                                   // a word into a number
+  EXPECT_EQ(new_error, 13);
+  new_error = 0;
+  kb_read<float>();                                   // a quoted item into a number
+  EXPECT_EQ(new_error, 13);
+  new_error = 0;
+  kels *s = kels_new(0, 0);
+  kb_read_string(s);
+  EXPECT_EQ(S(s), "hi, there");
+  kb_read<int16_t>();
+  EXPECT_EQ(new_error, 13);
+  new_error = 0;
+  kb_read_string(s);                                  // past the end
+  EXPECT_EQ(new_error, 4);
+  new_error = 0;
+  kb_restore(5);
+  kb_read_string(s);
+  EXPECT_EQ(S(s), "apple");
+  kels_free(s);
+  kb_data_table(nullptr, 0);
+}
+
+TEST(ProgramLocals, StringParametersAliasVariablesAndCopyTemporaries) {
+  kel_test_reset();
+  kels *var = kels_new(0, 0);
+  kels_set(var, T("caller"));
+  {
+    kb_param_str p(var);                              // by reference: the same string
+    kels_set(p, T("changed"));
+  }
+  EXPECT_EQ(S(var), "changed");
+  kels *copy = kb_result(var);                        // what a call passes for (V$) or V$ + ""
+  {
+    kb_param_str p(copy);                             // a temporary: the callee's own string
+    kb_print_raw(p);                                  // a statement consuming it leaves it intact
+    EXPECT_EQ(S(p), "changed");
+    kels_set(p, T("xyz"));
+    EXPECT_EQ(S(p), "xyz");
+  }
+  EXPECT_EQ(S(var), "changed");
+  {
+    kb_local_str l;
+    EXPECT_EQ(S(l), "");
+  }
+  kels_free(var);
+  kels_cleanup(0, 0);
+}
+
+TEST(ProgramLocals, FieldsPassedByReferenceAreWrittenBackAndResumeNeedsAnError) {
+  kel_test_reset();
+  uint8_t record[7] = {};
+  kb_put<int32_t>(record + 3, 41);                    // a packed field at an odd offset
+  auto add_one = [](int32_t *v) { ++*v; };
+  add_one(kb_cico<int32_t>(record + 3).p());
+  EXPECT_EQ(kb_get<int32_t>(record + 3), 42);
+  auto twice = [](int16_t *v) { return *v * 2; };
+  EXPECT_EQ(twice(kb_val<int16_t>{21}.p()), 42);
+
+  error_handling = 0;
+  EXPECT_EQ(kb_resume(1), 0);                         // RESUME without an error
+  EXPECT_EQ(new_error, 20);
+  new_error = 0;
+  error_handling = 1;
+  EXPECT_EQ(kb_resume(0), 1);                         // RESUME: the statement again
+  EXPECT_EQ(error_retry, 1);
+  EXPECT_EQ(error_handling, 0);
+  error_retry = 0;
+}

@@ -1,0 +1,2050 @@
+// The emitter: writes the C++ of a checked program. Control flow becomes labels and gotos
+// inside each function, so GOTO may enter or leave any block as the dialect allows; the
+// module's code is cut into functions of about chunk_statements statements that hand each
+// other the id of the label to go on at.
+#include "emit.h"
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include "builtins.h"
+
+namespace bas {
+
+namespace {
+
+constexpr int max_expr_depth = 64;
+constexpr int max_dims = 8;
+constexpr int chunk_statements = 120;
+
+bool numeric(ty t) { return t <= T_DBL; }
+
+std::string c_string(const std::string &s) {
+  std::string o = "\"";
+  for (unsigned char ch : s) {
+    if (std::isalnum(ch) || ch == ' ' || (ch >= 32 && ch < 127 && !std::strchr("\"\\?'", ch))) {
+      o += (char)ch;
+    } else {
+      char b[8];
+      std::snprintf(b, sizeof b, "\\%03o", ch);
+      o += b;
+    }
+  }
+  return o + "\"";
+}
+
+std::string full_name(const std::string &n, char suffix) { return suffix ? n + suffix : n; }
+
+// A typed expression as C++.
+struct ex {
+  ty t = T_SNG;
+  std::string c;                    // numbers: the value; strings: a kels *; records: uint8_t *
+  bool cst = false;                 // made of literals and constants only
+  enum lkind { l_none, l_ref, l_field, l_str, l_rec } lk = l_none;
+  std::string addr;                 // ref: a pointer to the value; field: the field's uint8_t *
+  const record_type *rec = nullptr;
+  int fixed = 0;                    // a fixed-length string of this many characters
+  bool plain_str_var = false;       // a plain variable-length string variable (V$ = V$ + x)
+  bool tmp = false;                 // a string expression that makes temporaries
+};
+
+struct var {
+  std::string cname;
+  vtype type;
+  bool array = false;
+  bool shared = false;              // module variable visible in procedures (DIM SHARED, COMMON SHARED)
+  std::string ref;                  // numbers: lvalue; strings: kels *; records: uint8_t *; arrays: kb_arr lvalue
+  std::string addr;                 // numbers: pointer
+};
+
+struct scope {
+  const procedure *proc = nullptr;  // null for the module
+  const stmt *def = nullptr;
+  std::map<std::string, var> scalars, arrays;
+  std::map<std::string, vtype> as_scalar, as_array;   // names declared with AS (no suffix)
+  std::set<std::string> shared;     // keys of module variables this procedure shares
+  label_table *labels = nullptr;
+  std::string locals;               // C++ declarations at the top of the function
+  bool all_static = false;
+  int gosubs = 0;
+  std::vector<uint32_t> return_ids;
+  bool has_return = false;
+};
+
+// A loop or block being emitted, for EXIT.
+struct open_block {
+  std::string kind;                 // "FOR", "DO", "WHILE"
+  uint32_t exit_id;
+};
+
+class emitter {
+ public:
+  emitter(const program &p, checks &c, program_info *info) : prog_(p), ck_(c), info_(info) {
+    for (int i = 0; i < 26; i++) deftype_[i] = ck_.deftype_at_start[i];
+  }
+  std::string run();
+
+ private:
+  const program &prog_;
+  checks &ck_;
+  program_info *info_;
+  ty deftype_[26];
+  std::string globals_, init_, clear_, procs_, protos_;
+  scope module_;
+  scope *sc_ = &module_;
+  std::string body_;                // the function being written
+  int statements_in_chunk_ = 0;
+  int line_ = 1, last_line_ = 1;
+  bool st_tmp_ = false;
+  int name_ids_ = 0;
+  int depth_ = 0;
+  std::vector<open_block> blocks_;
+  std::map<std::string, ex> consts_;
+  std::map<std::string, int64_t> int_consts_;
+  std::set<uint32_t> handler_labels_;
+  bool has_on_error_ = false;
+  bool in_proc_ = false;
+  bool dynamic_ = false;           // $DYNAMIC in force
+
+  // ---- output
+  uint32_t new_id() { return ck_.next_label_id++; }
+  void put_label(uint32_t id) { body_ += "\x01" + std::to_string(id) + "\x02"; }
+  std::string jump(uint32_t id) { return "\x03" + std::to_string(id) + "\x04"; }
+  void emit(const std::string &code) { body_ += "  " + code + "\n"; }
+  void stmt_code(const std::string &code) {
+    std::string c = code;
+    if (st_tmp_) c += " kels_cleanup(kels_tmp_base, 0);";
+    emit("KB_S(" + std::to_string(line_) + ", " + c + ")");
+  }
+  void emit_cond(const ex &e, const place &at) {
+    if (!numeric(e.t)) fail_at(at, "expected a number, not a string, as the condition");
+    if (st_tmp_)
+      emit("KB_S(" + std::to_string(line_) + ", kb_c = (int32_t)kels_cleanup(kels_tmp_base, (uint32_t)((" + e.c + ") != 0)))");
+    else
+      emit("KB_S(" + std::to_string(line_) + ", kb_c = (" + e.c + ") != 0)");
+  }
+  std::string new_cname(const std::string &prefix, const std::string &name) {
+    std::string s = prefix + std::to_string(++name_ids_) + "_";
+    for (char ch : name) s += std::isalnum((unsigned char)ch) ? ch : '_';
+    return s;
+  }
+  uint32_t label_id(const std::string &name, place at) {
+    auto &l = sc_->labels->labels;
+    auto it = l.find(name);
+    if (it == l.end()) fail_at(at, "label " + name + " not defined");
+    return it->second.id;
+  }
+  uint32_t module_label_id(const std::string &name, place at) {
+    auto it = ck_.module_labels.labels.find(name);
+    if (it == ck_.module_labels.labels.end()) fail_at(at, "label " + name + " not defined");
+    return it->second.id;
+  }
+
+  // ---- names and variables
+  ty default_type(const std::string &name) const {
+    char c = name[0];
+    return (c >= 'A' && c <= 'Z') ? deftype_[c - 'A'] : T_SNG;
+  }
+  vtype scalar_type(const std::string &name, char suffix, place at);
+  vtype array_type(const std::string &name, char suffix, place at);
+  std::string key_of(const std::string &name, const vtype &t) const {
+    return name + (t.t == T_REC ? std::string("\x01") + t.rec->name : std::string(1, tsuffix[t.t]));
+  }
+  var &scalar(const std::string &name, char suffix, place at);
+  var &array_var(const std::string &name, char suffix, place at, bool declaring = false);
+  var make_scalar(const std::string &name, const vtype &t, bool in_proc, bool is_static);
+  var make_array(const std::string &name, const vtype &t, bool in_proc, bool is_static);
+  bool is_record_var(const std::string &name) const;
+  const var *find_array(const std::string &name, char suffix);
+
+  // ---- expressions
+  ex expression(const expr &e);
+  ex name_expr(const expr &e, bool for_write);
+  ex field_of(ex base, const std::string &path, place at);
+  ex number_literal(const expr &e);
+  ex call_builtin(const expr &e, const std::string &name, const std::vector<const expr *> &args, bool statement);
+  ex call_proc(const procedure &p, const std::vector<const expr *> &args, place at);
+  std::string pass_arg(const param &q, const expr &a);
+  ex binop(const std::string &op, const ex &a, const ex &b, place at);
+  ex conv(const ex &e, ty to, place at);
+  std::string arg_as(const ex &e, char kind, place at);
+  ex num_expr(const expr &e) { ex x = expression(e); if (!numeric(x.t)) fail_at(e.start, "expected a numeric expression"); return x; }
+  ex str_expr(const expr &e) { ex x = expression(e); if (x.t != T_STR) fail_at(e.start, "expected a string expression"); return x; }
+  ex lvalue(const expr &e);
+  std::string int_arg(const expr &e) { ex x = num_expr(e); return arg_as(x, 'i', e.start); }
+  std::string read_field(const ex &f) const;
+  ex value_of(const ex &x) const;
+
+  // ---- statements
+  void block_stmts(const block &b);
+  void statement(const stmt &s);
+  void assign(const ex &target, const expr &value, place at);
+  void assign_ex(const ex &target, const ex &v, place at);
+  void print_stmt(const stmt &s);
+  void input_stmt(const stmt &s);
+  void if_stmt(const stmt &s);
+  void for_stmt(const stmt &s);
+  void do_stmt(const stmt &s);
+  void while_stmt(const stmt &s);
+  void select_stmt(const stmt &s);
+  void dim_stmt(const stmt &s, bool redim);
+  void goto_stmt(const std::string &label, place at);
+  void gosub_stmt(const std::string &label, place at);
+  void return_stmt(const stmt &s);
+  void on_jump(const stmt &s, bool gosub);
+  void exit_stmt(const stmt &s);
+  void graphics_stmt(const stmt &s);
+  void call_stmt(const stmt &s);
+  void read_stmt(const stmt &s);
+  void procedure_def(const stmt &s);
+  void declare_locals(const stmt &s, bool is_static);
+  void shared_stmt(const stmt &s);
+  void chunk_break();
+  std::string finish_module();
+  std::string finish_proc_body(const std::string &body);
+};
+
+// ============================================================================ variables
+
+vtype emitter::scalar_type(const std::string &name, char suffix, place at) {
+  if (suffix) {
+    vtype v;
+    v.t = suffix_type(suffix);
+    auto it = sc_->as_scalar.find(name);
+    if (it != sc_->as_scalar.end() && !(it->second.t == v.t && !it->second.fixed))
+      fail_at(at, "duplicate definition: " + name + " was declared AS " + (it->second.t == T_REC ? it->second.rec->name : tname[it->second.t]));
+    return v;
+  }
+  auto it = sc_->as_scalar.find(name);
+  if (it != sc_->as_scalar.end()) return it->second;
+  if (sc_ != &module_) {
+    auto m = module_.as_scalar.find(name);
+    if (m != module_.as_scalar.end()) {
+      auto mv = module_.scalars.find(key_of(name, m->second));
+      if (mv != module_.scalars.end() && (mv->second.shared || sc_->shared.count(mv->first))) return m->second;
+    }
+  }
+  vtype v;
+  v.t = default_type(name);
+  return v;
+}
+
+vtype emitter::array_type(const std::string &name, char suffix, place at) {
+  if (suffix) {
+    vtype v;
+    v.t = suffix_type(suffix);
+    auto it = sc_->as_array.find(name);
+    if (it != sc_->as_array.end() && !(it->second.t == v.t && !it->second.fixed))
+      fail_at(at, "duplicate definition: " + name + "() was declared with AS");
+    return v;
+  }
+  auto it = sc_->as_array.find(name);
+  if (it != sc_->as_array.end()) return it->second;
+  if (sc_ != &module_) {
+    auto m = module_.as_array.find(name);
+    if (m != module_.as_array.end()) {
+      auto mv = module_.arrays.find(key_of(name, m->second));
+      if (mv != module_.arrays.end() && (mv->second.shared || sc_->shared.count(mv->first + "()"))) return m->second;
+    }
+  }
+  vtype v;
+  v.t = default_type(name);
+  return v;
+}
+
+var emitter::make_scalar(const std::string &name, const vtype &t, bool in_proc, bool is_static) {
+  var v;
+  v.type = t;
+  v.cname = new_cname(in_proc && !is_static ? "l" : "v", name);
+  if (info_ && !in_proc) info_->variables.push_back(t.t == T_REC ? name : name + tsuffix[t.t]);
+  const std::string &c = v.cname;
+  if (in_proc && !is_static) {
+    if (t.t == T_REC) {
+      sc_->locals += "  kb_local_bytes " + c + "(" + std::to_string(t.rec->size) + ", 0);\n";
+      v.ref = c + ".p";
+    } else if (t.t == T_STR && t.fixed) {
+      sc_->locals += "  kb_local_bytes " + c + "_b(" + std::to_string(t.fixed) + ", 32);\n";
+      sc_->locals += "  kels *" + c + " = kels_new_fixed(" + c + "_b.p, " + std::to_string(t.fixed) + ", 0);\n";
+      sc_->locals += "  struct kb_fx_" + c + " { kels *s; ~kb_fx_" + c + "() { kels_free(s); } } " + c + "_g{" + c + "};\n";
+      v.ref = c;
+    } else if (t.t == T_STR) {
+      sc_->locals += "  kb_local_str " + c + ";\n";
+      v.ref = "((kels *)" + c + ")";
+    } else {
+      sc_->locals += std::string("  ") + ctype[t.t] + " " + c + " = 0;\n";
+      v.ref = c;
+      v.addr = "&" + c;
+    }
+    return v;
+  }
+  // Module variables (and STATIC ones) live for the whole run, in the static area.
+  if (t.t == T_REC) {
+    globals_ += "static uint8_t *" + c + ";\n";
+    init_ += "  " + c + " = (uint8_t *)mem_static_malloc(" + std::to_string(t.rec->size) + ");\n";
+    clear_ += "  std::memset(" + c + ", 0, " + std::to_string(t.rec->size) + ");\n";
+    v.ref = c;
+  } else if (t.t == T_STR && t.fixed) {
+    globals_ += "static kels *" + c + ";\n";
+    init_ += "  " + c + " = kels_new_fixed((uint8_t *)mem_static_malloc(" + std::to_string(t.fixed) + "), " +
+             std::to_string(t.fixed) + ", 0); std::memset(" + c + "->text, 32, " + std::to_string(t.fixed) + ");\n";
+    clear_ += "  kels_set(" + c + ", kels_new_txt(\"\"));\n";
+    v.ref = c;
+  } else if (t.t == T_STR) {
+    globals_ += "static kels *" + c + ";\n";
+    init_ += "  " + c + " = kels_new(0, 0);\n";
+    clear_ += "  kels_set(" + c + ", kels_new_txt(\"\"));\n";
+    v.ref = c;
+  } else {
+    globals_ += std::string("static ") + ctype[t.t] + " *" + c + ";\n";
+    init_ += "  " + c + " = (" + ctype[t.t] + " *)mem_static_malloc(" + std::to_string(tsize[t.t]) + ");\n";
+    clear_ += "  std::memset(" + c + ", 0, " + std::to_string(tsize[t.t]) + ");\n";
+    v.ref = "(*" + c + ")";
+    v.addr = c;
+  }
+  return v;
+}
+
+var emitter::make_array(const std::string &name, const vtype &t, bool in_proc, bool is_static) {
+  var v;
+  v.type = t;
+  v.array = true;
+  v.cname = new_cname(in_proc && !is_static ? "la" : "a", name);
+  if (info_ && !in_proc) info_->variables.push_back((t.t == T_REC ? name : name + tsuffix[t.t]) + "()");
+  std::string esize = std::to_string(t.t == T_STR && !t.fixed ? (uint32_t)sizeof(void *) : t.bytes());
+  std::string kind = t.t == T_STR ? (t.fixed ? "kb_fixed" : "kb_strings") : "kb_raw";
+  if (in_proc && !is_static) {
+    sc_->locals += "  kb_local_arr " + v.cname + "(" + esize + ", " + kind + ");\n";
+  } else {
+    globals_ += "static kb_arr " + v.cname + " = {nullptr, " + esize + ", " + kind + ", 0, {}, {}, 0};\n";
+    clear_ += "  kb_free_arr(" + v.cname + ");\n";
+  }
+  v.ref = v.cname;
+  return v;
+}
+
+bool emitter::is_record_var(const std::string &name) const {
+  auto it = sc_->as_scalar.find(name);
+  if (it != sc_->as_scalar.end()) return it->second.t == T_REC;
+  if (sc_ != &module_) {
+    auto m = module_.as_scalar.find(name);
+    if (m != module_.as_scalar.end() && m->second.t == T_REC) {
+      auto mv = module_.scalars.find(key_of(name, m->second));
+      return mv != module_.scalars.end() && (mv->second.shared || sc_->shared.count(mv->first));
+    }
+  }
+  return false;
+}
+
+var &emitter::scalar(const std::string &name, char suffix, place at) {
+  vtype t = scalar_type(name, suffix, at);
+  std::string key = key_of(name, t);
+  auto it = sc_->scalars.find(key);
+  if (it != sc_->scalars.end()) return it->second;
+  if (sc_ != &module_) {
+    auto m = module_.scalars.find(key);
+    if (m != module_.scalars.end() && (m->second.shared || sc_->shared.count(key))) return m->second;
+    if (sc_->proc && sc_->proc->kind == procedure::def_fn) {     // DEF FN sees the module's variables
+      scope *inner = sc_;
+      sc_ = &module_;
+      var &v = scalar(name, suffix, at);
+      sc_ = inner;
+      return v;
+    }
+  }
+  var v = make_scalar(name, t, sc_ != &module_, sc_->all_static);
+  return sc_->scalars.emplace(key, v).first->second;
+}
+
+var &emitter::array_var(const std::string &name, char suffix, place at, bool declaring) {
+  vtype t = array_type(name, suffix, at);
+  std::string key = key_of(name, t);
+  auto it = sc_->arrays.find(key);
+  if (it != sc_->arrays.end()) return it->second;
+  if (sc_ != &module_ && !declaring) {
+    auto m = module_.arrays.find(key);
+    if (m != module_.arrays.end() && (m->second.shared || sc_->shared.count(key + "()") ||
+                                      (sc_->proc && sc_->proc->kind == procedure::def_fn)))
+      return m->second;
+  }
+  var v = make_array(name, t, sc_ != &module_, sc_->all_static);
+  return sc_->arrays.emplace(key, v).first->second;
+}
+
+const var *emitter::find_array(const std::string &name, char suffix) {
+  vtype t = array_type(name, suffix, place{});
+  std::string key = key_of(name, t);
+  auto it = sc_->arrays.find(key);
+  if (it != sc_->arrays.end()) return &it->second;
+  if (sc_ != &module_) {
+    auto m = module_.arrays.find(key);
+    if (m != module_.arrays.end() && (m->second.shared || sc_->shared.count(key + "()") ||
+                                      (sc_->proc && sc_->proc->kind == procedure::def_fn)))
+      return &m->second;
+  }
+  return nullptr;
+}
+
+// ============================================================================ expressions
+
+ex emitter::number_literal(const expr &e) {
+  ex r;
+  r.cst = true;
+  const std::string &s = e.text;
+  auto fmt_int = [&](ty type, int64_t v) {
+    r.t = type;
+    r.c = std::string("(") + ctype[type] + ")" + std::to_string(v);
+    if (v == INT32_MIN) r.c = "(int32_t)(-2147483647 - 1)";
+    return r;
+  };
+  if (s[0] == '&') {
+    int base = s[1] == 'H' ? 16 : s[1] == 'O' ? 8 : 2;
+    std::string digits = s.substr(2);
+    if (digits.empty()) fail_at(e.at, "expected digits after &" + std::string(1, s[1]));
+    uint64_t v = 0;
+    for (char ch : digits) {
+      int d = std::isdigit((unsigned char)ch) ? ch - '0' : ch - 'A' + 10;
+      if (d < 0 || d >= base) fail_at(e.at, "bad digit '" + std::string(1, ch) + "' in " + s);
+      v = v * base + d;
+      if (v > 0xFFFFFFFFull) fail_at(e.at, "overflow: " + s + " does not fit a LONG");
+    }
+    if (e.suffix == '&' || v > 0xFFFF) return fmt_int(T_LNG, (int32_t)(uint32_t)v);
+    return fmt_int(T_INT, (int16_t)(uint16_t)v);
+  }
+  bool whole = s.find_first_of(".ED") == std::string::npos;
+  size_t digits = 0;
+  bool leading = true;
+  for (char ch : s) {
+    if (ch == 'E' || ch == 'D') break;
+    if (!std::isdigit((unsigned char)ch)) continue;
+    if (leading && ch == '0') continue;
+    leading = false;
+    digits++;
+  }
+  double v = std::strtod(std::string(s).replace(s.find('D') == std::string::npos ? s.size() : s.find('D'),
+                                                s.find('D') == std::string::npos ? 0 : 1, "E").c_str(), nullptr);
+  ty t;
+  switch (e.suffix) {
+    case '%': t = T_INT; break;
+    case '&': t = T_LNG; break;
+    case '!': t = T_SNG; break;
+    case '#': t = T_DBL; break;
+    default:
+      if (whole && v <= 32767) t = T_INT;
+      else if (whole && v <= 2147483647.0) t = T_LNG;
+      else if (s.find('D') != std::string::npos || digits > 7) t = T_DBL;
+      else t = T_SNG;
+  }
+  if (t == T_INT || t == T_LNG) {
+    if (!whole && e.suffix) {
+      double rv = std::nearbyint(v);
+      if ((t == T_INT && (rv < -32768 || rv > 32767)) || (t == T_LNG && (rv < -2147483648.0 || rv > 2147483647.0)))
+        fail_at(e.at, "overflow: " + s + " does not fit " + tname[t]);
+      return fmt_int(t, (int64_t)rv);
+    }
+    if ((t == T_INT && v > 32767) || (t == T_LNG && v > 2147483647.0))
+      fail_at(e.at, "overflow: " + s + " does not fit " + tname[t]);
+    return fmt_int(t, (int64_t)v);
+  }
+  if (std::isinf(v) || (t == T_SNG && std::fabs(v) > 3.402823466e38)) fail_at(e.at, "overflow: " + s);
+  char buf[64];
+  if (t == T_SNG) std::snprintf(buf, sizeof buf, "%.9gf", (double)(float)v);
+  else std::snprintf(buf, sizeof buf, "%.17g", v);
+  std::string c = buf;
+  if (c.find_first_of(".e") == std::string::npos) c.insert(t == T_SNG ? c.size() - 1 : c.size(), ".0");
+  r.t = t;
+  r.c = "(" + c + ")";
+  return r;
+}
+
+std::string emitter::arg_as(const ex &e, char kind, place at) {
+  if (kind == 's') {
+    if (e.t != T_STR) fail_at(at, "type mismatch: expected a string argument");
+    return e.c;
+  }
+  if (!numeric(e.t)) fail_at(at, "type mismatch: expected a numeric argument");
+  switch (kind) {
+    case 'i': return e.t <= T_LNG ? "(int32_t)(" + e.c + ")" : "kb_l(" + e.c + ")";
+    case 'u': return "kb_u(" + e.c + ")";
+    case 'f': return "(float)(" + e.c + ")";
+    case 'd': return "(double)(" + e.c + ")";
+    case 'x': return e.t == T_DBL ? "(double)(" + e.c + ")" : "(float)(" + e.c + ")";
+    default: return std::string("(") + ctype[e.t] + ")(" + e.c + ")";
+  }
+}
+
+ex emitter::conv(const ex &e, ty to, place at) {
+  if (e.t == to) return value_of(e);
+  if (!numeric(e.t) || !numeric(to)) fail_at(at, std::string("type mismatch: expected ") + (to == T_STR ? "a string" : "a number"));
+  ex r;
+  r.t = to;
+  r.cst = e.cst;
+  switch (to) {
+    case T_INT: r.c = e.t == T_LNG ? "kb_i16(" + e.c + ")" : "kb_i(" + e.c + ")"; break;
+    case T_LNG: r.c = e.t == T_INT ? "(int32_t)(" + e.c + ")" : "kb_l(" + e.c + ")"; break;
+    case T_SNG: r.c = "(float)(" + e.c + ")"; break;
+    default: r.c = "(double)(" + e.c + ")"; break;
+  }
+  return r;
+}
+
+ex emitter::value_of(const ex &x) const {
+  ex r = x;
+  r.lk = ex::l_none;
+  return r;
+}
+
+ex emitter::binop(const std::string &op, const ex &a, const ex &b, place at) {
+  ex r;
+  r.cst = a.cst && b.cst;
+  if (a.t == T_REC || b.t == T_REC) fail_at(at, "type mismatch: a record cannot take part in " + op);
+  bool sa = !numeric(a.t), sb = !numeric(b.t);
+  bool cmp = op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=";
+  if (sa || sb) {
+    if (!(sa && sb)) fail_at(at, "type mismatch: cannot combine a string and a number with " + op);
+    st_tmp_ = true;
+    if (op == "+") { r.t = T_STR; r.c = "kels_add(" + a.c + ", " + b.c + ")"; return r; }
+    if (!cmp) fail_at(at, "type mismatch: " + op + " does not take strings");
+    static const std::map<std::string, std::string> f = {
+        {"=", "kels_equal"}, {"<>", "kels_notequal"}, {"<", "kels_lessthan"},
+        {">", "kels_greaterthan"}, {"<=", "kels_lessorequal"}, {">=", "kels_greaterorequal"}};
+    r.t = T_INT;
+    r.c = "(int16_t)" + f.at(op) + "(" + a.c + ", " + b.c + ")";
+    return r;
+  }
+  ty w = std::max(a.t, b.t);
+  if (cmp) {
+    std::string o = op == "=" ? "==" : op == "<>" ? "!=" : op;
+    r.t = T_INT;
+    r.c = "(int16_t)-((" + conv(a, w, at).c + ") " + o + " (" + conv(b, w, at).c + "))";
+    return r;
+  }
+  if (op == "+" || op == "-" || op == "*") {
+    r.t = w;
+    if (w == T_INT) r.c = "kb_i16((int64_t)(" + a.c + ") " + op + " (int64_t)(" + b.c + "))";
+    else if (w == T_LNG) r.c = "kb_i32((int64_t)(" + a.c + ") " + op + " (int64_t)(" + b.c + "))";
+    else r.c = "(" + conv(a, w, at).c + " " + op + " " + conv(b, w, at).c + ")";
+    return r;
+  }
+  if (op == "/" || op == "^") {
+    r.t = w == T_DBL ? T_DBL : T_SNG;
+    r.c = std::string(op == "/" ? "kb_div" : "kb_pow") + "(" + conv(a, r.t, at).c + ", " + conv(b, r.t, at).c + ")";
+    return r;
+  }
+  bool small = a.t == T_INT && b.t == T_INT;
+  std::string x = a.t <= T_LNG ? "(int32_t)(" + a.c + ")" : "kb_l(" + a.c + ")";
+  std::string y = b.t <= T_LNG ? "(int32_t)(" + b.c + ")" : "kb_l(" + b.c + ")";
+  std::string c;
+  if (op == "\\") c = "kb_idiv(" + x + ", " + y + ")";
+  else if (op == "MOD") c = "kb_mod(" + x + ", " + y + ")";
+  else if (op == "AND") c = "(" + x + " & " + y + ")";
+  else if (op == "OR") c = "(" + x + " | " + y + ")";
+  else if (op == "XOR") c = "(" + x + " ^ " + y + ")";
+  else if (op == "EQV") c = "~(" + x + " ^ " + y + ")";
+  else if (op == "IMP") c = "(~" + x + " | " + y + ")";
+  else fail_at(at, "unknown operator " + op);
+  r.t = small ? T_INT : T_LNG;
+  r.c = small ? (op == "\\" ? "kb_i16(" + c + ")" : "(int16_t)(" + c + ")") : "(int32_t)(" + c + ")";
+  return r;
+}
+
+std::string emitter::read_field(const ex &f) const {
+  return std::string("kb_get<") + ctype[f.t] + ">(" + f.addr + ")";
+}
+
+// A field path ("X" or "P.X") of a record value.
+ex emitter::field_of(ex base, const std::string &path, place at) {
+  size_t start = 0;
+  for (;;) {
+    if (base.t != T_REC) fail_at(at, "expected a record before ." + path.substr(start));
+    size_t dot = path.find('.', start);
+    std::string name = path.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+    const field *f = base.rec->find(name);
+    if (!f) fail_at(at, "type " + base.rec->name + " has no field " + name);
+    std::string p = "(" + base.c + " + " + std::to_string(f->offset) + ")";
+    ex r;
+    r.t = f->type.t;
+    if (f->type.t == T_REC) {
+      r.c = p;
+      r.rec = f->type.rec;
+      r.lk = ex::l_rec;
+    } else if (f->type.t == T_STR) {
+      r.c = "kb_fixed_view(" + p + ", " + std::to_string(f->type.fixed) + ")";
+      r.fixed = f->type.fixed;
+      r.lk = ex::l_str;
+      st_tmp_ = true;
+    } else {
+      r.addr = p;
+      r.lk = ex::l_field;
+      r.c = read_field(r);
+    }
+    base = r;
+    if (dot == std::string::npos) return base;
+    start = dot + 1;
+  }
+}
+
+ex emitter::expression(const expr &e) {
+  if (depth_ >= max_expr_depth) fail_at(e.at, "expression nested too deeply");
+  ++depth_;
+  ex r;
+  switch (e.kind) {
+    case ek::number: r = number_literal(e); break;
+    case ek::string:
+      st_tmp_ = true;
+      r.t = T_STR;
+      r.cst = true;
+      r.c = "kels_new_txt_len(" + c_string(e.text) + ", " + std::to_string(e.text.size()) + ")";
+      break;
+    case ek::unary: {
+      ex a = expression(*e.args[0]);
+      if (!numeric(a.t)) fail_at(e.at, std::string("type mismatch: ") + (e.text == "NOT" ? "NOT needs a number" : "a sign needs a number"));
+      a = value_of(a);
+      if (e.text == "+") { r = a; break; }
+      r.cst = a.cst;
+      if (e.text == "NOT") {
+        if (a.t == T_INT) { r.t = T_INT; r.c = "(int16_t)~(" + a.c + ")"; }
+        else { r.t = T_LNG; r.c = "(int32_t)~" + arg_as(a, 'i', e.at); }
+        break;
+      }
+      r.t = a.t;
+      switch (a.t) {
+        case T_INT: r.c = "kb_i16(-(int64_t)(" + a.c + "))"; break;
+        case T_LNG: r.c = "kb_i32(-(int64_t)(" + a.c + "))"; break;
+        default: r.c = "(-(" + a.c + "))"; break;
+      }
+      break;
+    }
+    case ek::binary: {
+      ex a = expression(*e.args[0]);
+      ex b = expression(*e.args[1]);
+      r = binop(e.text, value_of(a), value_of(b), e.at);
+      break;
+    }
+    case ek::name: r = name_expr(e, false); break;
+    case ek::field: {
+      ex base = expression(*e.args[0]);
+      r = field_of(base, e.text, e.at);
+      break;
+    }
+  }
+  if (e.parenthesised && numeric(r.t)) {
+    r = value_of(r);
+    r.c = "(" + r.c + ")";
+  }
+  --depth_;
+  return r;
+}
+
+ex emitter::lvalue(const expr &e) {
+  if (e.kind == ek::field) {
+    ex base = expression(*e.args[0]);
+    return field_of(base, e.text, e.at);
+  }
+  if (e.kind != ek::name) fail_at(e.at, "expected a variable");
+  return name_expr(e, true);
+}
+
+ex emitter::name_expr(const expr &e, bool for_write) {
+  const std::string full = full_name(e.text, e.suffix);
+  // Constants.
+  if (!e.parens) {
+    auto c = consts_.find(full);
+    if (c == consts_.end() && !e.suffix) c = consts_.find(e.text);
+    if (c != consts_.end()) {
+      if (for_write) fail_at(e.at, "cannot assign to the constant " + full);
+      if (c->second.t == T_STR) st_tmp_ = true;
+      return c->second;
+    }
+  }
+  // A record variable's field written as one dotted name: R.X, R.P.X.
+  size_t dot = e.text.find('.');
+  if (dot != std::string::npos && dot > 0 && !e.parens && is_record_var(e.text.substr(0, dot))) {
+    var &v = scalar(e.text.substr(0, dot), 0, e.at);
+    ex base;
+    base.t = T_REC;
+    base.rec = v.type.rec;
+    base.c = v.ref;
+    base.lk = ex::l_rec;
+    if (e.suffix) fail_at(e.at, "a field's name takes no suffix");
+    return field_of(base, e.text.substr(dot + 1), e.at);
+  }
+  std::vector<const expr *> args;
+  for (auto &a : e.args) args.push_back(a.get());
+  // Procedures: a FUNCTION or DEF FN; inside a FUNCTION its own name is its result.
+  if (const procedure *p = ck_.find_proc(e.text)) {
+    if (p->kind != procedure::sub) {
+      bool own_result = sc_->proc == p && !e.parens &&
+                        (for_write || (p->kind != procedure::def_fn && p->params.size() > 0));
+      if (own_result) {
+        if (e.suffix && suffix_type(e.suffix) != p->result.t) fail_at(e.at, "the suffix of " + full + " does not match the FUNCTION");
+        ex r;
+        r.t = p->result.t;
+        if (r.t == T_STR) { r.c = "((kels *)kb_fr)"; r.lk = ex::l_str; r.plain_str_var = true; }
+        else { r.c = "kb_fr"; r.lk = ex::l_ref; r.addr = "&kb_fr"; }
+        return r;
+      }
+      if (for_write) fail_at(e.at, "cannot assign to the FUNCTION " + e.text + " outside it");
+      if (e.suffix && suffix_type(e.suffix) != p->result.t) fail_at(e.at, "the suffix of " + full + " does not match the FUNCTION");
+      return call_proc(*p, args, e.at);
+    }
+  }
+  // Built-in functions.
+  bool builtin_name = false;
+  for (const builtin &b : builtins())
+    if (!b.statement && full == b.name) builtin_name = true;
+  if ((e.text == "LBOUND" || e.text == "UBOUND") && !e.suffix) {
+    if (for_write) fail_at(e.at, "expected a variable but found the function " + full);
+    if (args.empty() || args.size() > 2 || args[0]->kind != ek::name) fail_at(e.at, e.text + " needs an array name");
+    const var *v = find_array(args[0]->text, args[0]->suffix);
+    if (!v) fail_at(args[0]->start, "array " + args[0]->text + " not defined");
+    ex r;
+    r.t = T_LNG;
+    std::string dim = args.size() == 2 ? int_arg(*args[1]) : "0";
+    r.c = std::string(e.text == "LBOUND" ? "kb_lbound(" : "kb_ubound(") + v->ref + ", " + dim + ", " + (args.size() == 2 ? "1" : "0") + ")";
+    return r;
+  }
+  if (e.text == "LEN" && !e.suffix && args.size() == 1 && !for_write) {
+    // LEN of a record or of a number variable is its size in bytes.
+    const expr &a = *args[0];
+    bool var_like = a.kind == ek::field || (a.kind == ek::name && !consts_.count(full_name(a.text, a.suffix)) &&
+                                             !(!a.suffix && consts_.count(a.text)) && !ck_.find_proc(a.text));
+    if (a.kind == ek::name)
+      for (const builtin &b : builtins())
+        if (!b.statement && full_name(a.text, a.suffix) == b.name) var_like = false;
+    if (var_like) {
+      bool saved = st_tmp_;
+      ex x = expression(a);
+      st_tmp_ = saved;
+      if (x.t == T_REC || numeric(x.t)) {
+        ex r;
+        r.t = T_INT;
+        r.c = "(int16_t)" + std::to_string(x.t == T_REC ? x.rec->size : (uint32_t)tsize[x.t]);
+        return r;
+      }
+    }
+  }
+  if (builtin_name && !for_write) return call_builtin(e, full, args, false);
+  if (const char *why = unsupported_reason(full))
+    if (e.parens || full == "FREEFILE") fail_at(e.at, why);
+  if (for_write && builtin_name) fail_at(e.at, "expected a variable but found the function " + full);
+  // Arrays and array elements.
+  if (e.parens) {
+    if (e.text.size() > 2 && e.text.compare(0, 2, "FN") == 0 && !ck_.find_proc(e.text))
+      fail_at(e.at, "function " + e.text + " not defined");
+    if (args.empty()) fail_at(e.at, "expected a subscript: a whole array " + full + "() passes only to a procedure");
+    if (args.size() > (size_t)max_dims) fail_at(e.at, "an array has at most 8 dimensions");
+    var &v = array_var(e.text, e.suffix, e.at);
+    std::string idx;
+    for (size_t k = 0; k < args.size(); k++) {
+      ex x = expression(*args[k]);
+      if (!numeric(x.t)) fail_at(args[k]->start, "type mismatch: an array index must be a number");
+      idx += ", " + arg_as(value_of(x), 'i', args[k]->start);
+    }
+    ex r;
+    r.t = v.type.t;
+    if (v.type.t == T_REC) {
+      r.c = "kb_elem(" + v.ref + idx + ")";
+      r.rec = v.type.rec;
+      r.lk = ex::l_rec;
+    } else if (v.type.t == T_STR && v.type.fixed) {
+      r.c = "kb_fixed_view(kb_elem(" + v.ref + idx + "), " + std::to_string(v.type.fixed) + ")";
+      r.fixed = v.type.fixed;
+      r.lk = ex::l_str;
+      st_tmp_ = true;
+    } else {
+      std::string ct = v.type.t == T_STR ? "kels *" : ctype[v.type.t];
+      r.addr = "kb_at<" + ct + ">(" + v.ref + idx + ")";
+      r.c = "(*" + r.addr + ")";
+      r.lk = v.type.t == T_STR ? ex::l_str : ex::l_ref;
+    }
+    return r;
+  }
+  if (e.text.size() > 2 && e.text.compare(0, 2, "FN") == 0 && !for_write && !ck_.find_proc(e.text))
+    fail_at(e.at, "function " + e.text + " not defined");
+  var &v = scalar(e.text, e.suffix, e.at);
+  ex r;
+  r.t = v.type.t;
+  r.c = v.ref;
+  if (v.type.t == T_REC) { r.rec = v.type.rec; r.lk = ex::l_rec; }
+  else if (v.type.t == T_STR) { r.lk = ex::l_str; r.fixed = v.type.fixed; r.plain_str_var = !v.type.fixed; }
+  else { r.lk = ex::l_ref; r.addr = v.addr; }
+  return r;
+}
+
+// One form of a built-in's argument list: type letter, optional, passed bit.
+struct arg_sig { char kind; bool optional; int bit; };
+static std::vector<arg_sig> parse_sig(const char *sig) {
+  std::vector<arg_sig> out;
+  const char *p = sig;
+  int k = 0;
+  while (*p) {
+    while (*p == ' ') p++;
+    if (!*p) break;
+    arg_sig a{*p++, false, 1 << k};
+    if (*p == '?') {
+      a.optional = true;
+      p++;
+      if (std::isdigit((unsigned char)*p)) a.bit = (int)std::strtol(p, const_cast<char **>(&p), 10);
+    }
+    out.push_back(a);
+    k++;
+  }
+  return out;
+}
+
+ex emitter::call_builtin(const expr &at_e, const std::string &full, const std::vector<const expr *> &raw, bool statement) {
+  place at = at_e.at;
+  std::vector<std::pair<bool, ex>> args;
+  std::vector<place> where;
+  for (const expr *a : raw) {
+    if (!a) { args.push_back({false, ex()}); where.push_back(at); continue; }
+    args.push_back({true, value_of(expression(*a))});
+    where.push_back(a->start);
+  }
+  const builtin *chosen = nullptr;
+  std::vector<arg_sig> sig;
+  for (const builtin &b : builtins()) {
+    if (b.statement != statement || full != b.name) continue;
+    auto s = parse_sig(b.args);
+    if (args.size() > s.size()) continue;
+    bool fits = true;
+    for (size_t k = 0; k < s.size() && fits; k++) {
+      if (k >= args.size() || !args[k].first) { fits = s[k].optional; continue; }
+      bool str = args[k].second.t == T_STR;
+      if (args[k].second.t == T_REC) fits = false;
+      if (str != (s[k].kind == 's')) fits = false;
+    }
+    if (fits) { chosen = &b; sig = s; break; }
+  }
+  if (!chosen) {
+    std::string forms;
+    for (const builtin &b : builtins())
+      if (b.statement == statement && full == b.name) {
+        auto s = parse_sig(b.args);
+        std::string f = full + (statement ? " " : "(");
+        for (size_t k = 0; k < s.size(); k++) {
+          if (k) f += ", ";
+          f += s[k].kind == 's' ? "string" : "number";
+          if (s[k].optional) f += "?";
+        }
+        if (!statement) f += ")";
+        forms += (forms.empty() ? "" : " or ") + f;
+      }
+    fail_at(at, "wrong arguments for " + full + ": expected " + forms);
+  }
+  std::string code = chosen->tmpl;
+  int passed = 0;
+  std::string out;
+  for (size_t k = 0; k < code.size(); k++) {
+    if (code[k] == '%' && k + 1 < code.size()) {
+      char d = code[++k];
+      if (d == 'p') { out += "__PASSED__"; continue; }
+      size_t idx = d - '1';
+      if (idx < args.size() && args[idx].first) out += arg_as(args[idx].second, sig[idx].kind, where[idx]);
+      else out += "0";
+      continue;
+    }
+    out += code[k];
+  }
+  for (size_t k = 0; k < args.size(); k++)
+    if (args[k].first) passed |= sig[k].bit;
+  size_t pp = out.find("__PASSED__");
+  if (pp != std::string::npos) out.replace(pp, 10, std::to_string(passed));
+  ex r;
+  switch (chosen->ret) {
+    case 'I': r.t = T_INT; break;
+    case 'L': r.t = T_LNG; break;
+    case 'F': r.t = T_SNG; break;
+    case 'D': r.t = T_DBL; break;
+    case 'S': r.t = T_STR; st_tmp_ = true; break;
+    case 'N': r.t = args[0].second.t; break;
+    case 'X': r.t = args[0].second.t == T_DBL ? T_DBL : T_SNG; break;
+    default: r.t = T_INT; break;
+  }
+  r.c = out;
+  return r;
+}
+
+// One argument for a parameter: by reference when it is a variable, an element or a field
+// of the parameter's own type, else a copy (an expression, or anything in parentheses).
+std::string emitter::pass_arg(const param &q, const expr &a) {
+  if (q.array) {
+    if (a.kind != ek::name || !a.parens || !a.args.empty())
+      fail_at(a.start, "expected an array, as " + q.name + "()");
+    const var *v = find_array(a.text, a.suffix);
+    if (!v) {
+      var &nv = array_var(a.text, a.suffix, a.start);
+      v = &nv;
+    }
+    if (!(v->type == q.type) && !(v->type.t == q.type.t && q.type.t != T_REC && q.type.fixed == 0 && v->type.fixed == 0))
+      fail_at(a.start, "parameter type mismatch: " + q.name + "() is " + (q.type.t == T_REC ? q.type.rec->name : tname[q.type.t]));
+    return v->ref;
+  }
+  bool by_ref = !a.parenthesised && (a.kind == ek::name || a.kind == ek::field);
+  if (by_ref && a.kind == ek::name) {
+    std::string full = full_name(a.text, a.suffix);
+    if (consts_.count(full) || (!a.suffix && consts_.count(a.text))) by_ref = false;
+    if (const procedure *p = ck_.find_proc(a.text)) if (p->kind != procedure::sub && sc_->proc != p) by_ref = false;
+    for (const builtin &b : builtins())
+      if (!b.statement && full == b.name) by_ref = false;
+  }
+  if (q.type.t == T_REC) {
+    ex x = by_ref ? lvalue(a) : expression(a);
+    if (x.t != T_REC || x.rec != q.type.rec) fail_at(a.start, "parameter type mismatch: " + q.name + " is " + q.type.rec->name);
+    return x.c;
+  }
+  if (q.type.t == T_STR) {
+    ex x = expression(a);
+    if (x.t != T_STR) fail_at(a.start, "parameter type mismatch: " + q.name + " is a STRING");
+    if (!by_ref || a.parenthesised) {
+      st_tmp_ = true;
+      return "kb_result(" + x.c + ")";
+    }
+    return x.c;
+  }
+  ex x = by_ref ? lvalue(a) : expression(a);
+  if (!numeric(x.t)) fail_at(a.start, std::string("parameter type mismatch: ") + q.name + " is " + tname[q.type.t]);
+  if (by_ref && x.t != q.type.t)
+    fail_at(a.start, std::string("parameter type mismatch: ") + q.name + " is " + tname[q.type.t] + ", the argument " + tname[x.t]);
+  const char *ct = ctype[q.type.t];
+  if (by_ref && x.lk == ex::l_ref) return x.addr;
+  if (by_ref && x.lk == ex::l_field) return std::string("kb_cico<") + ct + ">(" + x.addr + ").p()";
+  return std::string("kb_val<") + ct + ">{" + conv(value_of(x), q.type.t, a.start).c + "}.p()";
+}
+
+ex emitter::call_proc(const procedure &p, const std::vector<const expr *> &args, place at) {
+  if (!p.defined) fail_at(at, (p.kind == procedure::sub ? "SUB " : "FUNCTION ") + p.name + " is declared but not defined");
+  if (args.size() != p.params.size())
+    fail_at(at, "argument-count mismatch: " + p.name + " takes " + std::to_string(p.params.size()) + " argument" +
+                    (p.params.size() == 1 ? "" : "s") + ", not " + std::to_string(args.size()));
+  std::string list;
+  for (size_t k = 0; k < args.size(); k++) {
+    if (!args[k]) fail_at(at, "argument " + std::to_string(k + 1) + " of " + p.name + " is missing");
+    if (p.kind == procedure::def_fn) {
+      // DEF FN parameters are values.
+      ex x = expression(*args[k]);
+      const param &q = p.params[k];
+      if ((q.type.t == T_STR) != (x.t == T_STR)) fail_at(args[k]->start, "type mismatch in the argument of " + p.name);
+      list += (k ? ", " : "") + (q.type.t == T_STR ? "kb_result(" + x.c + ")" : conv(value_of(x), q.type.t, args[k]->start).c);
+      if (q.type.t == T_STR) st_tmp_ = true;
+      continue;
+    }
+    list += (k ? ", " : "") + pass_arg(p.params[k], *args[k]);
+  }
+  ex r;
+  r.t = p.kind == procedure::sub ? T_INT : p.result.t;
+  r.c = p.cname + "(" + list + ")";
+  if (r.t == T_STR) st_tmp_ = true;
+  return r;
+}
+
+// ============================================================================ statements
+
+void emitter::chunk_break() {
+  if (in_proc_) return;
+  if (++statements_in_chunk_ < chunk_statements) return;
+  statements_in_chunk_ = 0;
+  uint32_t id = new_id();
+  emit(jump(id));
+  body_ += "\x05";
+  put_label(id);
+}
+
+void emitter::block_stmts(const block &b) {
+  for (const stmt_p &s : b) statement(*s);
+}
+
+void emitter::goto_stmt(const std::string &label, place at) {
+  uint32_t id = label_id(label, at);
+  emit("if (kelevent) evnt(" + std::to_string(line_) + ");");
+  emit(jump(id));
+}
+
+void emitter::gosub_stmt(const std::string &label, place at) {
+  uint32_t id = label_id(label, at);
+  uint32_t ret = new_id();
+  sc_->return_ids.push_back(ret);
+  emit("gosub_push(" + std::to_string(ret) + ");");
+  emit("if (kelevent) evnt(" + std::to_string(line_) + ");");
+  emit(jump(id));
+  put_label(ret);
+}
+
+void emitter::return_stmt(const stmt &s) {
+  if (!s.names.empty()) {
+    uint32_t id = label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
+    emit("KB_S(" + std::to_string(line_) + ", kb_rid = return_pop())");
+    emit("if (kb_rid >= 0) " + jump(id));
+    return;
+  }
+  sc_->has_return = true;
+  emit("KB_S(" + std::to_string(line_) + ", kb_rid = return_pop())");
+  if (in_proc_) {
+    emit("if (kb_rid > 0) goto kb_return_dispatch;");
+    emit("if (kb_rid == 0) goto kb_exit;");
+  } else {
+    emit("if (kb_rid >= 0) return (uint32_t)kb_rid;");
+  }
+}
+
+void emitter::on_jump(const stmt &s, bool gosub) {
+  std::string v = int_arg(*s.exprs[0]);
+  if (st_tmp_) emit("KB_S(" + std::to_string(line_) + ", kb_c = (int32_t)kels_cleanup(kels_tmp_base, (uint32_t)(" + v + ")))");
+  else emit("KB_S(" + std::to_string(line_) + ", kb_c = " + v + ")");
+  emit("if (kb_c < 0 || kb_c > 255) { KB_S(" + std::to_string(line_) + ", error(5)) }");
+  std::vector<uint32_t> rets;
+  for (size_t k = 0; k < s.names.size(); k++) {
+    place at = k < s.name_places.size() ? s.name_places[k] : s.at;
+    uint32_t id = label_id(s.names[k], at);
+    std::string test = "if (kb_c == " + std::to_string(k + 1) + ") ";
+    if (gosub) {
+      uint32_t ret = new_id();
+      sc_->return_ids.push_back(ret);
+      rets.push_back(ret);
+      emit(test + "{ gosub_push(" + std::to_string(ret) + "); " + jump(id) + " }");
+    } else {
+      emit(test + jump(id));
+    }
+  }
+  for (uint32_t ret : rets) put_label(ret);   // every routine returns to the next statement
+}
+
+void emitter::exit_stmt(const stmt &s) {
+  if (s.text == "SUB" || s.text == "FUNCTION" || s.text == "DEF") {
+    if (!sc_->proc) fail_at(s.at, "EXIT " + s.text + " outside a " + s.text);
+    bool ok = (s.text == "SUB" && sc_->proc->kind == procedure::sub) ||
+              (s.text == "FUNCTION" && sc_->proc->kind == procedure::function) ||
+              (s.text == "DEF" && sc_->proc->kind == procedure::def_fn);
+    if (!ok) fail_at(s.at, "EXIT " + s.text + " outside a " + s.text);
+    emit("goto kb_exit;");
+    return;
+  }
+  for (auto it = blocks_.rbegin(); it != blocks_.rend(); ++it)
+    if (it->kind == s.text) {
+      emit(jump(it->exit_id));
+      return;
+    }
+  fail_at(s.at, "EXIT " + s.text + " outside a " + s.text + " loop");
+}
+
+void emitter::assign_ex(const ex &target, const ex &e, place at) {
+  if (target.t == T_REC) {
+    if (e.t != T_REC || e.rec != target.rec) fail_at(at, "type mismatch: a record takes only a record of its own type");
+    stmt_code("std::memmove(" + target.c + ", " + e.c + ", " + std::to_string(target.rec->size) + ");");
+    return;
+  }
+  if (target.t == T_STR) {
+    if (e.t != T_STR) fail_at(at, "type mismatch: cannot assign a number to a string variable");
+    st_tmp_ = true;
+    std::string self = "kels_add(" + target.c + ", ", lit = "kels_new_txt_len(";
+    if (target.plain_str_var && e.c.rfind(self, 0) == 0 && e.c.back() == ')') {
+      std::string rhs = e.c.substr(self.size(), e.c.size() - self.size() - 1);
+      if (rhs.rfind(lit, 0) == 0 && rhs.find("), ") == std::string::npos)
+        stmt_code("kels_append_txt(" + target.c + ", " + rhs.substr(lit.size()) + ";");
+      else
+        stmt_code("kels_append(" + target.c + ", " + rhs + ");");
+    } else {
+      stmt_code("kels_set(" + target.c + ", " + e.c + ");");
+    }
+    return;
+  }
+  if (!numeric(e.t)) fail_at(at, "type mismatch: cannot assign a string to a numeric variable");
+  if (target.lk == ex::l_field)
+    stmt_code(std::string("kb_put<") + ctype[target.t] + ">(" + target.addr + ", " + conv(value_of(e), target.t, at).c + ");");
+  else
+    stmt_code(target.c + " = " + conv(value_of(e), target.t, at).c + ";");
+}
+
+void emitter::assign(const ex &target, const expr &value, place at) {
+  ex e = expression(value);
+  assign_ex(target, e, value.start);
+}
+
+void emitter::print_stmt(const stmt &s) {
+  if (s.exprs.size() > 0 && s.exprs[0]) fail_at(s.exprs[0]->start, "file statements are not supported yet");
+  if (s.text == "LPRINT") fail_at(s.at, "LPRINT is not supported: there is no printer");
+  std::string code;
+  st_tmp_ = true;
+  if (s.text == "WRITE") {
+    bool first = true;
+    for (const print_item &it : s.items) {
+      if (!it.value) continue;
+      ex e = value_of(expression(*it.value));
+      if (!first) code += " kb_print_raw(kels_new_txt(\",\"));";
+      first = false;
+      if (e.t == T_STR) code += " kb_print_raw(kels_add(kels_add(kels_new_txt(\"\\\"\"), " + e.c + "), kels_new_txt(\"\\\"\")));";
+      else code += std::string(" kb_print_raw(func_ltrim(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
+    }
+    code += " kels_print(nothingstring, 1);";
+    stmt_code(code);
+    return;
+  }
+  if (s.exprs.size() > 1 && s.exprs[1]) {
+    ex fmt = str_expr(*s.exprs[1]);
+    code = "sub_print_using_begin(" + fmt.c + ");";
+    bool newline = true;
+    for (const print_item &it : s.items) {
+      if (it.value) {
+        ex e = value_of(expression(*it.value));
+        switch (e.t) {
+          case T_STR: code += " sub_print_using_string(" + e.c + ");"; break;
+          case T_INT: case T_LNG: code += " sub_print_using_integer64((int64_t)(" + e.c + "));"; break;
+          case T_SNG: code += " sub_print_using_single(" + e.c + ");"; break;
+          case T_DBL: code += " sub_print_using_double(" + e.c + ");"; break;
+          default: fail_at(it.value->start, "a record cannot be printed");
+        }
+        newline = true;
+      }
+      if (it.sep) newline = false;
+    }
+    code += std::string(" sub_print_using_end(") + (newline ? "1" : "0") + ");";
+    stmt_code(code);
+    return;
+  }
+  bool newline = true;
+  for (const print_item &it : s.items) {
+    if (it.value) {
+      newline = true;
+      const expr &v = *it.value;
+      if (v.kind == ek::name && (v.text == "TAB" || v.text == "SPC") && !v.suffix && v.parens && v.args.size() == 1) {
+        std::string n = int_arg(*v.args[0]);
+        code += std::string(" kb_print_raw(") + (v.text == "TAB" ? "func_tab(" : "func_spc(") + n + "));";
+      } else {
+        ex e = value_of(expression(v));
+        if (e.t == T_REC) fail_at(v.at, "a record cannot be printed");
+        if (numeric(e.t)) code += std::string(" kb_print(kb_num(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
+        else code += " kb_print(" + e.c + ");";
+      }
+    }
+    if (it.sep == ';') newline = false;
+    else if (it.sep == ',') { code += " tab();"; newline = false; }
+  }
+  if (newline) code += " kels_print(nothingstring, 1);";
+  if (code.empty()) code = ";";
+  stmt_code(code);
+}
+
+void emitter::input_stmt(const stmt &s) {
+  if (s.exprs.size() > 0 && s.exprs[0]) fail_at(s.exprs[0]->start, "file statements are not supported yet");
+  bool line_input = s.kind == sk::line_input;
+  std::string code;
+  bool newline = !s.flag;
+  bool question = true;
+  if (s.has_prompt) {
+    code += "kels_print(kels_new_txt_len(" + c_string(s.text) + ", " + std::to_string(s.text.size()) + "), 0);";
+    if (s.prompt_comma) question = false;
+    if (line_input) question = false;
+  } else if (line_input) {
+    question = false;
+  }
+  if (question) code += " kels_print(kels_new_txt(\"? \"), 0);";
+  int n = 0;
+  std::string after;
+  for (const expr_p &t : s.targets) {
+    ex v = lvalue(*t);
+    if (++n > 255) fail_at(t->start, "too many variables in one INPUT");
+    std::string k = std::to_string(n);
+    std::string type;
+    switch (v.t) {
+      case T_INT: type = "16"; break;
+      case T_LNG: type = "32"; break;
+      case T_SNG: type = "32 | input_type_float"; break;
+      case T_DBL: type = "64 | input_type_float"; break;
+      case T_STR: type = "input_type_string"; break;
+      default: fail_at(t->start, "INPUT cannot read a whole record");
+    }
+    if (line_input) {
+      if (v.t != T_STR) fail_at(t->start, "LINE INPUT needs a string variable");
+      type += " | input_type_line";
+    }
+    std::string target;
+    if (v.t == T_STR) {
+      if (v.fixed) {   // read into a string of its own, then assigned (padded or cut)
+        std::string tmpv = "kb_in" + k;
+        code += " kels *" + tmpv + " = kels_new(0, 1);";
+        target = tmpv;
+        after += " kels_set(" + v.c + ", " + tmpv + ");";
+      } else {
+        target = v.c;
+      }
+    } else if (v.lk == ex::l_field) {
+      std::string tmpv = "kb_in" + k;
+      code += std::string(" ") + ctype[v.t] + " " + tmpv + " = 0;";
+      target = "&" + tmpv;
+      after += std::string(" kb_put<") + ctype[v.t] + ">(" + v.addr + ", " + tmpv + ");";
+    } else {
+      target = v.addr;
+    }
+    code += " kels_input_variabletypes[" + k + "] = " + type + ";";
+    code += " kels_input_variableoffsets[" + k + "] = (void *)" + target + ";";
+  }
+  code += " kels_input(" + std::to_string(n) + ", " + (newline ? "1" : "0") + "); if (stop_program) end();" + after;
+  st_tmp_ = true;
+  stmt_code("{" + code + " }");
+}
+
+void emitter::if_stmt(const stmt &s) {
+  uint32_t end = new_id();
+  for (size_t k = 0; k < s.branches.size(); k++) {
+    const if_branch &br = s.branches[k];
+    uint32_t next = new_id();
+    if (br.cond) {
+      line_ = br.at.line;
+      st_tmp_ = false;
+      ex c = num_expr(*br.cond);
+      emit_cond(c, br.cond->start);
+      emit("if (!kb_c) " + jump(next));
+    }
+    block_stmts(br.body);
+    if (k + 1 < s.branches.size()) emit(jump(end));
+    put_label(next);
+  }
+  put_label(end);
+}
+
+void emitter::for_stmt(const stmt &s) {
+  const expr &ve = *s.exprs[0];
+  if (ve.kind != ek::name || ve.parens) fail_at(ve.at, "expected a simple numeric variable after FOR");
+  ex v = lvalue(ve);
+  if (!numeric(v.t)) fail_at(ve.at, "FOR needs a numeric variable");
+  ex from = num_expr(*s.exprs[1]);
+  ex to = num_expr(*s.exprs[2]);
+  ex step;
+  step.t = T_INT;
+  step.c = "(int16_t)1";
+  if (s.exprs.size() > 3 && s.exprs[3]) step = num_expr(*s.exprs[3]);
+  uint32_t id = new_id(), top = new_id(), exit = new_id();
+  std::string e = "kb_fe" + std::to_string(id), st = "kb_fs" + std::to_string(id);
+  std::string decl = std::string(ctype[v.t]) + " " + e + ", " + st + ";\n";
+  if (in_proc_) sc_->locals += "  " + decl;
+  else globals_ += "static " + decl;
+  stmt_code(v.c + " = " + conv(from, v.t, s.exprs[1]->start).c + "; " + e + " = " + conv(to, v.t, s.exprs[2]->start).c + "; " + st +
+            " = " + conv(step, v.t, s.exprs.size() > 3 && s.exprs[3] ? s.exprs[3]->start : s.at).c + ";");
+  put_label(top);
+  emit("if (" + st + " >= 0 ? " + v.c + " > " + e + " : " + v.c + " < " + e + ") " + jump(exit));
+  blocks_.push_back({"FOR", exit});
+  block_stmts(s.body);
+  blocks_.pop_back();
+  // NEXT: the line of the NEXT is the statement's end; its place is not kept, so the loop's own.
+  std::string inc = v.t == T_INT ? "kb_i16((int64_t)" + v.c + " + " + st + ")"
+                  : v.t == T_LNG ? "kb_i32((int64_t)" + v.c + " + " + st + ")"
+                  : v.c + " + " + st;
+  st_tmp_ = false;
+  stmt_code(v.c + " = " + inc + ";");
+  emit(jump(top));
+  put_label(exit);
+}
+
+void emitter::do_stmt(const stmt &s) {
+  uint32_t top = new_id(), exit = new_id();
+  put_label(top);
+  if (!s.text.empty() && s.exprs.size() > 0 && s.exprs[0]) {
+    st_tmp_ = false;
+    ex c = num_expr(*s.exprs[0]);
+    emit_cond(c, s.exprs[0]->start);
+    emit(std::string(s.text == "WHILE" ? "if (!kb_c) " : "if (kb_c) ") + jump(exit));
+  }
+  blocks_.push_back({"DO", exit});
+  block_stmts(s.body);
+  blocks_.pop_back();
+  if (!s.text2.empty() && s.exprs.size() > 1 && s.exprs[1]) {
+    st_tmp_ = false;
+    ex c = num_expr(*s.exprs[1]);
+    emit_cond(c, s.exprs[1]->start);
+    emit(std::string(s.text2 == "WHILE" ? "if (kb_c) " : "if (!kb_c) ") + jump(top));
+  } else {
+    emit("if (kelevent) evnt(" + std::to_string(line_) + ");");
+    emit(jump(top));
+  }
+  put_label(exit);
+}
+
+void emitter::while_stmt(const stmt &s) {
+  uint32_t top = new_id(), exit = new_id();
+  put_label(top);
+  st_tmp_ = false;
+  ex c = num_expr(*s.exprs[0]);
+  emit_cond(c, s.exprs[0]->start);
+  emit("if (!kb_c) " + jump(exit));
+  blocks_.push_back({"WHILE", exit});
+  block_stmts(s.body);
+  blocks_.pop_back();
+  emit(jump(top));
+  put_label(exit);
+}
+
+void emitter::select_stmt(const stmt &s) {
+  ex e = value_of(expression(*s.exprs[0]));
+  if (e.t == T_REC) fail_at(s.exprs[0]->start, "SELECT CASE cannot test a record");
+  uint32_t id = new_id(), end = new_id();
+  std::string sel = "kb_sel" + std::to_string(id);
+  if (e.t == T_STR) {
+    if (in_proc_) sc_->locals += "  kb_local_str " + sel + ";\n";
+    else {
+      globals_ += "static kels *" + sel + ";\n";
+      init_ += "  " + sel + " = kels_new(0, 0);\n";
+    }
+    st_tmp_ = true;
+    stmt_code("kels_set(" + sel + ", " + e.c + ");");
+  } else {
+    std::string decl = std::string(ctype[e.t]) + " " + sel + ";\n";
+    if (in_proc_) sc_->locals += "  " + decl;
+    else globals_ += "static " + decl;
+    stmt_code(sel + " = " + e.c + ";");
+  }
+  ex selx;
+  selx.t = e.t;
+  selx.c = e.t == T_STR ? "((kels *)" + sel + ")" : sel;
+  for (const case_branch &cb : s.cases) {
+    uint32_t next = new_id();
+    line_ = cb.at.line;
+    if (!cb.is_else) {
+      st_tmp_ = false;
+      std::string cond;
+      for (const case_test &t : cb.tests) {
+        std::string one;
+        if (t.kind == case_test::is) {
+          one = binop(t.op, selx, value_of(expression(*t.a)), t.at).c;
+        } else if (t.kind == case_test::range) {
+          ex lo = value_of(expression(*t.a)), hi = value_of(expression(*t.b));
+          one = "(" + binop(">=", selx, lo, t.at).c + " && " + binop("<=", selx, hi, t.at).c + ")";
+        } else {
+          one = binop("=", selx, value_of(expression(*t.a)), t.at).c;
+        }
+        cond += (cond.empty() ? "" : " || ") + std::string("(") + one + ")";
+      }
+      ex c;
+      c.t = T_INT;
+      c.c = cond;
+      emit_cond(c, cb.at);
+      emit("if (!kb_c) " + jump(next));
+    }
+    block_stmts(cb.body);
+    emit(jump(end));
+    put_label(next);
+  }
+  put_label(end);
+}
+
+void emitter::dim_stmt(const stmt &s, bool redim) {
+  for (const decl &d : s.decls) {
+    vtype t;
+    bool has_as = d.as.kind != type_name::none;
+    if (has_as) {
+      t = ck_.resolve(d.as, int_consts_);
+      if (d.suffix && (t.t == T_REC || suffix_type(d.suffix) != t.t || t.fixed))
+        fail_at(d.as.at, "the suffix of " + d.name + " does not match AS " + (t.t == T_REC ? t.rec->name : tname[t.t]));
+      auto &as = d.array ? sc_->as_array : sc_->as_scalar;
+      auto prev = as.find(d.name);
+      if (prev != as.end() && !(prev->second == t) && !redim) fail_at(d.at, "duplicate definition of " + d.name);
+      if (!d.array && !d.suffix) {
+        auto used = sc_->scalars.find(d.name + tsuffix[default_type(d.name)]);
+        if (prev == as.end() && used != sc_->scalars.end() && !(t.t == used->second.type.t && !t.fixed))
+          fail_at(d.at, "duplicate definition: " + d.name + " was already used as " + tname[used->second.type.t]);
+      }
+      if (!d.suffix) as[d.name] = t;
+    }
+    bool shared = s.kind == sk::common ? s.flag : s.flag;
+    if (d.array) {
+      if (!has_as) t = array_type(d.name, d.suffix, d.at);
+      std::string key = key_of(d.name, t);
+      bool exists = sc_->arrays.count(key) > 0;
+      var &v = array_var(d.name, d.suffix, d.at, true);
+      if (shared) v.shared = true;
+      if (d.bounds.empty()) {
+        if (redim) fail_at(d.at, "REDIM needs the new bounds");
+        (void)exists;
+        continue;   // DIM A() or COMMON A(): declared, dimensioned later by REDIM
+      }
+      std::string l, u;
+      for (size_t k = 0; k < d.bounds.size(); k++) {
+        if (k >= (size_t)max_dims) fail_at(d.at, "an array has at most 8 dimensions");
+        std::string lo = d.bounds[k].first ? int_arg(*d.bounds[k].first) : "kb_option_base";
+        std::string hi = int_arg(*d.bounds[k].second);
+        l += (k ? ", " : "") + lo;
+        u += (k ? ", " : "") + hi;
+      }
+      bool dynamic = redim || dynamic_;
+      if (!dynamic)
+        for (auto &b : d.bounds)
+          for (const expr *x : {b.first.get(), b.second.get()})
+            if (x && x->kind != ek::number && !(x->kind == ek::unary && x->args[0]->kind == ek::number) && !consts_.count(x->text))
+              dynamic = true;
+      if (redim) stmt_code("kb_redim(" + v.ref + ", " + (s.flag2 ? "true" : "false") + ", {" + l + "}, {" + u + "});");
+      else if (dynamic) stmt_code(v.ref + ".dynamic = 1; kb_dim(" + v.ref + ", {" + l + "}, {" + u + "});");
+      else stmt_code("kb_dim(" + v.ref + ", {" + l + "}, {" + u + "});");
+    } else {
+      if (redim) fail_at(d.at, "REDIM needs an array");
+      if (!has_as) t = scalar_type(d.name, d.suffix, d.at);
+      var &v = scalar(d.name, d.suffix, d.at);
+      if (shared) v.shared = true;
+    }
+  }
+}
+
+void emitter::graphics_stmt(const stmt &s) {
+  const graphics_args &g = s.g;
+  auto f = [&](const expr_p &e) { return arg_as(num_expr(*e), 'f', e->start); };
+  auto opt = [&](size_t k, char kind, std::string &out) -> bool {
+    if (k >= g.rest.size() || !g.rest[k]) return false;
+    out = arg_as(num_expr(*g.rest[k]), kind, g.rest[k]->start);
+    return true;
+  };
+  const std::string &kw = s.text;
+  if (kw == "LINE") {
+    std::string s1 = g.step1 ? "1" : "0", x1 = "0", y1 = "0", colour = "0", style = "0";
+    int passed = 0, kind = g.box == "B" ? 1 : g.box == "BF" ? 2 : 0;
+    if (g.has_first) { x1 = f(g.x1); y1 = f(g.y1); passed |= 1; }
+    std::string x2 = f(g.x2), y2 = f(g.y2);
+    if (opt(0, 'u', colour)) passed |= 2;
+    if (opt(1, 'u', style)) passed |= 4;
+    stmt_code("sub_line(" + s1 + ", " + x1 + ", " + y1 + ", " + std::string(g.step2 ? "1" : "0") + ", " + x2 + ", " + y2 + ", " +
+              colour + ", " + std::to_string(kind) + ", " + style + ", " + std::to_string(passed) + ");");
+    return;
+  }
+  std::string st = g.step1 ? "1" : "0", x = f(g.x1), y = f(g.y1);
+  if (kw == "PSET" || kw == "PRESET") {
+    std::string colour = "0";
+    int passed = opt(0, 'u', colour) ? 1 : 0;
+    stmt_code(std::string(kw == "PSET" ? "kelg_pset(" : "sub_preset(") + st + ", " + x + ", " + y + ", " + colour + ", " +
+              std::to_string(passed) + ");");
+    return;
+  }
+  if (kw == "CIRCLE") {
+    if (g.rest.empty() || !g.rest[0]) fail_at(s.at, "CIRCLE needs a radius");
+    std::string radius = arg_as(num_expr(*g.rest[0]), 'd', g.rest[0]->start);
+    std::string v[4] = {"0", "0", "0", "0"};
+    const char kinds[4] = {'u', 'd', 'd', 'd'};
+    int passed = 0;
+    for (int k = 0; k < 4; k++)
+      if (opt((size_t)k + 1, kinds[k], v[k])) passed |= 1 << k;
+    stmt_code("sub_circle(" + st + ", " + x + ", " + y + ", " + radius + ", " + v[0] + ", " + v[1] + ", " + v[2] + ", " + v[3] +
+              ", " + std::to_string(passed) + ");");
+    return;
+  }
+  std::string fill = "0", border = "0", bg = "nullptr";
+  int passed = 0;
+  if (g.rest.size() > 0 && g.rest[0]) {
+    ex fe = value_of(expression(*g.rest[0]));
+    if (fe.t == T_STR) fail_at(g.rest[0]->start, "PAINT with a tile string is not supported yet");
+    fill = arg_as(fe, 'u', g.rest[0]->start);
+    passed |= 1;
+  }
+  if (opt(1, 'u', border)) passed |= 2;
+  if (g.rest.size() > 2 && g.rest[2]) {
+    bg = str_expr(*g.rest[2]).c;
+    passed |= 4;
+    st_tmp_ = true;
+  }
+  stmt_code("sub_paint(" + st + ", " + x + ", " + y + ", " + fill + ", " + border + ", " + bg + ", " + std::to_string(passed) + ");");
+}
+
+void emitter::call_stmt(const stmt &s) {
+  const procedure *p = ck_.find_proc(s.text);
+  if (!p || p->kind != procedure::sub) {
+    if (p) fail_at(s.at, s.text + " is a FUNCTION; use it in an expression");
+    if (!s.flag) fail_at(s.at, "unknown statement " + full_name(s.text, s.suffix));
+    fail_at(s.at, "subprogram " + full_name(s.text, s.suffix) + " not defined");
+  }
+  if (s.suffix) fail_at(s.at, "a SUB's name takes no suffix");
+  std::vector<const expr *> args;
+  for (auto &a : s.exprs) args.push_back(a.get());
+  ex call = call_proc(*p, args, s.at);
+  stmt_code(call.c + ";");
+}
+
+void emitter::read_stmt(const stmt &s) {
+  for (const expr_p &t : s.targets) {
+    st_tmp_ = true;
+    ex v = lvalue(*t);
+    switch (v.t) {
+      case T_STR: stmt_code("kb_read_string(" + v.c + ");"); break;
+      case T_REC: fail_at(t->start, "READ cannot read a whole record");
+      default:
+        if (v.lk == ex::l_field) stmt_code(std::string("kb_put<") + ctype[v.t] + ">(" + v.addr + ", kb_read<" + ctype[v.t] + ">());");
+        else stmt_code(v.c + " = kb_read<" + ctype[v.t] + ">();");
+    }
+  }
+}
+
+void emitter::shared_stmt(const stmt &s) {
+  if (!sc_->proc) fail_at(s.at, "SHARED is allowed only inside a procedure");
+  for (const decl &d : s.decls) {
+    scope *inner = sc_;
+    sc_ = &module_;
+    vtype t;
+    if (d.as.kind != type_name::none) {
+      t = ck_.resolve(d.as, int_consts_);
+      if (!d.suffix) (d.array ? module_.as_array : module_.as_scalar).emplace(d.name, t);
+    }
+    std::string key;
+    if (d.array) {
+      var &v = array_var(d.name, d.suffix, d.at);
+      key = key_of(d.name, v.type) + "()";
+      if (!d.suffix) inner->as_array[d.name] = v.type;
+    } else {
+      var &v = scalar(d.name, d.suffix, d.at);
+      key = key_of(d.name, v.type);
+      if (!d.suffix) inner->as_scalar[d.name] = v.type;
+    }
+    sc_ = inner;
+    sc_->shared.insert(key);
+  }
+}
+
+void emitter::declare_locals(const stmt &s, bool is_static) {
+  for (const decl &d : s.decls) {
+    vtype t;
+    if (d.as.kind != type_name::none) {
+      t = ck_.resolve(d.as, int_consts_);
+      if (!d.suffix) (d.array ? sc_->as_array : sc_->as_scalar)[d.name] = t;
+    }
+    bool saved = sc_->all_static;
+    sc_->all_static = is_static || saved;
+    if (d.array) {
+      var &v = array_var(d.name, d.suffix, d.at, true);
+      if (!d.bounds.empty()) {
+        std::string l, u;
+        for (size_t k = 0; k < d.bounds.size(); k++) {
+          l += (k ? ", " : "") + (d.bounds[k].first ? int_arg(*d.bounds[k].first) : std::string("kb_option_base"));
+          u += (k ? ", " : "") + int_arg(*d.bounds[k].second);
+        }
+        if (is_static) stmt_code("if (!" + v.ref + ".data) kb_dim(" + v.ref + ", {" + l + "}, {" + u + "});");
+        else stmt_code("kb_dim(" + v.ref + ", {" + l + "}, {" + u + "});");
+      }
+    } else {
+      scalar(d.name, d.suffix, d.at);
+    }
+    sc_->all_static = saved;
+  }
+}
+
+void emitter::procedure_def(const stmt &s) {
+  const procedure *p = ck_.find_proc(s.text);
+  scope ps;
+  ps.proc = p;
+  ps.def = &s;
+  ps.labels = &ck_.proc_labels[&s];
+  ps.all_static = p->is_static;
+  scope *outer = sc_;
+  std::string outer_body;
+  outer_body.swap(body_);
+  auto outer_blocks = blocks_;
+  blocks_.clear();
+  sc_ = &ps;
+  in_proc_ = true;
+  // Parameters.
+  std::string params, pre;
+  for (size_t k = 0; k < p->params.size(); k++) {
+    const param &q = p->params[k];
+    std::string c = new_cname("p", q.name);
+    var v;
+    v.type = q.type;
+    std::string key = key_of(q.name, q.type);
+    if (!q.suffix && (q.type.t == T_REC || q.type.t != default_type(q.name) || q.type.fixed))
+      (q.array ? ps.as_array : ps.as_scalar)[q.name] = q.type;
+    if (q.array) {
+      params += std::string(k ? ", " : "") + "kb_arr &" + c;
+      v.array = true;
+      v.ref = c;
+      ps.arrays[key] = v;
+      continue;
+    }
+    if (p->kind == procedure::def_fn) {
+      if (q.type.t == T_STR) {
+        params += std::string(k ? ", " : "") + "kels *" + c + "_in";
+        pre += "  kb_param_str " + c + "(" + c + "_in);\n";
+        v.ref = "((kels *)" + c + ")";
+      } else {
+        params += std::string(k ? ", " : "") + ctype[q.type.t] + " " + c;
+        v.ref = c;
+        v.addr = "&" + c;
+      }
+    } else if (q.type.t == T_REC) {
+      params += std::string(k ? ", " : "") + "uint8_t *" + c;
+      v.ref = c;
+    } else if (q.type.t == T_STR) {
+      params += std::string(k ? ", " : "") + "kels *" + c + "_in";
+      pre += "  kb_param_str " + c + "(" + c + "_in);\n";
+      v.ref = "((kels *)" + c + ")";
+    } else {
+      params += std::string(k ? ", " : "") + ctype[q.type.t] + " *" + c;
+      v.ref = "(*" + c + ")";
+      v.addr = c;
+    }
+    ps.scalars[key] = v;
+  }
+  line_ = s.at.line;
+  block_stmts(s.body);
+  std::string ret_type = p->kind == procedure::sub ? "void" : p->result.t == T_STR ? "kels *" : ctype[p->result.t];
+  std::string out = "[[maybe_unused]] static " + ret_type + " " + p->cname + "(" + params + ") {\n";
+  out += "  kb_frame kb_fr_depth;\n" + pre;
+  if (p->kind != procedure::sub) {
+    if (p->result.t == T_STR) out += "  kb_local_str kb_fr;\n";
+    else out += std::string("  ") + ctype[p->result.t] + " kb_fr = 0;\n";
+  }
+  if (p->kind == procedure::def_fn && s.exprs.size() > 0 && s.exprs[0]) {
+    // The single-line form: the function's value is the expression.
+    st_tmp_ = false;
+    ex e = expression(*s.exprs[0]);
+    ex target;
+    target.t = p->result.t;
+    if (target.t == T_STR) { target.c = "((kels *)kb_fr)"; target.lk = ex::l_str; }
+    else { target.c = "kb_fr"; target.lk = ex::l_ref; }
+    line_ = s.at.line;
+    assign_ex(target, e, s.exprs[0]->start);
+  }
+  out += ps.locals;
+  out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
+  out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n";
+  out += finish_proc_body(body_);
+  if (ps.has_return) {
+    out += "kb_return_dispatch:\n  switch (kb_rid) {\n";
+    for (uint32_t id : ps.return_ids) out += "    case " + std::to_string(id) + ": goto L" + std::to_string(id) + ";\n";
+    out += "    default: break;\n  }\n";
+  }
+  out += "  goto kb_exit;\nkb_exit:;\n";
+  if (p->kind != procedure::sub) out += p->result.t == T_STR ? "  return kb_result(kb_fr);\n" : "  return kb_fr;\n";
+  out += "}\n";
+  procs_ += "\n" + out;
+  protos_ += "static " + ret_type + " " + p->cname + "(" + params + ");\n";
+  body_.swap(outer_body);
+  blocks_ = outer_blocks;
+  sc_ = outer;
+  in_proc_ = false;
+}
+
+// Labels of a procedure's body: placements of used labels become C++ labels, jumps gotos.
+std::string emitter::finish_proc_body(const std::string &body) {
+  std::set<std::string> used;
+  for (size_t k = 0; k < body.size(); k++)
+    if (body[k] == '\x03') used.insert(body.substr(k + 1, body.find('\x04', k) - k - 1));
+  for (uint32_t id : sc_->return_ids) used.insert(std::to_string(id));
+  std::string out;
+  for (size_t k = 0; k < body.size(); k++) {
+    char ch = body[k];
+    if (ch == '\x01' || ch == '\x03') {
+      size_t e = body.find(ch == '\x01' ? '\x02' : '\x04', k);
+      std::string id = body.substr(k + 1, e - k - 1);
+      k = e;
+      if (ch == '\x01') { if (used.count(id)) out += "L" + id + ":;\n"; }
+      else out += "goto L" + id + ";";
+      continue;
+    }
+    out += ch;
+  }
+  return out;
+}
+
+void emitter::statement(const stmt &s) {
+  line_ = s.at.line;
+  st_tmp_ = false;
+  if (s.kind != sk::label) last_line_ = line_;
+  switch (s.kind) {
+    case sk::label: {
+      uint32_t id = label_id(s.text, s.at);
+      if (info_ && !in_proc_) info_->labels.push_back(s.text);
+      put_label(id);
+      if (std::isdigit((unsigned char)s.text[0])) emit("last_line = " + s.text + ";");
+      return;
+    }
+    default: break;
+  }
+  if (info_) {
+    static const std::map<sk, const char *> kw = {
+        {sk::assign, "LET"}, {sk::print, "PRINT"}, {sk::input, "INPUT"}, {sk::line_input, "LINE INPUT"}, {sk::if_, "IF"},
+        {sk::for_, "FOR"}, {sk::do_, "DO"}, {sk::while_, "WHILE"}, {sk::select, "SELECT"}, {sk::goto_, "GOTO"},
+        {sk::gosub, "GOSUB"}, {sk::return_, "RETURN"}, {sk::end, "END"}, {sk::dim, "DIM"}, {sk::const_, "CONST"}};
+    auto it = kw.find(s.kind);
+    std::string k = it != kw.end() ? it->second : s.kind == sk::builtin ? s.text : "?";
+    if (s.kind == sk::print) k = s.text;
+    if (s.kind == sk::assign && s.exprs[0]->kind == ek::name) k = full_name(s.exprs[0]->text, s.exprs[0]->suffix);
+    info_->statements.push_back({line_, k});
+  }
+  chunk_break();
+  switch (s.kind) {
+    case sk::assign: {
+      ex target = lvalue(*s.exprs[0]);
+      assign(target, *s.exprs[1], s.at);
+      break;
+    }
+    case sk::mid_assign: {
+      ex dest = lvalue(*s.exprs[0]);
+      if (dest.t != T_STR) fail_at(s.exprs[0]->start, "MID$ needs a string variable");
+      std::string start = int_arg(*s.exprs[1]);
+      std::string len = "0", passed = "0";
+      if (s.exprs[2]) { len = int_arg(*s.exprs[2]); passed = "1"; }
+      ex src = str_expr(*s.exprs[3]);
+      st_tmp_ = true;
+      stmt_code("sub_mid(" + dest.c + ", " + start + ", " + len + ", " + src.c + ", " + passed + ");");
+      break;
+    }
+    case sk::print: print_stmt(s); break;
+    case sk::input: case sk::line_input: input_stmt(s); break;
+    case sk::if_: if_stmt(s); break;
+    case sk::for_: for_stmt(s); break;
+    case sk::do_: do_stmt(s); break;
+    case sk::while_: while_stmt(s); break;
+    case sk::select: select_stmt(s); break;
+    case sk::goto_: goto_stmt(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]); break;
+    case sk::gosub: gosub_stmt(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]); break;
+    case sk::return_: return_stmt(s); break;
+    case sk::on_goto: on_jump(s, false); break;
+    case sk::on_gosub: on_jump(s, true); break;
+    case sk::end: stmt_code("sub_end();"); break;
+    case sk::system: stmt_code("kel_exit(0);"); break;
+    case sk::stop: stmt_code("kel_exit(0);"); break;
+    case sk::exit_: exit_stmt(s); break;
+    case sk::dim: dim_stmt(s, false); break;
+    case sk::redim: dim_stmt(s, true); break;
+    case sk::common:
+      if (in_proc_) fail_at(s.at, "COMMON is allowed only at module level");
+      dim_stmt(s, false);
+      break;
+    case sk::erase:
+      for (size_t k = 0; k < s.names.size(); k++) {
+        place at = k < s.name_places.size() ? s.name_places[k] : s.at;
+        const var *v = find_array(s.names[k], 0);
+        if (!v) fail_at(at, "array " + s.names[k] + " not defined");
+        stmt_code("kb_erase(" + v->ref + ");");
+      }
+      break;
+    case sk::shared: shared_stmt(s); break;
+    case sk::static_:
+      if (!in_proc_) fail_at(s.at, "STATIC is allowed only inside a procedure");
+      declare_locals(s, true);
+      break;
+    case sk::const_:
+      for (size_t k = 0; k < s.decls.size(); k++) {
+        const decl &d = s.decls[k];
+        std::string full = full_name(d.name, d.suffix);
+        bool tmp = st_tmp_;
+        ex e = value_of(expression(*s.exprs[k]));
+        st_tmp_ = tmp;
+        if (!e.cst) fail_at(s.exprs[k]->start, "expected a constant expression");
+        if (d.suffix) e = conv(e, suffix_type(d.suffix), s.exprs[k]->start);
+        if (consts_.count(full)) fail_at(d.at, "duplicate definition of " + full);
+        if (numeric(e.t)) {
+          std::string c = new_cname("c", d.name);
+          globals_ += std::string("static ") + ctype[e.t] + " " + c + ";\n";
+          init_ += "  " + c + " = " + e.c + ";\n";
+          if (s.exprs[k]->kind == ek::number && (e.t == T_INT || e.t == T_LNG)) {
+            std::string digits = s.exprs[k]->text;
+            if (digits.find_first_not_of("0123456789") == std::string::npos && digits.size() < 10)
+              int_consts_[d.name] = std::stoll(digits);
+          }
+          e.c = c;
+          e.cst = true;
+        }
+        consts_[full] = e;
+      }
+      break;
+    case sk::deftype: {
+      ty t = s.text == "DEFINT" ? T_INT : s.text == "DEFLNG" ? T_LNG : s.text == "DEFSNG" ? T_SNG : s.text == "DEFDBL" ? T_DBL : T_STR;
+      for (const std::string &r : s.names) {
+        char lo = r[0], hi = r.size() >= 3 ? r[2] : r[0];
+        if (hi < lo) fail_at(s.at, "letter range out of order");
+        for (char ch = lo; ch <= hi; ch++) deftype_[ch - 'A'] = t;
+      }
+      break;
+    }
+    case sk::option_base: {
+      std::string v = s.exprs.empty() ? "0" : s.exprs[0]->text;
+      if (v != "0" && v != "1") fail_at(s.at, "OPTION BASE takes 0 or 1");
+      init_ += "  kb_option_base = " + v + ";\n";
+      break;
+    }
+    case sk::metacommand: dynamic_ = s.text == "$DYNAMIC"; break;
+    case sk::swap: {
+      ex a = lvalue(*s.exprs[0]);
+      ex b = lvalue(*s.exprs[1]);
+      if (a.t != b.t || (a.t == T_REC && a.rec != b.rec)) fail_at(s.exprs[1]->start, "type mismatch: SWAP needs two variables of the same type");
+      if (a.t == T_STR) { st_tmp_ = true; stmt_code("swap_string(" + a.c + ", " + b.c + ");"); }
+      else if (a.t == T_REC) stmt_code("{ uint8_t kb_t[" + std::to_string(a.rec->size) + "]; std::memcpy(kb_t, " + a.c + ", sizeof kb_t); std::memmove(" + a.c + ", " + b.c + ", sizeof kb_t); std::memcpy(" + b.c + ", kb_t, sizeof kb_t); }");
+      else if (a.lk == ex::l_field || b.lk == ex::l_field) {
+        std::string ct = ctype[a.t];
+        std::string ra = a.lk == ex::l_field ? read_field(a) : a.c, rb = b.lk == ex::l_field ? read_field(b) : b.c;
+        std::string wa = a.lk == ex::l_field ? "kb_put<" + ct + ">(" + a.addr + ", kb_tb)" : a.c + " = kb_tb";
+        std::string wb = b.lk == ex::l_field ? "kb_put<" + ct + ">(" + b.addr + ", kb_ta)" : b.c + " = kb_ta";
+        stmt_code("{ " + ct + " kb_ta = " + ra + ", kb_tb = " + rb + "; " + wa + "; " + wb + "; }");
+      } else stmt_code("std::swap(" + a.c + ", " + b.c + ");");
+      break;
+    }
+    case sk::call: call_stmt(s); break;
+    case sk::builtin: {
+      std::vector<const expr *> args;
+      for (auto &a : s.exprs) args.push_back(a.get());
+      expr at_e;
+      at_e.at = s.at;
+      ex call = call_builtin(at_e, s.text, args, true);
+      stmt_code(call.c + ";");
+      break;
+    }
+    case sk::lset: case sk::rset: {
+      ex dest = lvalue(*s.exprs[0]);
+      if (dest.t == T_REC) fail_at(s.exprs[0]->start, "LSET of a whole record is not supported yet");
+      if (dest.t != T_STR) fail_at(s.exprs[0]->start, std::string(s.kind == sk::lset ? "LSET" : "RSET") + " needs a string variable");
+      ex src = str_expr(*s.exprs[1]);
+      st_tmp_ = true;
+      stmt_code(std::string(s.kind == sk::lset ? "sub_lset(" : "sub_rset(") + dest.c + ", " + src.c + ");");
+      break;
+    }
+    case sk::graphics: graphics_stmt(s); break;
+    case sk::view: {
+      if (s.text == "PRINT") {
+        if (s.exprs.empty()) { stmt_code("kelg_sub_view_print(0, 0, 0);"); break; }
+        stmt_code("kelg_sub_view_print(" + int_arg(*s.exprs[0]) + ", " + int_arg(*s.exprs[1]) + ", 1);");
+        break;
+      }
+      if (s.exprs.empty()) { stmt_code("kelg_sub_view(0, 0, 0, 0, 0, 0, 0, 0);"); break; }
+      std::string c[4];
+      for (int k = 0; k < 4; k++) c[k] = int_arg(*s.exprs[k]);
+      std::string fill = "0", border = "0";
+      int passed = 1;
+      if (s.exprs.size() > 4 && s.exprs[4]) { fill = arg_as(num_expr(*s.exprs[4]), 'u', s.exprs[4]->start); passed |= 2; }
+      if (s.exprs.size() > 5 && s.exprs[5]) { border = arg_as(num_expr(*s.exprs[5]), 'u', s.exprs[5]->start); passed |= 4; }
+      stmt_code("kelg_sub_view(" + std::string(s.flag ? "1" : "0") + ", " + c[0] + ", " + c[1] + ", " + c[2] + ", " + c[3] + ", " + fill +
+                ", " + border + ", " + std::to_string(passed) + ");");
+      break;
+    }
+    case sk::window: {
+      if (s.exprs.empty()) { stmt_code("kelg_sub_window(0, 0, 0, 0, 0, 0);"); break; }
+      std::string c[4];
+      for (int k = 0; k < 4; k++) c[k] = arg_as(num_expr(*s.exprs[k]), 'f', s.exprs[k]->start);
+      stmt_code("kelg_sub_window(" + std::string(s.flag ? "1" : "0") + ", " + c[0] + ", " + c[1] + ", " + c[2] + ", " + c[3] + ", 1);");
+      break;
+    }
+    case sk::fullscreen: {
+      int kind = s.text == "_OFF" ? 1 : s.text == "_STRETCH" ? 2 : s.text == "_SQUAREPIXELS" ? 3 : 0;
+      stmt_code("sub__fullscreen(" + std::to_string(kind) + ");");
+      break;
+    }
+    case sk::def_seg:
+      if (!s.exprs.empty() && s.exprs[0]) stmt_code("sub_defseg(" + int_arg(*s.exprs[0]) + ", 1);");
+      else stmt_code("sub_defseg(0, 0);");
+      break;
+    case sk::call_absolute: {
+      std::string items;
+      size_t n = s.exprs.size();
+      if (n == 0) fail_at(s.at, "CALL ABSOLUTE needs the routine's offset");
+      if (n > 257) fail_at(s.exprs[256]->start, "CALL ABSOLUTE passes at most 256 arguments");
+      for (size_t k = 0; k + 1 < n; k++) {
+        const expr &a = *s.exprs[k];
+        bool ref = !a.parenthesised && (a.kind == ek::name || a.kind == ek::field) &&
+                   !consts_.count(full_name(a.text, a.suffix)) && !(!a.suffix && consts_.count(a.text));
+        if (ref && a.kind == ek::name)
+          for (const builtin &b : builtins())
+            if (!b.statement && full_name(a.text, a.suffix) == b.name) ref = false;
+        ex e = ref ? lvalue(a) : value_of(expression(a));
+        if (!numeric(e.t)) fail_at(a.start, "CALL ABSOLUTE cannot pass strings: their descriptors do not live in the data block");
+        items += k ? ", " : "";
+        if (ref && e.lk == ex::l_ref) items += "kb_ca_ref(" + e.addr + ")";
+        else items += std::string("kb_ca_val<") + ctype[e.t] + ">(" + value_of(e).c + ")";
+      }
+      std::string offset = int_arg(*s.exprs[n - 1]);
+      stmt_code("kb_call_absolute(" + offset + ", {" + items + "});");
+      break;
+    }
+    case sk::call_interrupt: {
+      std::string number = int_arg(*s.exprs[0]);
+      std::string regs[2];
+      for (int k = 0; k < 2; k++) {
+        const expr &a = *s.exprs[(size_t)k + 1];
+        if (a.kind != ek::name || !a.parens || !a.args.empty())
+          fail_at(a.start, "CALL " + s.text + " takes its register records as INTEGER arrays, such as Regs%() "
+                        "(user-defined types are not supported yet)");
+        vtype t = array_type(a.text, a.suffix, a.start);
+        if (t.t != T_INT)
+          fail_at(a.start, "CALL " + s.text + " needs INTEGER arrays as register records, but " + a.text + tsuffix[t.t] + "() is " + tname[t.t]);
+        regs[k] = "kb_regs(" + array_var(a.text, a.suffix, a.start).ref + ")";
+      }
+      stmt_code(std::string(s.text == "INTERRUPT" ? "call_interrupt(" : "call_interruptx(") + number + ", " + regs[0] + ", " + regs[1] + ");");
+      break;
+    }
+    case sk::on_timer: {
+      if (in_proc_) fail_at(s.at, "ON TIMER's handler must be a module label");
+      std::string slot = "0", seconds = arg_as(num_expr(*s.exprs[1]), 'd', s.exprs[1]->start);
+      if (s.exprs[0]) slot = int_arg(*s.exprs[0]);
+      uint32_t id = module_label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
+      handler_labels_.insert(id);
+      stmt_code("ontimer_setup(" + slot + ", " + seconds + ", " + std::to_string(id) + ", 0);");
+      break;
+    }
+    case sk::timer_ctl: {
+      std::string slot = "0";
+      int passed = 0;
+      if (!s.exprs.empty() && s.exprs[0]) { slot = int_arg(*s.exprs[0]); passed = 1; }
+      int kind = s.text == "ON" ? 1 : s.text == "OFF" ? 2 : s.text == "STOP" ? 3 : 4;
+      stmt_code("sub_timer(" + slot + ", " + std::to_string(kind) + ", " + std::to_string(passed) + ");");
+      break;
+    }
+    case sk::on_error: {
+      has_on_error_ = true;
+      if (s.names.empty() || s.names[0] == "0") { stmt_code("kb_on_error(0);"); break; }
+      uint32_t id = module_label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
+      handler_labels_.insert(id);
+      stmt_code("kb_on_error(" + std::to_string(id) + ");");
+      break;
+    }
+    case sk::resume: {
+      if (in_proc_) fail_at(s.at, "RESUME belongs in the module's error handler, not in a procedure");
+      if (s.text == "NEXT") { stmt_code("kb_c = kb_resume(1);"); emit("if (kb_c) return 0;"); break; }
+      if (s.names.empty() || s.names[0] == "0") { stmt_code("kb_c = kb_resume(0);"); emit("if (kb_c) return 0;"); break; }
+      uint32_t id = module_label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
+      handler_labels_.insert(id);
+      stmt_code("kb_c = kb_resume(1);");
+      emit("if (kb_c) throw kb_resume_to{" + std::to_string(id) + "};");
+      break;
+    }
+    case sk::error_: {
+      stmt_code("error(" + int_arg(*s.exprs[0]) + ");");
+      break;
+    }
+    case sk::data: break;
+    case sk::read: read_stmt(s); break;
+    case sk::restore: {
+      uint32_t index = 0;
+      if (!s.names.empty()) {
+        auto it = ck_.data_at_label.find(s.names[0]);
+        if (it == ck_.data_at_label.end()) fail_at(s.name_places.empty() ? s.at : s.name_places[0], "label " + s.names[0] + " not defined");
+        index = it->second;
+      }
+      stmt_code("kb_restore(" + std::to_string(index) + ");");
+      break;
+    }
+    case sk::sub_: case sk::function_: case sk::def_fn:
+      if (in_proc_) fail_at(s.at, "a procedure cannot be defined inside another");
+      procedure_def(s);
+      break;
+    case sk::declare: case sk::type_: case sk::include: case sk::label: break;
+    default:
+      fail_at(s.at, "this statement is not supported yet");
+  }
+}
+
+// ============================================================================ the program
+
+std::string emitter::finish_module() {
+  // Cut at the chunk marks; a jump stays a goto inside its chunk and becomes a return of the
+  // label's id (taken by the dispatch loop) across chunks.
+  std::vector<std::string> chunks;
+  size_t start = 0;
+  for (;;) {
+    size_t e = body_.find('\x05', start);
+    chunks.push_back(body_.substr(start, e == std::string::npos ? std::string::npos : e - start));
+    if (e == std::string::npos) break;
+    start = e + 1;
+  }
+  std::map<std::string, size_t> chunk_of;
+  std::vector<std::vector<std::string>> labels(chunks.size());
+  for (size_t c = 0; c < chunks.size(); c++) {
+    const std::string &b = chunks[c];
+    for (size_t k = 0; k < b.size(); k++)
+      if (b[k] == '\x01') {
+        std::string id = b.substr(k + 1, b.find('\x02', k) - k - 1);
+        chunk_of[id] = c;
+        labels[c].push_back(id);
+      }
+  }
+  std::string out, table;
+  uint32_t max_id = ck_.next_label_id;
+  for (size_t c = 0; c < chunks.size(); c++) {
+    const std::string &b = chunks[c];
+    std::string code;
+    for (size_t k = 0; k < b.size(); k++) {
+      char ch = b[k];
+      if (ch == '\x01' || ch == '\x03') {
+        size_t e = b.find(ch == '\x01' ? '\x02' : '\x04', k);
+        std::string id = b.substr(k + 1, e - k - 1);
+        k = e;
+        if (ch == '\x01') code += "L" + id + ":;\n";
+        else {
+          auto it = chunk_of.find(id);
+          if (it != chunk_of.end() && it->second == c) code += "goto L" + id + ";";
+          else code += "return " + id + ";";
+        }
+        continue;
+      }
+      code += ch;
+    }
+    out += "\nstatic uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry) {\n";
+    out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
+    out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n";
+    out += std::string("  switch (kb_entry) {\n") + (c == 0 ? "    case 1: break;\n" : "");
+    for (const std::string &id : labels[c]) out += "    case " + id + ": goto L" + id + ";\n";
+    out += "    default: return 0;\n  }\n";
+    out += code;
+    if (c + 1 == chunks.size()) out += "  KB_S(" + std::to_string(last_line_) + ", sub_end());\n  return 0;\n";
+    else out += "  return 0;\n";
+    out += "}\n";
+  }
+  std::string chunk_table = "static uint32_t (*const kb_chunks[])(uint32_t) = {";
+  for (size_t c = 0; c < chunks.size(); c++) chunk_table += (c ? ", " : "") + std::string("kb_chunk") + std::to_string(c);
+  chunk_table += "};\n";
+  // Which chunk holds each label id (ids of procedures' labels are never looked up here).
+  std::string where = "static const uint32_t kb_label_chunk[" + std::to_string(max_id + 1) + "] = {";
+  std::vector<size_t> owner(max_id + 1, 0);
+  for (auto &[id, c] : chunk_of) {
+    unsigned long n = std::stoul(id);
+    if (n <= max_id) owner[n] = c;
+  }
+  for (size_t i = 0; i <= max_id; i++) where += (i ? "," : "") + std::to_string(owner[i]);
+  where += "};\n";
+  out += "\n" + chunk_table + where;
+  out += "// Runs the module from a label's id until a RETURN leaves to the caller (id 0).\n";
+  out += "static void kb_run(uint32_t id) {\n  while (id) id = kb_chunks[id < " + std::to_string(max_id + 1) +
+         " ? kb_label_chunk[id] : 0](id);\n}\n";
+  return out;
+}
+
+std::string emitter::run() {
+  module_.labels = &ck_.module_labels;
+  body_.clear();
+  block_stmts(prog_.statements);
+  std::string module_code = finish_module();
+
+  std::string out = "// Translated from BASIC by bas2cpp; edit the .bas file instead.\n#include \"program.h\"\n";
+  out += "\n// The program's variables.\n" + globals_;
+  if (!ck_.data.empty()) {
+    out += "\nstatic const kb_data_item kb_data[] = {\n";
+    for (auto &[text, quoted] : ck_.data)
+      out += "  {" + c_string(text) + ", " + std::to_string(text.size()) + ", " + (quoted ? "1" : "0") + "},\n";
+    out += "};\n";
+  }
+  out += "\nstatic void kb_clear() {\n" + clear_ + "}\n";
+  out += "\n" + protos_;
+  out += "\nstatic void kb_run(uint32_t id);\n";
+  bool timers = !handler_labels_.empty();
+  out += "static bool kb_ready;\n";
+  out += "\n[[maybe_unused]] static void kb_on_timer(uint32_t id, int64_t pass) {\n  (void)pass;\n";
+  out += "  int saved_return = event_return, saved_r = r;\n";
+  out += "  event_return = 1;\n  gosub_push(0);\n  kb_run(id);\n";
+  out += "  event_return = saved_return;\n  r = saved_r;\n}\n";
+  out += "\n[[maybe_unused]] static void kb_error_entry() {\n  int saved_r = r;\n  kb_run((uint32_t)error_goto_line);\n  r = saved_r;\n}\n";
+  out += "\nstatic void kb_setup() {\n  if (kb_ready) return;\n  kb_ready = true;\n  kb_dummy_str = kels_new(0, 0);\n" + init_ +
+         "  kel_on_clear(kb_clear);\n";
+  if (timers) out += "  ontimer_handler = kb_on_timer;\n";
+  if (has_on_error_) out += "  error_handler = kb_error_entry;\n";
+  if (!ck_.data.empty()) out += "  kb_data_table(kb_data, " + std::to_string(ck_.data.size()) + ");\n";
+  out += "}\n";
+  out += procs_;
+  out += module_code;
+  out += "\nstatic void KELMAIN() {\n";
+  out += "  if (error_occurred) { error_occurred = 0; kel_exit(99); }   // no ON ERROR handler\n";
+  out += "  kb_setup();\n  uint32_t kb_at_label = 1;\n";
+  out += "  for (;;) {\n    try {\n      kb_run(kb_at_label);\n      return;\n";
+  out += "    } catch (const kb_resume_to &to) {\n      kb_at_label = to.label;   // RESUME label\n    }\n  }\n}\n";
+  out += "\nint main(int argc, char **argv) { return kel_main(argc, argv, KELMAIN); }\n";
+  return out;
+}
+
+}  // namespace
+
+std::string emit_program(const program &p, checks &c, program_info *info) {
+  emitter e(p, c, info);
+  return e.run();
+}
+
+}  // namespace bas
