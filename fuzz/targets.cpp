@@ -1,17 +1,20 @@
 // The fuzz targets: what must hold for any bytes given to VAL, STR$, PRINT USING, DRAW,
-// PLAY, INPUT's item check, the x86 interpreter and the translator.
+// PLAY, INPUT's item check, the x86 interpreter, the translator and the file layer.
 #include "targets.h"
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 #include "kel.h"
 #include "translator.h"
 
-const fuzz_entry fuzz_targets[8] = {
+const fuzz_entry fuzz_targets[9] = {
   {"val", fuzz_val},     {"str", fuzz_str},           {"print_using", fuzz_print_using},
   {"draw", fuzz_draw},   {"play", fuzz_play},         {"input_item", fuzz_input_item},
-  {"x86", fuzz_x86},     {"translate", fuzz_translate},
+  {"x86", fuzz_x86},     {"translate", fuzz_translate}, {"file_input", fuzz_file_input},
 };
 
 void fuzz_boot() {
@@ -263,4 +266,125 @@ const char *fuzz_translate(const uint8_t *data, size_t size) {
   if (t.message.rfind("fuzz.bas:", 0) != 0) return "a translation error names no place";
   if (t.line < 1) return "a translation error has no line";
   return nullptr;
+}
+
+namespace {
+
+// A folder of the process's own for the file target, emptied after each input and removed
+// at exit.
+struct scratch_folder {
+  std::string path;
+  scratch_folder() {
+    char name[] = "/tmp/kel_fuzz_files_XXXXXX";
+    if (mkdtemp(name)) path = name;
+  }
+  ~scratch_folder() {
+    std::error_code ec;
+    if (!path.empty()) std::filesystem::remove_all(path, ec);
+  }
+  void empty() const {
+    std::error_code ec;
+    for (const auto &e : std::filesystem::directory_iterator(path, ec)) std::filesystem::remove_all(e.path(), ec);
+  }
+};
+
+bool file_error(int n) {
+  for (int ok : {5, 52, 53, 54, 55, 58, 61, 62, 63, 64, 70, 75, 76})
+    if (n == ok) return true;
+  return false;
+}
+
+}  // namespace
+
+// Input: an options byte, a count and that many read codes, a name length and the name,
+// then the file's bytes. The bytes are written to a scratch file, opened FOR INPUT, BINARY or
+// RANDOM (one record holding them all) and read back with the codes: INPUT # into each type,
+// LINE INPUT #, INPUT$. Only errors 62, 13 and 6 may come, numbers stay finite and strings no
+// longer than the file. Then the name (kept inside the scratch folder) goes through OPEN in
+// the mode the options choose, which may raise only the file layer's error numbers.
+const char *fuzz_file_input(const uint8_t *data, size_t size) {
+  runtime_scope scope;
+  static scratch_folder folder;
+  if (folder.path.empty()) return nullptr;
+  uint8_t options = take<uint8_t>(data, size);
+  size_t nreads = take<uint8_t>(data, size) % 64;
+  if (nreads > size) nreads = size;
+  std::vector<uint8_t> reads(data, data + nreads);
+  data += nreads, size -= nreads;
+  size_t namelen = take<uint8_t>(data, size);
+  if (namelen > size) namelen = size;
+  std::string name((const char *)data, namelen);
+  data += namelen, size -= namelen;
+  std::string file = folder.path + "/data.txt";
+  std::ofstream(file, std::ios::binary).write((const char *)data, (std::streamsize)size);
+
+  const char *failure = nullptr;
+  int32_t mode = options & 0x10 ? gfs_binary : options & 0x20 ? gfs_random : gfs_input;
+  int32_t reclen = size < 1 ? 1 : size > 32767 ? 32767 : (int32_t)size;
+  sub_open(tmp((const uint8_t *)file.data(), file.size()), mode, 1, reclen, mode == gfs_random);
+  if (mode == gfs_random) gfs_get(1, 1, 1, nullptr, 0);
+  if (new_error) failure = "the scratch file did not open";
+  size_t bound = mode == gfs_random ? (size_t)reclen : size;   // what there is to read
+  kels *s = kels_new(0, 0);
+  uint8_t fixed_bytes[32];
+  for (size_t k = 0; k < reads.size() && !failure; k++) {
+    uint8_t op = reads[k];
+    alignas(8) uint8_t v[8] = {};
+    switch (op % 8) {
+      case 0: gfs_input_begin(1); gfs_input_value(16, v); break;
+      case 1: gfs_input_begin(1); gfs_input_value(32, v); break;
+      case 2:
+        gfs_input_begin(1);
+        gfs_input_value(32 | input_type_float, v);
+        if (!std::isfinite(*(float *)v)) failure = "INPUT # stored a SINGLE that is not finite";
+        break;
+      case 3:
+        gfs_input_begin(1);
+        gfs_input_value(64 | input_type_float, v);
+        if (!std::isfinite(*(double *)v)) failure = "INPUT # stored a DOUBLE that is not finite";
+        break;
+      case 4:
+        gfs_input_begin(1);
+        gfs_input_value(input_type_string, s);
+        if (s->len > bound) failure = "INPUT # gave a string longer than the file";
+        break;
+      case 5: {
+        uint32_t width = op >> 3;
+        kels *f = kels_new_fixed(fixed_bytes, (int32_t)width, 0);
+        gfs_input_begin(1);
+        gfs_input_value(input_type_string, f);
+        if (f->len != width) failure = "INPUT # changed a fixed-length string's length";
+        kels_free(f);
+        break;
+      }
+      case 6:
+        gfs_line_input(1, s);
+        if (s->len > bound) failure = "LINE INPUT # gave a string longer than the file";
+        break;
+      default: {
+        uint32_t before = kels_tmp_list_nexti;
+        kels *got = func_input_str((op >> 3) + 1, 1, 1);
+        if (!new_error && got->len != (uint32_t)(op >> 3) + 1) failure = "INPUT$ gave the wrong length";
+        kels_cleanup_list(before);
+      }
+    }
+    if (new_error && new_error != 62 && new_error != 13 && new_error != 6) failure = "reading raised an unexpected error";
+    new_error = 0;
+  }
+  if (!failure && mode != gfs_random && func_seek(1) > (int64_t)size + 1) failure = "reading went past the file's end";
+  kels_free(s);
+  sub_close_all();
+  new_error = 0;
+
+  // The name stays inside the scratch folder: "\" is "/" to the runtime, and no ".." leads out.
+  for (char &c : name)
+    if (c == '\\') c = '/';
+  for (size_t i = 0; (i = name.find("..", i)) != std::string::npos;) name[i + 1] = '_';
+  std::string path = namelen ? folder.path + "/" + name : "";
+  sub_open(tmp((const uint8_t *)path.data(), path.size()), options >> 5, 2, 16, options & 0x80 ? 0 : 1);
+  if (!failure && new_error && !file_error(new_error)) failure = "OPEN of a name raised an unexpected error";
+  new_error = 0;
+  sub_close_all();
+  folder.empty();
+  return failure;
 }

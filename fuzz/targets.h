@@ -16,12 +16,13 @@ const char *fuzz_play(const uint8_t *data, size_t size);          // PLAY string
 const char *fuzz_input_item(const uint8_t *data, size_t size);    // INPUT's item check
 const char *fuzz_x86(const uint8_t *data, size_t size);           // machine code run
 const char *fuzz_translate(const uint8_t *data, size_t size);     // the translator on a source
+const char *fuzz_file_input(const uint8_t *data, size_t size);    // a file's bytes read back; file names
 
 struct fuzz_entry {
   const char *name;       // also the corpus folder: fuzz/corpus/<name>
   fuzz_target run;
 };
-extern const fuzz_entry fuzz_targets[8];
+extern const fuzz_entry fuzz_targets[9];
 
 // Puts the runtime into the state the targets expect when no test harness did (no window,
 // message boxes answered at once). Idempotent.

@@ -13,6 +13,7 @@
 #include <string>
 #include "display.h"
 #include "events.h"
+#include "files.h"
 #include "images.h"
 #include "kel_data.h"
 #include "kels.h"
@@ -75,6 +76,7 @@ void sub_end() {
   kels *msg = kels_new_txt("Press any key to continue");
   kels_print(msg, 0);
   kels_cleanup(kels_tmp_base, 0);
+  sub_close_all();                             // END closes every file, flushing what was written
   new_error = 0;
   for (;;) {                                   // keys typed before END are ignored
     kels *k = kels_inkey();
@@ -167,6 +169,7 @@ void kel_init_runtime(int argc, char **argv) {
   platform_main_thread = std::this_thread::get_id();
   // Timer slot 0 is allocated and idle.
   ontimer_init();
+  kel_on_clear(sub_close_all);               // CLEAR closes every file
   char cwd[4096];
   if (getcwd(cwd, sizeof cwd)) kel_start_dir = cwd;
   std::string folder = platform_program_folder();
@@ -191,13 +194,16 @@ void kel_init_runtime(int argc, char **argv) {
   width8050switch = 1;
 }
 
+// TIMER counts from the local midnight. The calendar time is read to the millisecond, so the
+// tick count is lined up with it at once (no waiting for the calendar second to change).
 static void sync_clock() {
-  std::time_t t0 = std::time(nullptr), t1;
-  while ((t1 = std::time(nullptr)) == t0) {}
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
   sdl_firsttimervalue = SDL_GetTicks();
+  std::time_t secs = now.tv_sec;
   std::tm lt{};
-  localtime_r(&t1, &lt);
-  kelvo_firsttimervalue = (uint32_t)((lt.tm_hour * 3600 + lt.tm_min * 60 + lt.tm_sec) * 1000);
+  localtime_r(&secs, &lt);
+  kelvo_firsttimervalue = (uint32_t)((lt.tm_hour * 3600 + lt.tm_min * 60 + lt.tm_sec) * 1000 + now.tv_nsec / 1000000);
 }
 
 // Stops the game thread (it answers at its next statement or wait, boxes included) and joins
@@ -215,6 +221,7 @@ static void stop_threads() {
 
 [[noreturn]] static void shutdown_process() {
   stop_threads();
+  sub_close_all();                        // the game thread is stopped: its files are flushed here
   SDL_ShowCursor(SDL_DISABLE);
   std::fflush(nullptr);
   std::exit(kel_exit_status());           // the exit handlers close the mixer, fonts and SDL

@@ -25,6 +25,7 @@ std::function<void(uint32_t, int64_t)> ontimer_handler;
 uint32_t rnd_seed = 327680;
 int unsupported_port_accessed = 0;
 int palette_read_index = 0, palette_read_component = 0;
+int palette_write_index = 0, palette_write_component = 0;
 
 static std::atomic<bool> timerthread_running{false};
 
@@ -359,6 +360,60 @@ int32_t func_inp(int32_t port) {
   }
   unsupported_port_accessed = 1;
   return 0;
+}
+
+// The DAC components latched so far for the colour at palette_write_index.
+static uint8_t palette_write_latch[3];
+
+// A 0-63 component as 0-255, rounding as PALETTE does, so INP reads back what OUT wrote.
+static uint32_t palette_component(uint32_t c) {
+  float v = (float)c * 4.0634918212890625f - 0.49999991059303284f;
+  long r = std::lrint(std::nearbyint(v));
+  return (uint32_t)(r < 0 ? 0 : r > 255 ? 255 : r);
+}
+
+// Colours a page palette holds for its mode as red, green, blue (0 for palettes of indexes).
+static uint32_t dac_colours(const img_struct *im) {
+  switch (im->screen_mode) {
+    case 13: case 256: return 256;
+    case 0: case 7: case 8: case 9: case 12: return 16;
+    case 1: return 4;
+    case 2: case 11: return 2;
+    default: return 0;
+  }
+}
+
+void sub_out(int32_t port, int32_t value) {
+  if (new_error) return;
+  if (port < -65536 || port > 65535 || value < -32768 || value > 65535) {
+    error(6);
+    return;
+  }
+  uint8_t v = (uint8_t)value;
+  switch (port & 0xFFFF) {
+    case 0x3C7:
+      palette_read_index = v;
+      palette_read_component = 0;
+      return;
+    case 0x3C8:
+      palette_write_index = v;
+      palette_write_component = 0;
+      return;
+    case 0x3C9: {
+      palette_write_latch[palette_write_component] = v & 63;
+      if (++palette_write_component < 3) return;
+      palette_write_component = 0;
+      uint32_t index = (uint32_t)palette_write_index;
+      palette_write_index = (palette_write_index + 1) & 255;
+      img_struct *im = display_page;
+      if (!im || !im->palette || index >= dac_colours(im)) return;
+      const uint8_t *c = palette_write_latch;
+      im->palette[index] = 0xFF000000u | palette_component(c[0]) << 16 | palette_component(c[1]) << 8 |
+                           palette_component(c[2]);
+      return;
+    }
+  }
+  unsupported_port_accessed = 1;
 }
 
 void sub_wait(int32_t port, int32_t and_mask, int32_t xor_mask, int32_t passed) {

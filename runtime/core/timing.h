@@ -41,6 +41,14 @@ void sub_timer(int32_t slot, int32_t kind, int32_t passed);   // kind 1 ON, 2 OF
 void sub_randomize(double seed, int32_t passed);
 float func_rnd(float n, int32_t passed);
 int32_t func_inp(int32_t port);
+// OUT port, value (port -65536 ... 65535 and value -32768 ... 65535, error 6 beyond; the value's
+// low byte is written). The VGA DAC: &H3C8 sets the write index, then three &H3C9 writes (red,
+// green, blue, 0-63, the low 6 bits taken) set that colour of the visible page's palette, as
+// PALETTE's 6-bit components give it, and move to the next index; &H3C7 sets the read index
+// for INP(&H3C9). In modes whose palette holds fewer colours, indexes past them are ignored;
+// SCREEN 10 and 32-bit pages have no such palette. Other ports are accepted and ignored.
+void sub_out(int32_t port, int32_t value);
+extern int palette_write_index, palette_write_component;   // VGA DAC write position
 void sub_wait(int32_t port, int32_t and_mask, int32_t xor_mask, int32_t passed);
 
 // The timer thread's body: scans until quit is set. One scan at a given time in seconds

@@ -7,6 +7,7 @@
 #include <vector>
 #include "events.h"
 #include "images.h"
+#include "kels.h"
 #include "lines.h"
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -24,12 +25,14 @@ struct paint_run {
 
 constexpr uint8_t dir_up = 4, dir_down = 8;
 
-// What one fill works on: the page rows, the visited rows and the view rectangle.
+// What one fill works on: the page rows, the visited rows and the view rectangle, and the
+// tile when the fill is a pattern (null for one colour).
 struct paint_area {
   uint8_t *pixels, *visited;
   size_t width;
   int x1, y1, x2, y2;
   uint8_t fill, border;
+  const paint_tile *tile;
 };
 
 }  // namespace
@@ -131,7 +134,13 @@ static int open_left(const uint8_t *p, const uint8_t *v, int from, int start, ui
 
 static void fill_run(paint_area &a, int y, int x1, int x2) {
   size_t at = (size_t)y * a.width + x1, n = (size_t)(x2 - x1 + 1);
-  std::memset(a.pixels + at, a.fill, n);
+  if (a.tile) {
+    // The pattern lies on the page's own grid, so neighbouring fills join up seamlessly.
+    const uint8_t *pattern = a.tile->colour[y % a.tile->rows];
+    for (int x = x1; x <= x2; x++) a.pixels[at + (size_t)(x - x1)] = pattern[x & 7];
+  } else {
+    std::memset(a.pixels + at, a.fill, n);
+  }
   std::memset(a.visited + at, 1, n);
 }
 
@@ -166,13 +175,15 @@ static bool paint_storage(size_t bytes) {
   return paint_visited != nullptr;
 }
 
-void paint_fill(img_struct *im, int64_t px, int64_t py, uint8_t fill, uint8_t border) {
+static void flood(img_struct *im, int64_t px, int64_t py, uint8_t fill, uint8_t border,
+                  const paint_tile *tile) {
   if (!im || im->is_text || im->bytes_per_pixel != 1 || !im->pixels) return;
   paint_area a;
   a.pixels = im->pixels;
   a.width = im->width;
   a.fill = fill;
   a.border = border;
+  a.tile = tile;
   // The view always lies on the page; clamping again keeps a bad view from writing outside it.
   a.x1 = std::max<int32_t>(im->view_x1, 0);
   a.y1 = std::max<int32_t>(im->view_y1, 0);
@@ -209,6 +220,42 @@ void paint_fill(img_struct *im, int64_t px, int64_t py, uint8_t fill, uint8_t bo
   std::memset(a.visited + (size_t)top * a.width, 0, (size_t)(bottom - top + 1) * a.width);
 }
 
+void paint_fill(img_struct *im, int64_t px, int64_t py, uint8_t fill, uint8_t border) {
+  flood(im, px, py, fill, border, nullptr);
+}
+
+void paint_fill_tile(img_struct *im, int64_t px, int64_t py, const paint_tile &tile, uint8_t border) {
+  if (tile.rows < 1 || tile.rows > 64) return;
+  flood(im, px, py, 0, border, &tile);
+}
+
+bool paint_make_tile(const img_struct *im, const uint8_t *bytes, uint32_t len, paint_tile &tile) {
+  if (!im || im->is_text || im->bytes_per_pixel != 1 || len < 1) return false;
+  // Bytes of one tile row and pixels per byte: a byte of bits for each plane of the adapter's
+  // planar modes; one byte of packed pixels for the others.
+  int planes = 1, bits = im->bits_per_pixel;
+  switch (im->screen_mode) {
+    case 7: case 8: case 9: case 10: case 11: case 12: planes = im->bits_per_pixel, bits = 1; break;
+  }
+  uint32_t rows = (len + (uint32_t)planes - 1) / (uint32_t)planes;
+  if (rows > 64) return false;
+  int across = 8 / bits;                       // pixels one row of the tile covers
+  uint32_t field = (1u << bits) - 1;
+  tile.rows = (uint8_t)rows;
+  for (uint32_t r = 0; r < rows; r++)
+    for (int x = 0; x < 8; x++) {
+      int p = x % across;                      // narrower tiles repeat across the 8 columns
+      uint32_t c = 0;
+      for (int plane = 0; plane < planes; plane++) {
+        uint32_t i = r * (uint32_t)planes + (uint32_t)plane;
+        uint8_t byte = i < len ? bytes[i] : 0;   // a short last row: missing planes are 0
+        c |= ((uint32_t)(byte >> (8 - bits * (p + 1))) & field) << plane;
+      }
+      tile.colour[r][x] = (uint8_t)(c & im->mask);
+    }
+  return true;
+}
+
 void sub_paint(int32_t step, float x, float y, uint32_t fill, uint32_t border, kels *background,
                int32_t passed) {
   if (new_error) return;
@@ -229,4 +276,28 @@ void sub_paint(int32_t step, float x, float y, uint32_t fill, uint32_t border, k
   im->graphics_y = y;
   paint_fill(im, kelg_map_x(im, x), kelg_map_y(im, y), (uint8_t)(f & im->mask),
              (uint8_t)(b & im->mask));
+}
+
+void sub_paint_tile(int32_t step, float x, float y, kels *tile, uint32_t border, kels *background,
+                    int32_t passed) {
+  if (new_error) return;
+  img_struct *im = write_page;
+  if (im->is_text || !tile || ((passed & 4) && (!background || !background->len))) {
+    error(5);
+    return;
+  }
+  if (im->bytes_per_pixel == 4) return;   // 32-bit pages have their own fill routines
+  paint_tile pattern;
+  if (!paint_make_tile(im, tile->text, tile->len, pattern)) {
+    error(5);
+    return;
+  }
+  uint32_t b = (passed & 2) ? border : im->color;
+  if (step) {
+    x += im->graphics_x;
+    y += im->graphics_y;
+  }
+  im->graphics_x = x;
+  im->graphics_y = y;
+  paint_fill_tile(im, kelg_map_x(im, x), kelg_map_y(im, y), pattern, (uint8_t)(b & im->mask));
 }

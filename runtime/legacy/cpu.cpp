@@ -338,7 +338,8 @@ void cpu_call() {
 
 void call_absolute(int32_t count, int32_t offset) {
   if (new_error) return;
-  if (count < 0 || count > 256) {
+  // Machine code runs in the emulated megabyte only: an array's pseudo segment is not there.
+  if (count < 0 || count > 256 || defseg_segment >= pseudo_segment_base) {
     error(5);
     return;
   }

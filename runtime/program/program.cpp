@@ -1,6 +1,9 @@
 // Arrays, DATA and READ, RESUME and CALL ABSOLUTE's argument slots for translated programs.
 #include "program.h"
+#include <unistd.h>
 #include <algorithm>
+#include <ctime>
+#include <string>
 
 kels *kb_dummy_str = nullptr;
 alignas(16) uint8_t kb_dummy_bytes[65536];
@@ -54,6 +57,7 @@ void kb_auto_dim(kb_arr &a, int32_t n) {
 
 void kb_free_arr(kb_arr &a) {
   if (!a.data) return;
+  pseudo_segment_drop(a.data);                // a VARSEG taken of it names nothing now
   if (a.kind == kb_strings) {
     uint64_t count = kb_count(a);
     for (uint64_t i = 0; i < count; i++) kels_free(((kels **)a.data)[i]);
@@ -140,6 +144,33 @@ int32_t kb_lbound(kb_arr &a, int32_t dim, int32_t passed) {
 int32_t kb_ubound(kb_arr &a, int32_t dim, int32_t passed) {
   int32_t d;
   return bound_dim(a, dim, passed, &d) ? a.ub[d - 1] : 0;
+}
+
+// The element's offset in the array's storage; -1 (with error 5) for an element that is not
+// the array's or an array whose bytes are not its values.
+static int64_t element_offset(kb_arr &a, const uint8_t *element) {
+  if (new_error) return -1;
+  uint64_t bytes = a.data ? kb_count(a) * a.esize : 0;
+  if (a.kind == kb_strings || !a.data || element < a.data || element >= a.data + bytes) {
+    error(5);
+    return -1;
+  }
+  return element - a.data;
+}
+
+int32_t kb_varseg(kb_arr &a, uint8_t *element) {
+  if (element_offset(a, element) < 0) return 0;
+  return pseudo_segment_add(a.data, kb_count(a) * a.esize);
+}
+
+int32_t kb_varptr(kb_arr &a, uint8_t *element) {
+  int64_t at = element_offset(a, element);
+  if (at < 0) return 0;
+  if (at > 65535) {
+    error(5);
+    return 0;
+  }
+  return (int32_t)at;
 }
 
 // ---- DATA and READ -----------------------------------------------------------------------
@@ -261,4 +292,47 @@ void kb_call_absolute(int32_t offset, std::initializer_list<kb_ca_arg> args) {
 interrupt_regs kb_regs(kb_arr &a) {
   if (!a.data) return {nullptr, 0};
   return {a.data, (uint32_t)(kb_count(a) * a.esize)};
+}
+
+// ---- DATE$, TIME$, ENVIRON$, FRE ---------------------------------------------------------
+
+static kels *local_time_text(const char *format) {
+  std::time_t now = std::time(nullptr);
+  std::tm lt{};
+  localtime_r(&now, &lt);
+  char buf[32];
+  size_t n = std::strftime(buf, sizeof buf, format, &lt);
+  return kels_new_txt_len(buf, (int32_t)n);
+}
+
+kels *func_date() {
+  if (new_error) return kels_new(0, 1);
+  return kb_result(local_time_text("%m-%d-%Y"));
+}
+
+kels *func_time() {
+  if (new_error) return kels_new(0, 1);
+  return kb_result(local_time_text("%H:%M:%S"));
+}
+
+kels *func_environ(kels *name) {
+  if (new_error) return kels_new(0, 1);
+  std::string n((const char *)name->text, name->len);
+  const char *v = n.empty() ? nullptr : std::getenv(n.c_str());
+  if (n.empty()) { error(5); return kels_new(0, 1); }
+  return kb_result(kels_new_txt(v ? v : ""));
+}
+
+kels *func_environ_n(int32_t n) {
+  if (new_error) return kels_new(0, 1);
+  if (n < 1 || n > 255) { error(5); return kels_new(0, 1); }
+  int32_t k = 1;
+  for (char **e = environ; *e; e++, k++)
+    if (k == n) return kb_result(kels_new_txt(*e));
+  return kels_new(0, 1);
+}
+
+int32_t func_fre(int32_t kind) {
+  if (new_error) return 0;
+  return kind == -2 ? 65536 : 524288;   // stack space, else memory: more than the dialect's programs need
 }

@@ -132,6 +132,17 @@ template <class T, class... I> inline T *kb_at(kb_arr &a, I... ix) {
   }
   return (T *)p;
 }
+// GET and PUT of pictures: an array's storage from its first element, and how many bytes it
+// holds from an element on (0 when the element is a scratch one after an error).
+inline uint8_t *kb_first(kb_arr &a) {
+  if (!a.data) { if (!new_error) error(5); return kb_dummy_bytes; }
+  return a.data;
+}
+inline uint64_t kb_bytes_after(const kb_arr &a, const uint8_t *p) {
+  if (!a.data || p < a.data) return 0;
+  uint64_t size = kb_count(a) * a.esize, at = (uint64_t)(p - a.data);
+  return at < size ? size - at : 0;
+}
 // A fixed-length string element or field as a string (a view, freed with the statement).
 inline kels *kb_fixed_view(uint8_t *p, uint32_t len) { return kels_new_fixed(p, (int32_t)len, 1); }
 
@@ -239,6 +250,12 @@ struct kb_resume_to {
 int32_t kb_resume(int32_t kind);                // 0 RESUME (the statement again), 1 RESUME NEXT; 1 when resumed
 void kb_on_error(uint32_t label);               // ON ERROR GOTO label (0 switches off)
 
+// VARSEG and VARPTR of an array element: the array's pseudo segment (see peekpoke.h) and the
+// element's byte offset in the array's storage (error 5 past the first 64 KB). String arrays
+// hold descriptors, not characters: error 5.
+int32_t kb_varseg(kb_arr &a, uint8_t *element);
+int32_t kb_varptr(kb_arr &a, uint8_t *element);
+
 // CALL ABSOLUTE's arguments: each value is copied into a slot taken from the top of the data
 // block's record stack, the routine gets the slots' offsets, and the slots of variables are
 // copied back after the call. The slots are given back when the call returns.
@@ -260,3 +277,24 @@ template <class T> inline kb_ca_arg kb_ca_val(T v) {
 void kb_call_absolute(int32_t offset, std::initializer_list<kb_ca_arg> args);
 // CALL INTERRUPT's register records: an INTEGER array's elements in order, all of them.
 interrupt_regs kb_regs(kb_arr &a);
+
+// ---- functions of the dialect that need nothing of their own -----------------------------
+kels *func_date();                    // DATE$: "mm-dd-yyyy"
+kels *func_time();                    // TIME$: "hh:mm:ss"
+kels *func_environ(kels *name);       // ENVIRON$(name$): the variable's value or ""
+kels *func_environ_n(int32_t n);      // ENVIRON$(n): the n-th entry "NAME=value", or ""
+int32_t func_fre(int32_t kind);       // FRE: the free memory the program may count on
+// MKI$, MKL$, MKS$ and MKD$ pack a number's bytes into a string; CVI, CVL, CVS and CVD unpack
+// them (error 5 when the string is too short), as random-access records use them.
+template <class T> inline kels *kb_mk(T v) {
+  kels *s = kels_new((int32_t)sizeof v, 1);
+  std::memcpy(s->text, &v, sizeof v);
+  return s;
+}
+template <class T> inline T kb_cv(kels *s) {
+  if (new_error) return 0;
+  if (s->len < sizeof(T)) { error(5); return 0; }
+  T v;
+  std::memcpy(&v, s->text, sizeof v);
+  return v;
+}

@@ -3,6 +3,7 @@
 #include "text.h"
 #include <cstring>
 #include "events.h"
+#include "files.h"
 #include "images.h"
 #include "kels.h"
 #include "platform.h"
@@ -225,6 +226,7 @@ static bool put_char(uint8_t c, bool last, bool nl) {
 
 void kels_print(kels *s, uint8_t newline_flag) {
   if (new_error) return;
+  if (gfs_print_target) { gfs_target_print(s, newline_flag); return; }   // PRINT #
   uint32_t len = s ? s->len : 0;
   if (write_page->holding_cursor) {
     if (len) {
@@ -289,7 +291,7 @@ void kels_print(kels *s, uint8_t newline_flag) {
 }
 
 void makefit(kels *s) {
-  if (new_error) return;
+  if (new_error || gfs_print_target) return;     // a file's lines do not wrap
   img_struct *im = write_page;
   if (im->holding_cursor || im->cursor_x == 1) return;
   int64_t len = s ? s->len : 0;
@@ -303,6 +305,7 @@ void makefit(kels *s) {
 
 void tab() {
   if (new_error) return;
+  if (gfs_print_target) { gfs_target_tab(); return; }
   img_struct *im = write_page;
   if (im->holding_cursor) {
     newline();
@@ -433,7 +436,7 @@ void kelg_sub_view_print(int32_t top, int32_t bottom, int32_t passed) {
 // A temporary holding an optional line break and then `spaces` blanks.
 static kels *tab_spc_text(bool line_break, int64_t spaces) {
   if (spaces < 0) spaces = 0;
-  int br = line_break ? (tab_spc_cr_size == 2 ? 2 : 1) : 0;
+  int br = line_break ? (tab_spc_cr_size == 2 || gfs_print_target ? 2 : 1) : 0;   // files end lines with CR LF
   kels *s = kels_new((int32_t)(br + spaces), 1);
   if (br) s->text[0] = 13;
   if (br == 2) s->text[1] = 10;
@@ -444,6 +447,11 @@ static kels *tab_spc_text(bool line_break, int64_t spaces) {
 kels *func_tab(int32_t n) {
   if (new_error) return kels_new(0, 1);
   if (n < -32768 || n > 32767) { error(7); return kels_new(0, 1); }
+  if (gfs_print_target) {                        // a file has no width
+    int32_t column = gfs_target_column();
+    if (n <= 0) n = 1;
+    return n < column ? tab_spc_text(true, n - 1) : tab_spc_text(false, n - column);
+  }
   img_struct *im = write_page;
   int columns = img_columns(im);
   if (n > columns) n %= columns;
@@ -457,7 +465,7 @@ kels *func_spc(int32_t n) {
   if (n < -32768 || n > 32767) { error(7); return kels_new(0, 1); }
   if (n < 0) n = 0;
   img_struct *im = write_page;
-  if (tab_spc_cr_size == 1) {
+  if (tab_spc_cr_size == 1 && !gfs_print_target) {
     int columns = img_columns(im);
     n %= columns;
     int left = columns - im->cursor_x + 1;

@@ -2,19 +2,15 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 #include "golden.h"
 #include "test_support.h"
 
 namespace {
 
-void start_in(int32_t mode) {
-  kel_test_reset();
-  kelg_screen(mode, 0, 0, 0, 0, 1);
-  ASSERT_EQ(new_error, 0);
-}
-
-uint8_t &pix(int x, int y) { return write_page->pixels[(size_t)y * write_page->width + x]; }
+void start_in(int32_t mode) { start_screen(mode); }
+uint8_t &pix(int x, int y) { return page_byte(x, y); }
 
 void rect(int x1, int y1, int x2, int y2, uint8_t c) {   // outline
   for (int x = x1; x <= x2; x++) pix(x, y1) = pix(x, y2) = c;
@@ -284,4 +280,72 @@ TEST(Paint, GoldenShapesInScreen13) {
   set_view(40, 140, 279, 179, false);
   sub_paint(0, 60, 150, 13, 10, nullptr, 3);                     // stops at the view's edges
   expect_page_golden("paint_shapes_13");
+}
+
+TEST(Paint, TilesFillTheRegionWithThePatternOnThePagesGrid) {
+  struct Case { int mode; std::string tile; uint8_t (*want)(int x, int y); };
+  const Case cases[] = {
+      // SCREEN 13: a byte a row, each the colour of the whole row
+      {13, std::string("\x01\x02\x03", 3), [](int, int y) -> uint8_t { return (uint8_t)(1 + y % 3); }},
+      // the border colour inside the tile does not stop the fill
+      {13, std::string("\x04\x09", 2), [](int, int y) -> uint8_t { return y % 2 ? 9 : 4; }},
+      // SCREEN 12: planes 0..3 of a row; the 5-byte string's second row has plane 0 only
+      {12, std::string("\xF0\x0F\xAA\x00\x81", 5), [](int x, int y) -> uint8_t {
+         int b = 7 - (x & 7);
+         if (y % 2) return (uint8_t)((0x81 >> b) & 1);
+         return (uint8_t)(((0xF0 >> b) & 1) | ((0x0F >> b) & 1) << 1 | ((0xAA >> b) & 1) << 2);
+       }},
+      // SCREEN 1: four 2-bit pixels a byte, so the pattern repeats every 4 pixels
+      {1, std::string("\x1B", 1), [](int x, int) -> uint8_t { return (uint8_t)(x & 3); }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.mode);
+    start_in(c.mode);
+    uint8_t border = c.mode == 1 ? 3 : 4;
+    rect(10, 10, 50, 40, border);
+    pix(60, 20) = 7 & write_page->mask;                 // outside the box: untouched
+    kels *tile = kels_new_txt_len(c.tile.data(), (int32_t)c.tile.size());
+    sub_paint_tile(0, 20, 20, tile, border, nullptr, 2);
+    ASSERT_EQ(new_error, 0);
+    for (int y = 0; y < 60; y++)
+      for (int x = 0; x < 70; x++) {
+        bool edge = ((x == 10 || x == 50) && y >= 10 && y <= 40) || ((y == 10 || y == 40) && x >= 10 && x <= 50);
+        bool in = x > 10 && x < 50 && y > 10 && y < 40;
+        uint8_t want = edge ? border : in ? c.want(x, y) : x == 60 && y == 20 ? 7 & write_page->mask : 0;
+        ASSERT_EQ(pix(x, y), want) << x << "," << y;
+      }
+    EXPECT_EQ(write_page->graphics_x, 20);
+    kels_free(tile);
+  }
+}
+
+TEST(Paint, TileBorderDefaultAndRefusedTiles) {
+  start_in(13);
+  rect(10, 10, 50, 40, 15);                            // the foreground: the border when none is given
+  kels *tile = kels_new_txt("\x05");
+  sub_paint_tile(0, 20, 20, tile, 0, nullptr, 0);
+  EXPECT_EQ(pix(20, 20), 5);
+  EXPECT_EQ(pix(60, 60), 0);
+  kels_free(tile);
+
+  struct Case { int mode; uint32_t len; bool background; int err; };
+  const Case cases[] = {
+      {13, 0, false, 5}, {13, 65, false, 5}, {13, 64, false, 0}, {12, 256, false, 0},
+      {12, 257, false, 5}, {13, 1, true, 0}, {0, 1, false, 5},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.len);
+    start_in(c.mode);
+    std::string bytes(c.len, '\xFF');
+    kels *t = kels_new_txt_len(bytes.data(), (int32_t)c.len);
+    kels *bg = kels_new_txt_len("\0", 1);
+    sub_paint_tile(0, 5, 5, t, 4, bg, c.background ? 6 : 2);
+    EXPECT_EQ(new_error, c.err);
+    if (!write_page->is_text) {
+      EXPECT_EQ(pix(5, 5), c.err ? 0u : write_page->mask);
+    }
+    new_error = 0;
+    kels_free(t);
+    kels_free(bg);
+  }
 }

@@ -2,6 +2,7 @@
 // that pages and the keyboard share.
 #include <gtest/gtest.h>
 #include <cstring>
+#include "program.h"
 #include "test_support.h"
 
 TEST(PeekPoke, OffsetsWrapIntoTheSegmentAndOutOfRangeRaisesError6) {
@@ -94,5 +95,59 @@ TEST(PeekPoke, PagesAndTheKeyBufferAreVisibleThroughMemory) {
   EXPECT_EQ(func_peek(head + 1), 45);
   sub_poke(0x1A, func_peek(0x1C));       // emptying the buffer by poking the head
   EXPECT_TRUE(keybuf_empty());
+  sub_defseg(0, 0);
+}
+
+TEST(PeekPoke, ArraysReachedThroughTheirPseudoSegments) {
+  kel_test_reset();
+  kb_arr a{nullptr, 2, kb_raw, 0, {}, {}, 0};          // DIM A%(1 TO 10)
+  kb_dim(a, {1}, {10});
+  int32_t seg = kb_varseg(a, kb_elem(a, 3));
+  EXPECT_GE(seg, 0x10000);
+  EXPECT_EQ(kb_varseg(a, kb_elem(a, 10)), seg);       // one segment per array
+  EXPECT_EQ(kb_varptr(a, kb_elem(a, 3)), 4);
+  sub_defseg(seg, 1);
+  ASSERT_EQ(new_error, 0);
+  sub_poke(4, 0x34);
+  sub_poke(5, 0x12);
+  EXPECT_EQ(*kb_at<int16_t>(a, 3), 0x1234);
+  *kb_at<int16_t>(a, 10) = -2;
+  EXPECT_EQ(func_peek(19), 0xFF);
+  EXPECT_EQ(func_peek(20), 0);                         // past the storage
+  EXPECT_EQ(new_error, 5);
+  new_error = 0;
+
+  kb_arr b{nullptr, 2, kb_raw, 0, {}, {}, 0};          // a second array, a segment of its own
+  kb_dim(b, {0}, {4});
+  int32_t seg_b = kb_varseg(b, kb_elem(b, 0));
+  EXPECT_NE(seg_b, seg);
+  sub_defseg(seg_b, 1);
+  EXPECT_EQ(func_peek(0), 0);
+  sub_defseg(seg, 1);
+  EXPECT_EQ(func_peek(4), 0x34);
+
+  kb_redim(a, false, {1}, {20});                       // REDIM: the old storage's segment goes
+  EXPECT_EQ(func_peek(4), 0);
+  EXPECT_EQ(new_error, 5);                             // the DEF SEG now reaches nothing
+  new_error = 0;
+  kb_free_arr(b);                                      // ERASE of a dynamic array
+  sub_defseg(seg_b, 1);
+  EXPECT_EQ(new_error, 6);                             // no longer a segment
+  new_error = 0;
+
+  kb_arr big{nullptr, 4, kb_raw, 0, {}, {}, 0};        // more than 64 KB
+  kb_dim(big, {0}, {20000});
+  EXPECT_EQ(kb_varptr(big, kb_elem(big, 16383)), 65532);
+  EXPECT_EQ(kb_varptr(big, kb_elem(big, 16384)), 0);
+  EXPECT_EQ(new_error, 5);
+  new_error = 0;
+  kb_arr s{nullptr, sizeof(kels *), kb_strings, 0, {}, {}, 0};
+  kb_dim(s, {0}, {2});
+  EXPECT_EQ(kb_varseg(s, kb_elem(s, 0)), 0);           // string arrays hold descriptors
+  EXPECT_EQ(new_error, 5);
+  new_error = 0;
+  kb_free_arr(a);
+  kb_free_arr(big);
+  kb_free_arr(s);
   sub_defseg(0, 0);
 }

@@ -165,3 +165,24 @@ TEST(ProgramLocals, FieldsPassedByReferenceAreWrittenBackAndResumeNeedsAnError) 
   EXPECT_EQ(error_handling, 0);
   error_retry = 0;
 }
+
+TEST(ProgramFunctions, DateTimeEnvironAndByteImages) {
+  kel_test_reset();
+  std::string d = S(func_date()), t = S(func_time());
+  ASSERT_EQ(d.size(), 10u);
+  EXPECT_TRUE(d[2] == '-' && d[5] == '-') << d;
+  ASSERT_EQ(t.size(), 8u);
+  EXPECT_TRUE(t[2] == ':' && t[5] == ':') << t;
+  setenv("KEL_TEST_ENV", "value", 1);
+  EXPECT_EQ(S(func_environ(T("KEL_TEST_ENV"))), "value");
+  EXPECT_EQ(S(func_environ(T("KEL_NO_SUCH_VARIABLE"))), "");
+  unsetenv("KEL_TEST_ENV");
+  EXPECT_EQ(kb_cv<int16_t>(kb_mk<int16_t>(-300)), -300);
+  EXPECT_EQ(kb_cv<int32_t>(kb_mk<int32_t>(70000)), 70000);
+  EXPECT_DOUBLE_EQ(kb_cv<double>(kb_mk<double>(1.5)), 1.5);
+  EXPECT_EQ(S(kb_mk<int16_t>(0x4241)), "AB");          // the bytes low first
+  EXPECT_EQ(kb_cv<int32_t>(T("abc")), 0);               // too short
+  EXPECT_EQ(new_error, 5);
+  new_error = 0;
+  kels_cleanup(0, 0);
+}

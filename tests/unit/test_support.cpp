@@ -27,13 +27,16 @@ void kel_test_reset() {
   kelg_screen(0, 0, 0, 0, 0, 1);
 }
 
-void start_screen13() {
+void start_screen(int32_t mode) {
   kel_test_reset();
-  kelg_screen(13, 0, 0, 0, 0, 1);
+  kelg_screen(mode, 0, 0, 0, 0, 1);
   ASSERT_EQ(new_error, 0);
 }
 
-int page_pixel(int x, int y) { return write_page->pixels[(size_t)y * write_page->width + x]; }
+void start_screen13() { start_screen(13); }
+
+uint8_t &page_byte(int x, int y) { return write_page->pixels[(size_t)y * write_page->width + x]; }
+int page_pixel(int x, int y) { return page_byte(x, y); }
 
 int count_pixels(int colour) {
   int n = 0;

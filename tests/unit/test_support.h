@@ -16,7 +16,9 @@ void kel_test_boot();                       // once, from main
 void kel_test_reset();
 
 // SCREEN 13 after a reset; a pixel of the write page; how many of its pixels have a colour.
+void start_screen(int32_t mode);           // a reset, then that SCREEN
 void start_screen13();
+uint8_t &page_byte(int x, int y);           // a byte-per-pixel page's pixel, to read or set
 int page_pixel(int x, int y);
 int count_pixels(int colour);
 

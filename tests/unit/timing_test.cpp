@@ -432,3 +432,50 @@ TEST_F(Timing, WaitReturnsWhenTheMaskedValueIsNonZero) {
 }
 
 }  // namespace
+
+TEST_F(Timing, OutWritesTheDacAndInpReadsItBack) {
+  struct Case { int mode; int index; bool stored; };
+  const Case cases[] = {{13, 200, true}, {12, 9, true}, {12, 16, false}, {0, 3, true}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.mode);
+    kelg_screen(c.mode, 0, 0, 0, 0, 1);
+    uint32_t before = display_page->palette[c.index], next = display_page->palette[c.index + 1];
+    sub_out(0x3C8, c.index);
+    for (int v : {63, 32, 1, 0 + 256, 10, 20}) sub_out(0x3C9, v);   // the next colour too; 256 is 0
+    ASSERT_EQ(new_error, 0);
+    EXPECT_EQ(palette_write_index, c.index + 2);
+    if (!c.stored) {
+      EXPECT_EQ(display_page->palette[c.index], before);
+      continue;
+    }
+    EXPECT_NE(display_page->palette[c.index], before);
+    EXPECT_NE(display_page->palette[c.index + 1], next);
+    uint32_t via_palette = display_page->palette[c.index];
+    if (c.mode != 0) {                                         // PALETTE's 6-bit form gives the same colour
+      kelg_palette(c.index, 63 + 32 * 256 + 1 * 65536, 1);
+      EXPECT_EQ(display_page->palette[c.index], via_palette);
+    }
+    sub_out(0x3C7, c.index);
+    for (int want : {63, 32, 1, 0, 10, 20}) EXPECT_EQ(func_inp(0x3C9), want);
+  }
+  // Every 6-bit level reads back as written.
+  kelg_screen(13, 0, 0, 0, 0, 1);
+  sub_out(0x3C8, 0);
+  for (int v = 0; v < 64; v++) sub_out(0x3C9, v), sub_out(0x3C9, 63 - v), sub_out(0x3C9, v);
+  sub_out(0x3C7 - 65536, 0);                                  // the port's low 16 bits
+  for (int v = 0; v < 64; v++) {
+    EXPECT_EQ(func_inp(0x3C9), v);
+    EXPECT_EQ(func_inp(0x3C9), 63 - v);
+    EXPECT_EQ(func_inp(0x3C9), v);
+  }
+  EXPECT_EQ(unsupported_port_accessed, 0);
+  sub_out(0x378, 1);                                          // other ports: accepted
+  EXPECT_EQ(new_error, 0);
+  EXPECT_EQ(unsupported_port_accessed, 1);
+  sub_out(65536, 0);
+  EXPECT_EQ(new_error, 6);
+  new_error = 0;
+  sub_out(0x3C9, 65536);
+  EXPECT_EQ(new_error, 6);
+  new_error = 0;
+}

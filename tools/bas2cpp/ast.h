@@ -156,6 +156,14 @@ enum class sk {
   declare,      // DECLARE SUB|FUNCTION name [(params)]: text2 "SUB"/"FUNCTION", text the name
   type_,        // TYPE name ... END TYPE: text the name, decls the fields (each with as)
   include,      // '$INCLUDE: 'file' — handled by the reader; never reaches the emitter
+  open_,        // OPEN exprs[0] FOR text [ACCESS ...] [LOCK ...] AS [#]exprs[1] [LEN = exprs[2]];
+                //   the short form OPEN mode$, [#]n, name$[, len] has flag: exprs mode, n, name, len
+  close_,       // CLOSE [[#]n, ...]: exprs the numbers (none: every file); text "RESET" for RESET
+  get_, put_,   // flag: the file form GET|PUT [#]exprs[0] [, [exprs[1]] [, exprs[2]]] (null gaps);
+                //   else graphics: GET g.x1,y1-g.x2,y2, exprs[0]; PUT g.x1,y1, exprs[0] [, text action]
+  field,        // FIELD [#]exprs[0], exprs[1] AS exprs[2], exprs[3] AS exprs[4], ...
+  seek,         // SEEK [#]exprs[0], exprs[1]
+  name_,        // NAME exprs[0] AS exprs[1]
   randomize_timer, // reserved
 };
 

@@ -176,6 +176,20 @@ class emitter {
   std::string int_arg(const expr &e) { ex x = num_expr(e); return arg_as(x, 'i', e.start); }
   std::string read_field(const ex &f) const;
   ex value_of(const ex &x) const;
+  static expr_p clone(const expr &e) {
+    auto c = std::make_unique<expr>();
+    c->kind = e.kind;
+    c->at = e.at;
+    c->start = e.start;
+    c->text = e.text;
+    c->suffix = e.suffix;
+    c->parens = e.parens;
+    c->parenthesised = e.parenthesised;
+    for (auto &a : e.args) c->args.push_back(a ? clone(*a) : nullptr);
+    return c;
+  }
+  void file_stmt(const stmt &s);
+  std::string array_data(const expr &a, std::string *arr);
 
   // ---- statements
   void block_stmts(const block &b);
@@ -694,6 +708,22 @@ ex emitter::name_expr(const expr &e, bool for_write) {
   bool builtin_name = false;
   for (const builtin &b : builtins())
     if (!b.statement && full == b.name) builtin_name = true;
+  if ((e.text == "VARPTR" || e.text == "VARSEG") && !e.suffix) {
+    // Only an array's elements can be addressed: each array gets a segment of its own.
+    if (for_write) fail_at(e.at, "expected a variable but found the function " + full);
+    if (args.size() != 1) fail_at(e.at, e.text + " takes one argument");
+    const expr &a = *args[0];
+    const var *v = a.kind == ek::name && a.parens && !a.args.empty() ? find_array(a.text, a.suffix) : nullptr;
+    if (!v)
+      fail_at(a.start, e.text + " of a simple variable is not supported: only array elements live where a program can "
+                              "address them (use an array, as in " + e.text + "(A(0)))");
+    std::string idx;
+    for (auto &i : a.args) idx += ", " + int_arg(*i);
+    ex r;
+    r.t = T_LNG;
+    r.c = std::string(e.text == "VARPTR" ? "kb_varptr(" : "kb_varseg(") + v->ref + ", kb_elem(" + v->ref + idx + "))";
+    return r;
+  }
   if ((e.text == "LBOUND" || e.text == "UBOUND") && !e.suffix) {
     if (for_write) fail_at(e.at, "expected a variable but found the function " + full);
     if (args.empty() || args.size() > 2 || args[0]->kind != ek::name) fail_at(e.at, e.text + " needs an array name");
@@ -1063,10 +1093,36 @@ void emitter::assign(const ex &target, const expr &value, place at) {
 }
 
 void emitter::print_stmt(const stmt &s) {
-  if (s.exprs.size() > 0 && s.exprs[0]) fail_at(s.exprs[0]->start, "file statements are not supported yet");
   if (s.text == "LPRINT") fail_at(s.at, "LPRINT is not supported: there is no printer");
   std::string code;
   st_tmp_ = true;
+  if (s.exprs.size() > 0 && s.exprs[0]) {
+    // PRINT #n and WRITE #n: the screen's code, with the file as the output.
+    std::string n = int_arg(*s.exprs[0]);
+    stmt to_screen;
+    to_screen.kind = s.kind;
+    to_screen.at = s.at;
+    to_screen.text = s.text;
+    to_screen.exprs.resize(2);
+    if (s.exprs.size() > 1 && s.exprs[1]) to_screen.exprs[1] = clone(*s.exprs[1]);
+    for (const print_item &it : s.items) {
+      print_item c;
+      c.sep = it.sep;
+      if (it.value) c.value = clone(*it.value);
+      to_screen.items.push_back(std::move(c));
+    }
+    std::string inner = body_;
+    body_.clear();
+    print_stmt(to_screen);
+    std::string one = body_;
+    body_ = inner;
+    // one is "  KB_S(line, <code> [cleanup])\n": put the redirect around the code.
+    size_t open = one.find(", ") + 2, close = one.rfind(")");
+    std::string code_part = one.substr(open, close - open);
+    st_tmp_ = true;
+    stmt_code("gfs_print_to(" + n + "); " + code_part + " gfs_print_to(0);");
+    return;
+  }
   if (s.text == "WRITE") {
     bool first = true;
     for (const print_item &it : s.items) {
@@ -1075,7 +1131,7 @@ void emitter::print_stmt(const stmt &s) {
       if (!first) code += " kb_print_raw(kels_new_txt(\",\"));";
       first = false;
       if (e.t == T_STR) code += " kb_print_raw(kels_add(kels_add(kels_new_txt(\"\\\"\"), " + e.c + "), kels_new_txt(\"\\\"\")));";
-      else code += std::string(" kb_print_raw(func_ltrim(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
+      else code += std::string(" kb_print_raw(kels_ltrim(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
     }
     code += " kels_print(nothingstring, 1);";
     stmt_code(code);
@@ -1127,8 +1183,46 @@ void emitter::print_stmt(const stmt &s) {
 }
 
 void emitter::input_stmt(const stmt &s) {
-  if (s.exprs.size() > 0 && s.exprs[0]) fail_at(s.exprs[0]->start, "file statements are not supported yet");
   bool line_input = s.kind == sk::line_input;
+  if (s.exprs.size() > 0 && s.exprs[0]) {
+    // INPUT #n and LINE INPUT #n read the file's items into the variables in order.
+    std::string n = int_arg(*s.exprs[0]);
+    std::string code, after;
+    if (line_input) {
+      ex v = lvalue(*s.targets.at(0));
+      if (v.t != T_STR) fail_at(s.targets[0]->start, "LINE INPUT needs a string variable");
+      st_tmp_ = true;
+      stmt_code("gfs_line_input(" + n + ", " + v.c + ");");
+      return;
+    }
+    code = "gfs_input_begin(" + n + ");";
+    int k = 0;
+    for (const expr_p &t : s.targets) {
+      ex v = lvalue(*t);
+      std::string kk = std::to_string(++k);
+      switch (v.t) {
+        case T_STR:
+          if (v.fixed) {
+            code += " kels *kb_in" + kk + " = kels_new(0, 1); gfs_input_value(input_type_string, kb_in" + kk + "); kels_set(" + v.c + ", kb_in" + kk + ");";
+          } else {
+            code += " gfs_input_value(input_type_string, " + v.c + ");";
+          }
+          break;
+        case T_REC: fail_at(t->start, "INPUT # cannot read a whole record");
+        default: {
+          std::string type = v.t == T_INT ? "16" : v.t == T_LNG ? "32" : v.t == T_SNG ? "32 | input_type_float" : "64 | input_type_float";
+          if (v.lk == ex::l_field) {
+            code += std::string(" { ") + ctype[v.t] + " kb_v = 0; gfs_input_value(" + type + ", &kb_v); kb_put<" + ctype[v.t] + ">(" + v.addr + ", kb_v); }";
+          } else {
+            code += " gfs_input_value(" + type + ", " + v.addr + ");";
+          }
+        }
+      }
+    }
+    st_tmp_ = true;
+    stmt_code("{ " + code + " }");
+    return;
+  }
   std::string code;
   bool newline = !s.flag;
   bool question = true;
@@ -1428,7 +1522,16 @@ void emitter::graphics_stmt(const stmt &s) {
   int passed = 0;
   if (g.rest.size() > 0 && g.rest[0]) {
     ex fe = value_of(expression(*g.rest[0]));
-    if (fe.t == T_STR) fail_at(g.rest[0]->start, "PAINT with a tile string is not supported yet");
+    if (fe.t == T_STR) {   // a tile
+      std::string border_tile = "0", bg_tile = "nullptr";
+      int tile_passed = 0;
+      if (opt(1, 'u', border_tile)) tile_passed |= 2;
+      if (g.rest.size() > 2 && g.rest[2]) { bg_tile = str_expr(*g.rest[2]).c; tile_passed |= 4; }
+      st_tmp_ = true;
+      stmt_code("sub_paint_tile(" + st + ", " + x + ", " + y + ", " + fe.c + ", " + border_tile + ", " + bg_tile + ", " +
+                std::to_string(tile_passed) + ");");
+      return;
+    }
     fill = arg_as(fe, 'u', g.rest[0]->start);
     passed |= 1;
   }
@@ -1918,9 +2021,103 @@ void emitter::statement(const stmt &s) {
       if (in_proc_) fail_at(s.at, "a procedure cannot be defined inside another");
       procedure_def(s);
       break;
+    case sk::open_: case sk::close_: case sk::get_: case sk::put_: case sk::field: case sk::seek: case sk::name_:
+      file_stmt(s);
+      break;
     case sk::declare: case sk::type_: case sk::include: case sk::label: break;
     default:
       fail_at(s.at, "this statement is not supported yet");
+  }
+}
+
+// The start of an array's storage for GET/PUT of pictures: the element named, or the first.
+std::string emitter::array_data(const expr &a, std::string *arr) {
+  if (a.kind != ek::name) fail_at(a.start, "expected an array");
+  const var *v = find_array(a.text, a.suffix);
+  if (!v) fail_at(a.start, "array " + full_name(a.text, a.suffix) + " not defined");
+  if (v->type.t == T_STR && !v->type.fixed) fail_at(a.start, "a picture goes into a numeric array, not a string array");
+  *arr = v->ref;
+  if (!a.parens || a.args.empty()) return "kb_first(" + v->ref + ")";
+  std::string idx;
+  for (auto &i : a.args) idx += ", " + int_arg(*i);
+  return "kb_elem(" + v->ref + idx + ")";
+}
+
+void emitter::file_stmt(const stmt &s) {
+  switch (s.kind) {
+    case sk::open_: {
+      st_tmp_ = true;
+      if (s.flag) {   // OPEN mode$, #n, name$[, len]
+        ex mode = str_expr(*s.exprs[0]);
+        std::string n = int_arg(*s.exprs[1]);
+        ex name = str_expr(*s.exprs[2]);
+        std::string len = s.exprs[3] ? int_arg(*s.exprs[3]) : "0";
+        stmt_code("sub_open_short(" + mode.c + ", " + n + ", " + name.c + ", " + len + ", " + (s.exprs[3] ? "1" : "0") + ");");
+        break;
+      }
+      ex name = str_expr(*s.exprs[0]);
+      std::string n = int_arg(*s.exprs[1]);
+      std::string len = s.exprs[2] ? int_arg(*s.exprs[2]) : "0";
+      std::string mode = "gfs_" + std::string(s.text == "INPUT" ? "input" : s.text == "OUTPUT" ? "output" : s.text == "APPEND" ? "append"
+                                              : s.text == "BINARY" ? "binary" : "random");
+      stmt_code("sub_open(" + name.c + ", " + mode + ", " + n + ", " + len + ", " + (s.exprs[2] ? "1" : "0") + ");");
+      break;
+    }
+    case sk::close_:
+      if (s.exprs.empty()) { stmt_code("sub_close_all();"); break; }
+      for (auto &e : s.exprs) stmt_code("sub_close(" + int_arg(*e) + ");");
+      break;
+    case sk::seek:
+      stmt_code("sub_seek(" + int_arg(*s.exprs[0]) + ", " + int_arg(*s.exprs[1]) + ");");
+      break;
+    case sk::name_: {
+      st_tmp_ = true;
+      ex a = str_expr(*s.exprs[0]);
+      ex b = str_expr(*s.exprs[1]);
+      stmt_code("sub_name(" + a.c + ", " + b.c + ");");
+      break;
+    }
+    case sk::field: {
+      std::string code = "gfs_field_begin(" + int_arg(*s.exprs[0]) + ");";
+      for (size_t k = 1; k + 1 < s.exprs.size(); k += 2) {
+        std::string w = int_arg(*s.exprs[k]);
+        ex v = lvalue(*s.exprs[k + 1]);
+        if (v.t != T_STR || v.fixed || !v.plain_str_var) fail_at(s.exprs[k + 1]->start, "FIELD needs string variables");
+        code += " gfs_field(" + w + ", " + v.c + ");";
+      }
+      stmt_code(code);
+      break;
+    }
+    case sk::get_: case sk::put_: {
+      bool get = s.kind == sk::get_;
+      if (s.flag) {   // GET #n [, rec] [, var]
+        std::string n = int_arg(*s.exprs[0]);
+        std::string rec = s.exprs[1] ? "(int64_t)" + arg_as(num_expr(*s.exprs[1]), 'd', s.exprs[1]->start) : "0";
+        std::string passed = s.exprs[1] ? "1" : "0";
+        std::string f = get ? "gfs_get" : "gfs_put";
+        if (!s.exprs[2]) { stmt_code(f + "(" + n + ", " + rec + ", " + passed + ", nullptr, 0);"); break; }
+        ex v = lvalue(*s.exprs[2]);
+        st_tmp_ = st_tmp_ || v.t == T_STR;
+        if (v.t == T_STR) stmt_code(f + "_string(" + n + ", " + rec + ", " + passed + ", " + v.c + ");");
+        else if (v.t == T_REC) stmt_code(f + "(" + n + ", " + rec + ", " + passed + ", " + v.c + ", " + std::to_string(v.rec->size) + ");");
+        else stmt_code(f + "(" + n + ", " + rec + ", " + passed + ", (void *)" + v.addr + ", " + std::to_string(tsize[v.t]) + ");");
+        break;
+      }
+      const graphics_args &g = s.g;
+      auto f = [&](const expr_p &e) { return arg_as(num_expr(*e), 'f', e->start); };
+      std::string arr;
+      std::string data = array_data(*s.exprs[0], &arr);
+      if (get) {
+        stmt_code("{ uint8_t *kb_p = " + data + "; sub_graphics_get(" + std::string(g.step1 ? "1" : "0") + ", " + f(g.x1) + ", " + f(g.y1) + ", " +
+                  (g.step2 ? "1" : "0") + ", " + f(g.x2) + ", " + f(g.y2) + ", kb_p, kb_bytes_after(" + arr + ", kb_p)); }");
+      } else {
+        int action = s.text == "PSET" ? 1 : s.text == "PRESET" ? 2 : s.text == "AND" ? 3 : s.text == "OR" ? 4 : 0;
+        stmt_code("{ uint8_t *kb_p = " + data + "; sub_graphics_put(" + std::string(g.step1 ? "1" : "0") + ", " + f(g.x1) + ", " + f(g.y1) +
+                  ", kb_p, kb_bytes_after(" + arr + ", kb_p), " + std::to_string(action) + "); }");
+      }
+      break;
+    }
+    default: break;
   }
 }
 

@@ -27,7 +27,9 @@ const std::set<std::string> &reserved() {
       "DEFDBL", "DEFSTR", "TAB", "SPC", "_FULLSCREEN", "TIMER", "ERROR",
       // statements the one-pass translator refused
       "LPRINT", "WRITE", "DATA", "READ", "RESTORE", "RESUME", "REDIM", "ERASE", "STATIC", "COMMON",
-      "SUB", "FUNCTION", "DECLARE", "CALL", "TYPE", "DEF", "OPTION", "STOP", "SYSTEM"};
+      "SUB", "FUNCTION", "DECLARE", "CALL", "TYPE", "DEF", "OPTION", "STOP", "SYSTEM",
+      // the file statements and pictures
+      "OPEN", "CLOSE", "RESET", "GET", "PUT", "FIELD", "NAME", "SEEK", "ACCESS", "LOCK"};
   return words;
 }
 
@@ -177,6 +179,7 @@ class parser {
   void params(std::vector<decl> &out);
   void graphics_stmt(const token &kw);
   void point_pair(bool &step, expr_p &x, expr_p &y);
+  void file_stmt(const token &kw);
   void view_stmt(const token &kw);
   void on_stmt(const token &kw);
   void timer_stmt(const token &kw);
@@ -642,6 +645,15 @@ void parser::statement() {
     if (kw == "DECLARE") { declare_stmt(t); return; }
     if (kw == "TYPE") { type_stmt(t); return; }
     if (kw == "CALL") { call_stmt(t); return; }
+    if (kw == "KEY" && (is_kw("OFF") || is_kw("ON") || is_kw("LIST"))) {
+      next();   // the function-key line at the bottom of the screen: this runtime shows none
+      return;
+    }
+    if (kw == "OPEN" || kw == "CLOSE" || kw == "RESET" || kw == "GET" || kw == "PUT" || kw == "FIELD" ||
+        kw == "SEEK" || kw == "NAME") {
+      file_stmt(t);
+      return;
+    }
     p_--;   // not a keyword statement: read the name again below
   }
   if (!t.suffix || t.suffix == '$') {
@@ -789,6 +801,7 @@ expr_p parser::reference() {
   e->parens = true;
   if (!accept_op(")")) {
     for (;;) {
+      accept_op("#");   // INPUT$(n, #f): a file number may carry its '#'
       e->args.push_back(expression());
       if (!accept_op(",")) break;
     }
@@ -1183,6 +1196,123 @@ void parser::point_pair(bool &step, expr_p &x, expr_p &y) {
   expect_op(",");
   y = expression();
   expect_op(")");
+}
+
+// The file statements, and GET/PUT of pictures.
+void parser::file_stmt(const token &kw) {
+  const std::string &w = kw.text;
+  auto file_number = [&]() { accept_op("#"); return expression(); };
+  if (w == "OPEN") {
+    auto s = mk(sk::open_, kw);
+    expr_p first = expression();
+    if (accept_op(",")) {   // OPEN "O", #1, "name"[, len]
+      s->flag = true;
+      s->exprs.push_back(std::move(first));
+      s->exprs.push_back(file_number());
+      expect_op(",");
+      s->exprs.push_back(expression());
+      s->exprs.push_back(accept_op(",") ? expression() : nullptr);
+      append(std::move(s));
+      return;
+    }
+    s->exprs.push_back(std::move(first));
+    s->text = "RANDOM";
+    if (accept_kw("FOR")) {
+      token m = peek();
+      if (m.kind != tok::ident || !(m.text == "INPUT" || m.text == "OUTPUT" || m.text == "APPEND" ||
+                                    m.text == "RANDOM" || m.text == "BINARY"))
+        fail("expected INPUT, OUTPUT, APPEND, RANDOM or BINARY after FOR" + found());
+      s->text = next().text;
+    }
+    if (accept_kw("ACCESS")) {   // ACCESS READ | WRITE | READ WRITE: the mode decides here
+      if (!accept_kw("READ") && !accept_kw("WRITE")) fail("expected READ or WRITE after ACCESS" + found());
+      accept_kw("WRITE");
+    }
+    if (is_kw("SHARED")) next();
+    if (accept_kw("LOCK")) {
+      if (!accept_kw("READ") && !accept_kw("WRITE")) fail("expected READ or WRITE after LOCK" + found());
+      accept_kw("WRITE");
+    }
+    expect_kw("AS");
+    s->exprs.push_back(file_number());
+    expr_p len;
+    if (accept_kw("LEN")) {
+      expect_op("=");
+      len = expression();
+    }
+    s->exprs.push_back(std::move(len));
+    append(std::move(s));
+    return;
+  }
+  if (w == "CLOSE" || w == "RESET") {
+    auto s = mk(sk::close_, kw);
+    s->text = w;
+    if (w == "CLOSE" && !at_stmt_end())
+      for (;;) {
+        s->exprs.push_back(file_number());
+        if (!accept_op(",")) break;
+      }
+    append(std::move(s));
+    return;
+  }
+  if (w == "GET" || w == "PUT") {
+    auto s = mk(w == "GET" ? sk::get_ : sk::put_, kw);
+    if (is_op("(") || is_kw("STEP")) {   // a picture
+      graphics_args &g = s->g;
+      point_pair(g.step1, g.x1, g.y1);
+      if (w == "GET") {
+        expect_op("-");
+        point_pair(g.step2, g.x2, g.y2);
+      }
+      expect_op(",");
+      token a = peek();
+      if (a.kind != tok::ident) fail("expected an array" + found());
+      s->exprs.push_back(reference());
+      if (w == "PUT" && accept_op(",")) {
+        token act = peek();
+        if (act.kind != tok::ident || !(act.text == "PSET" || act.text == "PRESET" || act.text == "AND" ||
+                                        act.text == "OR" || act.text == "XOR"))
+          fail("expected PSET, PRESET, AND, OR or XOR" + found());
+        s->text = next().text;
+      }
+      append(std::move(s));
+      return;
+    }
+    s->flag = true;
+    s->exprs.push_back(file_number());
+    s->exprs.push_back(nullptr);
+    s->exprs.push_back(nullptr);
+    if (accept_op(",")) {
+      if (!is_op(",") && !at_stmt_end()) s->exprs[1] = expression();
+      if (accept_op(",")) s->exprs[2] = lvalue();
+    }
+    append(std::move(s));
+    return;
+  }
+  if (w == "FIELD") {
+    auto s = mk(sk::field, kw);
+    s->exprs.push_back(file_number());
+    while (accept_op(",")) {
+      s->exprs.push_back(expression());
+      expect_kw("AS");
+      s->exprs.push_back(lvalue());
+    }
+    append(std::move(s));
+    return;
+  }
+  if (w == "SEEK") {
+    auto s = mk(sk::seek, kw);
+    s->exprs.push_back(file_number());
+    expect_op(",");
+    s->exprs.push_back(expression());
+    append(std::move(s));
+    return;
+  }
+  auto s = mk(sk::name_, kw);   // NAME old AS new
+  s->exprs.push_back(expression());
+  expect_kw("AS");
+  s->exprs.push_back(expression());
+  append(std::move(s));
 }
 
 void parser::graphics_stmt(const token &kw) {

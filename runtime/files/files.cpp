@@ -1,0 +1,746 @@
+// Numbered files: the table of open files, OPEN and CLOSE, sequential text both ways, GET and
+// PUT, FIELD, and the position functions. Every file is a host descriptor read and written at
+// explicit offsets, so each file keeps its own position; sequential output is buffered and
+// flushed on CLOSE (and by END, CLEAR and shutdown through sub_close_all).
+#include "files.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+#include "entry.h"
+#include "events.h"
+#include "input.h"
+#include "keyboard.h"
+#include "kels.h"
+#include "numconv.h"
+#include "platform.h"
+
+int32_t gfs_print_target = 0;
+
+namespace {
+
+constexpr int32_t max_files = 255;
+constexpr size_t io_block = 8192;
+constexpr int32_t default_reclen = 128;
+constexpr int32_t max_reclen = 32767;
+
+struct gfs_file {
+  int fd = -1;
+  int32_t mode = 0;
+  bool read_only = false;        // RANDOM/BINARY opened where writing is refused
+  uint64_t dev = 0, ino = 0;
+  int32_t reclen = 0;            // RANDOM only
+  int64_t pos = 0;               // next byte of the file to read or write
+  int32_t column = 1;            // PRINT #'s column on the current line
+  bool eof = false;              // RANDOM/BINARY: the last read came up short
+  std::vector<uint8_t> wbuf;     // written, not yet on the host, starting at wstart
+  int64_t wstart = 0;
+  std::vector<uint8_t> rbuf;     // read ahead, starting at rstart
+  int64_t rstart = 0;
+  size_t rlen = 0;
+  uint8_t *record = nullptr;     // RANDOM: the record buffer that FIELD views show
+  int32_t recpos = 0;            // RANDOM: where PRINT # and INPUT # are in the record buffer
+};
+
+gfs_file *files[max_files + 1];
+int32_t input_file = 0;          // set by gfs_input_begin
+int32_t field_file = 0, field_offset = 0;
+
+// Record buffers are never freed: FIELD variables keep pointing into them after CLOSE. Each
+// file number reuses its own buffer while it is big enough, so they stay few.
+struct record_block { uint8_t *p = nullptr; int32_t cap = 0; };
+record_block number_block[max_files + 1];
+std::vector<record_block> &all_blocks = *new std::vector<record_block>;   // never destroyed, like the blocks
+
+uint8_t *record_buffer(int32_t fileno, int32_t reclen) {
+  record_block &b = number_block[fileno];
+  if (b.cap < reclen) {
+    auto *p = static_cast<uint8_t *>(std::calloc((size_t)reclen, 1));
+    if (!p) { error(7); return nullptr; }
+    b = {p, reclen};
+    all_blocks.push_back(b);
+  }
+  std::memset(b.p, 0, (size_t)b.cap);
+  return b.p;
+}
+
+bool is_field_view(const kels *s) {
+  for (const record_block &b : all_blocks)
+    if (s->text >= b.p && s->text + s->len <= b.p + b.cap) return true;
+  return false;
+}
+
+gfs_file *open_file(int32_t n) {
+  if (n < 1 || n > max_files || !files[n]) { error(52); return nullptr; }
+  return files[n];
+}
+
+bool sequential_out(const gfs_file *f) { return f->mode == gfs_output || f->mode == gfs_append; }
+
+// Writes all n bytes at off; 0 or the host's errno.
+int write_all(int fd, const uint8_t *p, size_t n, int64_t off) {
+  while (n) {
+    ssize_t w = ::pwrite(fd, p, n, off);
+    if (w < 0 && errno == EINTR) continue;
+    if (w < 0) return errno;
+    if (w == 0) return ENOSPC;
+    p += w, n -= (size_t)w, off += w;
+  }
+  return 0;
+}
+
+bool flush(gfs_file *f) {
+  if (f->wbuf.empty()) return true;
+  int e = write_all(f->fd, f->wbuf.data(), f->wbuf.size(), f->wstart);
+  f->wbuf.clear();                           // a failed write is reported once, not retried
+  if (e) error(gfs_errno_error(e, 57));
+  return e == 0;
+}
+
+void flush_at_exit() {
+  for (gfs_file *f : files)
+    if (f && !f->wbuf.empty()) write_all(f->fd, f->wbuf.data(), f->wbuf.size(), f->wstart);
+}
+
+// Up to n bytes at off; the count read (short at the end of the file), -1 after an error.
+int64_t read_at(gfs_file *f, uint8_t *p, size_t n, int64_t off) {
+  if (!flush(f)) return -1;
+  size_t done = 0;
+  while (done < n) {
+    ssize_t got = ::pread(f->fd, p + done, n - done, off + (int64_t)done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) { error(gfs_errno_error(errno, 57)); return -1; }
+    if (got == 0) break;
+    done += (size_t)got;
+  }
+  return (int64_t)done;
+}
+
+bool write_at(gfs_file *f, const uint8_t *p, size_t n, int64_t off) {
+  if (f->read_only) { error(75); return false; }
+  if (!flush(f)) return false;
+  f->rlen = 0;
+  int e = write_all(f->fd, p, n, off);
+  if (e) error(gfs_errno_error(e, 57));
+  return e == 0;
+}
+
+// Sequential bytes at the file's position, gathered into the write buffer.
+void stream_write(gfs_file *f, const uint8_t *p, size_t n) {
+  if (f->read_only) { error(75); return; }
+  if (!f->wbuf.empty() && f->wstart + (int64_t)f->wbuf.size() != f->pos && !flush(f)) return;
+  if (f->wbuf.empty()) f->wstart = f->pos;
+  f->rlen = 0;
+  f->wbuf.insert(f->wbuf.end(), p, p + n);
+  f->pos += (int64_t)n;
+  if (f->wbuf.size() >= io_block) flush(f);
+}
+
+// The byte at the file's position, -1 at the end (in INPUT mode also at the DOS end mark 26).
+int stream_peek(gfs_file *f) {
+  if (f->pos < f->rstart || f->pos >= f->rstart + (int64_t)f->rlen) {
+    if (f->rbuf.size() < io_block) f->rbuf.resize(io_block);
+    f->rlen = 0;
+    int64_t got = read_at(f, f->rbuf.data(), io_block, f->pos);
+    if (got <= 0) return -1;
+    f->rstart = f->pos;
+    f->rlen = (size_t)got;
+  }
+  int c = f->rbuf[(size_t)(f->pos - f->rstart)];
+  return c == 26 && f->mode == gfs_input ? -1 : c;
+}
+
+// What INPUT #, LINE INPUT # and INPUT$ read: the record buffer of a RANDOM file, else the
+// file at its position.
+int src_peek(gfs_file *f) {
+  if (f->mode == gfs_random) return f->recpos < f->reclen ? f->record[f->recpos] : -1;
+  int c = stream_peek(f);
+  if (c < 0 && f->mode == gfs_binary) f->eof = true;
+  return c;
+}
+void src_next(gfs_file *f) {
+  if (f->mode == gfs_random) f->recpos++;
+  else f->pos++;
+}
+int64_t src_tell(const gfs_file *f) { return f->mode == gfs_random ? f->recpos : f->pos; }
+void src_seek(gfs_file *f, int64_t at) {
+  if (f->mode == gfs_random) f->recpos = (int32_t)at;
+  else f->pos = at;
+}
+
+bool is_blank(int c) { return c == ' ' || c == '\t'; }
+bool is_line_end(int c) { return c == '\r' || c == '\n'; }
+
+void skip_line_end(gfs_file *f) {
+  int c = src_peek(f);
+  if (c == '\r') {
+    src_next(f);
+    if (src_peek(f) == '\n') src_next(f);
+  } else if (c == '\n') {
+    src_next(f);
+  }
+}
+
+// One INPUT # item into out: false after an error (62 when nothing is left). Leading blanks
+// are skipped (line ends too before a number); a quoted string runs to a quote followed by
+// a separator, so quotes inside it survive; an unquoted item ends at a comma or line end, a
+// number also at a blank. The separator after the item is taken.
+bool read_item(gfs_file *f, bool number, std::string &out) {
+  out.clear();
+  int c;
+  while ((c = src_peek(f)) >= 0 && (is_blank(c) || (number && is_line_end(c)))) src_next(f);
+  if (new_error) return false;
+  if (c < 0) { error(62); return false; }
+  if (c == '"' && !number) {
+    src_next(f);
+    while ((c = src_peek(f)) >= 0) {
+      src_next(f);
+      if (c != '"') { out += (char)c; continue; }
+      int64_t after = src_tell(f);
+      while (is_blank(src_peek(f))) src_next(f);
+      int d = src_peek(f);
+      if (d < 0 || d == ',' || is_line_end(d)) break;
+      src_seek(f, after);
+      out += '"';
+    }
+  } else {
+    while ((c = src_peek(f)) >= 0 && c != ',' && !is_line_end(c) && !(number && is_blank(c))) {
+      out += (char)c;
+      src_next(f);
+    }
+    if (!number) out.erase(out.find_last_not_of(" \t") + 1);
+  }
+  while (is_blank(src_peek(f))) src_next(f);
+  if (src_peek(f) == ',') src_next(f);
+  else skip_line_end(f);
+  return !new_error;
+}
+
+// A number read like VAL into an INPUT type word's variable: integers rounded to nearest
+// (ties to even); a value outside the type raises 6.
+void store_number(uint32_t type, long double v, void *dest) {
+  int bits = (int)(type & input_type_bits);
+  if (type & input_type_float) {
+    if (bits == 32) {
+      float x = (float)v;
+      if (std::isinf(x)) { error(6); return; }
+      std::memcpy(dest, &x, sizeof x);
+    } else if (bits == 64) {
+      double x = (double)v;
+      if (std::isinf(x)) { error(6); return; }
+      std::memcpy(dest, &x, sizeof x);
+    } else {
+      std::memcpy(dest, &v, sizeof v);
+    }
+    return;
+  }
+  long double r = std::nearbyint(v);
+  bool is_unsigned = type & input_type_unsigned;
+  long double lo = is_unsigned ? 0.0L : -std::ldexp(1.0L, bits - 1);
+  long double hi = is_unsigned ? std::ldexp(1.0L, bits) - 1 : std::ldexp(1.0L, bits - 1) - 1;
+  if (!(r >= lo && r <= hi)) { error(6); return; }
+  uint64_t pattern = is_unsigned ? (uint64_t)r : (uint64_t)(int64_t)r;
+  auto *p = static_cast<uint8_t *>(dest);
+  for (int b = 0; b < bits / 8; b++) p[b] = (uint8_t)(pattern >> (8 * b));
+}
+
+bool known_type(uint32_t type) {
+  if (type & input_type_string) return true;
+  int bits = (int)(type & input_type_bits);
+  if (type & input_type_float) return bits == 32 || bits == 64 || bits == 256;
+  return bits == 8 || bits == 16 || bits == 32 || bits == 64;
+}
+
+// Bytes for the PRINT # target: the record buffer of a RANDOM file (50 past its end), else
+// the file. The column follows every byte.
+void target_bytes(gfs_file *f, const uint8_t *p, size_t n) {
+  for (size_t i = 0; i < n; i++) f->column = is_line_end(p[i]) ? 1 : f->column + 1;
+  if (f->mode != gfs_random) {
+    stream_write(f, p, n);
+    return;
+  }
+  size_t room = (size_t)(f->reclen - f->recpos);
+  size_t k = n < room ? n : room;
+  std::memcpy(f->record + f->recpos, p, k);
+  f->recpos += (int32_t)k;
+  if (k < n) error(50);
+}
+
+gfs_file *target_file() {
+  gfs_file *f = gfs_print_target >= 1 && gfs_print_target <= max_files ? files[gfs_print_target] : nullptr;
+  if (!f) error(52);
+  return f;
+}
+
+// The byte offset GET/PUT work at: the record or byte given, or the file's position; -1 after
+// an error (63 for a record below 1 or beyond the dialect's range).
+int64_t io_offset(gfs_file *f, int64_t rec, int32_t passed) {
+  if (!(passed & 1)) return f->pos;
+  if (rec < 1 || rec > INT32_MAX) { error(63); return -1; }
+  return f->mode == gfs_random ? (rec - 1) * f->reclen : rec - 1;
+}
+
+// GET/PUT need RANDOM or BINARY.
+gfs_file *record_file(int32_t fileno) {
+  gfs_file *f = open_file(fileno);
+  if (f && f->mode != gfs_random && f->mode != gfs_binary) { error(54); return nullptr; }
+  return f;
+}
+
+// A string variable's characters go back to the heap before it becomes a view: its list slot
+// is handed to a scratch descriptor, which is then freed the ordinary way.
+void release_characters(kels *var) {
+  kels **list = var->in_cmem ? kels_cmem_list : kels_list;
+  uint32_t nexti = var->in_cmem ? kels_cmem_list_nexti : kels_list_nexti;
+  if (var->listi >= nexti || list[var->listi] != var) return;
+  kels *d = kels_new_descriptor();
+  d->text = var->text;
+  d->len = var->len;
+  d->in_cmem = var->in_cmem;
+  d->listi = var->listi;
+  list[var->listi] = d;
+  kels_free(d);
+}
+
+bool conflicts(uint64_t dev, uint64_t ino, int32_t mode) {
+  for (gfs_file *f : files)
+    if (f && f->dev == dev && f->ino == ino &&
+        (mode == gfs_output || mode == gfs_append || sequential_out(f)))
+      return true;
+  return false;
+}
+
+void close_one(int32_t n) {
+  gfs_file *f = files[n];
+  if (!f) return;
+  files[n] = nullptr;
+  if (gfs_print_target == n) gfs_print_target = 0;
+  flush(f);
+  if (::close(f->fd) != 0 && (errno == ENOSPC || errno == EDQUOT)) error(61);
+  delete f;
+}
+
+kels *empty_tmp() { return kels_new(0, 1); }
+
+}  // namespace
+
+bool gfs_is_open(uint64_t dev, uint64_t ino) {
+  for (gfs_file *f : files)
+    if (f && f->dev == dev && f->ino == ino) return true;
+  return false;
+}
+
+// ---------------------------------------------------------------- OPEN and CLOSE
+
+void sub_open(kels *name, int32_t mode, int32_t fileno, int32_t reclen, int32_t passed) {
+  if (new_error) return;
+  if (mode < gfs_input || mode > gfs_binary) { error(5); return; }
+  if (fileno < 1 || fileno > max_files) { error(52); return; }
+  if (files[fileno]) { error(55); return; }
+  if ((passed & 1) && (reclen < 1 || reclen > max_reclen)) { error(5); return; }
+  std::string path;
+  int err;
+  if (!gfs_host_path(name, path, &err)) { error(err); return; }
+  // Nothing is created or truncated before every check has passed: OUTPUT opens without
+  // truncating and cuts the file only at the end.
+  // APPEND reads too, to find a DOS end mark to write over.
+  int flags = O_CLOEXEC | O_NONBLOCK;
+  if (mode == gfs_input) flags |= O_RDONLY;
+  else if (mode == gfs_output) flags |= O_WRONLY | O_CREAT;
+  else flags |= O_RDWR | O_CREAT;
+  int fd;
+  do fd = ::open(path.c_str(), flags, 0666); while (fd < 0 && errno == EINTR);
+  bool read_only = false;
+  if (fd < 0 && mode != gfs_input && mode != gfs_output && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+    // A file that may only be written is still appended to; one that may only be read is
+    // still opened FOR RANDOM or BINARY, for reading.
+    int first = errno;
+    fd = ::open(path.c_str(), (mode == gfs_append ? O_WRONLY : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0) read_only = mode != gfs_append;
+    else errno = first;
+  }
+  if (fd < 0) {
+    int e = errno;
+    error(gfs_errno_error(e, mode == gfs_input && gfs_parent_exists(path) ? 53 : 76));
+    return;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {   // folders and devices are not files here
+    ::close(fd);
+    error(75);
+    return;
+  }
+  if (conflicts(st.st_dev, st.st_ino, mode)) {
+    ::close(fd);
+    error(55);
+    return;
+  }
+  uint8_t *record = nullptr;
+  if (mode == gfs_random) {
+    if (!(passed & 1)) reclen = default_reclen;
+    record = record_buffer(fileno, reclen);
+    if (!record) { ::close(fd); return; }
+  }
+  if (mode == gfs_output && st.st_size > 0 && ftruncate(fd, 0) != 0) {
+    int e = errno;
+    ::close(fd);
+    error(gfs_errno_error(e, 75));
+    return;
+  }
+  auto *f = new gfs_file;
+  f->fd = fd;
+  f->mode = mode;
+  f->read_only = read_only;
+  f->dev = st.st_dev;
+  f->ino = st.st_ino;
+  f->reclen = mode == gfs_random ? reclen : 0;
+  f->record = record;
+  if (mode == gfs_append) {
+    f->pos = st.st_size;
+    uint8_t last = 0;                        // appended text goes over a DOS end mark
+    if (f->pos > 0 && ::pread(fd, &last, 1, f->pos - 1) == 1 && last == 26) f->pos--;
+  }
+  files[fileno] = f;
+  static bool exit_hooked = false;
+  if (!exit_hooked) {                        // a process ending without shutdown keeps its output
+    exit_hooked = true;
+    std::atexit(flush_at_exit);
+  }
+}
+
+void sub_open_short(kels *mode, int32_t fileno, kels *name, int32_t reclen, int32_t passed) {
+  if (new_error) return;
+  int32_t m = 0;
+  if (mode && mode->len) {
+    switch (mode->text[0] & ~0x20) {         // upper case
+      case 'I': m = gfs_input; break;
+      case 'O': m = gfs_output; break;
+      case 'A': m = gfs_append; break;
+      case 'R': m = gfs_random; break;
+      case 'B': m = gfs_binary; break;
+    }
+  }
+  if (!m) { error(54); return; }
+  sub_open(name, m, fileno, reclen, passed);
+}
+
+void sub_close(int32_t fileno) {
+  if (new_error) return;
+  if (fileno < 1 || fileno > max_files) { error(52); return; }
+  close_one(fileno);
+}
+
+// Runs even with an error pending: END, CLEAR and shutdown must not lose output.
+void sub_close_all() {
+  for (int32_t n = 1; n <= max_files; n++) close_one(n);
+  gfs_print_target = 0;
+  input_file = 0;
+  field_file = 0;
+}
+
+int32_t func_freefile() {
+  if (new_error) return 0;
+  for (int32_t n = 1; n <= max_files; n++)
+    if (!files[n]) return n;
+  error(67);
+  return 0;
+}
+
+// ---------------------------------------------------------------- positions
+
+int32_t func_eof(int32_t fileno) {
+  if (new_error) return 0;
+  gfs_file *f = open_file(fileno);
+  if (!f) return 0;
+  if (f->mode == gfs_input) return stream_peek(f) < 0 ? -1 : 0;
+  if (sequential_out(f)) return -1;
+  return f->eof ? -1 : 0;
+}
+
+int32_t func_lof(int32_t fileno) {
+  if (new_error) return 0;
+  gfs_file *f = open_file(fileno);
+  if (!f) return 0;
+  struct stat st;
+  if (fstat(f->fd, &st) != 0) { error(57); return 0; }
+  int64_t size = st.st_size;
+  if (!f->wbuf.empty() && f->wstart + (int64_t)f->wbuf.size() > size) size = f->wstart + (int64_t)f->wbuf.size();
+  return size > INT32_MAX ? INT32_MAX : (int32_t)size;
+}
+
+int32_t func_loc(int32_t fileno) {
+  if (new_error) return 0;
+  gfs_file *f = open_file(fileno);
+  if (!f) return 0;
+  int64_t v = f->mode == gfs_random ? f->pos / f->reclen : f->mode == gfs_binary ? f->pos : f->pos / 128;
+  return v > INT32_MAX ? INT32_MAX : (int32_t)v;
+}
+
+int32_t func_seek(int32_t fileno) {
+  if (new_error) return 0;
+  gfs_file *f = open_file(fileno);
+  if (!f) return 0;
+  int64_t v = f->mode == gfs_random ? f->pos / f->reclen + 1 : f->pos + 1;
+  return v > INT32_MAX ? INT32_MAX : (int32_t)v;
+}
+
+void sub_seek(int32_t fileno, int32_t position) {
+  if (new_error) return;
+  gfs_file *f = open_file(fileno);
+  if (!f) return;
+  if (position < 1) { error(63); return; }
+  if (f->mode == gfs_random) {
+    f->pos = (int64_t)(position - 1) * f->reclen;
+    f->recpos = 0;
+  } else {
+    f->pos = position - 1;
+  }
+  f->eof = false;
+}
+
+// ---------------------------------------------------------------- PRINT #
+
+void gfs_print_to(int32_t fileno) {
+  gfs_print_target = 0;
+  if (fileno == 0 || new_error) return;
+  gfs_file *f = open_file(fileno);
+  if (!f) return;
+  if (f->mode == gfs_input) { error(54); return; }
+  gfs_print_target = fileno;
+}
+
+void gfs_target_print(kels *s, uint8_t newline_flag) {
+  if (new_error) return;
+  gfs_file *f = target_file();
+  if (!f) return;
+  if (s && s->len) target_bytes(f, s->text, s->len);
+  if (newline_flag) target_bytes(f, (const uint8_t *)"\r\n", 2);
+}
+
+void gfs_target_tab() {
+  if (new_error) return;
+  gfs_file *f = target_file();
+  if (!f) return;
+  do target_bytes(f, (const uint8_t *)" ", 1);
+  while ((f->column - 1) % 14 != 0 && !new_error);
+}
+
+int32_t gfs_target_column() {
+  gfs_file *f = gfs_print_target >= 1 && gfs_print_target <= max_files ? files[gfs_print_target] : nullptr;
+  return f ? f->column : 1;
+}
+
+// ---------------------------------------------------------------- INPUT #, LINE INPUT #, INPUT$
+
+namespace {
+gfs_file *reading_file(int32_t fileno) {
+  gfs_file *f = open_file(fileno);
+  if (f && sequential_out(f)) { error(54); return nullptr; }
+  return f;
+}
+}  // namespace
+
+void gfs_input_begin(int32_t fileno) {
+  input_file = 0;
+  if (new_error) return;
+  if (reading_file(fileno)) input_file = fileno;
+}
+
+void gfs_input_value(int32_t type, void *dest) {
+  if (new_error) return;
+  gfs_file *f = open_file(input_file);
+  if (!f) return;
+  uint32_t t = (uint32_t)type;
+  if (!known_type(t)) { error(13); return; }
+  std::string item;
+  if (!read_item(f, !(t & input_type_string), item)) return;
+  if (t & input_type_string) {
+    kels_set(static_cast<kels *>(dest), kels_tmp_from(item.data(), (uint32_t)item.size()));
+    return;
+  }
+  kels *text = kels_tmp_from(item.data(), (uint32_t)item.size());
+  long double v = func_val(text);
+  kels_free(text);
+  if (!new_error) store_number(t, v, dest);
+}
+
+void gfs_line_input(int32_t fileno, kels *dest) {
+  if (new_error) return;
+  gfs_file *f = reading_file(fileno);
+  if (!f) return;
+  int c = src_peek(f);
+  if (c < 0) {
+    if (!new_error) error(62);
+    return;
+  }
+  std::string line;
+  while ((c = src_peek(f)) >= 0 && !is_line_end(c)) {
+    line += (char)c;
+    src_next(f);
+  }
+  skip_line_end(f);
+  if (!new_error) kels_set(dest, kels_tmp_from(line.data(), (uint32_t)line.size()));
+}
+
+kels *func_input_str(int32_t n, int32_t fileno, int32_t passed) {
+  if (new_error) return empty_tmp();
+  if (n < 1 || n > max_reclen) { error(5); return empty_tmp(); }
+  if (passed & 1) {
+    gfs_file *f = reading_file(fileno);
+    if (!f) return empty_tmp();
+    std::string got;
+    int c;
+    while ((int32_t)got.size() < n && (c = src_peek(f)) >= 0) {
+      got += (char)c;
+      src_next(f);
+    }
+    if (new_error) return empty_tmp();
+    if ((int32_t)got.size() < n) { error(62); return empty_tmp(); }
+    return kels_tmp_from(got.data(), (uint32_t)got.size());
+  }
+  // From the keyboard: n characters, not shown; a closing window ends the wait.
+  std::string got;
+  while ((int32_t)got.size() < n) {
+    if (stop_program.load() == 1) end();
+    kels *k = kels_inkey();
+    bool any = k->len != 0;
+    got.append((const char *)k->text, k->len);
+    kels_free(k);
+    if (!any) platform_sleep(10);
+  }
+  got.resize((size_t)n);                     // the second byte of an extended key may not fit
+  return kels_tmp_from(got.data(), (uint32_t)got.size());
+}
+
+// ---------------------------------------------------------------- GET, PUT, FIELD
+
+// The checks GET and PUT share: the file, and the offset to read or write at (-1 after an error).
+static int64_t record_io_start(int32_t fileno, int64_t rec, int32_t passed, const void *data, uint32_t bytes,
+                               gfs_file **file) {
+  if (new_error) return -1;
+  gfs_file *f = record_file(fileno);
+  if (!f) return -1;
+  if (f->mode == gfs_binary && !data) { error(54); return -1; }
+  if (f->mode == gfs_random && data && bytes > (uint32_t)f->reclen) { error(59); return -1; }
+  *file = f;
+  return io_offset(f, rec, passed);
+}
+
+void gfs_get(int32_t fileno, int64_t rec, int32_t passed, void *data, uint32_t bytes) {
+  gfs_file *f = nullptr;
+  int64_t off = record_io_start(fileno, rec, passed, data, bytes, &f);
+  if (off < 0) return;
+  if (f->mode == gfs_binary) {
+    int64_t got = read_at(f, static_cast<uint8_t *>(data), bytes, off);
+    if (got < 0) return;
+    std::memset(static_cast<uint8_t *>(data) + got, 0, bytes - (size_t)got);
+    f->eof = got < (int64_t)bytes;
+    f->pos = off + bytes;
+    return;
+  }
+  // RANDOM: the whole record, into the record buffer or the variable.
+  std::vector<uint8_t> scratch;
+  uint8_t *into = f->record;
+  if (data) {
+    scratch.resize((size_t)f->reclen);
+    into = scratch.data();
+  }
+  int64_t got = read_at(f, into, (size_t)f->reclen, off);
+  if (got < 0) return;
+  std::memset(into + got, 0, (size_t)(f->reclen - got));
+  if (data) std::memcpy(data, into, bytes);
+  f->eof = got < f->reclen;
+  f->pos = off + f->reclen;
+  f->recpos = 0;
+}
+
+void gfs_put(int32_t fileno, int64_t rec, int32_t passed, const void *data, uint32_t bytes) {
+  gfs_file *f = nullptr;
+  int64_t off = record_io_start(fileno, rec, passed, data, bytes, &f);
+  if (off < 0) return;
+  if (f->mode == gfs_binary) {
+    if (write_at(f, static_cast<const uint8_t *>(data), bytes, off)) f->pos = off + bytes;
+    return;
+  }
+  // RANDOM: a whole record; a variable shorter than the record is followed by zeros.
+  std::vector<uint8_t> scratch;
+  const uint8_t *from = f->record;
+  if (data) {
+    scratch.assign((size_t)f->reclen, 0);
+    std::memcpy(scratch.data(), data, bytes);
+    from = scratch.data();
+  }
+  if (!write_at(f, from, (size_t)f->reclen, off)) return;
+  f->pos = off + f->reclen;
+  f->recpos = 0;
+}
+
+void gfs_get_string(int32_t fileno, int64_t rec, int32_t passed, kels *s) {
+  if (new_error) return;
+  if (s->readonly) { error(13); return; }
+  gfs_file *f = record_file(fileno);
+  if (!f) return;
+  if (s->fixed || f->mode == gfs_binary) {   // LEN(s) bytes, in place
+    gfs_get(fileno, rec, passed, s->text, s->len);
+    return;
+  }
+  int64_t off = io_offset(f, rec, passed);
+  if (off < 0) return;
+  kels *t = kels_new(f->reclen, 1);
+  int64_t got = read_at(f, t->text, (size_t)f->reclen, off);
+  if (got < 0) return;
+  std::memset(t->text + got, 0, (size_t)(f->reclen - got));
+  f->eof = got < f->reclen;
+  f->pos = off + f->reclen;
+  f->recpos = 0;
+  kels_set(s, t);
+}
+
+void gfs_put_string(int32_t fileno, int64_t rec, int32_t passed, kels *s) {
+  if (new_error) return;
+  gfs_file *f = record_file(fileno);
+  if (!f) return;
+  if (s->fixed || f->mode == gfs_binary) {
+    gfs_put(fileno, rec, passed, s->text, s->len);
+    return;
+  }
+  if (s->len > (uint32_t)f->reclen) { error(59); return; }
+  int64_t off = io_offset(f, rec, passed);
+  if (off < 0) return;
+  std::vector<uint8_t> scratch((size_t)f->reclen, ' ');
+  std::memcpy(scratch.data(), s->text, s->len);
+  if (!write_at(f, scratch.data(), scratch.size(), off)) return;
+  f->pos = off + f->reclen;
+  f->recpos = 0;
+}
+
+void gfs_field_begin(int32_t fileno) {
+  field_file = 0;
+  field_offset = 0;
+  if (new_error) return;
+  gfs_file *f = open_file(fileno);
+  if (!f) return;
+  if (f->mode != gfs_random) { error(54); return; }
+  field_file = fileno;
+}
+
+void gfs_field(int32_t width, kels *var) {
+  if (new_error) return;
+  gfs_file *f = open_file(field_file);
+  if (!f) return;
+  if (width < 0) { error(5); return; }
+  if ((int64_t)field_offset + width > f->reclen) { error(50); return; }
+  if (var->readonly || var->tmplisti || (var->fixed && !is_field_view(var))) { error(13); return; }
+  if (!var->fixed) release_characters(var);
+  var->text = f->record + field_offset;
+  var->len = (uint32_t)width;
+  var->fixed = 1;
+  var->in_cmem = 0;
+  var->cmem_descriptor = nullptr;
+  var->listi = 0;
+  field_offset += width;
+}

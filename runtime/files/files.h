@@ -1,0 +1,72 @@
+// Numbered files: OPEN and CLOSE, PRINT #/WRITE # through the screen's PRINT code, INPUT #,
+// LINE INPUT #, INPUT$, GET/PUT of records and bytes, FIELD, EOF/LOF/LOC/SEEK, and the
+// directory statements (KILL, NAME, MKDIR, RMDIR, CHDIR, FILES).
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct kels;
+
+enum gfs_mode : int32_t { gfs_input = 1, gfs_output = 2, gfs_append = 3, gfs_random = 4, gfs_binary = 5 };
+
+// OPEN name FOR mode AS #fileno [LEN = reclen]; passed bit 1: LEN given.
+void sub_open(kels *name, int32_t mode, int32_t fileno, int32_t reclen, int32_t passed);
+// OPEN "O", #1, "f"[, len]: the mode is the first letter of I, O, A, R, B.
+void sub_open_short(kels *mode, int32_t fileno, kels *name, int32_t reclen, int32_t passed);
+void sub_close(int32_t fileno);        // CLOSE #n; a number not open is no error
+void sub_close_all();                  // CLOSE, RESET, END, CLEAR, shutdown: flushes and closes all
+int32_t func_freefile();
+int32_t func_eof(int32_t fileno);      // -1 true, 0 false
+int32_t func_lof(int32_t fileno);
+int32_t func_loc(int32_t fileno);
+int32_t func_seek(int32_t fileno);     // next record (RANDOM) or byte position (others), from 1
+void sub_seek(int32_t fileno, int32_t position);
+
+// PRINT #, PRINT # USING, WRITE #: the screen's code between gfs_print_to(n) and
+// gfs_print_to(0). While a file is the target, kels_print, tab, func_tab, func_spc and makefit
+// work on it: CR LF line ends, 14-column zones counted in the file's own column, no wrapping.
+// gfs_print_to(0) always returns to the screen, even with an error pending.
+void gfs_print_to(int32_t fileno);
+extern int32_t gfs_print_target;       // 0: the screen
+void gfs_target_print(kels *s, uint8_t newline_flag);
+void gfs_target_tab();
+int32_t gfs_target_column();           // 1-based column of the target's current line
+
+// INPUT #n, a, b$: gfs_input_begin(n), then one gfs_input_value per variable in order. type:
+// INPUT's type words (16, 32, 32|input_type_float, 64|input_type_float, input_type_string);
+// dest: the number's address, or the string's descriptor.
+void gfs_input_begin(int32_t fileno);
+void gfs_input_value(int32_t type, void *dest);
+void gfs_line_input(int32_t fileno, kels *dest);
+// INPUT$(n[, #f]): passed bit 1 = file given; else n keys, not echoed.
+kels *func_input_str(int32_t n, int32_t fileno, int32_t passed);
+
+// GET #/PUT #: rec is the record (RANDOM) or byte position (BINARY), from 1; passed bit 1:
+// rec given, else the next one. data == nullptr: the FIELD buffer.
+void gfs_get(int32_t fileno, int64_t rec, int32_t passed, void *data, uint32_t bytes);
+void gfs_put(int32_t fileno, int64_t rec, int32_t passed, const void *data, uint32_t bytes);
+// Strings: a fixed-length one as its bytes; a variable-length one in BINARY as LEN(s) bytes,
+// in RANDOM as a whole record (PUT pads it with blanks, GET gives the record).
+void gfs_get_string(int32_t fileno, int64_t rec, int32_t passed, kels *s);
+void gfs_put_string(int32_t fileno, int64_t rec, int32_t passed, kels *s);
+
+// FIELD #n, w AS v$, ...: each variable becomes a fixed view of w bytes of the record buffer.
+void gfs_field_begin(int32_t fileno);
+void gfs_field(int32_t width, kels *var);
+
+void sub_kill(kels *spec);             // * and ? in the last part
+void sub_name(kels *from, kels *to);
+void sub_mkdir(kels *path);
+void sub_rmdir(kels *path);
+void sub_chdir(kels *path);
+void sub_files(kels *spec, int32_t passed);
+
+// ---- shared by the file and directory code ----
+// The host path of a BASIC file name: \ becomes /, and a part that does not exist as written
+// is looked up without regard to case. False (with *err = 64) for an empty name or one with NUL.
+bool gfs_host_path(const kels *name, std::string &out, int *err);
+// The error number for a failed host call; not_found is used for ENOENT (53 or 76).
+int gfs_errno_error(int e, int not_found);
+bool gfs_parent_exists(const std::string &path);
+// True when the host file dev/ino is open under some number (for KILL and NAME).
+bool gfs_is_open(uint64_t dev, uint64_t ino);
