@@ -296,3 +296,15 @@ TEST(Bas2cppTranslate, IncludeFilesAreReadBesideTheProgramAndNamedInErrors) {
   std::remove((dir + "/bad.bi").c_str());
   std::remove(dir.c_str());
 }
+
+// A program translated as a function (for benchmarks) runs once and returns: no main, no END wait.
+TEST(Bas2cppTranslate, EntryFunctionRunsTheProgramOnceAndReturns) {
+  auto whole = translate("X = 1\n", "t.bas");
+  auto entry = translate("X = 1\n", "t.bas", nullptr, "bench_x");
+  ASSERT_TRUE(whole.ok && entry.ok) << entry.message;
+  EXPECT_NE(whole.cpp.find("int main("), std::string::npos);
+  EXPECT_NE(whole.cpp.find("sub_end()"), std::string::npos);
+  EXPECT_EQ(entry.cpp.find("int main("), std::string::npos);
+  EXPECT_EQ(entry.cpp.find("sub_end()"), std::string::npos);
+  EXPECT_NE(entry.cpp.find("void bench_x() {"), std::string::npos);
+}

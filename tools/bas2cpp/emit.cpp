@@ -81,6 +81,7 @@ struct open_block {
 
 class emitter {
  public:
+  std::string entry_;               // a function that runs the program once, instead of main
   emitter(const program &p, checks &c, program_info *info) : prog_(p), ck_(c), info_(info) {
     for (int i = 0; i < 26; i++) deftype_[i] = ck_.deftype_at_start[i];
   }
@@ -2173,7 +2174,7 @@ std::string emitter::finish_module() {
     for (const std::string &id : labels[c]) out += "    case " + id + ": goto L" + id + ";\n";
     out += "    default: return 0;\n  }\n";
     out += code;
-    if (c + 1 == chunks.size()) out += "  KB_S(" + std::to_string(last_line_) + ", sub_end());\n  return 0;\n";
+    if (c + 1 == chunks.size() && entry_.empty()) out += "  KB_S(" + std::to_string(last_line_) + ", sub_end());\n  return 0;\n";
     else out += "  return 0;\n";
     out += "}\n";
   }
@@ -2228,6 +2229,10 @@ std::string emitter::run() {
   out += "}\n";
   out += procs_;
   out += module_code;
+  if (!entry_.empty()) {
+    out += "\nvoid " + entry_ + "() {\n  kb_setup();\n  kb_run(1);\n}\n";
+    return out;
+  }
   out += "\nstatic void KELMAIN() {\n";
   out += "  if (error_occurred) { error_occurred = 0; kel_exit(99); }   // no ON ERROR handler\n";
   out += "  kb_setup();\n  uint32_t kb_at_label = 1;\n";
@@ -2239,8 +2244,9 @@ std::string emitter::run() {
 
 }  // namespace
 
-std::string emit_program(const program &p, checks &c, program_info *info) {
+std::string emit_program(const program &p, checks &c, program_info *info, const std::string &entry) {
   emitter e(p, c, info);
+  e.entry_ = entry;
   return e.run();
 }
 

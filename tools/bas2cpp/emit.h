@@ -11,6 +11,6 @@
 
 namespace bas {
 
-std::string emit_program(const program &p, checks &c, program_info *info);
+std::string emit_program(const program &p, checks &c, program_info *info, const std::string &entry = "");
 
 }  // namespace bas

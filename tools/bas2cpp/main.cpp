@@ -1,5 +1,7 @@
-// bas2cpp FILE.bas -o FILE.cpp: translates one program; on an error prints FILE:LINE:COLUMN
-// and writes nothing.
+// bas2cpp FILE.bas -o FILE.cpp [--entry NAME]: translates one program; on an error prints
+// FILE:LINE:COLUMN and writes nothing. With --entry the program becomes a function NAME that
+// runs it once (for benchmarks), with no main of its own.
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,13 +23,18 @@ static bool same_file(const std::string &a, const std::string &b) {
 }
 
 int main(int argc, char **argv) {
-  std::string in, out;
+  std::string in, out, entry;
   for (int k = 1; k < argc; k++) {
     std::string a = argv[k];
     if (a == "-o" && k + 1 < argc) out = argv[++k];
+    else if (a == "--entry" && k + 1 < argc) entry = argv[++k];
     else if (in.empty()) in = a;
     else { std::cerr << "bas2cpp: unexpected argument " << a << "\n"; return 2; }
   }
+  bool entry_ok = true;
+  for (size_t k = 0; k < entry.size(); k++)
+    if (!(std::isalpha((unsigned char)entry[k]) || entry[k] == '_' || (k && std::isdigit((unsigned char)entry[k])))) entry_ok = false;
+  if (!entry_ok) { std::cerr << "bas2cpp: --entry needs a C++ name, not " << entry << "\n"; return 2; }
   if (in.empty() || out.empty()) {
     std::cerr << "usage: bas2cpp FILE.bas -o FILE.cpp\n";
     return 2;
@@ -44,7 +51,7 @@ int main(int argc, char **argv) {
     }
   std::stringstream ss;
   ss << f.rdbuf();
-  bas::translation t = bas::translate(ss.str(), in);
+  bas::translation t = bas::translate(ss.str(), in, nullptr, entry);
   if (!t.ok) { std::cerr << t.message << "\n"; return 1; }
   {
     std::ofstream o(tmp, std::ios::binary);

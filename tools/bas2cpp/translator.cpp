@@ -12,7 +12,8 @@
 
 namespace bas {
 
-translation translate(const std::string &source, const std::string &filename, program_info *info) {
+translation translate(const std::string &source, const std::string &filename, program_info *info,
+                      const std::string &entry) {
   translation res;
   // An editor's UTF-8 byte-order mark is not program text; dropping it keeps column 1 on the
   // first character after it.
@@ -40,7 +41,7 @@ translation translate(const std::string &source, const std::string &filename, pr
     fail_files = &prog.files;
     checks c(prog);
     c.run();
-    res.cpp = emit_program(prog, c, info);
+    res.cpp = emit_program(prog, c, info, entry);
     res.ok = true;
     fail_files = nullptr;
   } catch (const bas_error &e) {

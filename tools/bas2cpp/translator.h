@@ -21,6 +21,9 @@ struct translation {
   int line = 0, col = 0;
 };
 
-translation translate(const std::string &source, const std::string &filename, program_info *info = nullptr);
+// entry: empty for a whole program (main and END's wait); else the name of a function that
+// runs the program once and returns at its end (benchmarks call translated code that way).
+translation translate(const std::string &source, const std::string &filename, program_info *info = nullptr,
+                      const std::string &entry = "");
 
 }  // namespace bas

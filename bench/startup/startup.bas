@@ -1,0 +1,2 @@
+' The start-up benchmark's program: its first statement ends it.
+SYSTEM
