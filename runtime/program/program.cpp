@@ -302,17 +302,19 @@ static kels *local_time_text(const char *format) {
   localtime_r(&now, &lt);
   char buf[32];
   size_t n = std::strftime(buf, sizeof buf, format, &lt);
-  return kels_new_txt_len(buf, (int32_t)n);
+  kels *s = kels_new((int32_t)n, 1);                  // a copy: buf goes with this call
+  std::memcpy(s->text, buf, n);
+  return s;
 }
 
 kels *func_date() {
   if (new_error) return kels_new(0, 1);
-  return kb_result(local_time_text("%m-%d-%Y"));
+  return local_time_text("%m-%d-%Y");
 }
 
 kels *func_time() {
   if (new_error) return kels_new(0, 1);
-  return kb_result(local_time_text("%H:%M:%S"));
+  return local_time_text("%H:%M:%S");
 }
 
 kels *func_environ(kels *name) {

@@ -14,7 +14,8 @@
 
 // The statement protocol: run the statement; on an event call evnt with its line and repeat
 // the statement when evnt asks for it.
-#define KB_S(line, ...) for (;;) { __VA_ARGS__; if (!kelevent) break; evnt(line); if (r != 1) break; }
+#define KB_S(line, ...) \
+  for (;;) { __VA_ARGS__; if (__builtin_expect(!kelevent.load(std::memory_order_relaxed), 1)) break; evnt(line); if (r != 1) break; }
 
 // ---- numbers -----------------------------------------------------------------------------
 
@@ -297,4 +298,27 @@ template <class T> inline T kb_cv(kels *s) {
   T v;
   std::memcpy(&v, s->text, sizeof v);
   return v;
+}
+
+// ---- PSET and PRESET ---------------------------------------------------------------------
+// At whole-number coordinates on a byte-per-pixel page without WINDOW or VIEW offsets, PSET
+// is done here, inline, exactly as the runtime's routine does it (graphics cursor, colour,
+// clipping to the view); anything else goes to that routine.
+inline void kb_pset_at(int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
+  img_struct *im = write_page;
+  if (new_error || im->is_text || im->coord_mode != 0 || im->bytes_per_pixel != 1 || !im->pixels ||
+      x < -16777216 || x > 16777216 || y < -16777216 || y > 16777216) {
+    if (preset) sub_preset(0, (float)x, (float)y, colour, passed);
+    else kelg_pset(0, (float)x, (float)y, colour, passed);
+    return;
+  }
+  im->graphics_x = (float)x;
+  im->graphics_y = (float)y;
+  if (!(passed & 1)) colour = preset ? im->background_color : im->color;
+  im->draw_color = colour;
+  int32_t l = im->view_x1 > 0 ? im->view_x1 : 0, t = im->view_y1 > 0 ? im->view_y1 : 0;
+  int32_t r = im->view_x2 < (int32_t)im->width - 1 ? im->view_x2 : (int32_t)im->width - 1;
+  int32_t b = im->view_y2 < (int32_t)im->height - 1 ? im->view_y2 : (int32_t)im->height - 1;
+  if (x < l || x > r || y < t || y > b) return;
+  im->pixels[(size_t)y * im->width + (size_t)x] = (uint8_t)(colour & im->mask);
 }

@@ -1499,6 +1499,17 @@ void emitter::graphics_stmt(const stmt &s) {
               colour + ", " + std::to_string(kind) + ", " + style + ", " + std::to_string(passed) + ");");
     return;
   }
+  if ((kw == "PSET" || kw == "PRESET") && !g.step1) {
+    // Whole-number coordinates take the inline path.
+    ex ex_x = value_of(num_expr(*g.x1)), ex_y = value_of(num_expr(*g.y1));
+    if (ex_x.t <= T_LNG && ex_y.t <= T_LNG) {
+      std::string colour = "0";
+      int passed = opt(0, 'u', colour) ? 1 : 0;
+      stmt_code("kb_pset_at((int32_t)(" + ex_x.c + "), (int32_t)(" + ex_y.c + "), " + colour + ", " + std::to_string(passed) + ", " +
+                (kw == "PSET" ? "false" : "true") + ");");
+      return;
+    }
+  }
   std::string st = g.step1 ? "1" : "0", x = f(g.x1), y = f(g.y1);
   if (kw == "PSET" || kw == "PRESET") {
     std::string colour = "0";
