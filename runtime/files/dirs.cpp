@@ -154,10 +154,10 @@ bool gfs_parent_exists(const std::string &path) {
   return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void sub_kill(kels *spec) {
+void sub_kill(kels *names) {
   if (new_error) return;
   std::string path, dir, last;
-  if (!path_of(spec, path)) return;
+  if (!path_of(names, path)) return;
   split(path, dir, last);
   if (last.empty() || has_wildcards(dir)) { error(64); return; }
   struct stat st;
@@ -219,14 +219,14 @@ void sub_chdir(kels *path) {
   if (chdir(p.c_str()) != 0) error(gfs_errno_error(errno, 76));
 }
 
-// FILES [spec]: the folder's full path, then the matching names in 18-column zones (folders
+// FILES [names]: the folder's full path, then the matching names in 18-column zones (folders
 // marked <DIR>), then the free space.
-void sub_files(kels *spec, int32_t passed) {
+void sub_files(kels *names, int32_t passed) {
   if (new_error) return;
   std::string dir = ".", pattern = "*";
-  if ((passed & 1) && spec) {
+  if ((passed & 1) && names) {
     std::string path;
-    if (!path_of(spec, path)) return;
+    if (!path_of(names, path)) return;
     struct stat st;
     if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
       dir = path;

@@ -54,12 +54,12 @@ void gfs_put_string(int32_t fileno, int64_t rec, int32_t passed, kels *s);
 void gfs_field_begin(int32_t fileno);
 void gfs_field(int32_t width, kels *var);
 
-void sub_kill(kels *spec);             // * and ? in the last part
+void sub_kill(kels *names);             // * and ? in the last part
 void sub_name(kels *from, kels *to);
 void sub_mkdir(kels *path);
 void sub_rmdir(kels *path);
 void sub_chdir(kels *path);
-void sub_files(kels *spec, int32_t passed);
+void sub_files(kels *names, int32_t passed);
 
 // ---- shared by the file and directory code ----
 // The host path of a BASIC file name: \ becomes /, and a part that does not exist as written
