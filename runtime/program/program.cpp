@@ -98,8 +98,6 @@ void kb_redim_n(kb_arr &a, int32_t n, const int32_t *lb, const int32_t *ub, bool
   kb_arr old = a;
   a.data = nullptr;
   if (!allocate(a, n, lb, ub)) { a = old; return; }
-  uint64_t inner = 1;
-  for (int32_t d = 1; d < n; d++) inner *= (uint64_t)((int64_t)a.ub[d] - a.lb[d] + 1);
   // Elements are laid out with the first dimension slowest; for one dimension the kept
   // range is simply the overlap of the two bounds.
   if (n == 1) {
@@ -123,7 +121,6 @@ void kb_redim_n(kb_arr &a, int32_t n, const int32_t *lb, const int32_t *ub, bool
         if (a.kind == kb_strings) kels_set(*(kels **)to, *(kels **)from);
         else std::memcpy(to, from, a.esize);
       }
-    (void)inner;
   }
   kb_free_arr(old);
 }

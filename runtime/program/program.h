@@ -104,24 +104,22 @@ inline void kb_redim(kb_arr &a, bool preserve, std::initializer_list<int32_t> lb
 }
 void kb_auto_dim(kb_arr &a, int32_t n);         // the implicit DIM of an undeclared array
 
+// A zeroed scratch element, with error 9 raised unless an error is already pending.
+inline uint8_t *kb_scratch_element(const kb_arr &a) {
+  if (!new_error) error(9);
+  std::memset(kb_dummy_bytes, 0, a.esize < sizeof kb_dummy_bytes ? a.esize : sizeof kb_dummy_bytes);
+  return kb_dummy_bytes;
+}
 // The address of one element; subscripts outside the bounds raise error 9 and give a scratch
 // element, so the statement finishes harmlessly.
 template <class... I> inline uint8_t *kb_elem(kb_arr &a, I... ix) {
   constexpr int32_t n = (int32_t)sizeof...(I);
   if (!a.data && !new_error) kb_auto_dim(a, n);
-  if (!a.data || a.dims != n || new_error) {
-    if (!new_error) error(a.data ? 9 : 9);
-    std::memset(kb_dummy_bytes, 0, a.esize < sizeof kb_dummy_bytes ? a.esize : sizeof kb_dummy_bytes);
-    return kb_dummy_bytes;
-  }
+  if (!a.data || a.dims != n || new_error) return kb_scratch_element(a);
   const int32_t v[] = {(int32_t)ix...};
   uint64_t off = 0;
   for (int32_t d = 0; d < n; d++) {
-    if (v[d] < a.lb[d] || v[d] > a.ub[d]) {
-      error(9);
-      std::memset(kb_dummy_bytes, 0, a.esize < sizeof kb_dummy_bytes ? a.esize : sizeof kb_dummy_bytes);
-      return kb_dummy_bytes;
-    }
+    if (v[d] < a.lb[d] || v[d] > a.ub[d]) return kb_scratch_element(a);
     off = off * (uint64_t)((int64_t)a.ub[d] - a.lb[d] + 1) + (uint64_t)((int64_t)v[d] - a.lb[d]);
   }
   return a.data + off * a.esize;

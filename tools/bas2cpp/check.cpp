@@ -248,11 +248,8 @@ void checks::collect(const block &b, label_table &labels, const stmt *proc, bool
 void checks::run() {
   for (int i = 0; i < 26; i++) deftype_at_start[i] = deftype_[i];
   collect(prog_.statements, module_labels, nullptr, true);
-  for (auto &[name, p] : procedures)
-    if (!p.defined && p.kind != procedure::def_fn) {
-      // A DECLARE without its procedure is only an error when the procedure is called;
-      // the emitter reports it at the call.
-    }
+  // A DECLARE without its procedure is only an error when the procedure is called; the
+  // emitter reports it at the call.
   for (int i = 0; i < 26; i++) deftype_[i] = deftype_at_start[i];
 }
 

@@ -177,18 +177,6 @@ class emitter {
   std::string int_arg(const expr &e) { ex x = num_expr(e); return arg_as(x, 'i', e.start); }
   std::string read_field(const ex &f) const;
   ex value_of(const ex &x) const;
-  static expr_p clone(const expr &e) {
-    auto c = std::make_unique<expr>();
-    c->kind = e.kind;
-    c->at = e.at;
-    c->start = e.start;
-    c->text = e.text;
-    c->suffix = e.suffix;
-    c->parens = e.parens;
-    c->parenthesised = e.parenthesised;
-    for (auto &a : e.args) c->args.push_back(a ? clone(*a) : nullptr);
-    return c;
-  }
   void file_stmt(const stmt &s);
   std::string array_data(const expr &a, std::string *arr);
 
@@ -198,6 +186,7 @@ class emitter {
   void assign(const ex &target, const expr &value, place at);
   void assign_ex(const ex &target, const ex &v, place at);
   void print_stmt(const stmt &s);
+  std::string print_code(const stmt &s);
   void input_stmt(const stmt &s);
   void if_stmt(const stmt &s);
   void for_stmt(const stmt &s);
@@ -1095,35 +1084,19 @@ void emitter::assign(const ex &target, const expr &value, place at) {
 
 void emitter::print_stmt(const stmt &s) {
   if (s.text == "LPRINT") fail_at(s.at, "LPRINT is not supported: there is no printer");
-  std::string code;
   st_tmp_ = true;
   if (s.exprs.size() > 0 && s.exprs[0]) {
     // PRINT #n and WRITE #n: the screen's code, with the file as the output.
     std::string n = int_arg(*s.exprs[0]);
-    stmt to_screen;
-    to_screen.kind = s.kind;
-    to_screen.at = s.at;
-    to_screen.text = s.text;
-    to_screen.exprs.resize(2);
-    if (s.exprs.size() > 1 && s.exprs[1]) to_screen.exprs[1] = clone(*s.exprs[1]);
-    for (const print_item &it : s.items) {
-      print_item c;
-      c.sep = it.sep;
-      if (it.value) c.value = clone(*it.value);
-      to_screen.items.push_back(std::move(c));
-    }
-    std::string inner = body_;
-    body_.clear();
-    print_stmt(to_screen);
-    std::string one = body_;
-    body_ = inner;
-    // one is "  KB_S(line, <code> [cleanup])\n": put the redirect around the code.
-    size_t open = one.find(", ") + 2, close = one.rfind(")");
-    std::string code_part = one.substr(open, close - open);
-    st_tmp_ = true;
-    stmt_code("gfs_print_to(" + n + "); " + code_part + " gfs_print_to(0);");
+    stmt_code("gfs_print_to(" + n + "); " + print_code(s) + " kels_cleanup(kels_tmp_base, 0); gfs_print_to(0);");
     return;
   }
+  stmt_code(print_code(s));
+}
+
+// The items of PRINT, PRINT USING or WRITE as the statement's code.
+std::string emitter::print_code(const stmt &s) {
+  std::string code;
   if (s.text == "WRITE") {
     bool first = true;
     for (const print_item &it : s.items) {
@@ -1135,8 +1108,7 @@ void emitter::print_stmt(const stmt &s) {
       else code += std::string(" kb_print_raw(kels_ltrim(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
     }
     code += " kels_print(nothingstring, 1);";
-    stmt_code(code);
-    return;
+    return code;
   }
   if (s.exprs.size() > 1 && s.exprs[1]) {
     ex fmt = str_expr(*s.exprs[1]);
@@ -1157,8 +1129,7 @@ void emitter::print_stmt(const stmt &s) {
       if (it.sep) newline = false;
     }
     code += std::string(" sub_print_using_end(") + (newline ? "1" : "0") + ");";
-    stmt_code(code);
-    return;
+    return code;
   }
   bool newline = true;
   for (const print_item &it : s.items) {
@@ -1180,7 +1151,7 @@ void emitter::print_stmt(const stmt &s) {
   }
   if (newline) code += " kels_print(nothingstring, 1);";
   if (code.empty()) code = ";";
-  stmt_code(code);
+  return code;
 }
 
 void emitter::input_stmt(const stmt &s) {
