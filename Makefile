@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= 2
 PACKAGES = cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev \
-           libsdl-ttf2.0-dev libgtest-dev libbenchmark-dev
+           libsdl-ttf2.0-dev libpng-dev libgtest-dev libbenchmark-dev
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 FUZZ_PACKAGES = clang libclang-rt-14-dev

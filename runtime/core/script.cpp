@@ -4,6 +4,7 @@
 #include "script.h"
 #include <SDL/SDL.h>
 #include <fcntl.h>
+#include <png.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include <functional>
 #include <sstream>
 #include <thread>
+#include <vector>
 #include "display.h"
 #include "entry.h"
 #include "images.h"
@@ -95,66 +97,25 @@ std::vector<std::string> screen_text_lines() {
 
 // ---- images --------------------------------------------------------------------------
 
-static void put32be(std::string &s, uint32_t v) {
-  for (int i = 3; i >= 0; i--) s += (char)(v >> (8 * i));
-}
-
-static uint32_t crc32_of(const std::string &s, size_t from) {
-  static uint32_t table[256];
-  if (!table[1])
-    for (uint32_t n = 0; n < 256; n++) {
-      uint32_t c = n;
-      for (int k = 0; k < 8; k++) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      table[n] = c;
-    }
-  uint32_t c = 0xFFFFFFFFu;
-  for (size_t i = from; i < s.size(); i++) c = table[(c ^ (uint8_t)s[i]) & 255] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
-}
-
-static void png_chunk(std::string &out, const char *type, const std::string &data) {
-  put32be(out, (uint32_t)data.size());
-  size_t start = out.size();
-  out += type;
-  out += data;
-  put32be(out, crc32_of(out, start));
-}
-
+// PNG through libpng: 8-bit RGB rows from the 0x00RRGGBB pixels.
 static std::string png_bytes(const uint32_t *rgb, int w, int h) {
-  std::string raw;
-  for (int y = 0; y < h; y++) {
-    raw += '\0';
-    for (int x = 0; x < w; x++) {
-      uint32_t c = rgb[y * w + x];
-      raw += (char)(c >> 16);
-      raw += (char)(c >> 8);
-      raw += (char)c;
-    }
+  std::vector<uint8_t> raw((size_t)w * (size_t)h * 3);
+  for (size_t i = 0; i < (size_t)w * (size_t)h; i++) {
+    raw[i * 3] = (uint8_t)(rgb[i] >> 16);
+    raw[i * 3 + 1] = (uint8_t)(rgb[i] >> 8);
+    raw[i * 3 + 2] = (uint8_t)rgb[i];
   }
-  std::string z = "\x78\x01";                  // zlib stream of stored blocks
-  for (size_t i = 0; i < raw.size() || i == 0; i += 65535) {
-    size_t n = std::min<size_t>(65535, raw.size() - i);
-    z += (char)(i + n >= raw.size() ? 1 : 0);
-    z += (char)(n & 255);
-    z += (char)(n >> 8);
-    z += (char)(~n & 255);
-    z += (char)((~n >> 8) & 255);
-    z += raw.substr(i, n);
-    if (raw.empty()) break;
-  }
-  uint32_t a = 1, b = 0;
-  for (unsigned char c : raw) {
-    a = (a + c) % 65521;
-    b = (b + a) % 65521;
-  }
-  put32be(z, (b << 16) | a);
-  std::string out = "\x89PNG\r\n\x1a\n", ihdr;
-  put32be(ihdr, (uint32_t)w);
-  put32be(ihdr, (uint32_t)h);
-  ihdr += std::string("\x08\x02\x00\x00\x00", 5);
-  png_chunk(out, "IHDR", ihdr);
-  png_chunk(out, "IDAT", z);
-  png_chunk(out, "IEND", "");
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = (png_uint_32)w;
+  image.height = (png_uint_32)h;
+  image.format = PNG_FORMAT_RGB;
+  png_alloc_size_t size = 0;
+  if (!png_image_write_to_memory(&image, nullptr, &size, 0, raw.data(), 0, nullptr)) return "";
+  std::string out(size, '\0');
+  if (!png_image_write_to_memory(&image, out.data(), &size, 0, raw.data(), 0, nullptr)) return "";
+  out.resize(size);
   return out;
 }
 
@@ -195,6 +156,7 @@ bool write_image_file(const std::string &path, const uint32_t *rgb, int w, int h
   std::ofstream f(path, std::ios::binary);
   if (!f) return false;
   std::string data = png ? png_bytes(rgb, w, h) : bmp_bytes(rgb, w, h);
+  if (data.empty()) return false;
   f.write(data.data(), (std::streamsize)data.size());
   return (bool)f;
 }

@@ -55,6 +55,17 @@ void kb_auto_dim(kb_arr &a, int32_t n) {
   allocate(a, n, lb, ub);
 }
 
+uint8_t *kb_elem_slow(kb_arr &a, int32_t n, const int32_t *v) {
+  if (!a.data && !new_error) kb_auto_dim(a, n);
+  if (!a.data || a.dims != n || new_error) return kb_scratch_element(a);
+  uint64_t off = 0;
+  for (int32_t d = 0; d < n; d++) {
+    if (v[d] < a.lb[d] || v[d] > a.ub[d]) return kb_scratch_element(a);
+    off = off * (uint64_t)((int64_t)a.ub[d] - a.lb[d] + 1) + (uint64_t)((int64_t)v[d] - a.lb[d]);
+  }
+  return a.data + off * a.esize;
+}
+
 void kb_free_arr(kb_arr &a) {
   if (!a.data) return;
   pseudo_segment_drop(a.data);                // a VARSEG taken of it names nothing now

@@ -13,14 +13,39 @@
 #include "kel.h"
 
 // The statement protocol: run the statement; on an event call evnt with its line and repeat
-// the statement when evnt asks for it.
+// the statement when evnt asks for it. Code that keeps the module's numbers in locals defines
+// KB_OUT (locals to their statics, before evnt may run a handler) and KB_IN (back again);
+// KB_SN and KB_EVN are for statements that work on the statics themselves.
+#define KB_OUT
+#define KB_IN
+inline bool kb_event_pending() { return __builtin_expect(kelevent.load(std::memory_order_relaxed) != 0, 0); }
 #define KB_S(line, ...) \
-  for (;;) { __VA_ARGS__; if (__builtin_expect(!kelevent.load(std::memory_order_relaxed), 1)) break; evnt(line); if (r != 1) break; }
+  for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; KB_OUT evnt(line); KB_IN if (r != 1) break; }
+#define KB_SN(line, ...) \
+  for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; KB_OUT evnt(line); KB_IN if (r != 1) break; }
+#define KB_EV(line) if (kb_event_pending()) { KB_OUT evnt(line); KB_IN }
+#define KB_EVN(line) if (kb_event_pending()) evnt(line);
 
 // ---- numbers -----------------------------------------------------------------------------
 
 inline int16_t kb_i16(int64_t v) { if (v < -32768 || v > 32767) { error(6); return 0; } return (int16_t)v; }
 inline int32_t kb_i32(int64_t v) { if (v < INT32_MIN || v > INT32_MAX) { error(6); return 0; } return (int32_t)v; }
+// INTEGER and LONG sums, differences and products: error 6 when the result leaves the type.
+template <class T> inline T kb_add(T a, T b) {
+  T r;
+  if (__builtin_expect(__builtin_add_overflow(a, b, &r), 0)) { error(6); return 0; }
+  return r;
+}
+template <class T> inline T kb_sub(T a, T b) {
+  T r;
+  if (__builtin_expect(__builtin_sub_overflow(a, b, &r), 0)) { error(6); return 0; }
+  return r;
+}
+template <class T> inline T kb_mul(T a, T b) {
+  T r;
+  if (__builtin_expect(__builtin_mul_overflow(a, b, &r), 0)) { error(6); return 0; }
+  return r;
+}
 // Floating values meet integers rounded to nearest, ties to even.
 template <class T> inline int64_t kb_round(T x) {
   if constexpr (std::is_integral_v<T>) return x;
@@ -110,26 +135,39 @@ inline uint8_t *kb_scratch_element(const kb_arr &a) {
   std::memset(kb_dummy_bytes, 0, a.esize < sizeof kb_dummy_bytes ? a.esize : sizeof kb_dummy_bytes);
   return kb_dummy_bytes;
 }
+// The element out of line: an undeclared array's implicit DIM, a wrong number of subscripts, a
+// subscript outside its bounds or an error already pending.
+uint8_t *kb_elem_slow(kb_arr &a, int32_t n, const int32_t *v);
+[[gnu::noinline]] inline uint8_t *kb_elem_slow1(kb_arr &a, int32_t i) { return kb_elem_slow(a, 1, &i); }
 // The address of one element; subscripts outside the bounds raise error 9 and give a scratch
-// element, so the statement finishes harmlessly.
-template <class... I> inline uint8_t *kb_elem(kb_arr &a, I... ix) {
+// element, so the statement finishes harmlessly. The common case is a compare per subscript
+// (an array has storage exactly when it has dimensions).
+template <uint32_t Size = 0, class... I> inline uint8_t *kb_elem(kb_arr &a, I... ix) {
   constexpr int32_t n = (int32_t)sizeof...(I);
-  if (!a.data && !new_error) kb_auto_dim(a, n);
-  if (!a.data || a.dims != n || new_error) return kb_scratch_element(a);
   const int32_t v[] = {(int32_t)ix...};
-  uint64_t off = 0;
-  for (int32_t d = 0; d < n; d++) {
-    if (v[d] < a.lb[d] || v[d] > a.ub[d]) return kb_scratch_element(a);
-    off = off * (uint64_t)((int64_t)a.ub[d] - a.lb[d] + 1) + (uint64_t)((int64_t)v[d] - a.lb[d]);
+  if constexpr (n == 1) {                 // one subscript: nothing kept in memory for the slow path
+    uint32_t k = (uint32_t)v[0] - (uint32_t)a.lb[0], span = (uint32_t)a.ub[0] - (uint32_t)a.lb[0];
+    if (__builtin_expect(a.dims == 1 && !new_error && k <= span, 1)) return a.data + (uint64_t)k * (Size ? Size : a.esize);
+    return kb_elem_slow1(a, v[0]);
   }
-  return a.data + off * a.esize;
+  if (__builtin_expect(a.dims == n && !new_error, 1)) {
+    uint64_t off = 0;
+    for (int32_t d = 0; d < n; d++) {
+      uint32_t k = (uint32_t)v[d] - (uint32_t)a.lb[d], span = (uint32_t)a.ub[d] - (uint32_t)a.lb[d];
+      if (__builtin_expect(k > span, 0)) return kb_elem_slow(a, n, v);
+      off = d ? off * ((uint64_t)span + 1) + k : k;
+    }
+    return a.data + off * (Size ? Size : a.esize);
+  }
+  return kb_elem_slow(a, n, v);
 }
 template <class T, class... I> inline T *kb_at(kb_arr &a, I... ix) {
-  uint8_t *p = kb_elem(a, ix...);
   if constexpr (std::is_same_v<T, kels *>) {
-    if (p == kb_dummy_bytes) return &kb_dummy_str;
+    uint8_t *p = kb_elem<sizeof(kels *)>(a, ix...);
+    return p == kb_dummy_bytes ? &kb_dummy_str : (T *)p;
+  } else {
+    return (T *)kb_elem<std::is_arithmetic_v<T> ? sizeof(T) : 0>(a, ix...);
   }
-  return (T *)p;
 }
 // GET and PUT of pictures: an array's storage from its first element, and how many bytes it
 // holds from an element on (0 when the element is a scratch one after an error).
@@ -304,8 +342,9 @@ template <class T> inline T kb_cv(kels *s) {
 // clipping to the view); anything else goes to that routine.
 inline void kb_pset_at(int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
   img_struct *im = write_page;
-  if (new_error || im->is_text || im->coord_mode != 0 || im->bytes_per_pixel != 1 || !im->pixels ||
-      x < -16777216 || x > 16777216 || y < -16777216 || y > 16777216) {
+  bool plain_page = (im->is_text | im->coord_mode | (im->bytes_per_pixel ^ 1)) == 0 && im->pixels;
+  if (__builtin_expect(new_error || !plain_page || (uint32_t)x + 16777216u > 33554432u ||
+                           (uint32_t)y + 16777216u > 33554432u, 0)) {
     if (preset) sub_preset(0, (float)x, (float)y, colour, passed);
     else kelg_pset(0, (float)x, (float)y, colour, passed);
     return;

@@ -416,7 +416,8 @@ kels *kels_append(kels *dest, kels *src) {
                        dest->listi + 1 == last && kels_list[last] == src;
     if (src_follows || (dest->listi == last && kels_list[last] == dest &&
                         uint64_t(end - kels_data) + n <= kels_data_size)) {
-      std::memmove(end, src->text, n);
+      if (n == 1) *end = *src->text;
+      else std::memmove(end, src->text, n);
       dest->len += n;
       uint32_t used = uint32_t(end + n - kels_data);
       if (used > kels_sp) kels_sp = used;

@@ -10,6 +10,21 @@ static bool reusable(const kels *s) { return s->tmp && !s->fixed && !s->readonly
 // The neutral string result while an error is pending, and the result of a failed CHR$.
 static kels *empty_tmp() { return kels_new(0, 1); }
 
+// One-character strings: read-only descriptors that last the whole run, so CHR$ and
+// one-character cuts need no string space (like a literal, nobody frees or writes them).
+static kels *one_char(uint8_t c) {
+  static uint8_t text[256];
+  static kels table[256];
+  kels &k = table[c];
+  if (!k.readonly) {
+    text[c] = c;
+    k.text = &text[c];
+    k.len = 1;
+    k.readonly = 1;
+  }
+  return &k;
+}
+
 // count bytes of s from offset (both already in range): s itself when that is all of s,
 // s cut in place when it is reusable, else a new temporary (consuming a temporary s).
 static kels *substring(kels *s, uint32_t offset, uint32_t count) {
@@ -18,6 +33,11 @@ static kels *substring(kels *s, uint32_t offset, uint32_t count) {
     s->text += offset;                            // the skipped bytes wait for compaction
     s->len = count;
     return s;
+  }
+  if (count == 1) {
+    kels *r = one_char(s->text[offset]);
+    if (s->tmp) kels_free(s);
+    return r;
   }
   kels *r = kels_new(int32_t(count), 1);          // may move s's characters: read them after
   if (count) std::memcpy(r->text, s->text + offset, count);
@@ -86,6 +106,10 @@ int32_t func_instr(int32_t start, kels *s, kels *find, int32_t passed) {
   if (find->len > s->len - (st - 1)) return 0;
   const uint8_t *p = s->text + (st - 1), *last = s->text + (s->len - find->len);
   const uint8_t first = find->text[0];
+  if (find->len == 1) {
+    p = static_cast<const uint8_t *>(std::memchr(p, first, size_t(last - p) + 1));
+    return p ? int32_t(p - s->text + 1) : 0;
+  }
   while (p <= last) {
     p = static_cast<const uint8_t *>(std::memchr(p, first, size_t(last - p) + 1));
     if (!p) return 0;
@@ -141,9 +165,7 @@ kels *func_chr(int32_t code) {
     error(5);
     return empty_tmp();
   }
-  kels *r = kels_new(1, 1);
-  r->text[0] = uint8_t(code);
-  return r;
+  return one_char(uint8_t(code));
 }
 
 int32_t kels_asc(kels *s) {

@@ -86,7 +86,7 @@ TEST(Bas2cppTranslate, FollowsTheStatementProtocol) {
   ASSERT_NE(second, std::string::npos);
   EXPECT_NE(c.substr(first, c.find(')', first) - first), c.substr(second, c.find(')', second) - second));
   EXPECT_NE(c.find("kb_rid = return_pop()"), std::string::npos);
-  EXPECT_NE(c.find("return (uint32_t)kb_rid;"), std::string::npos);
+  EXPECT_NE(c.find("kb_entry = (uint32_t)kb_rid; kb_back = true; goto kb_dispatch;"), std::string::npos);
   EXPECT_NE(c.find("kel_on_clear(kb_clear)"), std::string::npos);
   EXPECT_NE(c.find("kel_exit(99)"), std::string::npos);
   EXPECT_NE(c.find("KB_S(6, sub_end());"), std::string::npos);  // falling off the end is END
@@ -209,10 +209,10 @@ static size_t count_of(const std::string &hay, const std::string &needle) {
 TEST(Bas2cppMachineCode, CallAbsolutePassesVariablesBackAndValuesAsCopies) {
   struct { const char *src; size_t refs, vals; const char *has; } cases[] = {
       {"CALL ABSOLUTE(0)", 0, 0, "kb_call_absolute((int32_t)((int16_t)0), {})"},
-      {"CALL ABSOLUTE(A%, B#, 16)", 2, 0, "kb_ca_ref(v2_B)"},
+      {"CALL ABSOLUTE(A%, B#, 16)", 2, 0, "kb_ca_ref(&v2_B)"},
       {"DIM X!(3): CALL ABSOLUTE(X!(2), 0)", 1, 0, "kb_ca_ref(kb_at<float>("},
       {"CALL ABSOLUTE(5, 70000, 1.5, 0)", 0, 3, "kb_ca_val<int32_t>((int32_t)70000)"},
-      {"CALL ABSOLUTE((A%), A% + 1, LEN(\"ab\"), O%)", 0, 3, "kb_ca_val<int16_t>(((*v1_A)))"},
+      {"CALL ABSOLUTE((A%), A% + 1, LEN(\"ab\"), O%)", 0, 3, "kb_ca_val<int16_t>((v1_A))"},
       {"CONST K = 3: CALL ABSOLUTE(K, 0)", 0, 1, "kb_ca_val<int16_t>"},
       {"DEF SEG = &H1000: POKE 0, &HCB: CALL ABSOLUTE(A&, PEEK(1))", 1, 0, "sub_defseg((int32_t)((int16_t)4096), 1)"},
   };
@@ -235,7 +235,7 @@ TEST(Bas2cppMachineCode, CallAbsolutePassesVariablesBackAndValuesAsCopies) {
 TEST(Bas2cppMachineCode, CallInterruptTakesIntegerArraysAsRegisterRecords) {
   struct { const char *src, *has; } cases[] = {
       {"DIM R%(9): CALL INTERRUPT(&H33, R%(), R%())", "call_interrupt((int32_t)((int16_t)51), kb_regs(a1_R), kb_regs(a1_R))"},
-      {"DIM I(9) AS INTEGER, O(9) AS INTEGER: CALL INTERRUPTX(N, I(), O())", "call_interruptx(kb_l((*v3_N)), kb_regs(a1_I), kb_regs(a2_O))"},
+      {"DIM I(9) AS INTEGER, O(9) AS INTEGER: CALL INTERRUPTX(N, I(), O())", "call_interruptx(kb_l(v3_N), kb_regs(a1_I), kb_regs(a2_O))"},
       {"DEFINT R: CALL INTERRUPT(&H33, R(), R())", "kb_regs(a1_R)"},
   };
   for (auto &c : cases) {

@@ -108,6 +108,8 @@ class emitter {
   bool has_on_error_ = false;
   bool in_proc_ = false;
   bool dynamic_ = false;           // $DYNAMIC in force
+  std::map<std::string, std::string> cacheable_;   // module numbers' statics and their C++ types
+  std::set<std::string> proc_cnames_;
 
   // ---- output
   uint32_t new_id() { return ck_.next_label_id++; }
@@ -207,6 +209,7 @@ class emitter {
   void shared_stmt(const stmt &s);
   void chunk_break();
   std::string finish_module();
+  std::string cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const;
   std::string finish_proc_body(const std::string &body);
 };
 
@@ -301,11 +304,12 @@ var emitter::make_scalar(const std::string &name, const vtype &t, bool in_proc, 
     clear_ += "  kels_set(" + c + ", kels_new_txt(\"\"));\n";
     v.ref = c;
   } else {
-    globals_ += std::string("static ") + ctype[t.t] + " *" + c + ";\n";
-    init_ += "  " + c + " = (" + ctype[t.t] + " *)mem_static_malloc(" + std::to_string(tsize[t.t]) + ");\n";
-    clear_ += "  std::memset(" + c + ", 0, " + std::to_string(tsize[t.t]) + ");\n";
-    v.ref = "(*" + c + ")";
-    v.addr = c;
+    // A number is a plain static, which the module's code keeps in a register (see cache_chunk).
+    globals_ += std::string("static ") + ctype[t.t] + " " + c + ";\n";
+    clear_ += "  " + c + " = 0;\n";
+    if (!in_proc) cacheable_[c] = ctype[t.t];
+    v.ref = c;
+    v.addr = "&" + c;
   }
   return v;
 }
@@ -526,8 +530,9 @@ ex emitter::binop(const std::string &op, const ex &a, const ex &b, place at) {
   }
   if (op == "+" || op == "-" || op == "*") {
     r.t = w;
-    if (w == T_INT) r.c = "kb_i16((int64_t)(" + a.c + ") " + op + " (int64_t)(" + b.c + "))";
-    else if (w == T_LNG) r.c = "kb_i32((int64_t)(" + a.c + ") " + op + " (int64_t)(" + b.c + "))";
+    std::string f = op == "+" ? "kb_add<" : op == "-" ? "kb_sub<" : "kb_mul<";
+    if (w == T_INT) r.c = f + "int16_t>(" + a.c + ", " + b.c + ")";
+    else if (w == T_LNG) r.c = f + "int32_t>(" + a.c + ", " + b.c + ")";
     else r.c = "(" + conv(a, w, at).c + " " + op + " " + conv(b, w, at).c + ")";
     return r;
   }
@@ -978,7 +983,7 @@ void emitter::block_stmts(const block &b) {
 
 void emitter::goto_stmt(const std::string &label, place at) {
   uint32_t id = label_id(label, at);
-  emit("if (kelevent) evnt(" + std::to_string(line_) + ");");
+  emit("KB_EV(" + std::to_string(line_) + ");");
   emit(jump(id));
 }
 
@@ -987,7 +992,7 @@ void emitter::gosub_stmt(const std::string &label, place at) {
   uint32_t ret = new_id();
   sc_->return_ids.push_back(ret);
   emit("gosub_push(" + std::to_string(ret) + ");");
-  emit("if (kelevent) evnt(" + std::to_string(line_) + ");");
+  emit("KB_EV(" + std::to_string(line_) + ");");
   emit(jump(id));
   put_label(ret);
 }
@@ -1005,7 +1010,8 @@ void emitter::return_stmt(const stmt &s) {
     emit("if (kb_rid > 0) goto kb_return_dispatch;");
     emit("if (kb_rid == 0) goto kb_exit;");
   } else {
-    emit("if (kb_rid >= 0) return (uint32_t)kb_rid;");
+    // Back through the chunk's own entry switch: a return point in the chunk is a jump.
+    emit("if (kb_rid >= 0) { kb_entry = (uint32_t)kb_rid; kb_back = true; goto kb_dispatch; }");
   }
 }
 
@@ -1285,18 +1291,33 @@ void emitter::for_stmt(const stmt &s) {
   std::string e = "kb_fe" + std::to_string(id), st = "kb_fs" + std::to_string(id);
   std::string decl = std::string(ctype[v.t]) + " " + e + ", " + st + ";\n";
   if (in_proc_) sc_->locals += "  " + decl;
-  else globals_ += "static " + decl;
+  else {
+    globals_ += "static " + decl;
+    cacheable_[e] = cacheable_[st] = ctype[v.t];
+  }
   stmt_code(v.c + " = " + conv(from, v.t, s.exprs[1]->start).c + "; " + e + " = " + conv(to, v.t, s.exprs[2]->start).c + "; " + st +
             " = " + conv(step, v.t, s.exprs.size() > 3 && s.exprs[3] ? s.exprs[3]->start : s.at).c + ";");
+  // A step written as a number has a known sign: one comparison, and the step as a constant.
+  int sign = 0;
+  std::string step_c = st;
+  const expr *sx = s.exprs.size() > 3 ? s.exprs[3].get() : nullptr;
+  bool minus = sx && sx->kind == ek::unary && sx->text == "-" && !sx->args.empty();
+  const expr *lit = minus ? sx->args[0].get() : sx;
+  if (!sx) sign = 1;
+  else if (lit->kind == ek::number && !lit->text.empty() && std::isdigit((unsigned char)lit->text[0]))
+    sign = minus && std::strtod(lit->text.c_str(), nullptr) != 0 ? -1 : 1;
+  if (sign) step_c = conv(step, v.t, sx ? sx->start : s.at).c;
   put_label(top);
-  emit("if (" + st + " >= 0 ? " + v.c + " > " + e + " : " + v.c + " < " + e + ") " + jump(exit));
+  if (sign > 0) emit("if (" + v.c + " > " + e + ") " + jump(exit));
+  else if (sign < 0) emit("if (" + v.c + " < " + e + ") " + jump(exit));
+  else emit("if (" + st + " >= 0 ? " + v.c + " > " + e + " : " + v.c + " < " + e + ") " + jump(exit));
   blocks_.push_back({"FOR", exit});
   block_stmts(s.body);
   blocks_.pop_back();
   // NEXT: the line of the NEXT is the statement's end; its place is not kept, so the loop's own.
-  std::string inc = v.t == T_INT ? "kb_i16((int64_t)" + v.c + " + " + st + ")"
-                  : v.t == T_LNG ? "kb_i32((int64_t)" + v.c + " + " + st + ")"
-                  : v.c + " + " + st;
+  std::string inc = v.t == T_INT ? "kb_add<int16_t>(" + v.c + ", " + step_c + ")"
+                  : v.t == T_LNG ? "kb_add<int32_t>(" + v.c + ", " + step_c + ")"
+                  : v.c + " + " + step_c;
   st_tmp_ = false;
   stmt_code(v.c + " = " + inc + ";");
   emit(jump(top));
@@ -1321,7 +1342,7 @@ void emitter::do_stmt(const stmt &s) {
     emit_cond(c, s.exprs[1]->start);
     emit(std::string(s.text2 == "WHILE" ? "if (kb_c) " : "if (!kb_c) ") + jump(top));
   } else {
-    emit("if (kelevent) evnt(" + std::to_string(line_) + ");");
+    emit("KB_EV(" + std::to_string(line_) + ");");
     emit(jump(top));
   }
   put_label(exit);
@@ -1357,7 +1378,10 @@ void emitter::select_stmt(const stmt &s) {
   } else {
     std::string decl = std::string(ctype[e.t]) + " " + sel + ";\n";
     if (in_proc_) sc_->locals += "  " + decl;
-    else globals_ += "static " + decl;
+    else {
+      globals_ += "static " + decl;
+      cacheable_[sel] = ctype[e.t];
+    }
     stmt_code(sel + " = " + e.c + ";");
   }
   ex selx;
@@ -1976,12 +2000,12 @@ void emitter::statement(const stmt &s) {
     }
     case sk::resume: {
       if (in_proc_) fail_at(s.at, "RESUME belongs in the module's error handler, not in a procedure");
-      if (s.text == "NEXT") { stmt_code("kb_c = kb_resume(1);"); emit("if (kb_c) return 0;"); break; }
-      if (s.names.empty() || s.names[0] == "0") { stmt_code("kb_c = kb_resume(0);"); emit("if (kb_c) return 0;"); break; }
+      if (s.text == "NEXT") { stmt_code("kb_c = kb_resume(1);"); emit("if (kb_c) { KB_OUT return 0; }"); break; }
+      if (s.names.empty() || s.names[0] == "0") { stmt_code("kb_c = kb_resume(0);"); emit("if (kb_c) { KB_OUT return 0; }"); break; }
       uint32_t id = module_label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
       handler_labels_.insert(id);
       stmt_code("kb_c = kb_resume(1);");
-      emit("if (kb_c) throw kb_resume_to{" + std::to_string(id) + "};");
+      emit("if (kb_c) { KB_OUT throw kb_resume_to{" + std::to_string(id) + "}; }");
       break;
     }
     case sk::error_: {
@@ -2106,6 +2130,128 @@ void emitter::file_stmt(const stmt &s) {
 
 // ============================================================================ the program
 
+// Calls f(start, length) for each identifier of a line of C++, outside string and character
+// literals.
+template <class F> void for_each_ident(const std::string &s, F f) {
+  for (size_t k = 0; k < s.size();) {
+    char ch = s[k];
+    if (ch == '"' || ch == '\'') {
+      for (k++; k < s.size() && s[k] != ch; k++)
+        if (s[k] == '\\') k++;
+      k++;
+      continue;
+    }
+    if (std::isalpha((unsigned char)ch) || ch == '_') {
+      size_t e = k;
+      while (e < s.size() && (std::isalnum((unsigned char)s[e]) || s[e] == '_')) e++;
+      f(k, e - k);
+      k = e;
+      continue;
+    }
+    if (std::isdigit((unsigned char)ch)) {   // a number, suffixes and all
+      while (k < s.size() && (std::isalnum((unsigned char)s[k]) || s[k] == '.')) k++;
+      continue;
+    }
+    k++;
+  }
+}
+
+// The module's numbers in registers: a chunk copies the numbers its statements use into locals
+// on entry and works on those. The ones it changes go back to their statics (KB_OUT) before
+// anything that may look at the statics: an event's handler (evnt), a procedure, CLEAR,
+// RESUME, a pointer to one of them handed to a call, and leaving the chunk; after such a
+// statement they are loaded again (KB_IN). A statement that calls such a thing works on the
+// statics themselves.
+std::string emitter::cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const {
+  static const std::set<std::string> observers = {"evnt", "kb_run", "sub_clear", "kb_resume", "kb_clear"};
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < code.size();) {
+    size_t e = code.find('\n', start);
+    e = e == std::string::npos ? code.size() : e + 1;
+    lines.push_back(code.substr(start, e - start));
+    start = e;
+  }
+  // An assignment, an increment or a SWAP changes a number; only changed ones need saving.
+  auto writes = [](const std::string &l, size_t at, size_t n) {
+    size_t k = l.find_first_not_of(' ', at + n);
+    if (k != std::string::npos && k + 1 < l.size()) {
+      char a = l[k], b = l[k + 1];
+      if ((a == '=' && b != '=') || (b == '=' && std::strchr("+-*/%&|^", a)) || (a == b && (a == '+' || a == '-')))
+        return true;
+    }
+    return l.find("std::swap(") != std::string::npos || (at >= 2 && (l.compare(at - 2, 2, "++") == 0 || l.compare(at - 2, 2, "--") == 0));
+  };
+  // Lines inside a loop: between a label and a jump back to it. Only numbers used there are
+  // kept in registers, so that entering the chunk (a GOSUB or a GOTO from another chunk)
+  // loads few of them.
+  std::map<std::string, size_t> label_line;
+  for (size_t i = 0; i < lines.size(); i++)
+    if (lines[i].size() > 3 && lines[i][0] == 'L' && lines[i].find(":;") != std::string::npos)
+      label_line[lines[i].substr(1, lines[i].find(':') - 1)] = i;
+  std::vector<int> loop_depth(lines.size() + 1, 0);
+  for (size_t j = 0; j < lines.size(); j++)
+    for (size_t at = lines[j].find("goto L"); at != std::string::npos; at = lines[j].find("goto L", at + 6)) {
+      size_t e = lines[j].find(';', at);
+      auto it = label_line.find(lines[j].substr(at + 6, e - at - 6));
+      if (it != label_line.end() && it->second <= j) loop_depth[it->second]++, loop_depth[j + 1]--;
+    }
+  for (size_t i = 1; i < lines.size(); i++) loop_depth[i] += loop_depth[i - 1];
+  std::vector<bool> impure(lines.size(), false);
+  std::set<std::string> used, written;
+  for (size_t i = 0; i < lines.size(); i++) {
+    const std::string &l = lines[i];
+    std::vector<std::string> mine, changed;
+    for_each_ident(l, [&](size_t at, size_t n) {
+      std::string id = l.substr(at, n);
+      if (observers.count(id) || proc_cnames_.count(id)) impure[i] = true;
+      else if (cacheable_.count(id)) {
+        if (at > 0 && l[at - 1] == '&') impure[i] = true;
+        mine.push_back(id);
+        if (writes(l, at, n)) changed.push_back(id);
+      }
+    });
+    if (!impure[i] && loop_depth[i] > 0) used.insert(mine.begin(), mine.end());
+    if (!impure[i]) written.insert(changed.begin(), changed.end());
+  }
+  if (used.empty()) return code;
+  std::string out, save, load;
+  for (const std::string &id : used) {
+    prologue += "  " + cacheable_.at(id) + " r_" + id + " = " + id + ";\n";
+    if (written.count(id)) save += " " + id + " = r_" + id + ";";
+    load += " r_" + id + " = " + id + ";";
+  }
+  defines = "#undef KB_OUT\n#undef KB_IN\n#define KB_OUT" + save + "\n#define KB_IN" + load + "\n";
+  for (size_t i = 0; i < lines.size(); i++) {
+    const std::string &l = lines[i];
+    std::string o;
+    size_t last = 0;
+    for_each_ident(l, [&](size_t at, size_t n) {
+      std::string id = l.substr(at, n);
+      std::string to = id;
+      if (impure[i]) {
+        if (id == "KB_S") to = "KB_SN";
+        else if (id == "KB_EV") to = "KB_EVN";
+        else if (id == "KB_OUT") to = "";        // the statics are already the values here
+      } else if (used.count(id)) {
+        to = "r_" + id;
+      }
+      o += l.substr(last, at - last) + to;
+      last = at + n;
+    });
+    o += l.substr(last);
+    if (impure[i]) {
+      size_t indent = o.find_first_not_of(' ');
+      bool nl = !o.empty() && o.back() == '\n';
+      if (nl) o.pop_back();
+      if (indent != std::string::npos) o = o.substr(0, indent) + "KB_OUT " + o.substr(indent) + " KB_IN";
+      if (nl) o += '\n';
+    }
+    out += o;
+  }
+  return out;
+}
+
+
 std::string emitter::finish_module() {
   // Cut at the chunk marks; a jump stays a goto inside its chunk and becomes a return of the
   // label's id (taken by the dispatch loop) across chunks.
@@ -2143,22 +2289,27 @@ std::string emitter::finish_module() {
         else {
           auto it = chunk_of.find(id);
           if (it != chunk_of.end() && it->second == c) code += "goto L" + id + ";";
-          else code += "return " + id + ";";
+          else code += "{ KB_OUT return " + id + "; }";
         }
         continue;
       }
       code += ch;
     }
-    out += "\nstatic uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry) {\n";
+    if (c + 1 == chunks.size() && entry_.empty()) code += "  KB_S(" + std::to_string(last_line_) + ", sub_end());\n";
+    code += "  KB_OUT return 0;\n";
+    std::string prologue, defines;
+    code = cache_chunk(code, prologue, defines);
+    out += "\n" + defines + "static uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry) {\n" + prologue;
     out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
     out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n";
+    // A RETURN comes back here with its return point's id; one in another chunk leaves.
+    bool returns = code.find("goto kb_dispatch;") != std::string::npos;
+    if (returns) out += "  bool kb_back = false;\nkb_dispatch:\n";
     out += std::string("  switch (kb_entry) {\n") + (c == 0 ? "    case 1: break;\n" : "");
     for (const std::string &id : labels[c]) out += "    case " + id + ": goto L" + id + ";\n";
-    out += "    default: return 0;\n  }\n";
-    out += code;
-    if (c + 1 == chunks.size() && entry_.empty()) out += "  KB_S(" + std::to_string(last_line_) + ", sub_end());\n  return 0;\n";
-    else out += "  return 0;\n";
-    out += "}\n";
+    out += returns ? "    default: if (kb_back) { KB_OUT return kb_entry; } return 0;\n  }\n" : "    default: return 0;\n  }\n";
+    out += code + "}\n";
+    if (!defines.empty()) out += "#undef KB_OUT\n#undef KB_IN\n#define KB_OUT\n#define KB_IN\n";
   }
   std::string chunk_table = "static uint32_t (*const kb_chunks[])(uint32_t) = {";
   for (size_t c = 0; c < chunks.size(); c++) chunk_table += (c ? ", " : "") + std::string("kb_chunk") + std::to_string(c);
@@ -2181,6 +2332,7 @@ std::string emitter::finish_module() {
 
 std::string emitter::run() {
   module_.labels = &ck_.module_labels;
+  for (auto &[name, p] : ck_.procedures) proc_cnames_.insert(p.cname);
   body_.clear();
   block_stmts(prog_.statements);
   std::string module_code = finish_module();
