@@ -38,6 +38,7 @@ static bool allocate(kb_arr &a, int32_t n, const int32_t *lb, const int32_t *ub)
   if (!data) { error(7); return false; }
   a.data = data;
   a.dims = n;
+  a.n1 = n == 1 ? (uint32_t)count : 0;
   for (int32_t d = 0; d < n; ++d) a.lb[d] = lb[d], a.ub[d] = ub[d];
   fill_new(a, 0, count);
   return true;
@@ -76,6 +77,7 @@ void kb_free_arr(kb_arr &a) {
   std::free(a.data);
   a.data = nullptr;
   a.dims = 0;
+  a.n1 = 0;
 }
 
 void kb_erase(kb_arr &a) {

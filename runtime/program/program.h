@@ -97,6 +97,17 @@ inline void kb_print(kels *s) {
 }
 inline void kb_print_raw(kels *s) { if (!new_error) kels_print(s, 0); }   // TAB, SPC
 
+// ---- strings -----------------------------------------------------------------------------
+// A$ = A$ + CHR$(code): the character appended as a literal would be; a code out of range or
+// an error already pending takes the general way (where CHR$ raises error 5).
+inline kels *kb_append_chr(kels *dest, int32_t code) {
+  if (!new_error && (uint32_t)code <= 255) {
+    char c = (char)code;
+    return kels_append_txt(dest, &c, 1);
+  }
+  return kels_append(dest, func_chr(code));
+}
+
 // ---- arrays ------------------------------------------------------------------------------
 // Bounds per dimension, elements in one block. Kinds: numbers and records (zero-filled
 // bytes), strings (one descriptor per element) and fixed-length strings (blank-filled bytes).
@@ -109,6 +120,7 @@ struct kb_arr {
   int32_t dims;
   int32_t lb[8], ub[8];
   uint8_t dynamic = 0;           // ERASE frees it (REDIM, $DYNAMIC) instead of clearing it
+  uint32_t n1 = 0;               // elements of a one-dimensional array with storage, else 0
 };
 extern kels *kb_dummy_str;
 alignas(16) extern uint8_t kb_dummy_bytes[65536];
@@ -146,8 +158,8 @@ template <uint32_t Size = 0, class... I> inline uint8_t *kb_elem(kb_arr &a, I...
   constexpr int32_t n = (int32_t)sizeof...(I);
   const int32_t v[] = {(int32_t)ix...};
   if constexpr (n == 1) {                 // one subscript: nothing kept in memory for the slow path
-    uint32_t k = (uint32_t)v[0] - (uint32_t)a.lb[0], span = (uint32_t)a.ub[0] - (uint32_t)a.lb[0];
-    if (__builtin_expect(a.dims == 1 && !new_error && k <= span, 1)) return a.data + (uint64_t)k * (Size ? Size : a.esize);
+    uint32_t k = (uint32_t)v[0] - (uint32_t)a.lb[0];
+    if (__builtin_expect(k < a.n1 && !new_error, 1)) return a.data + (uint64_t)k * (Size ? Size : a.esize);
     return kb_elem_slow1(a, v[0]);
   }
   if (__builtin_expect(a.dims == n && !new_error, 1)) {
@@ -160,6 +172,20 @@ template <uint32_t Size = 0, class... I> inline uint8_t *kb_elem(kb_arr &a, I...
     return a.data + off * (Size ? Size : a.esize);
   }
   return kb_elem_slow(a, n, v);
+}
+// A number read from an array. An error already pending does not matter to a read (the
+// statement's stores go to scratch), so the common case is one compare.
+template <class T, class... I> inline T kb_get(kb_arr &a, I... ix) {
+  if constexpr (sizeof...(I) == 1) {
+    const int32_t v[] = {(int32_t)ix...};
+    uint32_t k = (uint32_t)v[0] - (uint32_t)a.lb[0];
+    if (__builtin_expect(k < a.n1, 1)) {
+      T x;
+      std::memcpy(&x, a.data + (uint64_t)k * sizeof(T), sizeof(T));
+      return x;
+    }
+  }
+  return *(T *)kb_elem<sizeof(T)>(a, ix...);
 }
 template <class T, class... I> inline T *kb_at(kb_arr &a, I... ix) {
   if constexpr (std::is_same_v<T, kels *>) {

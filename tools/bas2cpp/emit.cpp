@@ -37,6 +37,29 @@ std::string c_string(const std::string &s) {
 
 std::string full_name(const std::string &n, char suffix) { return suffix ? n + suffix : n; }
 
+// The index of the quote closing the string or character literal of C++ text opened at k.
+size_t literal_end(const std::string &s, size_t k) {
+  char quote = s[k];
+  for (k++; k < s.size() && s[k] != quote; k++)
+    if (s[k] == '\\') k++;
+  return k;
+}
+
+// The position of the parenthesis closing the one at open in C++ text, outside literals.
+size_t closing_paren(const std::string &s, size_t open) {
+  int depth = 0;
+  for (size_t k = open; k < s.size(); k++) {
+    char ch = s[k];
+    if (ch == '"' || ch == '\'') {
+      k = literal_end(s, k);
+      continue;
+    }
+    if (ch == '(') depth++;
+    else if (ch == ')' && --depth == 0) return k;
+  }
+  return std::string::npos;
+}
+
 // A typed expression as C++.
 struct ex {
   ty t = T_SNG;
@@ -781,7 +804,7 @@ ex emitter::name_expr(const expr &e, bool for_write) {
     } else {
       std::string ct = v.type.t == T_STR ? "kels *" : ctype[v.type.t];
       r.addr = "kb_at<" + ct + ">(" + v.ref + idx + ")";
-      r.c = "(*" + r.addr + ")";
+      r.c = for_write || v.type.t == T_STR ? "(*" + r.addr + ")" : "kb_get<" + ct + ">(" + v.ref + idx + ")";
       r.lk = v.type.t == T_STR ? ex::l_str : ex::l_ref;
     }
     return r;
@@ -1069,6 +1092,8 @@ void emitter::assign_ex(const ex &target, const ex &e, place at) {
       std::string rhs = e.c.substr(self.size(), e.c.size() - self.size() - 1);
       if (rhs.rfind(lit, 0) == 0 && rhs.find("), ") == std::string::npos)
         stmt_code("kels_append_txt(" + target.c + ", " + rhs.substr(lit.size()) + ";");
+      else if (rhs.rfind("func_chr(", 0) == 0 && closing_paren(rhs, 8) == rhs.size() - 1)
+        stmt_code("kb_append_chr(" + target.c + ", " + rhs.substr(9, rhs.size() - 10) + ");");
       else
         stmt_code("kels_append(" + target.c + ", " + rhs + ");");
     } else {
@@ -2136,9 +2161,7 @@ template <class F> void for_each_ident(const std::string &s, F f) {
   for (size_t k = 0; k < s.size();) {
     char ch = s[k];
     if (ch == '"' || ch == '\'') {
-      for (k++; k < s.size() && s[k] != ch; k++)
-        if (s[k] == '\\') k++;
-      k++;
+      k = literal_end(s, k) + 1;
       continue;
     }
     if (std::isalpha((unsigned char)ch) || ch == '_') {
