@@ -362,15 +362,25 @@ template <class T> inline T kb_cv(kels *s) {
   return v;
 }
 
-// ---- PSET and PRESET ---------------------------------------------------------------------
-// At whole-number coordinates on a byte-per-pixel page without WINDOW or VIEW offsets, PSET
-// is done here, inline, exactly as the runtime's routine does it (graphics cursor, colour,
-// clipping to the view); anything else goes to that routine.
+// ---- PSET, PRESET and POINT --------------------------------------------------------------
+// At whole-number coordinates on a byte-per-pixel page without WINDOW or VIEW offsets, these
+// are done here, inline, exactly as the runtime's routines do them (graphics cursor, colour,
+// clipping to the view); anything else goes to those routines.
+inline bool kb_plain_pixel(const img_struct *im, int32_t x, int32_t y) {
+  bool plain_page = (im->is_text | im->coord_mode | (im->bytes_per_pixel ^ 1)) == 0 && im->pixels;
+  return __builtin_expect(!new_error && plain_page && (uint32_t)x + 16777216u <= 33554432u &&
+                              (uint32_t)y + 16777216u <= 33554432u, 1);
+}
+// Whether (x, y) lies in the page's view, cut to the page.
+inline bool kb_in_view(const img_struct *im, int32_t x, int32_t y) {
+  int32_t l = im->view_x1 > 0 ? im->view_x1 : 0, t = im->view_y1 > 0 ? im->view_y1 : 0;
+  int32_t r = im->view_x2 < (int32_t)im->width - 1 ? im->view_x2 : (int32_t)im->width - 1;
+  int32_t b = im->view_y2 < (int32_t)im->height - 1 ? im->view_y2 : (int32_t)im->height - 1;
+  return x >= l && x <= r && y >= t && y <= b;
+}
 inline void kb_pset_at(int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
   img_struct *im = write_page;
-  bool plain_page = (im->is_text | im->coord_mode | (im->bytes_per_pixel ^ 1)) == 0 && im->pixels;
-  if (__builtin_expect(new_error || !plain_page || (uint32_t)x + 16777216u > 33554432u ||
-                           (uint32_t)y + 16777216u > 33554432u, 0)) {
+  if (!kb_plain_pixel(im, x, y)) {
     if (preset) sub_preset(0, (float)x, (float)y, colour, passed);
     else kelg_pset(0, (float)x, (float)y, colour, passed);
     return;
@@ -379,9 +389,12 @@ inline void kb_pset_at(int32_t x, int32_t y, uint32_t colour, int32_t passed, bo
   im->graphics_y = (float)y;
   if (!(passed & 1)) colour = preset ? im->background_color : im->color;
   im->draw_color = colour;
-  int32_t l = im->view_x1 > 0 ? im->view_x1 : 0, t = im->view_y1 > 0 ? im->view_y1 : 0;
-  int32_t r = im->view_x2 < (int32_t)im->width - 1 ? im->view_x2 : (int32_t)im->width - 1;
-  int32_t b = im->view_y2 < (int32_t)im->height - 1 ? im->view_y2 : (int32_t)im->height - 1;
-  if (x < l || x > r || y < t || y > b) return;
-  im->pixels[(size_t)y * im->width + (size_t)x] = (uint8_t)(colour & im->mask);
+  if (kb_in_view(im, x, y)) im->pixels[(size_t)y * im->width + (size_t)x] = (uint8_t)(colour & im->mask);
+}
+// POINT(x, y): the colour, or -1 outside the view.
+inline int32_t kb_point_at(int32_t x, int32_t y) {
+  const img_struct *im = read_page;
+  if (!kb_plain_pixel(im, x, y)) return kb_l(func_point((float)x, (float)y, 1));
+  if (!kb_in_view(im, x, y)) return -1;
+  return im->pixels[(size_t)y * im->width + (size_t)x] & im->mask;
 }

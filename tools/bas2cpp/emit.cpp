@@ -882,6 +882,12 @@ ex emitter::call_builtin(const expr &at_e, const std::string &full, const std::v
       }
     fail_at(at, "wrong arguments for " + full + ": expected " + forms);
   }
+  if (full == "POINT" && args.size() == 2 && args[1].first && args[0].second.t <= T_LNG && args[1].second.t <= T_LNG) {
+    ex r;                                        // whole-number coordinates: the inline path
+    r.t = T_LNG;
+    r.c = "kb_point_at((int32_t)(" + args[0].second.c + "), (int32_t)(" + args[1].second.c + "))";
+    return r;
+  }
   std::string code = chosen->tmpl;
   int passed = 0;
   std::string out;
