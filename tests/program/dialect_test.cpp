@@ -100,6 +100,8 @@ TEST_P(DialectProgram, MatchesExpected) {
   std::string compiler_output;
   int rc = run_command("'" KEL_BUILD_DIR "/kelc' '" + source + "' -o '" + program + "'", &compiler_output);
   if (rc != 0) FAIL() << "kelc failed (status " << rc << ") on " << name << ".bas:\n" << compiler_output;
+  // The C++ the translator writes compiles without a word from the compiler.
+  EXPECT_EQ(compiler_output.find("warning"), std::string::npos) << name << ".bas:\n" << compiler_output;
 
   if (status >= 0) {
     // Ending at END's prompt is a failure too: the script then dumps the screen and closes.

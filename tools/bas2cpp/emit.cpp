@@ -1320,24 +1320,25 @@ void emitter::for_stmt(const stmt &s) {
   if (s.exprs.size() > 3 && s.exprs[3]) step = num_expr(*s.exprs[3]);
   uint32_t id = new_id(), top = new_id(), exit = new_id();
   std::string e = "kb_fe" + std::to_string(id), st = "kb_fs" + std::to_string(id);
-  std::string decl = std::string(ctype[v.t]) + " " + e + ", " + st + ";\n";
-  if (in_proc_) sc_->locals += "  " + decl;
-  else {
-    globals_ += "static " + decl;
-    cacheable_[e] = cacheable_[st] = ctype[v.t];
-  }
-  stmt_code(v.c + " = " + conv(from, v.t, s.exprs[1]->start).c + "; " + e + " = " + conv(to, v.t, s.exprs[2]->start).c + "; " + st +
-            " = " + conv(step, v.t, s.exprs.size() > 3 && s.exprs[3] ? s.exprs[3]->start : s.at).c + ";");
+  place step_at = s.exprs.size() > 3 && s.exprs[3] ? s.exprs[3]->start : s.at;
   // A step written as a number has a known sign: one comparison, and the step as a constant.
   int sign = 0;
-  std::string step_c = st;
   const expr *sx = s.exprs.size() > 3 ? s.exprs[3].get() : nullptr;
   bool minus = sx && sx->kind == ek::unary && sx->text == "-" && !sx->args.empty();
   const expr *lit = minus ? sx->args[0].get() : sx;
   if (!sx) sign = 1;
   else if (lit->kind == ek::number && !lit->text.empty() && std::isdigit((unsigned char)lit->text[0]))
     sign = minus && std::strtod(lit->text.c_str(), nullptr) != 0 ? -1 : 1;
-  if (sign) step_c = conv(step, v.t, sx ? sx->start : s.at).c;
+  std::string step_value = conv(step, v.t, step_at).c, step_c = sign ? step_value : st;
+  std::string decl = std::string(ctype[v.t]) + " " + e + (sign ? "" : ", " + st) + ";\n";
+  if (in_proc_) sc_->locals += "  " + decl;
+  else {
+    globals_ += "static " + decl;
+    cacheable_[e] = ctype[v.t];
+    if (!sign) cacheable_[st] = ctype[v.t];
+  }
+  stmt_code(v.c + " = " + conv(from, v.t, s.exprs[1]->start).c + "; " + e + " = " + conv(to, v.t, s.exprs[2]->start).c + ";" +
+            (sign ? "" : " " + st + " = " + step_value + ";"));
   put_label(top);
   if (sign > 0) emit("if (" + v.c + " > " + e + ") " + jump(exit));
   else if (sign < 0) emit("if (" + v.c + " < " + e + ") " + jump(exit));
