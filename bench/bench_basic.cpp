@@ -11,6 +11,7 @@ void bench_sieve();
 void bench_mandel();
 void bench_strings();
 void bench_pset();
+void bench_gosub();
 
 namespace {
 
@@ -67,6 +68,14 @@ int32_t plain_strings() {
   return sum;
 }
 
+// A subroutine as a function called a million times.
+[[gnu::noinline]] void add_two(int32_t &total, int32_t v) { total += v; }
+int32_t plain_gosub() {
+  int32_t total = 0;
+  for (int i = 1; i <= 1000000; i++) add_two(total, 2);
+  return total;
+}
+
 // A put-pixel function with clipping into a 320 x 200 byte page, called for each pixel.
 uint8_t plain_page[320 * 200];
 [[gnu::noinline]] void put_pixel(int x, int y, uint8_t c) {
@@ -95,6 +104,9 @@ BENCHMARK(BM_BasicMandelbrot)->Unit(benchmark::kMillisecond);
 
 void BM_BasicStrings(benchmark::State &state) { basic_against_plain(state, bench_strings, plain_strings); }
 BENCHMARK(BM_BasicStrings)->Unit(benchmark::kMillisecond);
+
+void BM_BasicGosub(benchmark::State &state) { basic_against_plain(state, bench_gosub, plain_gosub); }
+BENCHMARK(BM_BasicGosub)->Unit(benchmark::kMillisecond);
 
 void BM_BasicPset(benchmark::State &state) {
   kelg_screen(13, 0, 0, 0, 0, 1);
