@@ -3,6 +3,7 @@
 ' loops whose body spans many statements; FOR with written steps of either sign.
 DECLARE SUB AddK ()
 DECLARE SUB Bump (X AS INTEGER)
+DECLARE FUNCTION Inc% (V AS INTEGER)
 DIM SHARED Total&, K%
 DEF FNScaled (X) = X * Scale
 FOR K% = 1 TO 10: AddK: NEXT
@@ -26,6 +27,13 @@ FOR I% = 1 TO 3
   PRINT V%;
 NEXT
 PRINT
+' A call that changes a loop's number, then an error in the same statement.
+M% = 0
+FOR I% = 1 TO 3
+  M% = M% + 0
+  W = Inc%(M%) + 1 / 0
+NEXT
+PRINT "call then error"; M%
 ON ERROR GOTO 0
 FOR X = 1 TO 0 STEP -.25: PRINT X;: NEXT: PRINT
 FOR I% = 5 TO 1 STEP -2: PRINT I%;: NEXT: PRINT I%
@@ -80,6 +88,7 @@ Grow:
 RETURN
 
 Handler:
+  IF ERR = 11 AND M% > 0 THEN RESUME NEXT
   PRINT "err"; ERR; "at"; I%;
   V% = -1
   RESUME NEXT
@@ -95,3 +104,8 @@ END SUB
 SUB Bump (X AS INTEGER)
   X = X + 1
 END SUB
+
+FUNCTION Inc% (V AS INTEGER)
+  V = V + 1
+  Inc% = V
+END FUNCTION

@@ -2186,8 +2186,8 @@ template <class F> void for_each_ident(const std::string &s, F f) {
   }
 }
 
-// The module's numbers in registers: a chunk copies the numbers its statements use into locals
-// on entry and works on those. The ones it changes go back to their statics (KB_OUT) before
+// The module's numbers in registers: a chunk copies the numbers its loops use into locals on
+// entry and works on those. The ones it changes go back to their statics (KB_OUT) before
 // anything that may look at the statics: an event's handler (evnt), a procedure, CLEAR,
 // RESUME, a pointer to one of them handed to a call, and leaving the chunk; after such a
 // statement they are loaded again (KB_IN). A statement that calls such a thing works on the
@@ -2280,7 +2280,6 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
   }
   return out;
 }
-
 
 std::string emitter::finish_module() {
   // Cut at the chunk marks; a jump stays a goto inside its chunk and becomes a return of the
