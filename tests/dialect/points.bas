@@ -18,6 +18,7 @@ VIEW
 PRINT POINT(99, 120); POINT(120, 120)
 PSET (5, 190): PRINT POINT(5, 190)
 COLOR 12: PSET (6, 190): PRESET (7, 190): PRINT POINT(6, 190); POINT(7, 190)
+LINE (0, 96)-(319, 199), 0, BF   ' the test pixels go, leaving only text on the screen
 END
 
 Trap:
