@@ -31,7 +31,7 @@ M$ = MID$(S$, 2, 1) + MID$(S$, 3, 1)
 M$ = M$ + M$
 PRINT M$; " "; UCASE$(MID$("abc", 2, 1)); LCASE$(CHR$(66)); CHR$(66)
 Q$ = CHR$(66)
-MID$(Q$, 1, 1) = "Q"
+MID$(Q$, 1, 1) = "Z"
 PRINT Q$; CHR$(66); RIGHT$(S$, 1); LEFT$(S$, 1)
 PRINT INSTR(3, "abcabc", "a"); INSTR(7, "abcabc", "a"); INSTR("abc", CHR$(0)); INSTR(1, "", "a")
 END
