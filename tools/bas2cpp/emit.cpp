@@ -2209,7 +2209,7 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
       if ((a == '=' && b != '=') || (b == '=' && std::strchr("+-*/%&|^", a)) || (a == b && (a == '+' || a == '-')))
         return true;
     }
-    return l.find("std::swap(") != std::string::npos || (at >= 2 && (l.compare(at - 2, 2, "++") == 0 || l.compare(at - 2, 2, "--") == 0));
+    return at >= 2 && (l.compare(at - 2, 2, "++") == 0 || l.compare(at - 2, 2, "--") == 0);
   };
   // Lines inside a loop: between a label and a jump back to it. Only numbers used there are
   // kept in registers, so that entering the chunk (a GOSUB or a GOTO from another chunk)
@@ -2231,13 +2231,14 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
   for (size_t i = 0; i < lines.size(); i++) {
     const std::string &l = lines[i];
     std::vector<std::string> mine, changed;
+    bool swaps = l.find("std::swap(") != std::string::npos;   // both of a SWAP change
     for_each_ident(l, [&](size_t at, size_t n) {
       std::string id = l.substr(at, n);
       if (observers.count(id) || proc_cnames_.count(id)) impure[i] = true;
       else if (cacheable_.count(id)) {
         if (at > 0 && l[at - 1] == '&') impure[i] = true;
         mine.push_back(id);
-        if (writes(l, at, n)) changed.push_back(id);
+        if (swaps || writes(l, at, n)) changed.push_back(id);
       }
     });
     if (!impure[i] && loop_depth[i] > 0) used.insert(mine.begin(), mine.end());
