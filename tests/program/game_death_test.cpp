@@ -2,7 +2,7 @@
 // lines before the ending replaced by a jump menu) reaches them at once; where the start-up and
 // step pieces exist, the real game is also played until dark and until supplies run out.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -14,33 +14,16 @@ static const std::string source = KEL_SOURCE_DIR;
 static const std::string game = build + "/kestravelle";
 
 
-// Builds the harness once: line 1 (the declarations) and lines 1432-1592 of the assembled game,
-// and on lines 2-5 a start that sets a best score and jumps to the screen chosen at a prompt.
+// The harness, built with the game from tests/program/harness/death.bas.in: line 1 (the
+// declarations) and lines 1432-1592 of the game, and on lines 2-5 a start that sets a best score and jumps to the screen chosen at a prompt.
 // The start keeps label 111 and CLEAR, so "play again" comes back to it as to the title.
 static const std::string &harness() {
-  static std::string exe;
-  if (!exe.empty()) return exe;
-  auto game_lines = trimmed_lines(read_file(source + "/game/kelmain.bas"));
-  if (game_lines.size() < 1592) return exe;
-  std::vector<std::string> h(1592);
-  h[0] = game_lines[0];
-  h[1] = "111 CLEAR: SCREEN 13: CLS: PRINT \"HARNESS\": HISCORE = 87: INPUT \"which\", W";
-  h[2] = "IF W = 1 THEN GOTO DEATH1";
-  h[3] = "IF W = 2 THEN GOTO DEATH2";
-  h[4] = "GOTO ENDING";
-  for (size_t i = 1431; i < 1592; i++) h[i] = game_lines[i];
-  std::string dir = build + "/tests/game_death_harness";
-  mkdir(dir.c_str(), 0755);
-  std::ofstream f(dir + "/harness.bas");
-  for (auto &l : h) f << l << "\n";
-  f.close();
-  std::string cmd = build + "/kelc " + dir + "/harness.bas -o " + dir + "/harness";
-  if (std::system(cmd.c_str()) == 0) exe = dir + "/harness";
+  static const std::string exe = build + "/tests/harness/death";
   return exe;
 }
 
 TEST(GameDeath, SuppliesScreenAsksAgainUntilYesOrNo) {
-  ASSERT_FALSE(harness().empty()) << "the harness did not build";
+  ASSERT_EQ(access(harness().c_str(), X_OK), 0) << harness() << " was not built";
   // Wrong answers (upper case, a longer word, nothing) are asked again on the next line;
   // "n" ends the program normally.
   auto res = run_program(harness(),
@@ -68,7 +51,7 @@ TEST(GameDeath, SuppliesScreenAsksAgainUntilYesOrNo) {
 }
 
 TEST(GameDeath, AfterDarkScreenRestartsOnYes) {
-  ASSERT_FALSE(harness().empty()) << "the harness did not build";
+  ASSERT_EQ(access(harness().c_str(), X_OK), 0) << harness() << " was not built";
   auto res = run_program(harness(),
                          "until 1 1 10000 HARNESS\ntype 2\nkey Enter\n"
                          "until 16 5 30000 Play again? y/n\n"
@@ -88,7 +71,7 @@ TEST(GameDeath, AfterDarkScreenRestartsOnYes) {
 }
 
 TEST(GameEnding, ListsDeletesAndEndsAfterFourLines) {
-  ASSERT_FALSE(harness().empty()) << "the harness did not build";
+  ASSERT_EQ(access(harness().c_str(), X_OK), 0) << harness() << " was not built";
   auto res = run_program(harness(),
                          "until 1 1 10000 HARNESS\ntype 3\nkey Enter\n"
                          "until 12 1 10000  Your answer?\n"

@@ -4,7 +4,7 @@
 // reads a seed and the state to set, runs the game's own routine and prints the variables; the
 // expected values come from the generator's formula, stepped here.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -19,7 +19,7 @@
 static const std::string build = KEL_BUILD_DIR;
 static const std::string source = KEL_SOURCE_DIR;
 
-// The harness asks (with empty prompts) for W, SEED and P1..P5, seeds the generator and then:
+// The harness (built with the game from tests/program/harness/seeded.bas.in) asks (with empty prompts) for W, SEED and P1..P5, seeds the generator and then:
 //   W = 1: LVL = P1 and the new game's fight values, then P2 fights; after each one the
 //          variables on row 14, and a key leads to the next;
 //   W = 2: MASTERSCORE = P1, the score question (label 12345) and on row 22 the result;
@@ -27,27 +27,7 @@ static const std::string source = KEL_SOURCE_DIR;
 //          the block at row P3, LVL = P4, MASTERSCORE = P5; the compose loop (label 555) then
 //          grades at the next Enter and the tower's RETURN comes back here to print row 22.
 static const std::string &harness() {
-  static std::string exe;
-  if (!exe.empty()) return exe;
-  auto game = trimmed_lines(read_file(source + "/game/kelmain.bas"));
-  if (game.size() < 1592) return exe;
-  game[1] = "111 CLEAR: SCREEN 13: CLS: INPUT \"\", W: INPUT \"\", SEED: INPUT \"\", P1: INPUT \"\", P2: "
-            "INPUT \"\", P3: INPUT \"\", P4: INPUT \"\", P5: RANDOMIZE SEED: CLS: IF W > 1 THEN GOTO 902";
-  game[2] = "901 LVL = P1: HLTH = 60: MNY = 0: HLTHLOSE = 3: MNYGAIN = 6: TXTDAT = 3: FOR I = 1 TO P2: "
-            "GOSUB FIGHT: LOCATE 14, 1: PRINT \"FIGHT\"; I; \":\"; HLTH; MNY; COLLL; MSNT; LVLUP; LVL; TXTDAT; "
-            "\"    \": DO: LOOP UNTIL INKEY$ <> \"\": NEXT I: END";
-  game[3] = "902 IF W = 3 THEN GOTO 903 ELSE MASTERSCORE = P1: GOSUB 12345: LOCATE 22, 1: "
-            "PRINT \"MS\"; MASTERSCORE; MMASTERSCORE;: DO: LOOP UNTIL INKEY$ <> \"\": END";
-  game[4] = "903 A1 = P1: B1 = P2: ICNX = P3: ICNY = 29: LVL = P4: MASTERSCORE = P5: HK1 = 1: HK2 = 1: "
-            "HK3 = 1: HK4 = 1: HK5 = 1: PPOEMS = 5: GOSUB 555: LOCATE 22, 1: PRINT \"R\"; WTSCORE; HISCORE; "
-            "AVRGHAIKUSCORE; BIGSCORE; MAIN1; MAIN2; MAIN3; MAIN4; MAIN5;: DO: LOOP UNTIL INKEY$ <> \"\": END";
-  std::string dir = build + "/tests/game_seeded_harness";
-  mkdir(dir.c_str(), 0755);
-  std::ofstream f(dir + "/harness.bas");
-  for (auto &l : game) f << l << "\n";
-  f.close();
-  std::string cmd = build + "/kelc " + dir + "/harness.bas -o " + dir + "/harness";
-  if (std::system(cmd.c_str()) == 0) exe = dir + "/harness";
+  static const std::string exe = build + "/tests/harness/seeded";
   return exe;
 }
 
@@ -106,7 +86,7 @@ class GameFights : public ::testing::TestWithParam<fight_case> {};
 
 TEST_P(GameFights, DiceInOrderMoneyByLevelAndTheMessageBox) {
   auto c = GetParam();
-  ASSERT_FALSE(harness().empty()) << "the harness did not build";
+  ASSERT_EQ(access(harness().c_str(), X_OK), 0) << harness() << " was not built";
   std::string script = answers({1, double(c.seed), double(c.level), double(c.fights), 0, 0, 0});
   for (int i = 1; i <= c.fights; i++)
     script += "until 14 1 10000 FIGHT " + std::to_string(i) + " :\ntext f" + std::to_string(i) + ".txt\nkey x\n";
@@ -178,7 +158,7 @@ class GameScore : public ::testing::TestWithParam<score_case> {};
 
 TEST_P(GameScore, VerdictAndRunningAverage) {
   auto c = GetParam();
-  ASSERT_FALSE(harness().empty()) << "the harness did not build";
+  ASSERT_EQ(access(harness().c_str(), X_OK), 0) << harness() << " was not built";
   std::string script = answers({2, 1, double(c.masterscore), 0, 0, 0, 0}) + "until 15 2 10000 Score:\n";
   for (auto t : c.typed) script += std::string("type ") + t + "\nkey Enter\nwait 100\n";
   script += "until 20 2 10000 If you have heard\ntext verdict.txt\nkey Enter\n"
@@ -216,7 +196,7 @@ class GameGrading : public ::testing::TestWithParam<grade_case> {};
 
 TEST_P(GameGrading, ClassScoreAndBookkeeping) {
   auto c = GetParam();
-  ASSERT_FALSE(harness().empty()) << "the harness did not build";
+  ASSERT_EQ(access(harness().c_str(), X_OK), 0) << harness() << " was not built";
   static const int block_row[6] = {0, 3, 7, 11, 16, 21};
   std::string script = answers({3, double(c.seed), double(c.a), double(c.b), double(block_row[c.c]),
                                  double(c.level), double(c.masterscore)});

@@ -6,13 +6,30 @@
 #include <unistd.h>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 static std::string last_dir;
+static std::vector<std::string> made_dirs;   // removed when the test case ends
 
 std::string scratch_dir() { return last_dir; }
+
+std::string make_scratch_dir() {
+  char tmpl[] = "/tmp/kelprogXXXXXX";
+  if (!mkdtemp(tmpl)) return "";
+  made_dirs.push_back(tmpl);
+  return tmpl;
+}
+
+void remove_scratch_dirs() {
+  if (!std::getenv("KEL_KEEP_SCRATCH")) {
+    std::error_code ec;
+    for (const std::string &d : made_dirs) std::filesystem::remove_all(d, ec);
+  }
+  made_dirs.clear();
+}
 
 std::string read_file(const std::string &path) {
   std::ifstream f(path, std::ios::binary);
@@ -27,8 +44,7 @@ program_result run_program(const std::string &program, const std::string &script
 
 program_result run_program(const std::string &program, const std::string &script,
                            const std::vector<std::string> &env, int deadline_s) {
-  char tmpl[] = "/tmp/kelprogXXXXXX";
-  last_dir = mkdtemp(tmpl);
+  last_dir = make_scratch_dir();
   std::ofstream(last_dir + "/script.txt") << script;
   std::string err_path = last_dir + "/stderr.txt";
   pid_t pid = fork();
@@ -86,8 +102,7 @@ std::string line_at(const std::vector<std::string> &lines, size_t r) {
 
 program_session::program_session(const std::string &program, const std::vector<std::string> &env,
                                  const std::vector<std::string> &args) {
-  char tmpl[] = "/tmp/kelsessXXXXXX";
-  work_dir = mkdtemp(tmpl);
+  work_dir = make_scratch_dir();
   last_dir = work_dir;
   std::string fifo = work_dir + "/script.fifo";
   if (mkfifo(fifo.c_str(), 0600) != 0) return;

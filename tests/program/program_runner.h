@@ -17,6 +17,10 @@ program_result run_program(const std::string &program, const std::string &script
 program_result run_program(const std::string &program, const std::string &script,
                            const std::vector<std::string> &env, int deadline_s = 60);
 std::string scratch_dir();   // the directory of the last run
+// A fresh directory under /tmp for this test case; every one is removed when the case ends
+// (kept when KEL_KEEP_SCRATCH is set, to look at after a failure).
+std::string make_scratch_dir();
+void remove_scratch_dirs();
 std::string read_file(const std::string &path);
 // Text split into lines with the trailing blanks of each removed, as rows of a screen dump.
 std::vector<std::string> trimmed_lines(const std::string &text);

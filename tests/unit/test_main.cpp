@@ -6,6 +6,6 @@
 int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::GTEST_FLAG(death_test_style) = "threadsafe";
-  kel_test_boot();
+  if (!::testing::GTEST_FLAG(list_tests)) kel_test_boot();   // ctest lists the cases first
   return RUN_ALL_TESTS();
 }
