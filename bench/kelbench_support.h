@@ -7,7 +7,7 @@
 
 // The statement protocol exactly as the translator writes it: run the statement, test
 // kelevent, and on an event call evnt and repeat when asked.
-#define KB_S(line, ...) for (;;) { __VA_ARGS__; if (!kelevent) break; evnt(line); if (r != 1) break; }
+#define KB_S(line, ...) for (;;) { __VA_ARGS__; if (!kelevent) break; evnt(line); if (evnt_repeat != 1) break; }
 
 // A translated PRINT item: assigned to a fresh string, fitted to the line, printed, freed.
 static inline void kb_print(kels *s) {

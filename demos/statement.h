@@ -9,7 +9,7 @@
     __VA_ARGS__;                          \
     if (!kelevent) break;                 \
     evnt(line);                           \
-    if (r != 1) break;                    \
+    if (evnt_repeat != 1) break;          \
   }
 
 static inline void print_line(const char *t) {

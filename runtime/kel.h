@@ -1,7 +1,8 @@
 // Everything a translated program (or a hand-written one in the same form) needs.
 #pragma once
-#include "memory.h"
 #include "platform.h"
+#include "memory.h"
+#include "flags.h"
 #include "kels.h"
 #include "numconv.h"
 #include "strfunc.h"
@@ -25,3 +26,4 @@
 #include "draw.h"
 #include "play.h"
 #include "files.h"
+#include "kel_main.h"

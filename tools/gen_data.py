@@ -155,7 +155,7 @@ def main():
         c_words("file_kelvo_pal", vga_palette(pal)),
         c_words("file_kelvoega_pal", ega_palette()),
         c_bytes("file_kelvoicon_bmp", icon_bmp()),
-        "const char *const arrow[" + str(len(ARROW)) + "] = {",
+        "const char *const data_arrow[" + str(len(ARROW)) + "] = {",
     ]
     parts += [f'  "{row}",' for row in ARROW]
     parts += ["};", ""]

@@ -19,47 +19,25 @@
 #include "kels.h"
 #include "keyboard.h"
 #include "memory.h"
+#include "timing.h"
 #include "platform.h"
-#include "script.h"
 #include "sound.h"
 #include "text.h"
 
-std::atomic<uint8_t> stop_program{0};
-std::atomic<uint8_t> close_program{0};
-std::atomic<uint8_t> suspend_program{0};
-std::atomic<int> exit_blocked{0};
-std::atomic<int> exit_value{0};
-std::atomic<int> autodisplay{1};
-std::atomic<int> lock_display{0};
-std::atomic<int> lock_display_required{0};
-std::atomic<int> shell_call_in_progress{0};
-std::atomic<int> sleep_break{0};
-std::atomic<int> vertical_retrace_in_progress{0}, vertical_retrace_happened{0};
-int key_repeat_on = 0;
-
-char exepath[65536];
-kels *func_command_str = nullptr;
-int environ_count = 0;
-uint32_t sdl_firsttimervalue = 0, kelvo_firsttimervalue = 0;
-SDL_PixelFormat pixelformat32, pixelformat8;
-uint8_t nothingvalue[8];
-char sub_file_print_spaces[32];
+static int key_repeat_on = 0;
+static char exepath[65536];
+static kels *func_command_str = nullptr;        // COMMAND$
+static int environ_count = 0;
+static SDL_PixelFormat pixelformat32, pixelformat8;
+static char sub_file_print_spaces[32];
 // Never destroyed: the replay thread may still read it while the process exits.
 std::string &kel_start_dir = *new std::string;
 
-static SDL_Thread *thread = nullptr, *thread2 = nullptr;
-static std::atomic<Uint32> game_thread_id{0};
-static std::atomic<int> exit_status{-1};         // -1 until an exit is asked for
+static SDL_Thread *game_thread = nullptr, *timer_thread = nullptr;
 static volatile std::sig_atomic_t signal_pending = 0;
 static std::atomic<bool> timer_thread_quit{false};
+static const kel_driver *entry_driver = nullptr;
 static kel_program_fn program_entry = nullptr;
-
-bool kel_on_game_thread() { return game_thread_id && SDL_ThreadID() == game_thread_id; }
-
-[[noreturn]] void end() {
-  while (stop_program.load() != 1) platform_sleep(100);
-  throw kel_thread_end{};
-}
 
 void sub_end() {
   exit_blocked = 0;
@@ -98,29 +76,6 @@ void sub_end() {
   end();
 }
 
-void kel_request_exit(int status) {
-  int none = -1;
-  exit_status.compare_exchange_strong(none, status);
-  close_program = 1;
-}
-
-int kel_exit_status() {
-  int s = exit_status.load();
-  return s < 0 ? 0 : s;
-}
-
-[[noreturn]] static void shutdown_process();
-
-[[noreturn]] void kel_exit(int status) {
-  kel_request_exit(status);
-  if (kel_on_game_thread()) end();           // the main thread stops this thread, then exits
-  if (platform_main_loop_running.load() && std::this_thread::get_id() == platform_main_thread)
-    shutdown_process();
-  // No main loop (start-up, or one thread driving the runtime): this thread is the process.
-  std::fflush(nullptr);
-  std::exit(kel_exit_status());
-}
-
 int32_t func__exit() {
   exit_blocked = 1;
   return exit_value.exchange(0);
@@ -132,15 +87,6 @@ kels *func_command() {
   return s;
 }
 
-// Window close (bit 0) or Ctrl+Break (bit 1) from the main thread.
-void kel_request_close(int bit) {
-  if (exit_blocked.load()) {
-    exit_value |= 1 << bit;
-    return;
-  }
-  kel_request_exit(0);
-}
-
 static void write_bios_ticks() {
   uint32_t ms = (uint32_t)(((uint64_t)SDL_GetTicks() - sdl_firsttimervalue + kelvo_firsttimervalue) % 86400000u);
   uint32_t ticks = (uint32_t)(ms * 0.0182);
@@ -149,7 +95,7 @@ static void write_bios_ticks() {
 }
 
 static int game_thread_main(void *) {
-  game_thread_id = SDL_ThreadID();
+  kel_mark_game_thread();
   try {
     program_entry();
     sub_end();                               // falling off the end acts as END
@@ -162,10 +108,20 @@ static int timer_thread_main(void *) {
   return TIMERTHREAD(timer_thread_quit);
 }
 
+// The lower layers announce, the upper ones register what answers: wired once, before any
+// page is built or box shown.
+static void connect_layers() {
+  platform_msgbox_draw = display_draw_msgbox;    // boxes are drawn over the window's frame
+  platform_msgbox_closed = display_invalidate;   // the next refresh paints the page over a box
+  images_page_rebuilt = display_invalidate;      // a new page 0 is redrawn whole
+  display_mode_switched = mouseinput_flush;      // pointer moves of a mode switch are not the user's
+}
+
 void kel_init_runtime(int argc, char **argv) {
   static bool done = false;
   if (done) return;
   done = true;
+  connect_layers();
   platform_main_thread = std::this_thread::get_id();
   // Timer slot 0 is allocated and idle.
   ontimer_init();
@@ -211,12 +167,12 @@ static void sync_clock() {
 static void stop_threads() {
   stop_program = 1;
   kelevent = 1;
-  if (thread) SDL_WaitThread(thread, nullptr);
-  thread = nullptr;
+  if (game_thread) SDL_WaitThread(game_thread, nullptr);
+  game_thread = nullptr;
   timer_thread_quit = true;
-  if (thread2) SDL_WaitThread(thread2, nullptr);
-  thread2 = nullptr;
-  script_stop();
+  if (timer_thread) SDL_WaitThread(timer_thread, nullptr);
+  timer_thread = nullptr;
+  if (entry_driver) entry_driver->stop();
 }
 
 [[noreturn]] static void shutdown_process() {
@@ -273,10 +229,11 @@ static void set_key_repeat(bool on) {
   key_repeat_on = on;
 }
 
-int kel_main(int argc, char **argv, kel_program_fn program) {
+int kel_run(int argc, char **argv, kel_program_fn program, const kel_driver *driver) {
   program_entry = program;
+  entry_driver = driver;
   kel_init_runtime(argc, argv);
-  script_load_from_env();                    // a malformed script ends the process here (status 2)
+  if (entry_driver) entry_driver->load();    // a malformed script ends the process here (status 2)
   // Audio starts with the first sound statement, which falls back to silent play when the
   // device cannot open; starting it here would end the program on a machine without sound.
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
@@ -289,13 +246,13 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
   std::atexit(TTF_Quit);
   SDL_Rect **list = SDL_ListModes(nullptr, SDL_FULLSCREEN | SDL_HWSURFACE);
   if (list == (SDL_Rect **)-1) {
-    anymode = 1;
+    display_anymode = 1;
   } else if (list) {
     int n = 0;
     while (list[n]) n++;
-    modes = new mode_rect[n > 0 ? n : 1];
-    for (int i = 0; i < n; i++) modes[i] = {list[i]->x, list[i]->y, list[i]->w, list[i]->h};
-    nmodes = n;
+    display_modes = new mode_rect[n > 0 ? n : 1];
+    for (int i = 0; i < n; i++) display_modes[i] = {list[i]->x, list[i]->y, list[i]->w, list[i]->h};
+    display_nmodes = n;
   }
   set_key_repeat(true);
   SDL_EnableUNICODE(1);
@@ -326,27 +283,28 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
   // thread gives up when the process is stopping.
   platform_wait_cancelled = [] { return stop_program.load() == 1; };
   platform_msgbox_idle = [] {
-    script_serve_requests();
+    if (entry_driver) entry_driver->serve();
     take_signal();
     return close_program.load() == 1;          // the process is to end: the box goes
   };
+  kel_shutdown_hook = shutdown_process;      // kel_exit on this thread shuts down here
   platform_main_loop_running = true;
   // Procedures nest deeply (recursion ten thousands of calls down): the game thread gets a
   // large stack; only the pages it touches take memory.
   bool own_stack_size = !std::getenv("SDL_THREAD_STACK_SIZE");
   if (own_stack_size) setenv("SDL_THREAD_STACK_SIZE", "536870912", 1);
-  thread = SDL_CreateThread(game_thread_main, nullptr);
+  game_thread = SDL_CreateThread(game_thread_main, nullptr);
   if (own_stack_size) unsetenv("SDL_THREAD_STACK_SIZE");
-  if (!thread) {
+  if (!game_thread) {
     std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
     return 0;
   }
-  thread2 = SDL_CreateThread(timer_thread_main, nullptr);
-  if (!thread2) {
+  timer_thread = SDL_CreateThread(timer_thread_main, nullptr);
+  if (!timer_thread) {
     std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
     return 0;
   }
-  script_start();
+  if (entry_driver) entry_driver->start();
   bool toggle = false;
   for (;;) {
     write_bios_ticks();
@@ -372,7 +330,7 @@ int kel_main(int argc, char **argv, kel_program_fn program) {
     else display_serve_requests();
     vertical_retrace_in_progress = 0;
     platform_serve_msgbox();
-    script_serve_requests();
+    if (entry_driver) entry_driver->serve();
     if (toggle) continue;
     uint8_t state = SDL_GetAppState();
     set_key_repeat((state & SDL_APPINPUTFOCUS) && (state & SDL_APPACTIVE));

@@ -2188,7 +2188,7 @@ const unsigned char file_kelvoicon_bmp[2102] = {
   0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,
   0,0,0,0,0,0,0,0,0,0,0,0,0,0,
 };
-const char *const arrow[33] = {
+const char *const data_arrow[33] = {
   "X                               ",
   "XX                              ",
   "X.X                             ",

@@ -11,15 +11,26 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#include "entry.h"
+#include "flags.h"
 #include "events.h"
 #include "input.h"
 #include "keyboard.h"
 #include "kels.h"
 #include "numconv.h"
+#include "text.h"
 #include "platform.h"
 
-int32_t gfs_print_target = 0;
+static int32_t gfs_print_target = 0;     // the file PRINT # writes to; 0: the screen
+
+// PRINT # and WRITE # run the screen's PRINT code with the file as its target.
+static void gfs_target_print(kels *s, uint8_t newline_flag);
+static void gfs_target_tab();
+static int32_t gfs_target_column();
+static const text_output gfs_text_output = {gfs_target_print, gfs_target_tab, gfs_target_column};
+static void set_print_target(int32_t fileno) {
+  gfs_print_target = fileno;
+  text_target = fileno ? &gfs_text_output : nullptr;
+}
 
 namespace {
 
@@ -318,7 +329,7 @@ void close_one(int32_t n) {
   gfs_file *f = files[n];
   if (!f) return;
   files[n] = nullptr;
-  if (gfs_print_target == n) gfs_print_target = 0;
+  if (gfs_print_target == n) set_print_target(0);
   flush(f);
   if (::close(f->fd) != 0 && (errno == ENOSPC || errno == EDQUOT)) error(61);
   delete f;
@@ -437,7 +448,7 @@ void sub_close(int32_t fileno) {
 // Runs even with an error pending: END, CLEAR and shutdown must not lose output.
 void sub_close_all() {
   for (int32_t n = 1; n <= max_files; n++) close_one(n);
-  gfs_print_target = 0;
+  set_print_target(0);
   input_file = 0;
   field_file = 0;
 }
@@ -505,15 +516,15 @@ void sub_seek(int32_t fileno, int32_t position) {
 // ---------------------------------------------------------------- PRINT #
 
 void gfs_print_to(int32_t fileno) {
-  gfs_print_target = 0;
+  set_print_target(0);
   if (fileno == 0 || new_error) return;
   gfs_file *f = open_file(fileno);
   if (!f) return;
   if (f->mode == gfs_input) { error(54); return; }
-  gfs_print_target = fileno;
+  set_print_target(fileno);
 }
 
-void gfs_target_print(kels *s, uint8_t newline_flag) {
+static void gfs_target_print(kels *s, uint8_t newline_flag) {
   if (new_error) return;
   gfs_file *f = target_file();
   if (!f) return;
@@ -521,7 +532,7 @@ void gfs_target_print(kels *s, uint8_t newline_flag) {
   if (newline_flag) target_bytes(f, (const uint8_t *)"\r\n", 2);
 }
 
-void gfs_target_tab() {
+static void gfs_target_tab() {
   if (new_error) return;
   gfs_file *f = target_file();
   if (!f) return;
@@ -529,7 +540,7 @@ void gfs_target_tab() {
   while ((f->column - 1) % 14 != 0 && !new_error);
 }
 
-int32_t gfs_target_column() {
+static int32_t gfs_target_column() {
   gfs_file *f = gfs_print_target >= 1 && gfs_print_target <= max_files ? files[gfs_print_target] : nullptr;
   return f ? f->column : 1;
 }

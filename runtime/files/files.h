@@ -23,14 +23,10 @@ int32_t func_seek(int32_t fileno);     // next record (RANDOM) or byte position 
 void sub_seek(int32_t fileno, int32_t position);
 
 // PRINT #, PRINT # USING, WRITE #: the screen's code between gfs_print_to(n) and
-// gfs_print_to(0). While a file is the target, kels_print, tab, func_tab, func_spc and makefit
-// work on it: CR LF line ends, 14-column zones counted in the file's own column, no wrapping.
-// gfs_print_to(0) always returns to the screen, even with an error pending.
+// gfs_print_to(0). While a file is the target (text_target), kels_print, tab, func_tab,
+// func_spc and makefit work on it: CR LF line ends, 14-column zones counted in the file's own
+// column, no wrapping. gfs_print_to(0) always returns to the screen, even with an error pending.
 void gfs_print_to(int32_t fileno);
-extern int32_t gfs_print_target;       // 0: the screen
-void gfs_target_print(kels *s, uint8_t newline_flag);
-void gfs_target_tab();
-int32_t gfs_target_column();           // 1-based column of the target's current line
 
 // INPUT #n, a, b$: gfs_input_begin(n), then one gfs_input_value per variable in order. type:
 // INPUT's type words (16, 32, 32|input_type_float, 64|input_type_float, input_type_string);

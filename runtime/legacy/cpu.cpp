@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
-#include "entry.h"
+#include "flags.h"
 #include "events.h"
 #include "images.h"
 #include "keyboard.h"
@@ -19,22 +19,26 @@ cpu_registers cpu;
 
 static uint8_t *reg_bytes(uint32_t &r, int offset = 0) { return reinterpret_cast<uint8_t *>(&r) + offset; }
 
-uint8_t *reg8[8] = {reg_bytes(cpu.eax), reg_bytes(cpu.ecx), reg_bytes(cpu.edx), reg_bytes(cpu.ebx),
-                    reg_bytes(cpu.eax, 1), reg_bytes(cpu.ecx, 1), reg_bytes(cpu.edx, 1), reg_bytes(cpu.ebx, 1)};
-uint8_t *reg16[8] = {reg_bytes(cpu.eax), reg_bytes(cpu.ecx), reg_bytes(cpu.edx), reg_bytes(cpu.ebx),
-                     reg_bytes(cpu.esp), reg_bytes(cpu.ebp), reg_bytes(cpu.esi), reg_bytes(cpu.edi)};
-uint8_t *reg32[8] = {reg_bytes(cpu.eax), reg_bytes(cpu.ecx), reg_bytes(cpu.edx), reg_bytes(cpu.ebx),
-                     reg_bytes(cpu.esp), reg_bytes(cpu.ebp), reg_bytes(cpu.esi), reg_bytes(cpu.edi)};
-uint16_t *segreg[6] = {&cpu.es, &cpu.cs, &cpu.ss, &cpu.ds, &cpu.fs, &cpu.gs};
-uint8_t *seg_es_ptr = cmem, *seg_cs_ptr = cmem, *seg_ss_ptr = cmem, *seg_ds_ptr = cmem, *seg_fs_ptr = cmem,
-        *seg_gs_ptr = cmem;
+// Register tables by x86 register number, pointing at the register's first byte in cpu
+// (AH, CH, DH, BH at the second byte); values are read and written little-endian.
+static uint8_t *reg8[8] = {reg_bytes(cpu.eax), reg_bytes(cpu.ecx), reg_bytes(cpu.edx), reg_bytes(cpu.ebx),
+                           reg_bytes(cpu.eax, 1), reg_bytes(cpu.ecx, 1), reg_bytes(cpu.edx, 1), reg_bytes(cpu.ebx, 1)};
+static uint8_t *reg16[8] = {reg_bytes(cpu.eax), reg_bytes(cpu.ecx), reg_bytes(cpu.edx), reg_bytes(cpu.ebx),
+                            reg_bytes(cpu.esp), reg_bytes(cpu.ebp), reg_bytes(cpu.esi), reg_bytes(cpu.edi)};
+static uint8_t *reg32[8] = {reg_bytes(cpu.eax), reg_bytes(cpu.ecx), reg_bytes(cpu.edx), reg_bytes(cpu.ebx),
+                            reg_bytes(cpu.esp), reg_bytes(cpu.ebp), reg_bytes(cpu.esi), reg_bytes(cpu.edi)};
+static uint16_t *segreg[6] = {&cpu.es, &cpu.cs, &cpu.ss, &cpu.ds, &cpu.fs, &cpu.gs};   // ES, CS, SS, DS, FS, GS
+static uint8_t *seg_es_ptr = cmem, *seg_cs_ptr = cmem, *seg_ss_ptr = cmem, *seg_ds_ptr = cmem,
+               *seg_fs_ptr = cmem, *seg_gs_ptr = cmem;
 
-uint8_t *ip = cmem;
-uint8_t *seg = cmem, *seg_bp = cmem;
-int a32 = 0, b32 = 0;
+// State of the instruction being run: the next instruction byte, the bases for ordinary and
+// BP-relative operands, the address- and operand-size overrides.
+static uint8_t *ip = cmem;
+static uint8_t *seg = cmem, *seg_bp = cmem;
+static int a32 = 0, b32 = 0;
 
 uint16_t call_absolute_offsets[256];
-char unknown_opcode_mess[] = "Unknown Opcode (  )";
+static char unknown_opcode_mess[] = "Unknown Opcode (  )";
 
 // ---------------------------------------------------------------------------------------
 // Memory and registers. Every address is a segment base plus a 16-bit offset, so even a

@@ -12,19 +12,7 @@ struct cpu_registers {
 static_assert(sizeof(cpu_registers) == 60);
 extern cpu_registers cpu;
 
-// Register tables by x86 register number, pointing at the register's first byte in cpu
-// (AH, CH, DH, BH at the second byte); values are read and written little-endian.
-extern uint8_t *reg8[8], *reg16[8], *reg32[8];
-extern uint16_t *segreg[6];                     // ES, CS, SS, DS, FS, GS
-extern uint8_t *seg_es_ptr, *seg_cs_ptr, *seg_ss_ptr, *seg_ds_ptr, *seg_fs_ptr, *seg_gs_ptr;
-
-// State of the instruction being run.
-extern uint8_t *ip;                             // next instruction byte
-extern uint8_t *seg, *seg_bp;                   // bases for ordinary and BP-relative operands
-extern int a32, b32;                            // address- and operand-size overrides
-
 extern uint16_t call_absolute_offsets[256];     // CALL ABSOLUTE's arguments, first one first
-extern char unknown_opcode_mess[];              // "Unknown Opcode (  )"
 
 // Runs from cpu.CS:IP until a far return. An unsupported opcode ends the process with
 // status 86 after an "X86 Error" box; a zero byte as the next opcode ends it with cmem[0].

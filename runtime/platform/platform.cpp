@@ -10,8 +10,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "display.h"
-#include "images.h"
 
 std::function<int(const char *, const char *, msgbox_kind)> platform_msgbox_hook;
 
@@ -42,71 +40,9 @@ std::string platform_program_folder() {
   return path.substr(0, path[cut] == ':' ? cut + 1 : cut);
 }
 
-// --- drawing the box over the window surface, with the 8x8 font ---------------------
-
-static void fill(SDL_Surface *s, int x, int y, int w, int h, uint32_t c) {
-  SDL_Rect r{(Sint16)x, (Sint16)y, (Uint16)w, (Uint16)h};
-  SDL_FillRect(s, &r, SDL_MapRGB(s->format, (c >> 16) & 255, (c >> 8) & 255, c & 255));
-}
-
-static void text_at(SDL_Surface *s, int x, int y, const std::string &t, uint32_t c) {
-  uint32_t px = SDL_MapRGB(s->format, (c >> 16) & 255, (c >> 8) & 255, c & 255);
-  for (size_t i = 0; i < t.size(); i++) {
-    const uint8_t *g = charset8x8 + (uint8_t)t[i] * 64;
-    for (int gy = 0; gy < 8; gy++)
-      for (int gx = 0; gx < 8; gx++) {
-        int X = x + (int)i * 8 + gx, Y = y + gy;
-        if (g[gy * 8 + gx] && X >= 0 && Y >= 0 && X < s->w && Y < s->h)
-          *(uint32_t *)((uint8_t *)s->pixels + Y * s->pitch + X * 4) = px;
-      }
-  }
-}
-
-static std::vector<std::string> wrap_lines(const std::string &text, size_t cols) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t nl = text.find('\n', start);
-    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-    while (line.size() > cols) {
-      out.push_back(line.substr(0, cols));
-      line = line.substr(cols);
-    }
-    out.push_back(line);
-    if (nl == std::string::npos) break;
-    start = nl + 1;
-  }
-  return out;
-}
-
-struct button { const char *label; int answer; SDL_Rect r; };
-
-static void draw_box(SDL_Surface *s, const char *caption, const char *text, std::vector<button> &buttons) {
-  int cols = std::max(8, std::min(48, s->w / 8 - 4));
-  auto lines = wrap_lines(text, (size_t)cols);
-  size_t widest = std::strlen(caption);
-  for (auto &l : lines) widest = std::max(widest, l.size());
-  int w = (int)std::min<size_t>(widest, (size_t)cols) * 8 + 16, h = 10 + 8 + 8 + (int)lines.size() * 10 + 24;
-  w = std::max(w, 120);
-  int x = (s->w - w) / 2, y = std::max(0, (s->h - h) / 2);
-  if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
-  fill(s, x - 1, y - 1, w + 2, h + 2, 0xFFFFFF);
-  fill(s, x, y, w, h, 0x202040);
-  fill(s, x, y, w, 12, 0x4040A0);
-  text_at(s, x + 4, y + 2, std::string(caption).substr(0, (size_t)cols), 0xFFFFFF);
-  for (size_t i = 0; i < lines.size(); i++) text_at(s, x + 8, y + 18 + (int)i * 10, lines[i], 0xFFFFFF);
-  int bx = x + w - 8;
-  for (auto it = buttons.rbegin(); it != buttons.rend(); ++it) {
-    int bw = (int)std::strlen(it->label) * 8 + 12;
-    bx -= bw;
-    it->r = SDL_Rect{(Sint16)bx, (Sint16)(y + h - 18), (Uint16)bw, 14};
-    fill(s, bx, y + h - 18, bw, 14, 0xC0C0C0);
-    text_at(s, bx + 6, y + h - 15, it->label, 0x000000);
-    bx -= 8;
-  }
-  if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
-  SDL_UpdateRect(s, 0, 0, 0, 0);
-}
+std::function<void(SDL_Surface *, const char *, const char *, std::vector<platform_msgbox_button> &)>
+    platform_msgbox_draw;
+std::function<void()> platform_msgbox_closed;
 
 // Hook run between event polls of a box, so scripted screen reads go on meanwhile.
 std::function<bool()> platform_msgbox_idle;
@@ -116,10 +52,11 @@ std::function<bool()> platform_wait_cancelled;
 static int run_box(const char *caption, const char *text, msgbox_kind kind) {
   SDL_Surface *s = SDL_GetVideoSurface();
   if (!s || s->format->BytesPerPixel != 4) return kind == msgbox_kind::ok ? 1 : 0;
-  std::vector<button> buttons;
+  if (!platform_msgbox_draw) return kind == msgbox_kind::ok ? 1 : 0;
+  std::vector<platform_msgbox_button> buttons;
   if (kind == msgbox_kind::yesno) buttons = {{"Yes", 1, {}}, {"No", 0, {}}};
   else buttons = {{"OK", 1, {}}};
-  draw_box(s, caption, text, buttons);
+  platform_msgbox_draw(s, caption, text, buttons);
   int answer = -1;
   while (answer < 0) {
     SDL_Event e;
@@ -145,7 +82,7 @@ static int run_box(const char *caption, const char *text, msgbox_kind kind) {
       else SDL_Delay(10);
     }
   }
-  display_invalidate();                  // the next refresh paints the page over the box
+  if (platform_msgbox_closed) platform_msgbox_closed();   // the page is painted over the box
   return answer;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
+#include <SDL/SDL.h>
 
 enum class msgbox_kind { ok, yesno };
 
@@ -11,6 +13,15 @@ enum class msgbox_kind { ok, yesno };
 // written to standard error. From the game thread the main thread draws and answers it; a
 // stop request (platform_wait_cancelled) while it waits withdraws the box and returns -1.
 int platform_msgbox(const char *caption, const char *text, msgbox_kind kind);
+
+// The box's picture over the window's frame, drawn by the layer that owns the frame (it
+// registers here): caption, text and buttons, whose rectangles it fills in for clicks. Without
+// it a box answers at once as one without a window does (OK, or No).
+struct platform_msgbox_button { const char *label; int answer; SDL_Rect r; };
+extern std::function<void(SDL_Surface *s, const char *caption, const char *text,
+                          std::vector<platform_msgbox_button> &buttons)> platform_msgbox_draw;
+// Told when a drawn box has gone, so the frame is painted again.
+extern std::function<void()> platform_msgbox_closed;
 
 // Tests install a hook that answers boxes directly (it returns 1 or 0).
 extern std::function<int(const char *caption, const char *text, msgbox_kind kind)> platform_msgbox_hook;

@@ -20,9 +20,9 @@
 #define KB_IN
 inline bool kb_event_pending() { return __builtin_expect(kelevent.load(std::memory_order_relaxed) != 0, 0); }
 #define KB_S(line, ...) \
-  for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; KB_OUT evnt(line); KB_IN if (r != 1) break; }
+  for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
 #define KB_SN(line, ...) \
-  for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; evnt(line); if (r != 1) break; }
+  for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; evnt(line); if (evnt_repeat != 1) break; }
 #define KB_EV(line) if (kb_event_pending()) { KB_OUT evnt(line); KB_IN }
 #define KB_EVN(line) if (kb_event_pending()) evnt(line);
 

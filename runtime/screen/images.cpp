@@ -5,8 +5,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include "display.h"
-#include "entry.h"
+#include "flags.h"
 #include "events.h"
 #include "kel_data.h"
 #include "memory.h"
@@ -18,8 +17,9 @@ uint32_t *fimg = nullptr;
 uint32_t nfimg = 0;
 int32_t lastfimg = -1;
 
-uint32_t *page = nullptr;
-uint32_t pages = 0;
+uint32_t *img_page = nullptr;
+uint32_t img_pages = 0;
+void (*images_page_rebuilt)() = nullptr;
 int32_t display_page_index = 0, write_page_index = 0, read_page_index = 0;
 img_struct *display_page = nullptr, *write_page = nullptr, *read_page = nullptr;
 int sub_screen_keep_page0 = 0;
@@ -373,25 +373,25 @@ void kelg_palette(uint32_t attribute, uint32_t colour, int32_t passed) {
 // Grows the page table and creates page n when missing; false (nothing changed for the
 // caller to undo) when memory runs out.
 static bool page_make(int32_t n) {
-  if (n < 0 || !pages || !page[0]) return false;
-  if ((uint32_t)n >= pages) {
-    auto *grown = (uint32_t *)std::realloc(page, sizeof(uint32_t) * ((size_t)n + 1));
+  if (n < 0 || !img_pages || !img_page[0]) return false;
+  if ((uint32_t)n >= img_pages) {
+    auto *grown = (uint32_t *)std::realloc(img_page, sizeof(uint32_t) * ((size_t)n + 1));
     if (!grown) return false;
-    std::memset(grown + pages, 0, sizeof(uint32_t) * ((size_t)n + 1 - pages));
-    page = grown;
-    pages = (uint32_t)n + 1;
+    std::memset(grown + img_pages, 0, sizeof(uint32_t) * ((size_t)n + 1 - img_pages));
+    img_page = grown;
+    img_pages = (uint32_t)n + 1;
   }
-  if (page[n]) return true;
-  img_struct *p0 = &img[page[0]];
+  if (img_page[n]) return true;
+  img_struct *p0 = &img[img_page[0]];
   uint32_t slot = imgnew(p0->width, p0->height, p0->screen_mode);
   if (!slot) return false;
-  p0 = &img[page[0]];                          // imgnew may have moved the table
+  p0 = &img[img_page[0]];                          // imgnew may have moved the table
   img_struct *im = &img[slot];
   if (im->flags & img_own_palette) std::free(im->palette);
   im->palette = p0->palette;                   // pages of a mode share page 0's palette
   im->flags = (im->flags & ~img_own_palette) | img_screen_page;
   selectfont((int32_t)p0->font, im);
-  page[n] = slot;
+  img_page[n] = slot;
   return true;
 }
 
@@ -421,20 +421,20 @@ static void release_display(bool held) {
 
 // Releases every page image; a kept program image only stops being a page.
 static void release_pages() {
-  for (uint32_t i = 0; i < pages; i++) {
-    uint32_t s = page[i];
+  for (uint32_t i = 0; i < img_pages; i++) {
+    uint32_t s = img_page[i];
     if (!s || s >= nextimg || !img[s].in_use) continue;
     if (i == 0 && sub_screen_keep_page0) {
       img[s].flags &= ~img_screen_page;
       continue;
     }
     img_release(s);
-    for (uint32_t j = i + 1; j < pages; j++)   // never release a shared slot twice
-      if (page[j] == s) page[j] = 0;
+    for (uint32_t j = i + 1; j < img_pages; j++)   // never release a shared slot twice
+      if (img_page[j] == s) img_page[j] = 0;
   }
-  if (!page) page = (uint32_t *)std::calloc(1, sizeof(uint32_t));
-  pages = 1;
-  page[0] = 0;
+  if (!img_page) img_page = (uint32_t *)std::calloc(1, sizeof(uint32_t));
+  img_pages = 1;
+  img_page[0] = 0;
   sub_screen_keep_page0 = 0;
   display_page = write_page = read_page = nullptr;
   display_page_index = write_page_index = read_page_index = 0;
@@ -483,22 +483,22 @@ static uint32_t build_text_pages(int cols, int rows, int font) {
   uint32_t size = ((uint32_t)cols * (uint32_t)rows * 2 + 2047) & ~2047u;
   uint32_t in_window = text_window_size / size;
   if (in_window > 8) in_window = 8;
-  auto *grown = (uint32_t *)std::realloc(page, sizeof(uint32_t) * 8);
+  auto *grown = (uint32_t *)std::realloc(img_page, sizeof(uint32_t) * 8);
   if (!grown) return 0;
-  page = grown;
+  img_page = grown;
   for (uint32_t i = 0; i < 8; i++) {
     uint32_t slot = i < in_window ? imgframe(cmem + cmem_text + i * size, cols, rows, 0) : imgnew(cols, rows, 0);
     if (!slot) {                               // keep the pages made so far
       if (i == 0) return 0;
-      std::memset(page + i, 0, sizeof(uint32_t) * (8 - i));
+      std::memset(img_page + i, 0, sizeof(uint32_t) * (8 - i));
       break;
     }
     img[slot].flags |= img_screen_page;
     selectfont(font, &img[slot]);
-    page[i] = slot;
+    img_page[i] = slot;
   }
-  pages = 8;
-  return page[0];
+  img_pages = 8;
+  return img_page[0];
 }
 
 // Builds page 0 of a mode (and the other text pages of SCREEN 0); 0 when memory ran out.
@@ -527,12 +527,12 @@ static uint32_t build_page0(int32_t mode, int old_cols, int old_rows) {
   }
   if (slot) {
     img[slot].flags |= img_screen_page;
-    page[0] = slot;
+    img_page[0] = slot;
   }
   return slot;
 }
 
-static img_struct *page_image(int32_t n) { return &img[page[n]]; }
+static img_struct *page_image(int32_t n) { return &img[img_page[n]]; }
 
 void kelg_screen(int32_t mode, int32_t colorswitch, int32_t active, int32_t visual, int32_t refresh, int32_t passed) {
   if (new_error) return;
@@ -544,12 +544,12 @@ void kelg_screen(int32_t mode, int32_t colorswitch, int32_t active, int32_t visu
     if (mode < 0) {
       uint32_t n = (uint32_t)(-(int64_t)mode);
       if (n >= nextimg || !img[n].in_use) { error(258); return; }
-      bool is_page0 = pages && page[0] == n;
+      bool is_page0 = img_pages && img_page[0] == n;
       if (!is_page0 && (img[n].flags & img_screen_page)) { error(5); return; }  // would be released below
       mode_change = !is_page0;
     } else {
       if ((mode >= 3 && mode <= 6) || mode > 13) { error(5); return; }
-      mode_change = !pages || !page[0] || img[page[0]].screen_mode != mode ||
+      mode_change = !img_pages || !img_page[0] || img[img_page[0]].screen_mode != mode ||
                     sub_screen_width_in_characters != -1 || sub_screen_height_in_characters != -1 ||
                     sub_screen_font != -1;
     }
@@ -572,16 +572,16 @@ void kelg_screen(int32_t mode, int32_t colorswitch, int32_t active, int32_t visu
   bool held = (mode_change || has_visual) ? hold_display() : false;
   if (mode_change) {
     int old_cols = 0, old_rows = 0;
-    if (pages && page[0] && img[page[0]].in_use) {
-      old_cols = img_columns(&img[page[0]]);
-      old_rows = img_rows(&img[page[0]]);
+    if (img_pages && img_page[0] && img[img_page[0]].in_use) {
+      old_cols = img_columns(&img[img_page[0]]);
+      old_rows = img_rows(&img[img_page[0]]);
     }
     uint32_t keep = mode < 0 ? (uint32_t)(-(int64_t)mode) : 0;
     release_pages();
     uint32_t slot;
     if (keep) {
       img[keep].flags |= img_screen_page;
-      page[0] = keep;
+      img_page[0] = keep;
       sub_screen_keep_page0 = 1;
       slot = keep;
     } else {
@@ -592,7 +592,7 @@ void kelg_screen(int32_t mode, int32_t colorswitch, int32_t active, int32_t visu
       error(7);
       return;
     }
-    display_invalidate();                      // the refresh redraws the new page whole
+    if (images_page_rebuilt) images_page_rebuilt();   // the refresh redraws the new page whole
     img_struct *p0 = &img[slot];
     p0->draw_angle = 0;
     p0->draw_scale = 1;
@@ -671,9 +671,9 @@ static void width_graphics(img_struct *im, int32_t columns, int32_t rows, int32_
     if (!font) { error(5); return; }
   }
   width8050switch = 0;
-  for (uint32_t i = 0; i < pages; i++)
-    if (page[i] && img[page[i]].screen_mode == im->screen_mode && !img[page[i]].is_text)
-      selectfont(font, &img[page[i]]);
+  for (uint32_t i = 0; i < img_pages; i++)
+    if (img_page[i] && img[img_page[i]].screen_mode == im->screen_mode && !img[img_page[i]].is_text)
+      selectfont(font, &img[img_page[i]]);
   if (!(im->flags & img_screen_page)) selectfont(font, im);
 }
 
@@ -709,7 +709,7 @@ void kelsub_width(int32_t file, int32_t columns, int32_t rows, int32_t passed) {
 static img_struct *pcopy_image(int32_t n) {
   if (n >= 0) {
     if (!page_make(n)) { error(7); return nullptr; }
-    return &img[page[n]];
+    return &img[img_page[n]];
   }
   uint32_t slot = (uint32_t)(-(int64_t)n);
   if (slot >= nextimg || !img[slot].in_use) { error(5); return nullptr; }
@@ -747,7 +747,7 @@ void images_init() {
       if (img[i].in_use) img_release(i);
     std::free(img);
     std::free(fimg);
-    std::free(page);
+    std::free(img_page);
   }
   nimg = grow_step;
   img = (img_struct *)std::calloc(nimg, sizeof(img_struct));
@@ -760,8 +760,8 @@ void images_init() {
   newimg();
   img[0].in_use = img[1].in_use = 0;          // slots 0 and 1 never name an image
 
-  page = (uint32_t *)std::calloc(1, sizeof(uint32_t));
-  pages = 1;
+  img_page = (uint32_t *)std::calloc(1, sizeof(uint32_t));
+  img_pages = 1;
   display_page = write_page = read_page = nullptr;
   display_page_index = write_page_index = read_page_index = 0;
   sub_screen_keep_page0 = 0;

@@ -43,8 +43,8 @@ extern uint32_t *fimg;
 extern uint32_t nfimg;
 extern int32_t lastfimg;
 
-extern uint32_t *page;
-extern uint32_t pages;
+extern uint32_t *img_page;              // page number -> image slot (0: not made yet)
+extern uint32_t img_pages;              // entries in img_page
 extern int32_t display_page_index, write_page_index, read_page_index;
 extern img_struct *display_page, *write_page, *read_page;
 extern int sub_screen_keep_page0;
@@ -54,6 +54,10 @@ extern int32_t sub_screen_width_in_characters, sub_screen_height_in_characters, 
 extern uint8_t fontwidth[1024], fontheight[1024], fontflags[1024];
 extern uint8_t charset8x8[16384], charset8x16[32768];
 extern uint32_t palette_256[256], palette_64[64];
+
+// Announced when SCREEN has built a new page 0, so whatever shows pages draws it whole (the
+// display registers).
+extern void (*images_page_rebuilt)();
 
 void images_init();                // tables, fonts and palettes (start-up)
 void images_free_program_images(); // CLEAR: every image that is not a screen page

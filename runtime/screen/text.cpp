@@ -3,12 +3,12 @@
 #include "text.h"
 #include <cstring>
 #include "events.h"
-#include "files.h"
 #include "images.h"
 #include "kels.h"
 #include "platform.h"
 #include "sound.h"
 
+const text_output *text_target = nullptr;
 int tab_spc_cr_size = 1;            // 1: TAB/SPC break a line with CR; 2: CR LF
 
 // ---------------------------------------------------------------- font helpers
@@ -226,7 +226,7 @@ static bool put_char(uint8_t c, bool last, bool nl) {
 
 void kels_print(kels *s, uint8_t newline_flag) {
   if (new_error) return;
-  if (gfs_print_target) { gfs_target_print(s, newline_flag); return; }   // PRINT #
+  if (text_target) { text_target->print(s, newline_flag); return; }   // PRINT #
   uint32_t len = s ? s->len : 0;
   if (write_page->holding_cursor) {
     if (len) {
@@ -291,7 +291,7 @@ void kels_print(kels *s, uint8_t newline_flag) {
 }
 
 void makefit(kels *s) {
-  if (new_error || gfs_print_target) return;     // a file's lines do not wrap
+  if (new_error || text_target) return;     // a file's lines do not wrap
   img_struct *im = write_page;
   if (im->holding_cursor || im->cursor_x == 1) return;
   int64_t len = s ? s->len : 0;
@@ -305,7 +305,7 @@ void makefit(kels *s) {
 
 void tab() {
   if (new_error) return;
-  if (gfs_print_target) { gfs_target_tab(); return; }
+  if (text_target) { text_target->tab(); return; }
   img_struct *im = write_page;
   if (im->holding_cursor) {
     newline();
@@ -365,8 +365,8 @@ void kelg_sub_locate(int32_t row, int32_t column, int32_t show, int32_t start, i
       if (passed & 8) { p->cursor_first = (uint8_t)start; p->cursor_last = (uint8_t)stop; }
     };
     if (im->flags & img_screen_page) {
-      for (uint32_t i = 0; i < pages; i++)
-        if (page[i]) shape(&img[page[i]]);
+      for (uint32_t i = 0; i < img_pages; i++)
+        if (img_page[i]) shape(&img[img_page[i]]);
     }
     shape(im);
   }
@@ -436,7 +436,7 @@ void kelg_sub_view_print(int32_t top, int32_t bottom, int32_t passed) {
 // A temporary holding an optional line break and then `spaces` blanks.
 static kels *tab_spc_text(bool line_break, int64_t spaces) {
   if (spaces < 0) spaces = 0;
-  int br = line_break ? (tab_spc_cr_size == 2 || gfs_print_target ? 2 : 1) : 0;   // files end lines with CR LF
+  int br = line_break ? (tab_spc_cr_size == 2 || text_target ? 2 : 1) : 0;   // files end lines with CR LF
   kels *s = kels_new((int32_t)(br + spaces), 1);
   if (br) s->text[0] = 13;
   if (br == 2) s->text[1] = 10;
@@ -447,8 +447,8 @@ static kels *tab_spc_text(bool line_break, int64_t spaces) {
 kels *func_tab(int32_t n) {
   if (new_error) return kels_new(0, 1);
   if (n < -32768 || n > 32767) { error(7); return kels_new(0, 1); }
-  if (gfs_print_target) {                        // a file has no width
-    int32_t column = gfs_target_column();
+  if (text_target) {                        // a file has no width
+    int32_t column = text_target->column();
     if (n <= 0) n = 1;
     return n < column ? tab_spc_text(true, n - 1) : tab_spc_text(false, n - column);
   }
@@ -465,7 +465,7 @@ kels *func_spc(int32_t n) {
   if (n < -32768 || n > 32767) { error(7); return kels_new(0, 1); }
   if (n < 0) n = 0;
   img_struct *im = write_page;
-  if (tab_spc_cr_size == 1 && !gfs_print_target) {
+  if (tab_spc_cr_size == 1 && !text_target) {
     int columns = img_columns(im);
     n %= columns;
     int left = columns - im->cursor_x + 1;

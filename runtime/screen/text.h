@@ -8,6 +8,16 @@ struct img_struct;
 
 extern int tab_spc_cr_size;
 
+// Where PRINT's text goes instead of the screen (PRINT # and WRITE #): the file layer points
+// text_target at its output while such a statement runs; null is the screen. A target has no
+// width: its lines do not wrap and end in CR LF, and TAB counts 14-column zones in its column.
+struct text_output {
+  void (*print)(kels *s, uint8_t newline_flag);
+  void (*tab)();
+  int32_t (*column)();                 // 1-based column of the target's current line
+};
+extern const text_output *text_target;
+
 void kels_print(kels *s, uint8_t newline_flag);
 void makefit(kels *s);
 void tab();

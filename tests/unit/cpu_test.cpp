@@ -378,8 +378,8 @@ regtype interrupt(int32_t n, regtype in, bool x = false) {
 }
 
 void mouse_at(uint16_t x, uint16_t y, uint32_t buttons) {
-  x_offset = y_offset = 0;                              // no window: pixels are page pixels
-  x_scale = y_scale = 1;
+  display_x_offset = display_y_offset = 0;                              // no window: pixels are page pixels
+  display_x_scale = display_y_scale = 1;
   mouse_append(x, y, buttons, 0, 0);
   while (func__mouseinput()) {}
 }

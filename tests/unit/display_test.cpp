@@ -20,31 +20,31 @@ class Display : public ::testing::Test {
     if (!started_video) return;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     display_surface = nullptr;
-    x_monitor = y_monitor = x_offset = y_offset = 0;
+    display_x_monitor = display_y_monitor = display_x_offset = display_y_offset = 0;
   }
   static inline bool started_video = false;
   void SetUp() override {
     kel_test_reset();
-    saved_modes = modes, saved_nmodes = nmodes, saved_anymode = anymode;
-    nmodes = 0, anymode = 0, modes = nullptr;
+    saved_modes = display_modes, saved_nmodes = display_nmodes, saved_anymode = display_anymode;
+    display_nmodes = 0, display_anymode = 0, display_modes = nullptr;
     full_screen = 0, full_screen_set = -1, full_screen_toggle = 0;
-    x_scale = y_scale = 1;
+    display_x_scale = display_y_scale = 1;
     autodisplay = 1;
     lock_display = 0;
-    frame = 0;
+    display_frame = 0;
     display_invalidate();
   }
   void TearDown() override {
     full_screen = 0, full_screen_set = -1, full_screen_toggle = 0;
-    modes = saved_modes, nmodes = saved_nmodes, anymode = saved_anymode;
-    x_scale = y_scale = 1;
+    display_modes = saved_modes, display_nmodes = saved_nmodes, display_anymode = saved_anymode;
+    display_x_scale = display_y_scale = 1;
     autodisplay = 1;
     lock_display = 0;
   }
   void use_modes(std::vector<mode_rect> list) {
     mode_list = std::move(list);
-    modes = mode_list.data();
-    nmodes = (int)mode_list.size();
+    display_modes = mode_list.data();
+    display_nmodes = (int)mode_list.size();
   }
   // One Alt+Enter, served by the next refresh.
   void alt_enter() {
@@ -101,8 +101,8 @@ TEST_F(Display, AltEnterCyclesThroughTheModesOnOffer) {
       EXPECT_EQ(func__fullscreen(), s.state);
       EXPECT_EQ(display_surface->w, s.w);
       EXPECT_EQ(display_surface->h, s.h);
-      EXPECT_EQ(y_offset, s.yoff);
-      EXPECT_EQ(x_scale, s.state ? 2 : 1);
+      EXPECT_EQ(display_y_offset, s.yoff);
+      EXPECT_EQ(display_x_scale, s.state ? 2 : 1);
       EXPECT_EQ(full_screen_toggle.load(), 0);
     }
   }
@@ -118,8 +118,8 @@ TEST_F(Display, SmallPageIsDoubledAndCentredInFullScreen) {
   ASSERT_EQ(func__fullscreen(), 1);
   ASSERT_EQ(display_surface->w, 800);
   ASSERT_EQ(display_surface->h, 600);
-  EXPECT_EQ(x_offset, 80);
-  EXPECT_EQ(y_offset, 100);
+  EXPECT_EQ(display_x_offset, 80);
+  EXPECT_EQ(display_y_offset, 100);
   uint32_t red = palette_256[4] & 0xFFFFFF, green = palette_256[2] & 0xFFFFFF;
   for (int dy = 0; dy < 2; dy++)
     for (int dx = 0; dx < 2; dx++) {
@@ -251,7 +251,7 @@ TEST_F(Display, BlinkingCellAlternatesWithBlinkPhase) {
   set_cell(0, 0, 219, 0x8F);                   // full block, white on black, blinking
   uint32_t white = display_page->palette[15] & 0xFFFFFF, black = display_page->palette[0] & 0xFFFFFF;
   for (uint32_t f = 0; f < 32; f++) {
-    frame = f;
+    display_frame = f;
     int drawn = t.render();
     if (f == 0) continue;
     EXPECT_EQ(drawn, f % 8 == 0 ? 1 : 0) << "frame " << f;   // only on a blink phase change
@@ -292,10 +292,10 @@ TEST_F(Display, CursorBlinksOnItsCellInForegroundColour) {
   display_page->cursor_show = 1, display_page->cursor_first = 4, display_page->cursor_last = 4;
   int bottom = fh == 16 ? 14 : fh - 1;
   uint32_t yellow = display_page->palette[14] & 0xFFFFFF, blue = display_page->palette[1] & 0xFFFFFF;
-  frame = 0;
+  display_frame = 0;
   t.render();
   EXPECT_EQ(t.at(4 * fw, fh + bottom), blue);  // phase off
-  frame = 4;
+  display_frame = 4;
   EXPECT_EQ(t.render(), 1);
   EXPECT_EQ(t.at(4 * fw, fh + bottom), yellow);
   EXPECT_EQ(t.at(4 * fw, fh + bottom - 1), blue);

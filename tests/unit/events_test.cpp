@@ -13,7 +13,7 @@ TEST(Events, FirstErrorOfAStatementWins) {
   EXPECT_EQ(test_boxes[0].caption, "Unhandled Error #6");
   EXPECT_EQ(new_error, 0);
   EXPECT_EQ(kelevent.load(), 0);
-  EXPECT_EQ(r, 0);
+  EXPECT_EQ(evnt_repeat, 0);
 }
 
 TEST(Events, BoxTextsForEachKindOfNumber) {
@@ -59,7 +59,7 @@ TEST(Events, RetryAsksForTheStatementAgain) {
   error(5);
   error_retry = 1;
   evnt(3);
-  EXPECT_EQ(r, 1);
+  EXPECT_EQ(evnt_repeat, 1);
   EXPECT_EQ(error_retry, 0);
 }
 

@@ -107,8 +107,8 @@ TEST(Images, ModeChangeBuildsPageZeroWithDefaults) {
     img_struct *im = write_page;
     EXPECT_EQ(display_page, im);
     EXPECT_EQ(read_page, im);
-    EXPECT_EQ(img[page[0]].pixels, im->pixels);
-    EXPECT_EQ(pages, 1u);
+    EXPECT_EQ(img[img_page[0]].pixels, im->pixels);
+    EXPECT_EQ(img_pages, 1u);
     EXPECT_EQ(im->width, c.w);
     EXPECT_EQ(im->height, c.h);
     EXPECT_EQ(img_columns(im), c.cols);
@@ -271,9 +271,9 @@ TEST(Images, TextPagesLiveInVideoMemoryFilledWithBlanks) {
     std::memset(cmem + cmem_text, 0, 65536);
     kelsub_width(0, c.width, 0, 1);
     ASSERT_EQ(new_error, 0);
-    ASSERT_EQ(pages, 8u);
+    ASSERT_EQ(img_pages, 8u);
     for (uint32_t i = 0; i < 8; i++) {
-      img_struct *im = &img[page[i]];
+      img_struct *im = &img[img_page[i]];
       EXPECT_TRUE(im->flags & img_screen_page);
       EXPECT_EQ(im->pixels, cmem + cmem_text + i * c.bytes) << i;
       EXPECT_EQ(im->width, c.cols);
@@ -361,7 +361,7 @@ TEST(Images, ProgramImageAsPageZeroSurvivesTheNextScreen) {
   img[s].pixels[7] = 3;
   kelg_screen(-(int32_t)s, 0, 0, 0, 0, 1);
   ASSERT_EQ(new_error, 0);
-  EXPECT_EQ(page[0], s);
+  EXPECT_EQ(img_page[0], s);
   EXPECT_EQ(write_page, &img[s]);
   screen(13);
   ASSERT_EQ(new_error, 0);
@@ -377,15 +377,15 @@ TEST(Images, ActiveAndVisualPagesSelectPageImages) {
   ASSERT_EQ(new_error, 0);
   EXPECT_EQ(write_page_index, 1);
   EXPECT_EQ(display_page_index, 0);
-  EXPECT_EQ(write_page, &img[page[1]]);
-  EXPECT_EQ(display_page, &img[page[0]]);
+  EXPECT_EQ(write_page, &img[img_page[1]]);
+  EXPECT_EQ(display_page, &img[img_page[0]]);
   EXPECT_EQ(write_page->palette, display_page->palette);  // pages of a mode share one palette
   EXPECT_FALSE(write_page->flags & img_own_palette);
   kelg_palette(1, 63, 1);
   EXPECT_EQ(display_page->palette[1] & rgb, 0xFF0000u);
   screen(12);                                             // a mode change takes both back to 0
   EXPECT_EQ(write_page, display_page);
-  EXPECT_EQ(pages, 1u);
+  EXPECT_EQ(img_pages, 1u);
 }
 
 TEST(Images, ActivePageCarriesGraphicsState) {
@@ -404,12 +404,12 @@ TEST(Images, ActivePageCarriesGraphicsState) {
 
 TEST(Images, PcopyCopiesMatchingPagesOnly) {
   start_in(0);
-  img_struct *p0 = &img[page[0]];
+  img_struct *p0 = &img[img_page[0]];
   p0->pixels[0] = 'Z';
   p0->pixels[1] = 0x1E;
   sub_pcopy(0, 3);
   EXPECT_EQ(new_error, 0);
-  EXPECT_EQ(std::memcmp(img[page[3]].pixels, p0->pixels, 4000), 0);
+  EXPECT_EQ(std::memcmp(img[img_page[3]].pixels, p0->pixels, 4000), 0);
 
   uint32_t small = imgnew(40, 25, 0);
   uint32_t pixels = imgnew(80, 25, 13);
@@ -470,10 +470,10 @@ TEST(Images, ClearFreesProgramImagesAndKeepsPages) {
   kelg_screen(0, 0, 1, 0, 0, 4);              // a second page, made on demand
   uint32_t mine = imgnew(64, 32, 13);
   ASSERT_NE(mine, 0u);
-  uint32_t page1 = page[1];
+  uint32_t page1 = img_page[1];
   sub_clear();
   EXPECT_EQ(img[mine].in_use, 0);
-  EXPECT_EQ(img[page[0]].in_use, 1);
+  EXPECT_EQ(img[img_page[0]].in_use, 1);
   EXPECT_EQ(img[page1].in_use, 1);
   EXPECT_EQ(write_page, &img[page1]);
 }

@@ -305,10 +305,10 @@ TEST_F(Keyboard, MousePositionOnATextPageIsACellCoordinate) {
 
 TEST_F(Keyboard, MousePositionOnAGraphicsPageRemovesOffsetAndScale) {
   kelg_screen(13, 0, 0, 0, 0, 1);
-  int saved[4] = {x_offset, y_offset, x_scale, y_scale};
-  x_offset = 10;
-  y_offset = 4;
-  x_scale = y_scale = 2;
+  int saved[4] = {display_x_offset, display_y_offset, display_x_scale, display_y_scale};
+  display_x_offset = 10;
+  display_y_offset = 4;
+  display_x_scale = display_y_scale = 2;
   struct row { int x, y; float want_x, want_y; };
   const row rows[] = {{10, 4, 0, 0}, {5, 2, 0, 0}, {31, 25, 10, 10}, {2000, 2000, 319, 199}};
   for (const row &r : rows) {
@@ -317,10 +317,10 @@ TEST_F(Keyboard, MousePositionOnAGraphicsPageRemovesOffsetAndScale) {
     EXPECT_EQ(func__mousex(), r.want_x) << r.x;
     EXPECT_EQ(func__mousey(), r.want_y) << r.y;
   }
-  x_offset = saved[0];
-  y_offset = saved[1];
-  x_scale = saved[2];
-  y_scale = saved[3];
+  display_x_offset = saved[0];
+  display_y_offset = saved[1];
+  display_x_scale = saved[2];
+  display_y_scale = saved[3];
 }
 
 TEST_F(Keyboard, MouseFlushKeepsOnlyTheNewestButtons) {

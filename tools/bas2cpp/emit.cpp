@@ -2381,10 +2381,10 @@ std::string emitter::run() {
   bool timers = !handler_labels_.empty();
   out += "static bool kb_ready;\n";
   out += "\n[[maybe_unused]] static void kb_on_timer(uint32_t id, int64_t pass) {\n  (void)pass;\n";
-  out += "  int saved_return = event_return, saved_r = r;\n";
+  out += "  int saved_return = event_return, saved_repeat = evnt_repeat;\n";
   out += "  event_return = 1;\n  gosub_push(0);\n  kb_run(id);\n";
-  out += "  event_return = saved_return;\n  r = saved_r;\n}\n";
-  out += "\n[[maybe_unused]] static void kb_error_entry() {\n  int saved_r = r;\n  kb_run((uint32_t)error_goto_line);\n  r = saved_r;\n}\n";
+  out += "  event_return = saved_return;\n  evnt_repeat = saved_repeat;\n}\n";
+  out += "\n[[maybe_unused]] static void kb_error_entry() {\n  int saved_repeat = evnt_repeat;\n  kb_run((uint32_t)error_goto_line);\n  evnt_repeat = saved_repeat;\n}\n";
   out += "\nstatic void kb_setup() {\n  if (kb_ready) return;\n  kb_ready = true;\n  kb_dummy_str = kels_new(0, 0);\n" + init_ +
          "  kel_on_clear(kb_clear);\n";
   if (timers) out += "  ontimer_handler = kb_on_timer;\n";

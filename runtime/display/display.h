@@ -4,21 +4,26 @@
 #include <SDL/SDL.h>
 #include <atomic>
 #include <cstdint>
+#include <vector>
+#include "platform.h"
 
 extern SDL_Surface *display_surface;
 extern uint32_t *display_surface_offset;
-extern int x_monitor, y_monitor, x_offset, y_offset, x_scale, y_scale;
+extern int display_x_monitor, display_y_monitor, display_x_offset, display_y_offset;
+extern int display_x_scale, display_y_scale;
 extern std::atomic<int> full_screen, full_screen_set;   // read by the game thread too
 extern std::atomic<int> full_screen_toggle;
-extern uint32_t frame;
+extern uint32_t display_frame;
 extern int screen_last_valid;
 extern uint32_t pal_mode10[2][9];
 
 struct mode_rect { int16_t x, y; uint16_t w, h; };
-extern mode_rect *modes;
-extern int nmodes, anymode;
+extern mode_rect *display_modes;
+extern int display_nmodes, display_anymode;
 extern uint32_t display_updates;             // window updates pushed so far (SDL_UpdateRect)
 extern SDL_Cursor *display_cursor;           // the arrow pointer, once made
+extern int mouseinput_ignoremovement;        // pointer moves still to be ignored after a mode switch
+extern int mouse_hideshow_called;            // set by _MOUSEHIDE/_MOUSESHOW: the refresh leaves the pointer alone
 
 // Held while the main thread reads page memory that the game thread may be drawing.
 struct display_page_reader {
@@ -55,3 +60,11 @@ void display_make_cursor();
 // in its first phase. Sets *w and *h to the page's pixel size and fills out (w * h
 // pixels) when out is not null. Returns false when there is no page to show.
 bool display_screen_rgb(uint32_t *out, int *w, int *h);
+
+// Draws a message box over the window's frame (the platform layer's box picture): caption,
+// text and buttons, filling in the buttons' rectangles.
+void display_draw_msgbox(SDL_Surface *s, const char *caption, const char *text,
+                         std::vector<platform_msgbox_button> &buttons);
+// Announced when a mode switch or full-screen change has set a new video mode: the pointer's
+// moves it caused are not the user's (the mouse layer registers its flush).
+extern void (*display_mode_switched)();

@@ -8,7 +8,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
-#include "entry.h"
+#include "flags.h"
 #include "events.h"
 #include "kels.h"
 #include "platform.h"
@@ -16,7 +16,7 @@
 snd_struct snd[snd_slots];
 uint32_t snd_free_handle = 2;
 
-Mix_Music *stream = nullptr;
+Mix_Music *stream_music = nullptr;
 uint8_t stream_loaded = 0, stream_free = 0, stream_playing = 0, stream_looping = 0,
         stream_type = 0, stream_capability = 0;
 std::atomic<uint8_t> stream_paused{0};
@@ -230,7 +230,7 @@ static void play_stream(bool loop) {
   }
   Mix_HaltMusic();
   stream_limited = 0;
-  if (Mix_PlayMusic(stream, loop ? -1 : 0) < 0) return;
+  if (Mix_PlayMusic(stream_music, loop ? -1 : 0) < 0) return;
   stream_start_time = SDL_GetTicks();
   stream_looping = loop;
   if (stream_setpos > 0) {                       // a position remembered while stopped
@@ -252,8 +252,8 @@ static void stop_stream() {
 
 static void free_stream() {
   stop_stream();
-  Mix_FreeMusic(stream);
-  stream = nullptr;
+  Mix_FreeMusic(stream_music);
+  stream_music = nullptr;
   stream_loaded = stream_free = 0;
 }
 
@@ -482,7 +482,7 @@ static uint32_t open_sound(std::string file, uint8_t req) {
     Mix_FreeMusic(m);
     return 0;
   }
-  stream = m;
+  stream_music = m;
   stream_len = len;
   stream_capability = req & (snd_cap_setpos | snd_cap_len | snd_cap_pause | snd_cap_vol);
   stream_free = 0;

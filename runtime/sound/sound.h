@@ -37,7 +37,7 @@ extern snd_struct snd[snd_slots];
 extern uint32_t snd_free_handle;        // next handle number (from 2)
 
 // The music stream, handle 1. The main loop reads the atomics for the play limit.
-extern Mix_Music *stream;
+extern Mix_Music *stream_music;
 extern uint8_t stream_loaded, stream_free, stream_playing, stream_looping, stream_type,
     stream_capability;
 extern std::atomic<uint8_t> stream_paused;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <utility>
-#include "entry.h"
+#include "flags.h"
 #include "events.h"
 #include "images.h"
 #include "lines.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include "entry.h"
+#include "flags.h"
 #include "events.h"
 #include "images.h"
 #include "kels.h"

@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <cstring>
 #include <vector>
-#include "entry.h"
+#include "flags.h"
 #include "platform.h"
 
 std::atomic<int> kelevent{0};
 int new_error = 0;
 uint32_t ercl = 0;
-int r = 0;
+int evnt_repeat = 0;
 int error_retry = 0;
 int error_goto_line = 0;
 int error_handling = 0;
@@ -20,6 +20,7 @@ int error_err = 0;
 double error_erl = 0;
 int error_occurred = 0;
 void (*error_handler)() = nullptr;
+void (*evnt_timer_dispatch)() = nullptr;
 double last_line = 0;
 
 uint32_t *return_point = nullptr;
@@ -87,7 +88,7 @@ void error(int n) {
 
 void evnt(uint32_t line) {
   kelevent = 0;
-  r = 0;
+  evnt_repeat = 0;
   while (suspend_program.load() || stop_program.load() == 1) {
     if (stop_program.load() == 1) end();
     platform_sleep(10);
@@ -97,7 +98,7 @@ void evnt(uint32_t line) {
     fix_error();
     if (error_retry) {
       error_retry = 0;
-      r = 1;
+      evnt_repeat = 1;
     }
   } else {
     events();
@@ -106,13 +107,7 @@ void evnt(uint32_t line) {
 
 void events() {
   if (error_handling == 1) return;
-  for (uint32_t i = 0; i < ontimer_nextfree; i++) {
-    ontimer_struct &t = ontimer[i];
-    if (!t.allocated || !t.id || t.state != 1 || t.active.load() != 1) continue;
-    t.active = 2;
-    if (ontimer_handler) ontimer_handler(t.id, t.pass);
-    ontimer[i].active = 0;             // the handler may have grown the table (_FREETIMER)
-  }
+  if (evnt_timer_dispatch) evnt_timer_dispatch();
 }
 
 void fix_error() {

@@ -19,8 +19,6 @@ extern uint8_t sdlk_2_scancode[1024];
 struct mouse_message { uint16_t x, y; uint32_t buttons; int16_t movementx, movementy; };
 extern mouse_message mouse_messages[65536];
 extern uint16_t last_mouse_message, current_mouse_message;
-extern int mouseinput_ignoremovement;
-extern int mouse_hideshow_called;
 
 void keyboard_init();                       // scan-code table, empty buffer, port queue at 128
 void keyboard_key_down(uint32_t sym, uint32_t mod, uint32_t unicode);

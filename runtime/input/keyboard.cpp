@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include "display.h"
-#include "entry.h"
+#include "flags.h"
 #include "events.h"
 #include "images.h"
 #include "kels.h"
@@ -22,8 +22,6 @@ uint8_t sdlk_2_scancode[1024];
 
 mouse_message mouse_messages[65536];
 uint16_t last_mouse_message = 0, current_mouse_message = 0;
-int mouseinput_ignoremovement = 0;
-int mouse_hideshow_called = 0;
 
 // SDL 1.2 symbols and modifier masks used below.
 enum : uint32_t {
@@ -415,7 +413,7 @@ float func__mousex() {
   img_struct *p = display_page;
   if (!p) return (float)m.x;
   bool text = p->screen_mode == 0 || p->is_text;
-  return mouse_axis(m.x, x_offset, x_scale, p->width, fontwidth[p->font & 1023], text);
+  return mouse_axis(m.x, display_x_offset, display_x_scale, p->width, fontwidth[p->font & 1023], text);
 }
 
 float func__mousey() {
@@ -424,7 +422,7 @@ float func__mousey() {
   img_struct *p = display_page;
   if (!p) return (float)m.y;
   bool text = p->screen_mode == 0 || p->is_text;
-  return mouse_axis(m.y, y_offset, y_scale, p->height, fontheight[p->font & 1023], text);
+  return mouse_axis(m.y, display_y_offset, display_y_scale, p->height, fontheight[p->font & 1023], text);
 }
 
 int32_t func__mousebutton(int32_t n) {

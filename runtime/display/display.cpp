@@ -4,26 +4,30 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
-#include "entry.h"
+#include "flags.h"
 #include "events.h"
 #include "images.h"
 #include "kel_data.h"
-#include "keyboard.h"
 #include "platform.h"
 
 SDL_Surface *display_surface = nullptr;
 uint32_t *display_surface_offset = nullptr;
-int x_monitor = 0, y_monitor = 0, x_offset = 0, y_offset = 0, x_scale = 1, y_scale = 1;
+int display_x_monitor = 0, display_y_monitor = 0, display_x_offset = 0, display_y_offset = 0;
+int display_x_scale = 1, display_y_scale = 1;
 std::atomic<int> full_screen{0}, full_screen_set{-1};
 std::atomic<int> full_screen_toggle{0};
-uint32_t frame = 0;
+uint32_t display_frame = 0;
 int screen_last_valid = 0;
 uint32_t pal_mode10[2][9] = {
     {0, 0, 0, 0x808080, 0x808080, 0x808080, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF},
     {0, 0x808080, 0xFFFFFF, 0, 0x808080, 0xFFFFFF, 0, 0x808080, 0xFFFFFF}};
-mode_rect *modes = nullptr;
-int nmodes = 0, anymode = 0;
+mode_rect *display_modes = nullptr;
+int display_nmodes = 0, display_anymode = 0;
+int mouseinput_ignoremovement = 0;       // pointer moves still to be ignored after a mode switch
+int mouse_hideshow_called = 0;           // _MOUSEHIDE or _MOUSESHOW decides the pointer, not the refresh
+void (*display_mode_switched)() = nullptr;
 uint32_t display_updates = 0;
 SDL_Cursor *display_cursor = nullptr;
 
@@ -171,7 +175,7 @@ int display_render_text(uint32_t *dest, int pitch, int xoff, int yoff) {
   int cursor_cell = -1;
   if (pg->cursor_x >= 1 && pg->cursor_x <= cols && pg->cursor_y >= 1 && pg->cursor_y <= nrows)
     cursor_cell = (pg->cursor_y - 1) * cols + (pg->cursor_x - 1);
-  int cursor_phase = (frame >> 2) & 1, blink_phase = (frame >> 3) & 1;
+  int cursor_phase = (display_frame >> 2) & 1, blink_phase = (display_frame >> 3) & 1;
   // The cursor as drawn: hidden, or shown with its shape in the on phase.
   uint32_t cursor_state = pg->cursor_show && cursor_phase
                               ? 1u | (uint32_t)pg->cursor_first << 8 | (uint32_t)pg->cursor_last << 16
@@ -193,7 +197,7 @@ int display_render_text(uint32_t *dest, int pitch, int xoff, int yoff) {
     cache[i * 2] = ch;
     cache[i * 2 + 1] = attr;
     int col = (int)(i % cols), row = (int)(i / cols);
-    draw_cell(dest, pitch, xoff + col * fw * x_scale, yoff + row * fh * y_scale, x_scale, y_scale, pg, ch, attr,
+    draw_cell(dest, pitch, xoff + col * fw * display_x_scale, yoff + row * fh * display_y_scale, display_x_scale, display_y_scale, pg, ch, attr,
               blink_phase, crow, is_cursor ? ncrow : 0);
     drawn++;
   }
@@ -262,12 +266,12 @@ static void convert_palette_page(const img_struct *pg, const uint32_t *pal, uint
   int pw = pg->width, ph = pg->height;
   for (int y = 0; y < ph; y++) {
     const uint8_t *src = pg->pixels + (size_t)y * pw;
-    uint32_t *row = dest + (size_t)(y_offset + y * y_scale) * pitch + x_offset;
-    if (x_scale == 1)
+    uint32_t *row = dest + (size_t)(display_y_offset + y * display_y_scale) * pitch + display_x_offset;
+    if (display_x_scale == 1)
       for (int x = 0; x < pw; x++) row[x] = pal[src[x]];
     else
       for (int x = 0; x < pw; x++) row[x * 2] = row[x * 2 + 1] = pal[src[x]];
-    if (y_scale == 2) std::memcpy(row + pitch, row, (size_t)pw * x_scale * 4);
+    if (display_y_scale == 2) std::memcpy(row + pitch, row, (size_t)pw * display_x_scale * 4);
   }
 }
 
@@ -275,11 +279,11 @@ static void copy_32bit_page(const img_struct *pg, uint32_t *dest, int pitch) {
   int pw = pg->width, ph = pg->height;
   for (int y = 0; y < ph; y++) {
     const uint32_t *src = (const uint32_t *)pg->pixels + (size_t)y * pw;
-    uint32_t *row = dest + (size_t)(y_offset + y * y_scale) * pitch + x_offset;
-    if (x_scale == 1) std::memcpy(row, src, (size_t)pw * 4);
+    uint32_t *row = dest + (size_t)(display_y_offset + y * display_y_scale) * pitch + display_x_offset;
+    if (display_x_scale == 1) std::memcpy(row, src, (size_t)pw * 4);
     else
       for (int x = 0; x < pw; x++) row[x * 2] = row[x * 2 + 1] = src[x];
-    if (y_scale == 2) std::memcpy(row + pitch, row, (size_t)pw * x_scale * 4);
+    if (display_y_scale == 2) std::memcpy(row + pitch, row, (size_t)pw * display_x_scale * 4);
   }
 }
 
@@ -311,9 +315,9 @@ static void display_refresh_page(img_struct *pg) {
   int dw = small ? pw * 2 : pw, dh = small ? ph * 2 : ph;
 
   mode_rect made[2];
-  const mode_rect *list = modes;
-  int n = nmodes;
-  if (anymode && n == 0) list = made, n = synthetic_modes(dw, dh, made);
+  const mode_rect *list = display_modes;
+  int n = display_nmodes;
+  if (display_anymode && n == 0) list = made, n = synthetic_modes(dw, dh, made);
   int stretch, square;
   display_choose_modes(list, n, dw, dh, &stretch, &square);
 
@@ -349,7 +353,7 @@ static void display_refresh_page(img_struct *pg) {
     sw = m.w, sh = m.h;
     if (small) xs = ys = 2;
   }
-  if (!display_surface || sw != x_monitor || sh != y_monitor || full_screen != surface_full_screen) {
+  if (!display_surface || sw != display_x_monitor || sh != display_y_monitor || full_screen != surface_full_screen) {
     mouseinput_ignoremovement = 65536;         // the switch moves the pointer: not the user
     SDL_Surface *s = SDL_SetVideoMode(sw, sh, 32, SDL_SWSURFACE | (full_screen ? SDL_FULLSCREEN : 0));
     if (!s && full_screen) {                   // refused: back to the window
@@ -358,18 +362,18 @@ static void display_refresh_page(img_struct *pg) {
       sw = pw, sh = ph, xs = ys = 1;
       s = SDL_SetVideoMode(sw, sh, 32, SDL_SWSURFACE);
     }
-    mouseinput_flush();
+    if (display_mode_switched) display_mode_switched();
     mouseinput_ignoremovement = 4;
     display_surface = s;
     surface_full_screen = full_screen;
-    x_monitor = sw, y_monitor = sh;
+    display_x_monitor = sw, display_y_monitor = sh;
     screen_last_valid = 0;
     if (!s) return;
   }
-  x_scale = xs, y_scale = ys;
-  x_offset = (sw - pw * xs) / 2, y_offset = (sh - ph * ys) / 2;
+  display_x_scale = xs, display_y_scale = ys;
+  display_x_offset = (sw - pw * xs) / 2, display_y_offset = (sh - ph * ys) / 2;
   SDL_Surface *s = display_surface;
-  if (s->format->BytesPerPixel != 4 || s->w < x_offset + pw * xs || s->h < y_offset + ph * ys) return;
+  if (s->format->BytesPerPixel != 4 || s->w < display_x_offset + pw * xs || s->h < display_y_offset + ph * ys) return;
 
   if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) < 0) return;
   uint32_t *dest = (uint32_t *)s->pixels;
@@ -378,7 +382,7 @@ static void display_refresh_page(img_struct *pg) {
   if (!screen_last_valid) std::memset(dest, 0, (size_t)s->pitch * s->h);
   bool push = false;
   if (pg->is_text) {
-    push = display_render_text(dest, pitch, x_offset, y_offset) > 0;
+    push = display_render_text(dest, pitch, display_x_offset, display_y_offset) > 0;
   } else if (pg->bits_per_pixel == 32) {
     copy_32bit_page(pg, dest, pitch);
     push = true;
@@ -415,7 +419,7 @@ static void answer_lock() {
 
 int display() {
   int ad = autodisplay.load();
-  frame++;
+  display_frame++;
   answer_lock();
   if (lock_display.load() == 0) {               // only then is the page pointer stable
     if (img_struct *pg = display_page) display_refresh_page(pg);
@@ -492,7 +496,7 @@ void display_cursor_bits(uint8_t data[128], uint8_t mask[128], int *hot_x, int *
   std::memset(data, 0, 128);
   std::memset(mask, 0, 128);
   for (int y = 0; y < 32; y++) {
-    const char *line = arrow[y];
+    const char *line = data_arrow[y];
     for (int x = 0; x < 32 && line[x]; x++) {
       uint8_t bit = (uint8_t)(0x80 >> (x & 7));
       if (line[x] == 'X') data[y * 4 + x / 8] |= bit, mask[y * 4 + x / 8] |= bit;   // black
@@ -500,7 +504,7 @@ void display_cursor_bits(uint8_t data[128], uint8_t mask[128], int *hot_x, int *
     }
   }
   int hx = 0, hy = 0;
-  if (std::sscanf(arrow[32], "%d,%d", &hx, &hy) != 2) hx = hy = 0;
+  if (std::sscanf(data_arrow[32], "%d,%d", &hx, &hy) != 2) hx = hy = 0;
   *hot_x = std::clamp(hx, 0, 31);
   *hot_y = std::clamp(hy, 0, 31);
 }
@@ -511,4 +515,70 @@ void display_make_cursor() {
   display_cursor_bits(data, mask, &hx, &hy);
   display_cursor = SDL_CreateCursor(data, mask, 32, 32, hx, hy);
   if (display_cursor) SDL_SetCursor(display_cursor);
+}
+
+// ---------------------------------------------------------------- message boxes
+// A box over the window surface, drawn with the 8x8 font; the platform layer runs it.
+
+static void box_fill(SDL_Surface *s, int x, int y, int w, int h, uint32_t c) {
+  SDL_Rect r{(Sint16)x, (Sint16)y, (Uint16)w, (Uint16)h};
+  SDL_FillRect(s, &r, SDL_MapRGB(s->format, (c >> 16) & 255, (c >> 8) & 255, c & 255));
+}
+
+static void box_text(SDL_Surface *s, int x, int y, const std::string &t, uint32_t c) {
+  uint32_t px = SDL_MapRGB(s->format, (c >> 16) & 255, (c >> 8) & 255, c & 255);
+  for (size_t i = 0; i < t.size(); i++) {
+    const uint8_t *g = charset8x8 + (uint8_t)t[i] * 64;
+    for (int gy = 0; gy < 8; gy++)
+      for (int gx = 0; gx < 8; gx++) {
+        int X = x + (int)i * 8 + gx, Y = y + gy;
+        if (g[gy * 8 + gx] && X >= 0 && Y >= 0 && X < s->w && Y < s->h)
+          *(uint32_t *)((uint8_t *)s->pixels + Y * s->pitch + X * 4) = px;
+      }
+  }
+}
+
+static std::vector<std::string> wrap_lines(const std::string &text, size_t cols) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t nl = text.find('\n', start);
+    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    while (line.size() > cols) {
+      out.push_back(line.substr(0, cols));
+      line = line.substr(cols);
+    }
+    out.push_back(line);
+    if (nl == std::string::npos) break;
+    start = nl + 1;
+  }
+  return out;
+}
+
+void display_draw_msgbox(SDL_Surface *s, const char *caption, const char *text,
+                         std::vector<platform_msgbox_button> &buttons) {
+  int cols = std::max(8, std::min(48, s->w / 8 - 4));
+  auto lines = wrap_lines(text, (size_t)cols);
+  size_t widest = std::strlen(caption);
+  for (auto &l : lines) widest = std::max(widest, l.size());
+  int w = (int)std::min<size_t>(widest, (size_t)cols) * 8 + 16, h = 10 + 8 + 8 + (int)lines.size() * 10 + 24;
+  w = std::max(w, 120);
+  int x = (s->w - w) / 2, y = std::max(0, (s->h - h) / 2);
+  if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
+  box_fill(s, x - 1, y - 1, w + 2, h + 2, 0xFFFFFF);
+  box_fill(s, x, y, w, h, 0x202040);
+  box_fill(s, x, y, w, 12, 0x4040A0);
+  box_text(s, x + 4, y + 2, std::string(caption).substr(0, (size_t)cols), 0xFFFFFF);
+  for (size_t i = 0; i < lines.size(); i++) box_text(s, x + 8, y + 18 + (int)i * 10, lines[i], 0xFFFFFF);
+  int bx = x + w - 8;
+  for (auto it = buttons.rbegin(); it != buttons.rend(); ++it) {
+    int bw = (int)std::strlen(it->label) * 8 + 12;
+    bx -= bw;
+    it->r = SDL_Rect{(Sint16)bx, (Sint16)(y + h - 18), (Uint16)bw, 14};
+    box_fill(s, bx, y + h - 18, bw, 14, 0xC0C0C0);
+    box_text(s, bx + 6, y + h - 15, it->label, 0x000000);
+    bx -= 8;
+  }
+  if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+  SDL_UpdateRect(s, 0, 0, 0, 0);
 }

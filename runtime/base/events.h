@@ -7,7 +7,7 @@
 extern std::atomic<int> kelevent;
 extern int new_error;
 extern uint32_t ercl;
-extern int r;
+extern int evnt_repeat;             // 1: evnt asks for the statement again (RESUME)
 extern int error_retry;
 extern int error_goto_line;
 extern int error_handling;
@@ -43,8 +43,9 @@ const char *error_text(int n);      // the table's text, or "Unprintable error"
 // Subsystems and the translated program add what CLEAR resets (variables, images, sounds).
 void kel_on_clear(std::function<void()> fn);
 
-// Timer slots, dispatched by events(), live in the timing module.
-#include "timing.h"
+// Runs the ON TIMER handlers that are due; events() calls it between statements. The timing
+// module, which owns the timer slots, registers it.
+extern void (*evnt_timer_dispatch)();
 
 // GOSUB and RETURN as translated code uses them: push the call site's return id; pop it
 // back (0 = return from the routine). An empty stack outside an event handler raises

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include "entry.h"
+#include "flags.h"
 #include "events.h"
 #include "images.h"
 #include "input.h"
@@ -22,6 +22,7 @@ uint32_t ontimer_freelist_size = 0, ontimer_freelist_available = 0;
 std::atomic<int> ontimerthread_lock{0};
 std::function<void(uint32_t, int64_t)> ontimer_handler;
 
+uint32_t sdl_firsttimervalue = 0, kelvo_firsttimervalue = 0;
 uint32_t rnd_seed = 327680;
 int unsupported_port_accessed = 0;
 int palette_read_index = 0, palette_read_component = 0;
@@ -154,7 +155,19 @@ static void copy_slot(ontimer_struct &to, const ontimer_struct &from) {
   to.last = from.last.load();
 }
 
+// Between statements (events()): runs each triggered ON TIMER handler of a slot that is on.
+static void ontimer_dispatch() {
+  for (uint32_t i = 0; i < ontimer_nextfree; i++) {
+    ontimer_struct &t = ontimer[i];
+    if (!t.allocated || !t.id || t.state != 1 || t.active.load() != 1) continue;
+    t.active = 2;
+    if (ontimer_handler) ontimer_handler(t.id, t.pass);
+    ontimer[i].active = 0;             // the handler may have grown the table (_FREETIMER)
+  }
+}
+
 void ontimer_init() {
+  evnt_timer_dispatch = ontimer_dispatch;
   delete[] ontimer;
   delete[] ontimer_freelist;
   ontimer = new ontimer_struct[1]{};
