@@ -161,10 +161,12 @@ class parser {
 
   // Statements.
   void print_stmt(const token &kw);
+  void print_items_before_using(const token &kw, stmt &s);
   void input_stmt(const token &kw, bool line_input);
   void if_stmt(const token &kw);
   void single_if_part(size_t mine, bool goto_form);
   void else_stmt(const token &kw);
+  void block_else_rest();
   void for_stmt(const token &kw);
   void next_stmt(const token &kw);
   void do_stmt(const token &kw);
@@ -187,6 +189,7 @@ class parser {
   void def_stmt(const token &kw);
   void declare_stmt(const token &kw);
   void type_stmt(const token &kw);
+  void field_bounds(decl &d);
   void call_stmt(const token &kw);
   void bare_call(const token &name);
 };
@@ -807,7 +810,7 @@ expr_p parser::reference() {
     }
     expect_op(")");
   }
-  if (is_op(".")) {
+  while (is_op(".")) {   // A(2).X, A(2).Elems(i), A(2).Pts(1).X
     next();
     token f = peek();
     if (f.kind != tok::ident) fail("expected a field name" + found());
@@ -817,7 +820,15 @@ expr_p parser::reference() {
     fe->suffix = f.suffix;
     fe->start = e->start;
     fe->args.push_back(std::move(e));
-    return fe;
+    if (accept_op("(")) {   // an array field's subscripts follow the record in args
+      fe->parens = true;
+      for (;;) {
+        fe->args.push_back(expression());
+        if (!accept_op(",")) break;
+      }
+      expect_op(")");
+    }
+    e = std::move(fe);
   }
   return e;
 }
@@ -840,6 +851,7 @@ void parser::print_stmt(const token &kw) {
     s->exprs[0] = expression();
     expect_op(",");
   }
+  if (kw.text != "WRITE" && !is_kw("USING")) print_items_before_using(kw, *s);
   if (kw.text != "WRITE" && accept_kw("USING")) {
     s->exprs[1] = expression();
     if (!accept_op(";")) expect_op(",");
@@ -867,6 +879,55 @@ void parser::print_stmt(const token &kw) {
     s->items.push_back(std::move(item));
   }
   append(std::move(s));
+}
+
+// A copy of an expression (the file number of a PRINT # that is split in two).
+static expr_p clone_expr(const expr &e) {
+  auto c = std::make_unique<expr>();
+  c->kind = e.kind;
+  c->at = e.at;
+  c->text = e.text;
+  c->suffix = e.suffix;
+  c->parens = e.parens;
+  c->parenthesised = e.parenthesised;
+  c->start = e.start;
+  for (const expr_p &a : e.args) c->args.push_back(a ? clone_expr(*a) : nullptr);
+  return c;
+}
+
+// PRINT [#n,] items; USING fmt; values: the items before USING print as a PRINT of their own
+// that leaves the cursor after them; s goes on with USING. Without a USING later in the
+// statement nothing is read.
+void parser::print_items_before_using(const token &kw, stmt &s) {
+  int open = 0;
+  size_t k = p_;
+  for (; k < t_.size(); k++) {
+    const token &x = t_[k];
+    if (x.kind == tok::newline || x.kind == tok::end || x.kind == tok::meta) return;
+    if (x.kind == tok::op && x.text == "(") open++;
+    if (x.kind == tok::op && x.text == ")") open--;
+    if (open == 0 && x.kind == tok::op && x.text == ":") return;
+    if (open == 0 && x.kind == tok::ident && !x.suffix && x.text == "ELSE" && single_if_) return;
+    if (open == 0 && x.kind == tok::ident && !x.suffix && x.text == "USING") break;
+  }
+  if (k >= t_.size()) return;
+  auto first = mk(sk::print, kw);
+  first->text = kw.text;
+  first->exprs.resize(2);
+  if (s.exprs[0]) first->exprs[0] = clone_expr(*s.exprs[0]);
+  while (!is_kw("USING")) {
+    print_item item;
+    if (is_op(";") || is_op(",")) {
+      item.sep = next().text[0];
+    } else {
+      item.value = expression();
+      if (accept_op(";")) item.sep = ';';
+      else if (accept_op(",")) item.sep = ',';
+      else item.sep = ';';
+    }
+    first->items.push_back(std::move(item));
+  }
+  append(std::move(first));
 }
 
 void parser::input_stmt(const token &kw, bool line_input) {
@@ -951,6 +1012,19 @@ void parser::else_stmt(const token &kw) {
   }
   f.s->branches.push_back(std::move(b));
   f.cur = &f.s->branches.back().body;
+  if (kw.text == "ELSE") block_else_rest();
+}
+
+// The rest of a block IF's ELSE line is the first part of the ELSE branch (ELSE GOTO 29,
+// ELSE PRINT X, ELSE 40); the block goes on to END IF.
+void parser::block_else_rest() {
+  if (peek().kind == tok::number) {
+    auto g = mk(sk::goto_, peek());
+    label_ref(*g);
+    append(std::move(g));
+  } else if (!at_stmt_end()) {
+    statement_list();
+  }
 }
 
 void parser::for_stmt(const token &kw) {
@@ -1182,7 +1256,14 @@ void parser::params(std::vector<decl> &out) {
       expect_op(")");
       d.array = true;
     }
-    if (accept_kw("AS")) d.as = type_after_as();
+    if (accept_kw("AS")) {
+      if (is_kw("ANY")) {   // DECLARE ... (x AS ANY): the definition's type decides
+        d.as.at = place_of(next());
+        d.as.kind = type_name::any;
+      } else {
+        d.as = type_after_as();
+      }
+    }
     out.push_back(std::move(d));
     if (!accept_op(",")) break;
   }
@@ -1527,12 +1608,31 @@ void parser::type_stmt(const token &kw) {
     d.at = place_of(f);
     d.name = f.text;
     d.suffix = f.suffix;
+    if (is_op("(")) field_bounds(d);   // Elems(63) AS SINGLE, Names(1 TO 3) AS STRING * 8
     expect_kw("AS");
     d.as = type_after_as();
     s->decls.push_back(std::move(d));
     if (!at_stmt_end()) fail("expected the end of the line" + found());
   }
   append(std::move(s));
+}
+
+// ( [lower TO] upper, ... ) of an array inside a TYPE.
+void parser::field_bounds(decl &d) {
+  expect_op("(");
+  d.array = true;
+  for (;;) {
+    token bt = peek();
+    expr_p lo, hi = expression();
+    if (accept_kw("TO")) {
+      lo = std::move(hi);
+      hi = expression();
+    }
+    d.bounds.emplace_back(std::move(lo), std::move(hi));
+    if (d.bounds.size() > (size_t)max_dims) fail(bt, "an array has at most 8 dimensions");
+    if (!accept_op(",")) break;
+  }
+  expect_op(")");
 }
 
 // CALL ABSOLUTE(args, offset), CALL INTERRUPT[X](n, in, out), CALL name[(args)].
