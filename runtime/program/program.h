@@ -208,6 +208,23 @@ inline uint64_t kb_bytes_after(const kb_arr &a, const uint8_t *p) {
 }
 // A fixed-length string element or field as a string (a view, freed with the statement).
 inline kels *kb_fixed_view(uint8_t *p, uint32_t len) { return kels_new_fixed(p, (int32_t)len, 1); }
+// The element number in an array inside a record (the first subscript counts fastest): bounds
+// holds each dimension's lower and upper bound. A subscript outside them raises error 9 and
+// gives element 0, so the statement finishes harmlessly.
+inline uint32_t kb_field_index(std::initializer_list<int32_t> ix, std::initializer_list<int32_t> bounds) {
+  uint32_t at = 0, stride = 1;
+  const int32_t *b = bounds.begin();
+  for (int32_t i : ix) {
+    int32_t lo = *b++, hi = *b++;
+    if (i < lo || i > hi) {
+      if (!new_error) error(9);
+      return 0;
+    }
+    at += (uint32_t)(i - lo) * stride;
+    stride *= (uint32_t)(hi - lo + 1);
+  }
+  return at;
+}
 
 // ---- records -----------------------------------------------------------------------------
 // Record fields are packed as the dialect lays them out, so numeric fields are read and

@@ -53,11 +53,24 @@ TEST(Bas2cppReader, LiteralsTakeTheDialectsTypes) {
       {"1E3", "float"},      {"1D3", "double"},     {"1.2345678", "double"}, {"1#", "double"},
       {"2!", "float"},       {"7&", "int32_t"},     {"&HFF", "int16_t"},    {"&H10000", "int32_t"},
       {"&O17", "int16_t"},   {"1E+20", "float"},
+      // At the edges: beyond SINGLE's range (or below its smallest) without a suffix is DOUBLE.
+      {"3.4E+38", "float"},  {"4E+38", "double"},   {"1E+39", "double"},    {"1E+100", "double"},
+      {"1E-50", "double"},   {"1E-30", "float"},    {"2147483647", "int32_t"}, {"2147483648", "double"},
+      {"-32768", "int32_t"}, {"1234567", "int32_t"}, {"1234567.", "float"}, {"12345678.", "double"},
+      {"1E+39#", "double"},  {"32767%", "int16_t"}, {"1&", "int32_t"},
   };
   for (auto &c : cases) {
     auto t = tr(std::string("PRINT ") + c.lit);
     ASSERT_TRUE(t.ok) << c.lit << ": " << t.message;
     EXPECT_NE(t.cpp.find(std::string("kels_str((") + c.type + ")"), std::string::npos) << c.lit;
+  }
+}
+
+TEST(Bas2cppReader, SuffixedLiteralsOutsideTheirTypeAreOverflows) {
+  for (const char *lit : {"1E+39!", "32768%", "2147483648&", "1D+309"}) {
+    auto t = tr(std::string("PRINT ") + lit);
+    EXPECT_FALSE(t.ok) << lit;
+    EXPECT_NE(t.message.find("overflow"), std::string::npos) << lit << ": " << t.message;
   }
 }
 
@@ -176,6 +189,23 @@ TEST(Bas2cppTranslate, DeepNestingIsAnErrorNotACrash) {
   EXPECT_FALSE(tr(ifs).ok);
   std::string negs = "X = " + std::string(5000, '-') + "1";
   EXPECT_FALSE(tr(negs).ok);
+}
+
+TEST(Bas2cppTranslate, FlatChainsOfAThousandTermsAreNotNesting) {
+  std::string sum = "X& = 1&", cat = "S$ = \"a\"", all = "B = (1 < 2)";
+  for (int k = 2; k <= 1000; k++) {
+    sum += " + " + std::to_string(k);
+    cat += " + \"b\"";
+    all += " AND (" + std::to_string(k) + " > 0)";
+  }
+  for (const std::string &src : {sum, cat, all}) {
+    auto t = tr(src);
+    EXPECT_TRUE(t.ok) << src.substr(0, 20) << ": " << t.message;
+  }
+  // Real nesting still counts: a chain inside 70 parentheses is too deep.
+  auto deep = tr("X = " + std::string(70, '(') + "1 + 2 + 3" + std::string(70, ')'));
+  EXPECT_FALSE(deep.ok);
+  EXPECT_NE(deep.message.find("nested too deeply"), std::string::npos) << deep.message;
 }
 
 TEST(Bas2cppTranslate, RandomTokenSoupEitherTranslatesOrIsLocated) {

@@ -18,7 +18,8 @@ struct place {
 
 // A type as written after AS.
 struct type_name {
-  enum kind_t { none, integer, long_, single, double_, string, fixed_string, record } kind = none;
+  enum kind_t { none, integer, long_, single, double_, string, fixed_string, record,
+                any } kind = none;   // any: AS ANY in a DECLARE's parameter list
   int64_t length = 0;        // fixed_string: n, when written as a number
   std::string length_const;  // fixed_string: the CONST name when written as STRING * NAME
   std::string record_name;   // record: the TYPE's name, upper case
@@ -29,7 +30,8 @@ enum class ek {
   number,   // text: the literal as written (upper case: "12", "1.5E3", "&HFF", "3.0D0"); suffix
   string,   // text: the bytes between the quotes
   name,     // text: the name, upper case; suffix; parens/args: "A(1, 2)", "F()", "A()" (whole array)
-  field,    // text: the field's name, upper case; args[0]: the record expression ("R.X", "A(2).P.X")
+  field,    // text: the field's name, upper case; args[0]: the record expression ("R.X", "A(2).P.X");
+            //   parens: an array field's subscripts in args[1...] ("A(2).ELEMS(I)")
   unary,    // text: "-", "+" or "NOT"; args[0]
   binary,   // text: "+", "-", "*", "/", "\\", "^", "MOD", "=", "<>", "<", ">", "<=", ">=",
             //       "AND", "OR", "XOR", "EQV", "IMP"; args[0] op args[1]

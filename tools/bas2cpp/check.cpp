@@ -85,6 +85,16 @@ vtype checks::resolve(const type_name &t, const std::map<std::string, int64_t> &
   return v;
 }
 
+bool checks::restore_index(const stmt *proc, const std::string &label, uint32_t &index) const {
+  auto own = data_at_proc_label.find({proc, label});
+  if (proc && own != data_at_proc_label.end()) { index = own->second; return true; }
+  auto m = data_at_label.find(label);
+  if (m != data_at_label.end()) { index = m->second; return true; }
+  for (const auto &p : data_at_proc_label)
+    if (p.first.second == label) { index = p.second; return true; }
+  return false;
+}
+
 const procedure *checks::find_proc(const std::string &name) const {
   auto it = procedures.find(name);
   return it == procedures.end() ? nullptr : &it->second;
@@ -109,13 +119,44 @@ void checks::define_type(const stmt &s) {
     if (d.as.kind == type_name::none) fail_at(d.at, "a field needs AS and its type");
     if (d.as.kind == type_name::string) fail_at(d.as.at, "a field's string needs a length: STRING * n");
     if (d.as.kind == type_name::record && d.as.record_name == s.text) fail_at(d.as.at, "TYPE " + s.text + " cannot contain itself");
-    field f{d.name, resolve(d.as, consts_for_types_), r.size};
+    field f{d.name, resolve(d.as, consts_for_types_), r.size, {}};
+    uint64_t count = 1;
+    if (d.array && d.bounds.empty()) fail_at(d.at, "an array field needs its bounds: " + d.name + "(n)");
+    for (const auto &b : d.bounds) {
+      int32_t lo = b.first ? constant_bound(*b.first) : 0, hi = constant_bound(*b.second);
+      if (hi < lo) fail_at(b.second->start, "the bounds of " + d.name + " are out of order");
+      f.dims.emplace_back(lo, hi);
+      count *= (uint64_t)((int64_t)hi - lo + 1);
+      if (count > 65536) fail_at(d.at, "TYPE " + s.text + " is larger than 65,536 bytes");
+    }
     r.fields.push_back(f);
-    r.size += f.type.bytes();
+    r.size += (uint32_t)(f.type.bytes() * count);
     if ((int)r.fields.size() > max_fields) fail_at(d.at, "too many fields (limit is 1024)");
     if (r.size > 65536) fail_at(d.at, "TYPE " + s.text + " is larger than 65,536 bytes");
   }
   records.emplace(r.name, r);
+}
+
+// A bound of an array inside a TYPE: a whole number, maybe negative, or an integer CONST.
+int32_t checks::constant_bound(const expr &e) const {
+  const expr *x = &e;
+  bool minus = false;
+  if (x->kind == ek::unary && (x->text == "-" || x->text == "+")) {
+    minus = x->text == "-";
+    x = x->args[0].get();
+  }
+  int64_t v = 0;
+  if (x->kind == ek::number && !x->text.empty() && x->text.size() < 10 &&
+      x->text.find_first_not_of("0123456789") == std::string::npos) {
+    v = std::stoll(x->text);
+  } else if (x->kind == ek::name && !x->parens && consts_for_types_.count(x->text)) {
+    v = consts_for_types_.at(x->text);
+  } else {
+    fail_at(e.start, "an array inside a TYPE needs constant bounds");
+  }
+  v = minus ? -v : v;
+  if (v < -32768 || v > 32767) fail_at(e.start, "subscript out of range in a TYPE's array");
+  return (int32_t)v;
 }
 
 param checks::make_param(const decl &d) {
@@ -124,7 +165,9 @@ param checks::make_param(const decl &d) {
   p.suffix = d.suffix;
   p.array = d.array;
   p.at = d.at;
-  if (d.as.kind != type_name::none) {
+  if (d.as.kind == type_name::any) {
+    p.any = true;
+  } else if (d.as.kind != type_name::none) {
     p.type = resolve(d.as, consts_for_types_);
     if (p.type.t == T_STR && p.type.fixed && !d.array)
       fail_at(d.as.at, "a parameter cannot be a fixed-length string (use STRING)");
@@ -157,6 +200,7 @@ void checks::define_proc(const stmt &s, bool declaration) {
   std::set<std::string> seen;
   for (const decl &d : s.params) {
     param q = make_param(d);
+    if (q.any && !declaration) fail_at(d.as.at, "AS ANY is allowed only in a DECLARE");
     std::string key = q.name + (q.array ? "()" : "");
     if (!seen.insert(key).second) fail_at(d.at, "duplicate parameter " + d.name);
     p.params.push_back(q);
@@ -170,7 +214,8 @@ void checks::define_proc(const stmt &s, bool declaration) {
     // A DECLARE and the definition must agree.
     bool same = old.params.size() == p.params.size() && old.result == p.result;
     for (size_t k = 0; same && k < p.params.size(); k++)
-      same = old.params[k].type == p.params[k].type && old.params[k].array == p.params[k].array;
+      same = (old.params[k].any || p.params[k].any || old.params[k].type == p.params[k].type) &&
+             old.params[k].array == p.params[k].array;
     if (!same) fail_at(s.at, "the parameters of " + p.name + " do not match its " + (declaration ? "definition" : "DECLARE") +
                                  " at line " + std::to_string(old.at.line));
     if (!declaration) {
@@ -196,9 +241,9 @@ void checks::collect(const block &b, label_table &labels, const stmt *proc, bool
       case sk::label:
         add_label(labels, s);
         if (module_level) data_at_label[s.text] = (uint32_t)data.size();
+        else data_at_proc_label[{proc, s.text}] = (uint32_t)data.size();
         break;
-      case sk::data:
-        if (!module_level) fail_at(s.at, "DATA is allowed only at module level");
+      case sk::data:   // DATA in a procedure joins the program's DATA where it is written
         for (auto &d : s.data_items) data.push_back(d);
         break;
       case sk::type_:

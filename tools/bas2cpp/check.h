@@ -33,6 +33,8 @@ struct field {
   std::string name;
   vtype type;
   uint32_t offset;
+  std::vector<std::pair<int32_t, int32_t>> dims;   // an array field: lower and upper bound of each
+                                                   //   dimension; type is one element's
 };
 
 struct record_type {
@@ -47,6 +49,7 @@ struct param {
   char suffix = 0;
   vtype type;
   bool array = false;
+  bool any = false;                  // AS ANY (DECLARE only): takes the definition's type
   place at;
 };
 
@@ -85,6 +88,10 @@ class checks {
   std::map<const stmt *, label_table> proc_labels;  // by the procedure's statement
   std::vector<std::pair<std::string, bool>> data;   // every DATA item, in order
   std::map<std::string, uint32_t> data_at_label;    // module label -> index of the next DATA item
+  std::map<std::pair<const stmt *, std::string>, uint32_t> data_at_proc_label;   // the same, by procedure
+  // The DATA index RESTORE label gives, seen from proc (null: the module): its own label, else
+  // the module's, else one in any procedure. False when no such label exists.
+  bool restore_index(const stmt *proc, const std::string &label, uint32_t &index) const;
   uint32_t next_label_id = 2;        // label ids are unique over the program; 1 is the start
   ty deftype_at_start[26];
 
@@ -100,6 +107,7 @@ class checks {
   void define_proc(const stmt &s, bool declaration);
   param make_param(const decl &d);
   ty default_type(const std::string &name) const;
+  int32_t constant_bound(const expr &e) const;
   ty deftype_[26];
   std::map<std::string, int64_t> consts_for_types_;
 };

@@ -188,7 +188,7 @@ class emitter {
   // ---- expressions
   ex expression(const expr &e);
   ex name_expr(const expr &e, bool for_write);
-  ex field_of(ex base, const std::string &path, place at);
+  ex field_of(ex base, const std::string &path, place at, const std::vector<const expr *> *idx = nullptr, char suffix = 0);
   ex number_literal(const expr &e);
   ex call_builtin(const expr &e, const std::string &name, const std::vector<const expr *> &args, bool statement);
   ex call_proc(const procedure &p, const std::vector<const expr *> &args, place at);
@@ -419,6 +419,13 @@ const var *emitter::find_array(const std::string &name, char suffix) {
 
 // ============================================================================ expressions
 
+// A literal without a suffix is SINGLE only when SINGLE holds it: not beyond its range, and
+// not so small that it would read as zero.
+static bool fits_single(double v) {
+  double a = std::fabs(v);
+  return a <= 3.402823466e38 && (a == 0 || (float)a != 0.0f);
+}
+
 ex emitter::number_literal(const expr &e) {
   ex r;
   r.cst = true;
@@ -464,7 +471,7 @@ ex emitter::number_literal(const expr &e) {
     default:
       if (whole && v <= 32767) t = T_INT;
       else if (whole && v <= 2147483647.0) t = T_LNG;
-      else if (s.find('D') != std::string::npos || digits > 7) t = T_DBL;
+      else if (s.find('D') != std::string::npos || digits > 7 || !fits_single(v)) t = T_DBL;
       else t = T_SNG;
   }
   if (t == T_INT || t == T_LNG) {
@@ -586,7 +593,9 @@ std::string emitter::read_field(const ex &f) const {
 }
 
 // A field path ("X" or "P.X") of a record value.
-ex emitter::field_of(ex base, const std::string &path, place at) {
+// idx: the subscripts written after the last name (an array inside the TYPE); suffix: the one
+// written on the last name, which must be its field's type's (R.NAME$, P.X%).
+ex emitter::field_of(ex base, const std::string &path, place at, const std::vector<const expr *> *idx, char suffix) {
   size_t start = 0;
   for (;;) {
     if (base.t != T_REC) fail_at(at, "expected a record before ." + path.substr(start));
@@ -595,6 +604,21 @@ ex emitter::field_of(ex base, const std::string &path, place at) {
     const field *f = base.rec->find(name);
     if (!f) fail_at(at, "type " + base.rec->name + " has no field " + name);
     std::string p = "(" + base.c + " + " + std::to_string(f->offset) + ")";
+    bool last = dot == std::string::npos;
+    if (last && suffix && (f->type.t == T_REC || suffix_type(suffix) != f->type.t))
+      fail_at(at, "the suffix of " + name + suffix + " does not match its field's type");
+    if (!f->dims.empty()) {
+      if (!last || !idx) fail_at(at, "expected a subscript: " + name + " is an array in TYPE " + base.rec->name);
+      if (idx->size() != f->dims.size()) fail_at(at, "wrong number of subscripts for " + name);
+      std::string ix, bounds;
+      for (size_t k = 0; k < idx->size(); k++) {
+        ix += (k ? ", " : "") + int_arg(*(*idx)[k]);
+        bounds += (k ? ", " : "") + std::to_string(f->dims[k].first) + ", " + std::to_string(f->dims[k].second);
+      }
+      p = "(" + p + " + " + std::to_string(f->type.bytes()) + " * kb_field_index({" + ix + "}, {" + bounds + "}))";
+    } else if (last && idx) {
+      fail_at(at, name + " is not an array in TYPE " + base.rec->name);
+    }
     ex r;
     r.t = f->type.t;
     if (f->type.t == T_REC) {
@@ -649,15 +673,28 @@ ex emitter::expression(const expr &e) {
       break;
     }
     case ek::binary: {
-      ex a = expression(*e.args[0]);
-      ex b = expression(*e.args[1]);
-      r = binop(e.text, value_of(a), value_of(b), e.at);
+      // A chain A + B + C ... is a left-leaning tree: walked along its left edge, so that only
+      // real nesting (parentheses, right operands) counts against the depth.
+      std::vector<const expr *> spine;
+      const expr *x = &e;
+      while (x->kind == ek::binary && (x == &e || !x->parenthesised)) {
+        spine.push_back(x);
+        x = x->args[0].get();
+      }
+      ex acc = expression(*x);
+      for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+        ex b = expression(*(*it)->args[1]);
+        acc = binop((*it)->text, value_of(acc), value_of(b), (*it)->at);
+      }
+      r = acc;
       break;
     }
     case ek::name: r = name_expr(e, false); break;
     case ek::field: {
       ex base = expression(*e.args[0]);
-      r = field_of(base, e.text, e.at);
+      std::vector<const expr *> idx;
+      for (size_t k = 1; k < e.args.size(); k++) idx.push_back(e.args[k].get());
+      r = field_of(base, e.text, e.at, e.parens ? &idx : nullptr, e.suffix);
       break;
     }
   }
@@ -672,7 +709,9 @@ ex emitter::expression(const expr &e) {
 ex emitter::lvalue(const expr &e) {
   if (e.kind == ek::field) {
     ex base = expression(*e.args[0]);
-    return field_of(base, e.text, e.at);
+    std::vector<const expr *> idx;
+    for (size_t k = 1; k < e.args.size(); k++) idx.push_back(e.args[k].get());
+    return field_of(base, e.text, e.at, e.parens ? &idx : nullptr, e.suffix);
   }
   if (e.kind != ek::name) fail_at(e.at, "expected a variable");
   return name_expr(e, true);
@@ -692,15 +731,16 @@ ex emitter::name_expr(const expr &e, bool for_write) {
   }
   // A record variable's field written as one dotted name: R.X, R.P.X.
   size_t dot = e.text.find('.');
-  if (dot != std::string::npos && dot > 0 && !e.parens && is_record_var(e.text.substr(0, dot))) {
+  if (dot != std::string::npos && dot > 0 && is_record_var(e.text.substr(0, dot))) {
     var &v = scalar(e.text.substr(0, dot), 0, e.at);
     ex base;
     base.t = T_REC;
     base.rec = v.type.rec;
     base.c = v.ref;
     base.lk = ex::l_rec;
-    if (e.suffix) fail_at(e.at, "a field's name takes no suffix");
-    return field_of(base, e.text.substr(dot + 1), e.at);
+    std::vector<const expr *> idx;
+    for (auto &a : e.args) idx.push_back(a.get());
+    return field_of(base, e.text.substr(dot + 1), e.at, e.parens ? &idx : nullptr, e.suffix);
   }
   std::vector<const expr *> args;
   for (auto &a : e.args) args.push_back(a.get());
@@ -1473,7 +1513,7 @@ void emitter::dim_stmt(const stmt &s, bool redim) {
       if (!has_as) t = array_type(d.name, d.suffix, d.at);
       std::string key = key_of(d.name, t);
       bool exists = sc_->arrays.count(key) > 0;
-      var &v = array_var(d.name, d.suffix, d.at, true);
+      var &v = array_var(d.name, d.suffix, d.at, !redim);   // REDIM in a SUB reaches a shared array
       if (shared) v.shared = true;
       if (d.bounds.empty()) {
         if (redim) fail_at(d.at, "REDIM needs the new bounds");
@@ -1848,7 +1888,10 @@ void emitter::statement(const stmt &s) {
     case sk::erase:
       for (size_t k = 0; k < s.names.size(); k++) {
         place at = k < s.name_places.size() ? s.name_places[k] : s.at;
-        const var *v = find_array(s.names[k], 0);
+        std::string name = s.names[k];
+        char suffix = 0;   // ERASE A% names the array A%()
+        if (!name.empty() && std::strchr("%&!#$", name.back())) suffix = name.back(), name.pop_back();
+        const var *v = find_array(name, suffix);
         if (!v) fail_at(at, "array " + s.names[k] + " not defined");
         stmt_code("kb_erase(" + v->ref + ");");
       }
@@ -2049,9 +2092,8 @@ void emitter::statement(const stmt &s) {
     case sk::restore: {
       uint32_t index = 0;
       if (!s.names.empty()) {
-        auto it = ck_.data_at_label.find(s.names[0]);
-        if (it == ck_.data_at_label.end()) fail_at(s.name_places.empty() ? s.at : s.name_places[0], "label " + s.names[0] + " not defined");
-        index = it->second;
+        if (!ck_.restore_index(sc_->def, s.names[0], index))
+          fail_at(s.name_places.empty() ? s.at : s.name_places[0], "label " + s.names[0] + " not defined");
       }
       stmt_code("kb_restore(" + std::to_string(index) + ");");
       break;
