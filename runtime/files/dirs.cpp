@@ -14,54 +14,11 @@
 #include <vector>
 #include "events.h"
 #include "files.h"
+#include "hostpath.h"
 #include "kels.h"
 #include "text.h"
 
 namespace {
-
-bool exists(const std::string &p) {
-  struct stat st;
-  return lstat(p.c_str(), &st) == 0;
-}
-
-// The entry of dir whose name equals part without regard to case (the first in sorted order
-// when several do), or "" when none does.
-std::string match_case(const std::string &dir, const std::string &part) {
-  DIR *d = opendir(dir.c_str());
-  if (!d) return "";
-  std::string best;
-  while (dirent *e = readdir(d))
-    if (strcasecmp(e->d_name, part.c_str()) == 0 && (best.empty() || best > e->d_name)) best = e->d_name;
-  closedir(d);
-  return best;
-}
-
-// Programs written for a system whose names ignore case find their files here too: each part
-// of the path that does not exist as written is looked up without regard to case. Parts
-// after one that is found in neither way are kept as written.
-std::string resolve_case(const std::string &p) {
-  if (exists(p)) return p;
-  std::string out;
-  size_t i = 0;
-  if (!p.empty() && p[0] == '/') out = "/", i = 1;
-  while (i <= p.size()) {
-    size_t j = p.find('/', i);
-    if (j == std::string::npos) j = p.size();
-    std::string part = p.substr(i, j - i);
-    if (!part.empty()) {
-      std::string candidate = out + part;
-      if (!exists(candidate)) {
-        std::string found = match_case(out.empty() ? "." : out, part);
-        if (found.empty()) return out + p.substr(i);
-        candidate = out + found;
-      }
-      out = candidate;
-    }
-    if (j < p.size()) out += '/';
-    i = j + 1;
-  }
-  return out;
-}
 
 bool has_wildcards(const std::string &s) { return s.find_first_of("*?") != std::string::npos; }
 
@@ -127,8 +84,7 @@ bool gfs_host_path(const kels *name, std::string &out, int *err) {
     *err = 64;
     return false;
   }
-  std::replace(p.begin(), p.end(), '\\', '/');
-  out = resolve_case(p);
+  out = host_path_of(p);   // \ as a separator, names without regard to case
   return true;
 }
 

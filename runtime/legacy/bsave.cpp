@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "events.h"
+#include "hostpath.h"
 #include "kels.h"
 #include "memory.h"
 #include "peekpoke.h"
@@ -16,8 +17,9 @@ static constexpr uint8_t bsave_mark = 0xFD;
 
 static bool word_ok(int32_t n) { return n >= -65536 && n <= 65535; }
 
-// The file name as the host takes it; empty (with error 64) when the name is not one. Trailing
-// blanks go (a fixed-length string pads the name with them).
+// The file name as the host takes it, mapped as OPEN maps names ('\' parts folders, case is
+// ignored); empty (with error 64) when the name is not one. Trailing blanks go (a fixed-length
+// string pads the name with them).
 static std::string file_name(const kels *name) {
   std::string s = name ? std::string((const char *)name->text, name->len) : std::string();
   while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -25,7 +27,7 @@ static std::string file_name(const kels *name) {
     error(64);
     return {};
   }
-  return s;
+  return host_path_of(s);
 }
 
 // The dialect's error for a failed open or write of a file.
@@ -87,7 +89,8 @@ void sub_bload(kels *name, int32_t offset, int32_t passed) {
   if (path.empty()) return;
   std::FILE *f = std::fopen(path.c_str(), "rb");
   if (!f) {
-    error(file_error(errno, true));
+    int e = errno;
+    error(e == ENOENT && !host_folder_exists(path) ? 76 : file_error(e, true));   // 76: no such folder
     return;
   }
   struct stat st;

@@ -2,10 +2,12 @@
 // run in order: the lexer (tokens with their places), the parser (the syntax tree), the checks
 // (the program's tables) and the emitter (C++ from the tree).
 #include "translator.h"
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include "check.h"
+#include "hostpath.h"
 #include "emit.h"
 #include "lexer.h"
 #include "parser.h"
@@ -24,7 +26,12 @@ translation translate(const std::string &source, const std::string &filename, pr
   auto read_include = [&](const std::string &name, place at) -> std::string {
     namespace fs = std::filesystem;
     fs::path base = fs::path(at.file >= 0 && (size_t)at.file < names.size() ? names[(size_t)at.file] : filename).parent_path();
-    fs::path p = fs::path(name).is_absolute() ? fs::path(name) : base / name;
+    // As OPEN reads a name: '\' parts folders, and a part that does not exist as written is
+    // found without regard to case.
+    std::string slashed = name;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    fs::path p = fs::path(slashed).is_absolute() ? fs::path(slashed) : base / slashed;
+    p = host_path_of(p.string());
     std::error_code ec;
     if (fs::is_directory(p, ec)) throw bas_error{at.line, at.col, "$INCLUDE: " + name + " is a folder, not a file", ""};
     std::ifstream f(p, std::ios::binary);
