@@ -755,3 +755,11 @@ void gfs_field(int32_t width, kels *var) {
   var->listi = 0;
   field_offset += width;
 }
+
+void sub_lock(int32_t fileno, int32_t from, int32_t to, int32_t passed) {
+  if (new_error) return;
+  gfs_file *f = open_file(fileno);
+  if (!f || (f->mode != gfs_random && f->mode != gfs_binary)) return;   // a text file locks whole
+  if (((passed & 1) && from < 1) || ((passed & 2) && to < 1)) { error(63); return; }
+  if ((passed & 3) == 3 && to < from) error(5);
+}

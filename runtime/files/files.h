@@ -21,6 +21,10 @@ int32_t func_lof(int32_t fileno);
 int32_t func_loc(int32_t fileno);
 int32_t func_seek(int32_t fileno);     // next record (RANDOM) or byte position (others), from 1
 void sub_seek(int32_t fileno, int32_t position);
+// LOCK and UNLOCK #n[, [from] TO to | , rec] (passed: 1 from, 2 to): one user has nothing to
+// share, so only the arguments are checked: the file open (else 52), record or byte numbers
+// of RANDOM and BINARY files from 1 (else 63) and in order (else 5).
+void sub_lock(int32_t fileno, int32_t from, int32_t to, int32_t passed);
 
 // PRINT #, PRINT # USING, WRITE #: the screen's code between gfs_print_to(n) and
 // gfs_print_to(0). While a file is the target (text_target), kels_print, tab, func_tab,

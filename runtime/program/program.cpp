@@ -317,13 +317,36 @@ static kels *local_time_text(const char *format) {
   return s;
 }
 
+int32_t kb_date_offset_days = 0;
+
 kels *func_date() {
   if (new_error) return kels_new(0, 1);
+  if (kb_date_offset_days) {
+    std::time_t now = std::time(nullptr);
+    std::tm lt{};
+    localtime_r(&now, &lt);
+    lt.tm_mday += kb_date_offset_days;
+    lt.tm_hour = 12;   // the day's middle: a change of summer time cannot move the date
+    std::mktime(&lt);
+    char buf[16];
+    int n = std::snprintf(buf, sizeof buf, "%02d-%02d-%04d", lt.tm_mon + 1, lt.tm_mday, lt.tm_year + 1900);
+    kels *s = kels_new(n, 1);   // a copy: buf goes with this call
+    std::memcpy(s->text, buf, (size_t)n);
+    return s;
+  }
   return local_time_text("%m-%d-%Y");
 }
 
 kels *func_time() {
   if (new_error) return kels_new(0, 1);
+  if (timing_time_offset_ms) {   // the clock TIMER reads, so that the two agree
+    uint32_t s = timing_ms_of_day() / 1000;
+    char buf[16];
+    int n = std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", s / 3600, s / 60 % 60, s % 60);
+    kels *text = kels_new(n, 1);
+    std::memcpy(text->text, buf, (size_t)n);
+    return text;
+  }
   return local_time_text("%H:%M:%S");
 }
 
@@ -347,4 +370,205 @@ kels *func_environ_n(int32_t n) {
 int32_t func_fre(int32_t kind) {
   if (new_error) return 0;
   return kind == -2 ? 65536 : 524288;   // stack space, else memory: more than the dialect's programs need
+}
+
+// ---- DATE$ =, TIME$ =, ENVIRON, LOCK, TRON, PALETTE USING, MBF ---------------------------
+
+// Up to `most` digits (at least one) from p; -1 when there are none.
+static int read_digits(const char *&p, const char *end, int most) {
+  int v = 0, n = 0;
+  while (p < end && n < most && *p >= '0' && *p <= '9') v = v * 10 + (*p++ - '0'), n++;
+  return n ? v : -1;
+}
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+static int64_t days_of(int y, int m, int d) {
+  y -= m <= 2;
+  int64_t era = (y >= 0 ? y : y - 399) / 400;
+  int64_t yoe = y - era * 400;
+  int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void kb_set_date(kels *text) {
+  if (new_error) return;
+  std::string t((const char *)text->text, text->len);
+  while (!t.empty() && t.back() == ' ') t.pop_back();
+  const char *p = t.data(), *end = p + t.size();
+  int m = read_digits(p, end, 2);
+  char sep = p < end ? *p : 0;
+  bool ok = m >= 1 && m <= 12 && (sep == '-' || sep == '/');
+  int d = -1, y = -1;
+  if (ok) {
+    p++;
+    d = read_digits(p, end, 2);
+    ok = d >= 1 && p < end && *p == sep;
+  }
+  if (ok) {
+    p++;
+    const char *ys = p;
+    y = read_digits(p, end, 4);
+    ok = p == end && (p - ys == 2 || p - ys == 4);
+    if (ok && p - ys == 2) y += y < 80 ? 2000 : 1900;
+  }
+  static const int month_days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+  if (!ok || y < 1980 || y > 2099 || d > month_days[m - 1] || (m == 2 && d == 29 && !leap)) {
+    error(5);
+    return;
+  }
+  std::time_t now = std::time(nullptr);
+  std::tm lt{};
+  localtime_r(&now, &lt);
+  kb_date_offset_days = (int32_t)(days_of(y, m, d) - days_of(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday));
+}
+
+void kb_set_time(kels *text) {
+  if (new_error) return;
+  std::string t((const char *)text->text, text->len);
+  while (!t.empty() && t.back() == ' ') t.pop_back();
+  const char *p = t.data(), *end = p + t.size();
+  int part[3] = {0, 0, 0}, limit[3] = {23, 59, 59};
+  bool ok = true;
+  for (int k = 0; k < 3 && ok; k++) {
+    part[k] = read_digits(p, end, 2);
+    ok = part[k] >= 0 && part[k] <= limit[k];
+    if (!ok || p == end) break;
+    ok = *p++ == ':' && k < 2 && p < end;
+  }
+  if (!ok || p != end) {
+    error(5);
+    return;
+  }
+  int64_t want = ((int64_t)part[0] * 3600 + part[1] * 60 + part[2]) * 1000;
+  int64_t raw = ((int64_t)timing_ms_of_day() - timing_time_offset_ms) % 86400000;
+  if (raw < 0) raw += 86400000;
+  timing_time_offset_ms = (int32_t)(want - raw);
+}
+
+void sub_environ(kels *entry) {
+  if (new_error) return;
+  std::string e((const char *)entry->text, entry->len);
+  size_t eq = e.find('=');
+  std::string name = eq == std::string::npos ? "" : e.substr(0, eq);
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  while (!name.empty() && name.front() == ' ') name.erase(0, 1);
+  if (name.empty() || name.find('\0') != std::string::npos || e.find('\0') != std::string::npos) {
+    error(5);
+    return;
+  }
+  std::string value = e.substr(eq + 1);
+  // "NAME=" takes the entry away, as the dialect does; else the value is set for this program
+  // and the programs it starts.
+  int rc = value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+  if (rc != 0) error(7);
+}
+
+int kb_tron = 0;
+
+void kb_trace(int32_t line) {
+  if (new_error) return;
+  char buf[24];
+  int n = std::snprintf(buf, sizeof buf, "[%d]", (int)line);
+  kels *s = kels_new(n, 0);   // its own string, given back at once: a trace makes no temporaries
+  std::memcpy(s->text, buf, (size_t)n);
+  kels_print(s, 0);
+  kels_free(s);
+}
+
+// The attributes a page's palette has in its mode.
+static int32_t palette_attributes(const img_struct *im) {
+  switch (im->screen_mode) {
+    case 13: case 256: return 256;
+    case 11: case 2: return 2;
+    case 10: case 1: return 4;
+    default: return 16;
+  }
+}
+
+void kb_palette_using(kb_arr &a, uint8_t *first) {
+  if (new_error) return;
+  img_struct *im = write_page;
+  if (!im || !im->palette || im->screen_mode == 32 || !a.data) {
+    error(5);
+    return;
+  }
+  uint64_t total = kb_count(a), at = (uint64_t)(first - a.data) / a.esize;
+  int32_t n = palette_attributes(im);
+  if (at >= total || total - at < (uint64_t)n) {
+    error(5);
+    return;
+  }
+  for (int32_t k = 0; k < n && !new_error; k++) {
+    int32_t v;
+    if (a.esize == 2) {
+      int16_t w;
+      std::memcpy(&w, first + 2 * k, 2);
+      v = w;
+    } else {
+      std::memcpy(&v, first + 4 * k, 4);
+    }
+    if (v != -1) kelg_palette((uint32_t)k, (uint32_t)v, 1);
+  }
+}
+
+// Microsoft Binary Format: the exponent (bias 129, 0 for zero) in the last byte, the sign in
+// the high bit of the byte before it, then the mantissa below the hidden leading 1, its
+// lowest byte first: 23 bits for a SINGLE, 55 for a DOUBLE.
+kels *func_mksmbf(float v) {
+  kels *s = kels_new(4, 1);
+  std::memset(s->text, 0, 4);
+  if (new_error || v == 0) return s;
+  if (!std::isfinite(v)) { error(6); return s; }
+  int e;
+  double m = std::frexp(std::fabs((double)v), &e);   // |v| = m * 2^e, m in [0.5, 1)
+  int exp = e + 128;
+  if (exp > 255) { error(6); return s; }
+  if (exp < 1) return s;                              // too small for the format: zero
+  uint32_t bits = (uint32_t)std::ldexp(m, 24) & 0x7FFFFF;
+  s->text[0] = (uint8_t)bits;
+  s->text[1] = (uint8_t)(bits >> 8);
+  s->text[2] = (uint8_t)((bits >> 16) | (v < 0 ? 0x80 : 0));
+  s->text[3] = (uint8_t)exp;
+  return s;
+}
+
+kels *func_mkdmbf(double v) {
+  kels *s = kels_new(8, 1);
+  std::memset(s->text, 0, 8);
+  if (new_error || v == 0) return s;
+  if (!std::isfinite(v)) { error(6); return s; }
+  int e;
+  double m = std::frexp(std::fabs(v), &e);
+  int exp = e + 128;
+  if (exp > 255) { error(6); return s; }
+  if (exp < 1) return s;
+  uint64_t bits = (uint64_t)std::ldexp(m, 56) & ((1ull << 55) - 1);   // 53 bits fit exactly
+  for (int i = 0; i < 7; i++) s->text[i] = (uint8_t)(bits >> (8 * i));
+  if (v < 0) s->text[6] |= 0x80;
+  s->text[7] = (uint8_t)exp;
+  return s;
+}
+
+float func_cvsmbf(kels *s) {
+  if (new_error) return 0;
+  if (s->len < 4) { error(5); return 0; }
+  const uint8_t *b = s->text;
+  if (b[3] == 0) return 0;
+  uint32_t bits = (uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)(b[2] & 0x7F) << 16 | 0x800000u;
+  double v = std::ldexp((double)bits, b[3] - 129 - 23);
+  return (float)(b[2] & 0x80 ? -v : v);
+}
+
+double func_cvdmbf(kels *s) {
+  if (new_error) return 0;
+  if (s->len < 8) { error(5); return 0; }
+  const uint8_t *b = s->text;
+  if (b[7] == 0) return 0;
+  uint64_t bits = (uint64_t)(b[6] & 0x7F) << 48;
+  for (int i = 0; i < 6; i++) bits |= (uint64_t)b[i] << (8 * i);
+  bits |= 1ull << 55;
+  double v = std::ldexp((double)bits, b[7] - 129 - 55);   // 56 bits round to the nearest double
+  return b[6] & 0x80 ? -v : v;
 }

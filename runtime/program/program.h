@@ -378,6 +378,28 @@ template <class T> inline T kb_cv(kels *s) {
   std::memcpy(&v, s->text, sizeof v);
   return v;
 }
+// MKSMBF$, MKDMBF$, CVSMBF and CVDMBF: numbers in the Microsoft Binary Format older files
+// hold (4 and 8 bytes; error 6 for a number beyond the format, error 5 for a short string).
+kels *func_mksmbf(float v);
+kels *func_mkdmbf(double v);
+float func_cvsmbf(kels *s);
+double func_cvdmbf(kels *s);
+
+// ---- DATE$ =, TIME$ =, ENVIRON, TRON, PALETTE USING ---------------------------------------
+// DATE$ = "mm-dd-yyyy" (or yy, or '/') and TIME$ = "hh[:mm[:ss]]" change the date and time
+// this program sees, by offsets, never the system's clock; a malformed one is error 5.
+extern int32_t kb_date_offset_days;
+void kb_set_date(kels *text);
+void kb_set_time(kels *text);
+// ENVIRON "NAME=value" sets the variable for ENVIRON$ and the programs this one starts;
+// "NAME=" removes it; no '=' or no name is error 5.
+void sub_environ(kels *entry);
+// TRON and TROFF: while kb_tron is set, each numbered line shows "[n]" as it starts.
+extern int kb_tron;
+void kb_trace(int32_t line);
+// PALETTE USING a(first): each attribute of the page's palette from the array's elements in
+// turn (INTEGER or LONG); -1 leaves an attribute as it is. Too few elements: error 5.
+void kb_palette_using(kb_arr &a, uint8_t *first);
 
 // ---- PSET, PRESET and POINT --------------------------------------------------------------
 // At whole-number coordinates on a byte-per-pixel page without WINDOW or VIEW offsets, these

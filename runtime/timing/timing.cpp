@@ -32,8 +32,12 @@ static std::atomic<bool> timerthread_running{false};
 
 // ---- the clock ----
 
+int32_t timing_time_offset_ms = 0;
+
 uint32_t timing_ms_of_day() {
-  return (SDL_GetTicks() - sdl_firsttimervalue + kelvo_firsttimervalue) % 86400000u;
+  uint32_t raw = (SDL_GetTicks() - sdl_firsttimervalue + kelvo_firsttimervalue) % 86400000u;
+  int64_t ms = ((int64_t)raw + timing_time_offset_ms) % 86400000;
+  return (uint32_t)(ms < 0 ? ms + 86400000 : ms);
 }
 
 double timer_from_ms(uint32_t ms, double accuracy, int32_t passed) {

@@ -62,4 +62,7 @@ void timerthread_scan(double now);
 // TIMER's value; limit_step advances _LIMIT's cadence and returns how long to sleep.
 double timer_from_ms(uint32_t ms, double accuracy, int32_t passed);
 uint32_t timing_ms_of_day();
+// TIME$ = "hh:mm:ss" moves the clock the program sees (TIMER, TIME$) by this much; the
+// system's clock is never set.
+extern int32_t timing_time_offset_ms;
 uint32_t limit_step(double &prev, uint32_t now, double ms);

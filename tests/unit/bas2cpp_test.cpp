@@ -267,6 +267,11 @@ TEST(Bas2cppMachineCode, CallInterruptTakesIntegerArraysAsRegisterRecords) {
       {"DIM R%(9): CALL INTERRUPT(&H33, R%(), R%())", "call_interrupt((int32_t)((int16_t)51), kb_regs(a1_R), kb_regs(a1_R))"},
       {"DIM I(9) AS INTEGER, O(9) AS INTEGER: CALL INTERRUPTX(N, I(), O())", "call_interruptx(kb_l(v3_N), kb_regs(a1_I), kb_regs(a2_O))"},
       {"DEFINT R: CALL INTERRUPT(&H33, R(), R())", "kb_regs(a1_R)"},
+      // Records: their INTEGER fields in order; past the registers anything may follow.
+      {"TYPE RT\nAX AS INTEGER\nBX AS INTEGER\nEND TYPE\nDIM R AS RT: CALL INTERRUPT(&H33, R, R)",
+       "interrupt_regs{(void *)(v1_R), 4}"},
+      {"TYPE RT\nF(7) AS INTEGER\nEND TYPE\nDIM Q(1) AS RT: CALL INTERRUPT(&H33, Q(0), Q(1))",
+       "interrupt_regs{(void *)(kb_elem(a1_Q, (int32_t)((int16_t)1))), 16}"},
   };
   for (auto &c : cases) {
     auto t = tr(c.src);
@@ -287,6 +292,10 @@ TEST(Bas2cppMachineCode, BadMemoryStatementsAreLocated) {
       {"CALL INTERRUPT(&H33, R&(), R&())", "t.bas:1:22: CALL INTERRUPT needs INTEGER arrays as register records, but R&() is LONG"},
       {"DIM R(9): CALL INTERRUPT(&H33, R(), R())", "t.bas:1:32: CALL INTERRUPT needs INTEGER arrays as register records, but R!() is SINGLE"},
       {"CALL INTERRUPT(\"x\", R%(), R%())", "t.bas:1:16: expected a numeric expression"},
+      {"TYPE T\nA AS INTEGER\nB AS LONG\nEND TYPE\nDIM R AS T: CALL INTERRUPT(&H33, R, R)",
+       "t.bas:5:34: CALL INTERRUPT: the register fields of T must be INTEGERs, but B is LONG"},
+      {"TYPE T\nA(8) AS INTEGER\nS AS STRING * 2\nEND TYPE\nDIM R AS T: CALL INTERRUPTX(&H33, R, R)",
+       "t.bas:5:35: CALL INTERRUPTX: the register fields of T must be INTEGERs, but S is STRING"},
       {"CALL INTERRUPT(&H33, R%())", "t.bas:1:26: expected ','"},
       {"CALL Foo(1)", "t.bas:1:1: subprogram FOO not defined"},
       {"DEF SEG =", "t.bas:1:10: expected an expression before the end of the line"},
@@ -322,6 +331,14 @@ TEST(Bas2cppTranslate, IncludeFilesAreReadBesideTheProgramAndNamedInErrors) {
   auto missing = translate("REM $INCLUDE: 'none.bi'\n", dir + "/main.bas");
   EXPECT_FALSE(missing.ok);
   EXPECT_NE(missing.message.find("cannot read none.bi"), std::string::npos) << missing.message;
+  // Names as OPEN reads them: '\' parts folders, and case does not matter.
+  ASSERT_EQ(std::system(("mkdir -p '" + dir + "/Inc'").c_str()), 0);
+  write("Inc/Shared.BI", "SUB Twice (N%)\n  PRINT N% * 2\nEND SUB\n");
+  auto mapped = translate("'$INCLUDE: 'INC\\SHARED.bi'\nTwice 3\n", dir + "/main.bas");
+  EXPECT_TRUE(mapped.ok) << mapped.message;
+  EXPECT_NE(mapped.cpp.find("S_1_TWICE("), std::string::npos);
+  std::remove((dir + "/Inc/Shared.BI").c_str());
+  std::remove((dir + "/Inc").c_str());
   std::remove((dir + "/lib.bi").c_str());
   std::remove((dir + "/bad.bi").c_str());
   std::remove(dir.c_str());

@@ -28,7 +28,15 @@ std::string dump(const expr *e) {
     case ek::number: o = e->text + sfx; break;
     case ek::string: o = "\"" + e->text + "\""; break;
     case ek::name: o = e->text + sfx + (e->parens ? "(" + dump_args(e->args) + ")" : ""); break;
-    case ek::field: o = "(. " + dump(e->args[0].get()) + " " + e->text + sfx + ")"; break;
+    case ek::field:
+      o = "(. " + dump(e->args[0].get()) + " " + e->text + sfx;
+      if (e->parens) {   // an array field's subscripts
+        o += "(";
+        for (size_t k = 1; k < e->args.size(); k++) o += (k > 1 ? " " : "") + dump(e->args[k].get());
+        o += ")";
+      }
+      o += ")";
+      break;
     case ek::unary: case ek::binary: o = "(" + e->text + " " + dump_args(e->args) + ")"; break;
   }
   return e->parenthesised ? "[" + o + "]" : o;
@@ -44,6 +52,7 @@ std::string dump(const type_name &t) {
     case type_name::string: return "STRING";
     case type_name::fixed_string: return "STRING*" + (t.length_const.empty() ? std::to_string(t.length) : t.length_const);
     case type_name::record: return t.record_name;
+    case type_name::any: return "ANY";
   }
   return "?";
 }
@@ -79,7 +88,7 @@ const char *kind_name(sk k) {
       {sk::function_, "function"}, {sk::def_fn, "def_fn"}, {sk::declare, "declare"}, {sk::type_, "type"},
       {sk::include, "include"}, {sk::randomize_timer, "randomize_timer"}, {sk::open_, "open"},
       {sk::close_, "close"}, {sk::get_, "get"}, {sk::put_, "put"}, {sk::field, "field"}, {sk::seek, "seek"},
-      {sk::name_, "name"}};
+      {sk::name_, "name"}, {sk::palette_using, "palette_using"}};
   return names.at(k);
 }
 
@@ -254,6 +263,14 @@ TEST(ParserStatements, EachFormBecomesItsTree) {
       {"PRINT USING \"##.#\"; X; Y", "(print PRINT _ \"##.#\" X; Y)"},
       {"LPRINT USING F$, 1,", "(print LPRINT _ F$ 1,)"},
       {"PRINT #2, USING \"#\"; 1", "(print PRINT 2 \"#\" 1)"},
+      // Items before USING print first, as a PRINT of their own.
+      {"PRINT \"T\"; USING \"#\"; 1", "(print PRINT _ _ \"T\";)\n(print PRINT _ \"#\" 1)"},
+      {"PRINT #N, A, B; USING F$; 1", "(print PRINT N _ A, B;)\n(print PRINT N F$ 1)"},
+      {"PRINT MID$(\"USING\", 1); USING \"#\"; 2", "(print PRINT _ _ MID$(\"USING\" 1);)\n(print PRINT _ \"#\" 2)"},
+      {"LOCK #1, 2 TO 5: UNLOCK 1: LOCK #1, TO 3", "(builtin LOCK 1 2 5)\n(builtin UNLOCK 1 _ _)\n(builtin LOCK 1 _ 3)"},
+      {"DATE$ = \"01-02-2003\": TIME$ = T$", "(builtin DATE$= \"01-02-2003\")\n(builtin TIME$= T$)"},
+      {"PALETTE USING P&(4)", "(palette_using P&(4))"},
+      {"DECLARE SUB S (A AS ANY, B())", "(declare S SUB params:{A AS ANY}{B()})"},
       {"WRITE A, \"b\"", "(print WRITE _ _ A, \"b\")"},
       {"INPUT A", "(input _ <A>)"},
       {"INPUT ; \"Name\"; N$, A(1)", "(input \"Name\" +flag _ <N$> <A(1)>)"},
@@ -362,6 +379,10 @@ TEST(ParserIf, SingleLineForms) {
       {"IF A THEN 100 ELSE 200", "(if +single (? A : (goto @100)) (else : (goto @200)))"},
       {"IF A GOTO 100 ELSE PRINT", "(if +single (? A : (goto @100)) (else : (print PRINT _ _)))"},
       {"IF A THEN ELSE X = 1", "(if +single (? A) (else : (assign X 1)))"},
+      // A block IF's ELSE line: what follows ELSE opens the ELSE part.
+      {"IF A THEN\nX = 1\nELSE GOTO 29: Y = 2\nZ = 3\nEND IF",
+       "(if (? A : (assign X 1)) (else : (goto @29) (assign Y 2) (assign Z 3)))"},
+      {"IF A THEN\nELSE 40\nEND IF", "(if (? A) (else : (goto @40)))"},
       {"IF A THEN IF B THEN X = 1 ELSE X = 2",
        "(if +single (? A : (if +single (? B : (assign X 1)) (else : (assign X 2)))))"},
       {"IF A THEN FOR I = 1 TO 2: NEXT: X = 1",
@@ -433,6 +454,10 @@ TEST(ParserTypes, TypeBlocksHoldTheirFields) {
       {"TYPE Point\n  X AS INTEGER\n  Y AS SINGLE ' comment\n\n  N AS STRING * 10\n  P AS Other\nEND TYPE\nDIM A AS Point",
        "(type POINT {X AS INTEGER} {Y AS SINGLE} {N AS STRING*10} {P AS OTHER})\n(dim {A AS POINT})"},
       {"TYPE Empty\nEND TYPE", "(type EMPTY)"},
+      {"TYPE Poly\n  E(63) AS SINGLE\n  N(1 TO 3, 2) AS STRING * 8\nEND TYPE",
+       "(type POLY {E(63) AS SINGLE} {N(1:3 2) AS STRING*8})"},
+      {"A(J).E(I) = R.E(I + 1)", "(assign (. A(J) E(I)) R.E((+ I 1)))"},
+      {"X = A(1).P(2).Q.R(3, 4)", "(assign X (. (. A(1) P(2)) Q.R(3 4)))"},
   });
   program p = parsed("TYPE T\nA AS LONG\nEND TYPE");
   EXPECT_EQ(p.statements[0]->end_at.line, 3);

@@ -167,6 +167,7 @@ enum class sk {
   seek,         // SEEK [#]exprs[0], exprs[1]
   name_,        // NAME exprs[0] AS exprs[1]
   randomize_timer, // reserved
+  palette_using,   // PALETTE USING exprs[0] (an array element: the first of the attributes' values)
 };
 
 // PSET/PRESET (step x, y)[, colour]; LINE [[step](x1, y1)]-[step](x2, y2)[, [colour][, [B|BF][, style]]];

@@ -131,6 +131,7 @@ class emitter {
   bool has_on_error_ = false;
   bool in_proc_ = false;
   bool dynamic_ = false;           // $DYNAMIC in force
+  bool traced_ = false;            // the program has TRON: numbered lines check the trace flag
   std::map<std::string, std::string> cacheable_;   // module numbers' statics and their C++ types
   std::set<std::string> proc_cnames_;
 
@@ -231,6 +232,8 @@ class emitter {
   void declare_locals(const stmt &s, bool is_static);
   void shared_stmt(const stmt &s);
   void chunk_break();
+  void palette_using(const stmt &s);
+  std::string register_record(const stmt &s, const expr &a);
   std::string finish_module();
   std::string cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const;
   std::string finish_proc_body(const std::string &body);
@@ -1830,6 +1833,7 @@ void emitter::statement(const stmt &s) {
       if (info_ && !in_proc_) info_->labels.push_back(s.text);
       put_label(id);
       if (std::isdigit((unsigned char)s.text[0])) emit("last_line = " + s.text + ";");
+      if (traced_ && std::isdigit((unsigned char)s.text[0])) emit("if (kb_tron) kb_trace(" + s.text + ");");
       return;
     }
     default: break;
@@ -2037,6 +2041,10 @@ void emitter::statement(const stmt &s) {
       std::string regs[2];
       for (int k = 0; k < 2; k++) {
         const expr &a = *s.exprs[(size_t)k + 1];
+        if (a.kind == ek::field || (a.kind == ek::name && !(a.parens && a.args.empty()))) {
+          regs[k] = register_record(s, a);
+          continue;
+        }
         if (a.kind != ek::name || !a.parens || !a.args.empty())
           fail_at(a.start, "CALL " + s.text + " takes its register records as INTEGER arrays, such as Regs%() "
                         "(user-defined types are not supported yet)");
@@ -2105,10 +2113,39 @@ void emitter::statement(const stmt &s) {
     case sk::open_: case sk::close_: case sk::get_: case sk::put_: case sk::field: case sk::seek: case sk::name_:
       file_stmt(s);
       break;
+    case sk::palette_using: palette_using(s); break;
     case sk::declare: case sk::type_: case sk::include: case sk::label: break;
     default:
       fail_at(s.at, "this statement is not supported yet");
   }
+}
+
+// PALETTE USING A(i): the array's storage from element i on.
+void emitter::palette_using(const stmt &s) {
+  const expr &a = *s.exprs[0];
+  const var *v = a.kind == ek::name && a.parens && !a.args.empty() ? find_array(a.text, a.suffix) : nullptr;
+  if (!v) fail_at(a.start, "PALETTE USING needs an element of an INTEGER or LONG array, such as A%(0)");
+  if (v->type.t != T_INT && v->type.t != T_LNG)
+    fail_at(a.start, "PALETTE USING needs an INTEGER or LONG array, but " + a.text + "() is " +
+                         (v->type.t == T_REC ? v->type.rec->name : tname[v->type.t]));
+  std::string idx;
+  for (auto &i : a.args) idx += ", " + int_arg(*i);
+  stmt_code("kb_palette_using(" + v->ref + ", kb_elem(" + v->ref + idx + "));");
+}
+
+// A register record of CALL INTERRUPT given as a record (a variable, an element of a record
+// array or a field): its INTEGER fields are the registers in order, AX BX CX DX BP SI DI FLAGS
+// and for INTERRUPTX also DS ES; a record too short for them is error 5 when called.
+std::string emitter::register_record(const stmt &s, const expr &a) {
+  ex r = lvalue(a);
+  if (r.t != T_REC)
+    fail_at(a.start, "CALL " + s.text + " takes its register records as INTEGER arrays or records of INTEGER fields");
+  uint32_t regs_bytes = s.text == "INTERRUPT" ? 16 : 20;
+  for (const field &f : r.rec->fields)
+    if (f.offset < regs_bytes && f.type.t != T_INT)   // an INTEGER array field is INTEGERs in a row too
+      fail_at(a.start, "CALL " + s.text + ": the register fields of " + r.rec->name + " must be INTEGERs, but " + f.name +
+                           " is " + (f.type.t == T_REC ? f.type.rec->name : tname[f.type.t]));
+  return "interrupt_regs{(void *)(" + r.c + "), " + std::to_string(r.rec->size) + "}";
 }
 
 // The start of an array's storage for GET/PUT of pictures: the element named, or the first.
@@ -2402,7 +2439,21 @@ std::string emitter::finish_module() {
   return out;
 }
 
+// Whether a block, or any block inside it, holds the built-in statement name.
+static bool holds_builtin(const block &b, const char *name) {
+  for (const stmt_p &s : b) {
+    if (s->kind == sk::builtin && s->text == name) return true;
+    if (holds_builtin(s->body, name)) return true;
+    for (const if_branch &br : s->branches)
+      if (holds_builtin(br.body, name)) return true;
+    for (const case_branch &cb : s->cases)
+      if (holds_builtin(cb.body, name)) return true;
+  }
+  return false;
+}
+
 std::string emitter::run() {
+  traced_ = holds_builtin(prog_.statements, "TRON");
   module_.labels = &ck_.module_labels;
   for (auto &[name, p] : ck_.procedures) proc_cnames_.insert(p.cname);
   body_.clear();

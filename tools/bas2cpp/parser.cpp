@@ -190,6 +190,8 @@ class parser {
   void declare_stmt(const token &kw);
   void type_stmt(const token &kw);
   void field_bounds(decl &d);
+  void clock_stmt(const token &kw);
+  void lock_stmt(const token &kw);
   void call_stmt(const token &kw);
   void bare_call(const token &name);
 };
@@ -399,6 +401,7 @@ void parser::statement() {
   if (!frames_.empty() && frames_.back().kind == frame::select && !frames_.back().cur && full != "CASE" &&
       !(full == "END" && is_kw("SELECT", 1)))
     fail(t, "expected CASE after SELECT CASE");
+  if ((kw == "DATE" || kw == "TIME") && t.suffix == '$' && is_op("=", 1)) { clock_stmt(t); return; }
   if (kw == "MID" && t.suffix == '$' && is_op("(", 1)) {   // MID$(a$, s[, n]) = b$
     next();
     next();
@@ -648,6 +651,16 @@ void parser::statement() {
     if (kw == "DECLARE") { declare_stmt(t); return; }
     if (kw == "TYPE") { type_stmt(t); return; }
     if (kw == "CALL") { call_stmt(t); return; }
+    if (kw == "LOCK" || (kw == "UNLOCK" && !is_op("="))) { lock_stmt(t); return; }
+    if (kw == "PALETTE" && is_kw("USING")) {
+      next();
+      auto s = mk(sk::palette_using, t);
+      token a = peek();
+      if (a.kind != tok::ident || is_reserved(a) || !is_op("(", 1)) fail("expected an array element after PALETTE USING" + found());
+      s->exprs.push_back(reference());
+      append(std::move(s));
+      return;
+    }
     if (kw == "KEY" && (is_kw("OFF") || is_kw("ON") || is_kw("LIST"))) {
       next();   // the function-key line at the bottom of the screen: this runtime shows none
       return;
@@ -1613,6 +1626,32 @@ void parser::type_stmt(const token &kw) {
     d.as = type_after_as();
     s->decls.push_back(std::move(d));
     if (!at_stmt_end()) fail("expected the end of the line" + found());
+  }
+  append(std::move(s));
+}
+
+// DATE$ = text and TIME$ = text: the built-in statements "DATE$=" and "TIME$=".
+void parser::clock_stmt(const token &kw) {
+  next();
+  expect_op("=");
+  auto s = mk(sk::builtin, kw);
+  s->text = kw.text + "$=";
+  s->exprs.push_back(expression());
+  append(std::move(s));
+}
+
+// LOCK|UNLOCK [#]n [, rec | , [from] TO to]: the built-in statement with the file number and
+// the two record numbers, null when not written.
+void parser::lock_stmt(const token &kw) {
+  auto s = mk(sk::builtin, kw);
+  s->text = kw.text;
+  accept_op("#");
+  s->exprs.push_back(expression());
+  s->exprs.push_back(nullptr);
+  s->exprs.push_back(nullptr);
+  if (accept_op(",")) {
+    if (!is_kw("TO")) s->exprs[1] = expression();
+    if (accept_kw("TO")) s->exprs[2] = expression();
   }
   append(std::move(s));
 }
