@@ -2046,8 +2046,8 @@ void emitter::statement(const stmt &s) {
           continue;
         }
         if (a.kind != ek::name || !a.parens || !a.args.empty())
-          fail_at(a.start, "CALL " + s.text + " takes its register records as INTEGER arrays, such as Regs%() "
-                        "(user-defined types are not supported yet)");
+          fail_at(a.start, "CALL " + s.text + " takes its register records as INTEGER arrays, such as Regs%(), "
+                        "or records of INTEGER fields");
         vtype t = array_type(a.text, a.suffix, a.start);
         if (t.t != T_INT)
           fail_at(a.start, "CALL " + s.text + " needs INTEGER arrays as register records, but " + a.text + tsuffix[t.t] + "() is " + tname[t.t]);
