@@ -208,6 +208,26 @@ TEST(Bas2cppTranslate, FlatChainsOfAThousandTermsAreNotNesting) {
   EXPECT_NE(deep.message.find("nested too deeply"), std::string::npos) << deep.message;
 }
 
+TEST(Bas2cppTranslate, RecordArraysAnyAndPaletteUsingMistakesAreLocated) {
+  const std::string t3 = "TYPE T\nE(3) AS SINGLE\nN AS STRING * 4\nX AS INTEGER\nEND TYPE\nDIM R AS T\n";
+  struct { std::string src, message; } cases[] = {
+      {"SUB S (A AS ANY)\nEND SUB", "t.bas:1:13: AS ANY is allowed only in a DECLARE"},
+      {t3 + "R.N% = \"a\"", "t.bas:7:1: the suffix of N% does not match its field's type"},
+      {t3 + "Y = R.E", "t.bas:7:5: expected a subscript: E is an array in TYPE T"},
+      {t3 + "Y = R.E(1, 2)", "t.bas:7:5: wrong number of subscripts for E"},
+      {t3 + "Y = R.X(1)", "t.bas:7:5: X is not an array in TYPE T"},
+      {"TYPE T\nE(N) AS SINGLE\nEND TYPE", "t.bas:2:3: an array inside a TYPE needs constant bounds"},
+      {"TYPE T\nE(5 TO 1) AS SINGLE\nEND TYPE", "t.bas:2:8: the bounds of E are out of order"},
+      {"DIM P!(15): PALETTE USING P!(0)", "t.bas:1:27: PALETTE USING needs an INTEGER or LONG array, but P() is SINGLE"},
+      {"PALETTE USING 5", "t.bas:1:15: expected an array element after PALETTE USING but found 5"},
+  };
+  for (auto &c : cases) {
+    auto t = tr(c.src);
+    EXPECT_FALSE(t.ok) << c.src;
+    EXPECT_EQ(t.message.rfind(c.message, 0), 0u) << c.src << "\n  got: " << t.message;
+  }
+}
+
 TEST(Bas2cppTranslate, RandomTokenSoupEitherTranslatesOrIsLocated) {
   const char *pieces[] = {"PRINT", "IF", "THEN", "ELSE", "FOR", "NEXT", "TO", "DO", "LOOP", "WHILE", "WEND", "SELECT",
                           "CASE", "END", "GOSUB", "RETURN", "GOTO", "DIM", "A", "A$", "B%(", "(", ")", ",", ";", ":",
