@@ -186,3 +186,82 @@ TEST(ProgramFunctions, DateTimeEnvironAndByteImages) {
   new_error = 0;
   kels_cleanup(0, 0);
 }
+
+// MBF: exponent (bias 129) last, the sign in the high bit of the byte before it, the mantissa
+// below its hidden 1 lowest byte first; zero is all zeros.
+TEST(ProgramFunctions, MicrosoftBinaryFormatBytesAndRoundTrips) {
+  kel_test_reset();
+  auto bytes = [](kels *s) {
+    std::string o;
+    char b[4];
+    for (uint32_t i = 0; i < s->len; i++) std::snprintf(b, sizeof b, "%02X", s->text[i]), o += (i ? " " : "") + std::string(b);
+    return o;
+  };
+  EXPECT_EQ(bytes(func_mksmbf(1.0f)), "00 00 00 81");
+  EXPECT_EQ(bytes(func_mksmbf(-1.0f)), "00 00 80 81");
+  EXPECT_EQ(bytes(func_mksmbf(0.1f)), "CD CC 4C 7D");
+  EXPECT_EQ(bytes(func_mksmbf(0.0f)), "00 00 00 00");
+  EXPECT_EQ(bytes(func_mkdmbf(-10.0)), "00 00 00 00 00 00 A0 84");
+  EXPECT_EQ(bytes(func_mkdmbf(0.1)), "D0 CC CC CC CC CC 4C 7D");   // 0.1's 52 bits, moved up by 3
+  EXPECT_EQ(bytes(func_mkdmbf(1e-60)), "00 00 00 00 00 00 00 00");  // below the format: zero
+  for (float v : {1.0f, -2.5f, 3.14159f, 1e-30f, 1.7e38f, -123456.7f})
+    EXPECT_EQ(func_cvsmbf(func_mksmbf(v)), v) << v;
+  for (double v : {1.0, -2.5, 3.141592653589793, 1e-30, 1.7e38, 0.1})
+    EXPECT_EQ(func_cvdmbf(func_mkdmbf(v)), v) << v;
+  EXPECT_EQ(new_error, 0);
+  func_mksmbf(2e38f);                                   // beyond the format's 2^127
+  EXPECT_EQ(new_error, 6);
+  new_error = 0;
+  func_mkdmbf(1e39);
+  EXPECT_EQ(new_error, 6);
+  new_error = 0;
+  func_cvdmbf(T("1234567"));                            // too short
+  EXPECT_EQ(new_error, 5);
+  new_error = 0;
+  kels_cleanup(0, 0);
+}
+
+// DATE$ = and TIME$ = move the program's clock only; a malformed text is error 5 and changes
+// nothing.
+TEST(ProgramFunctions, SettingDateAndTimeMovesTheProgramsClock) {
+  kel_test_reset();
+  struct { const char *text; bool ok; const char *shown; } dates[] = {
+      {"12-25-2031", true, "12-25-2031"}, {"02/29/2000", true, "02-29-2000"}, {"1-2-99", true, "01-02-1999"},
+      {"03-04-05", true, "03-04-2005"},   {"02-29-2100", false, ""},          {"02-29-2023", false, ""},
+      {"13-01-2020", false, ""},          {"12-25-1979", false, ""},          {"12-25", false, ""},
+      {"12-25/2020", false, ""},          {"12-25-20201", false, ""},        {"", false, ""},
+  };
+  for (auto &c : dates) {
+    std::string before = S(func_date());
+    kb_set_date(T(c.text));
+    EXPECT_EQ(new_error, c.ok ? 0 : 5) << c.text;
+    new_error = 0;
+    EXPECT_EQ(S(func_date()), c.ok ? std::string(c.shown) : before) << c.text;
+  }
+  kb_set_time(T("10:00"));
+  EXPECT_EQ(S(func_time()).substr(0, 5), "10:00");
+  EXPECT_NEAR(func_timer(0, 0), 36000.0, 60.0);
+  for (const char *bad : {"24:00", "10:60", "10:00:60", "10:", "ab", "1:2:3:4", ""}) {
+    kb_set_time(T(bad));
+    EXPECT_EQ(new_error, 5) << bad;
+    new_error = 0;
+  }
+  EXPECT_EQ(S(func_time()).substr(0, 5), "10:00");
+  kb_date_offset_days = 0;
+  timing_time_offset_ms = 0;
+  kels_cleanup(0, 0);
+}
+
+TEST(ProgramFunctions, EnvironSetsAndRemovesVariables) {
+  kel_test_reset();
+  sub_environ(T("KEL_TEST_SET=a=b c"));
+  EXPECT_EQ(S(func_environ(T("KEL_TEST_SET"))), "a=b c");
+  sub_environ(T("KEL_TEST_SET="));
+  EXPECT_EQ(std::getenv("KEL_TEST_SET"), nullptr);
+  for (const char *bad : {"NOEQUALS", "=value", " =x"}) {
+    sub_environ(T(bad));
+    EXPECT_EQ(new_error, 5) << bad;
+    new_error = 0;
+  }
+  kels_cleanup(0, 0);
+}
