@@ -31,6 +31,8 @@ constexpr int32_t max_reclen = 32767;
 struct gfs_file {
   int fd = -1;
   int32_t mode = 0;
+  std::string name;              // the host path, for the report of a file left incomplete
+  bool shared = false;           // another open number has the same host file
   bool read_only = false;        // RANDOM/BINARY opened where writing is refused
   uint64_t dev = 0, ino = 0;
   int32_t reclen = 0;            // RANDOM only
@@ -101,6 +103,26 @@ bool flush(gfs_file *f) {
   return e == 0;
 }
 
+// Numbers open on one host file see each other's work: before f reads or writes, what another
+// number still buffers goes to the host first (so writes land in the order the program made
+// them), and a write through f drops what the others have read ahead.
+void sync_others(gfs_file *f, bool writing) {
+  if (!f->shared) return;
+  for (gfs_file *g : files)
+    if (g && g != f && g->dev == f->dev && g->ino == f->ino) {
+      flush(g);
+      if (writing) g->rlen = 0;
+    }
+}
+
+// Sets `shared` on every number open on the host file dev/ino.
+void mark_shared(uint64_t dev, uint64_t ino) {
+  int n = 0;
+  for (gfs_file *g : files) n += g && g->dev == dev && g->ino == ino;
+  for (gfs_file *g : files)
+    if (g && g->dev == dev && g->ino == ino) g->shared = n > 1;
+}
+
 void flush_at_exit() {
   for (gfs_file *f : files)
     if (f && !f->wbuf.empty()) write_all(f->fd, f->wbuf.data(), f->wbuf.size(), f->wstart);
@@ -108,6 +130,7 @@ void flush_at_exit() {
 
 // Up to n bytes at off; the count read (short at the end of the file), -1 after an error.
 int64_t read_at(gfs_file *f, uint8_t *p, size_t n, int64_t off) {
+  sync_others(f, false);
   if (!flush(f)) return -1;
   size_t done = 0;
   while (done < n) {
@@ -122,6 +145,7 @@ int64_t read_at(gfs_file *f, uint8_t *p, size_t n, int64_t off) {
 
 bool write_at(gfs_file *f, const uint8_t *p, size_t n, int64_t off) {
   if (f->read_only) { error(75); return false; }
+  sync_others(f, true);
   if (!flush(f)) return false;
   f->rlen = 0;
   int e = write_all(f->fd, p, n, off);
@@ -132,6 +156,7 @@ bool write_at(gfs_file *f, const uint8_t *p, size_t n, int64_t off) {
 // Sequential bytes at the file's position, gathered into the write buffer.
 void stream_write(gfs_file *f, const uint8_t *p, size_t n) {
   if (f->read_only) { error(75); return; }
+  sync_others(f, true);
   if (!f->wbuf.empty() && f->wstart + (int64_t)f->wbuf.size() != f->pos && !flush(f)) return;
   if (f->wbuf.empty()) f->wstart = f->pos;
   f->rlen = 0;
@@ -405,6 +430,7 @@ void sub_open(kels *name, int32_t mode, int32_t fileno, int32_t reclen, int32_t 
     if (f->pos > 0 && ::pread(fd, &last, 1, f->pos - 1) == 1 && last == 26) f->pos--;
   }
   files[fileno] = f;
+  mark_shared(f->dev, f->ino);
   static bool exit_hooked = false;
   if (!exit_hooked) {                        // a process ending without shutdown keeps its output
     exit_hooked = true;
@@ -465,6 +491,7 @@ int32_t func_lof(int32_t fileno) {
   if (new_error) return 0;
   gfs_file *f = open_file(fileno);
   if (!f) return 0;
+  sync_others(f, false);
   struct stat st;
   if (fstat(f->fd, &st) != 0) { error(57); return 0; }
   int64_t size = st.st_size;

@@ -429,6 +429,63 @@ TEST_F(Files, AFullDiskIsReportedAndAFailedOpenTruncatesNothing) {
   EXPECT_EQ(func_freefile(), 1);                      // closed even so
 }
 
+// Numbers open on one host file see each other's work whatever each buffers: writes land in
+// the order the program made them, and reads, LOF and read-ahead see the latest writes.
+TEST_F(Files, NumbersOpenOnOneFileSeeEachOthersWrites) {
+  struct coherence_case {
+    const char *what, *before;
+    std::function<void(const std::string &)> run;
+    std::string after;
+  };
+  const coherence_case cases[] = {
+    {"a PUT through #2 after PRINT # through #1 is not written over at #1's CLOSE", "",
+     [](const std::string &p) {
+       open_as(p, gfs_binary, 1); open_as(p, gfs_binary, 2);
+       gfs_print_to(1); str("AAAA"); gfs_print_to(0);
+       gfs_put(2, 1, 1, "BB", 2);
+       sub_close(2); sub_close(1);
+     }, "BBAA"},
+    {"two PRINT #s land in program order whichever number closes first", "",
+     [](const std::string &p) {
+       open_as(p, gfs_binary, 1); open_as(p, gfs_binary, 2);
+       gfs_print_to(1); str("AAAA"); gfs_print_to(0);
+       gfs_print_to(2); str("BB"); gfs_print_to(0);
+       sub_close(2); sub_close(1);
+     }, "BBAA"},
+    {"LINE INPUT # after a PUT through another number reads the new bytes", "line1\r\nline2\r\n",
+     [](const std::string &p) {
+       open_as(p, gfs_input, 1);
+       kels *s = kels_new(0, 0);
+       gfs_line_input(1, s);
+       EXPECT_EQ(S(s), "line1");
+       open_as(p, gfs_binary, 2);
+       gfs_put(2, 8, 1, "LINE", 4);
+       gfs_line_input(1, s);
+       EXPECT_EQ(S(s), "LINE2");
+       kels_free(s);
+     }, "line1\r\nLINE2\r\n"},
+    {"GET and LOF through #2 see what #1 still buffers", "",
+     [](const std::string &p) {
+       open_as(p, gfs_binary, 1); open_as(p, gfs_binary, 2);
+       gfs_print_to(1); str("XYZ"); gfs_print_to(0);
+       EXPECT_EQ(func_lof(2), 3);
+       char got[4] = {};
+       gfs_get(2, 1, 1, got, 3);
+       EXPECT_STREQ(got, "XYZ");
+     }, "XYZ"},
+  };
+  int k = 0;
+  for (const coherence_case &c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string path = P("same" + std::to_string(k++) + ".dat");
+    spit(path, c.before);
+    c.run(path);
+    EXPECT_EQ(new_error, 0);
+    sub_close_all();
+    EXPECT_EQ(slurp(path), c.after);
+  }
+}
+
 TEST_F(Files, OutputIsFlushedWhenClearClosesEverything) {
   open_as(P("c.txt"), gfs_output, 4);
   gfs_print_to(4); str("kept"); end_line(); gfs_print_to(0);
