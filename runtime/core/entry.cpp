@@ -52,6 +52,13 @@ static std::atomic<Uint32> game_thread_id{0};
 static std::atomic<int> exit_status{-1};         // -1 until an exit is asked for
 static volatile std::sig_atomic_t signal_pending = 0;
 static std::atomic<bool> timer_thread_quit{false};
+static std::atomic<bool> files_incomplete{false};  // a file could not be completed at the end
+
+// The program's files at its end: one whose written data could not all be stored is named on
+// standard error, and the process then ends with status 61 rather than 0.
+static void close_files_at_end() {
+  if (!gfs_close_all_at_end()) files_incomplete = true;
+}
 static kel_program_fn program_entry = nullptr;
 
 bool kel_on_game_thread() { return game_thread_id && SDL_ThreadID() == game_thread_id; }
@@ -76,7 +83,7 @@ void sub_end() {
   kels *msg = kels_new_txt("Press any key to continue");
   kels_print(msg, 0);
   kels_cleanup(kels_tmp_base, 0);
-  sub_close_all();                             // END closes every file, flushing what was written
+  close_files_at_end();                        // END closes every file, flushing what was written
   new_error = 0;
   for (;;) {                                   // keys typed before END are ignored
     kels *k = kels_inkey();
@@ -106,7 +113,8 @@ void kel_request_exit(int status) {
 
 int kel_exit_status() {
   int s = exit_status.load();
-  return s < 0 ? 0 : s;
+  if (s < 0) s = 0;
+  return s == 0 && files_incomplete.load() ? 61 : s;
 }
 
 [[noreturn]] static void shutdown_process();
@@ -117,6 +125,7 @@ int kel_exit_status() {
   if (platform_main_loop_running.load() && std::this_thread::get_id() == platform_main_thread)
     shutdown_process();
   // No main loop (start-up, or one thread driving the runtime): this thread is the process.
+  close_files_at_end();
   std::fflush(nullptr);
   std::exit(kel_exit_status());
 }
@@ -221,7 +230,7 @@ static void stop_threads() {
 
 [[noreturn]] static void shutdown_process() {
   stop_threads();
-  sub_close_all();                        // the game thread is stopped: its files are flushed here
+  close_files_at_end();                   // the game thread is stopped: its files are flushed here
   SDL_ShowCursor(SDL_DISABLE);
   std::fflush(nullptr);
   std::exit(kel_exit_status());           // the exit handlers close the mixer, fonts and SDL
@@ -253,6 +262,7 @@ static bool take_signal() {
 static int on_display_lost(void *) {
   kel_request_exit(0);
   stop_threads();
+  close_files_at_end();                   // the exit handlers, which would flush them, are skipped
   std::fflush(nullptr);
   std::_Exit(kel_exit_status());
 }

@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 #include "entry.h"
 #include "events.h"
@@ -339,14 +341,41 @@ bool conflicts(uint64_t dev, uint64_t ino, int32_t mode) {
   return false;
 }
 
-void close_one(int32_t n) {
+// Closes number n; the error number when what was written could not all reach the host
+// (raised as the statement's error too), else 0.
+int close_one(int32_t n) {
   gfs_file *f = files[n];
-  if (!f) return;
+  if (!f) return 0;
   files[n] = nullptr;
   if (gfs_print_target == n) gfs_print_target = 0;
-  flush(f);
-  if (::close(f->fd) != 0 && (errno == ENOSPC || errno == EDQUOT)) error(61);
+  int lost = 0;
+  if (!f->wbuf.empty()) {
+    int e = write_all(f->fd, f->wbuf.data(), f->wbuf.size(), f->wstart);
+    if (e) lost = gfs_errno_error(e, 57);
+  }
+  if (::close(f->fd) != 0 && (errno == ENOSPC || errno == EDQUOT) && !lost) lost = 61;
+  if (lost) error(lost);
+  if (f->shared) mark_shared(f->dev, f->ino);
   delete f;
+  return lost;
+}
+
+// Every number closed; each one that could not be completed is named on standard error when
+// report is set. False when there was one.
+bool close_all(bool report) {
+  bool complete = true;
+  for (int32_t n = 1; n <= max_files; n++) {
+    std::string name = files[n] ? files[n]->name : std::string();
+    int lost = close_one(n);
+    if (!lost) continue;
+    complete = false;
+    if (report) std::fprintf(stderr, "%s: %s (error %d): the end of what was written to it is lost\n",
+                             name.c_str(), error_text(lost), lost);
+  }
+  gfs_print_target = 0;
+  input_file = 0;
+  field_file = 0;
+  return complete;
 }
 
 kels *empty_tmp() { return kels_new(0, 1); }
@@ -419,6 +448,7 @@ void sub_open(kels *name, int32_t mode, int32_t fileno, int32_t reclen, int32_t 
   auto *f = new gfs_file;
   f->fd = fd;
   f->mode = mode;
+  f->name = path;
   f->read_only = read_only;
   f->dev = st.st_dev;
   f->ino = st.st_ino;
@@ -461,11 +491,12 @@ void sub_close(int32_t fileno) {
 }
 
 // Runs even with an error pending: END, CLEAR and shutdown must not lose output.
-void sub_close_all() {
-  for (int32_t n = 1; n <= max_files; n++) close_one(n);
-  gfs_print_target = 0;
-  input_file = 0;
-  field_file = 0;
+void sub_close_all() { close_all(false); }
+
+bool gfs_close_all_at_end() {
+  bool complete = close_all(true);
+  std::fflush(stderr);
+  return complete;
 }
 
 int32_t func_freefile() {
