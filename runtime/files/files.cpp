@@ -199,6 +199,26 @@ void src_seek(gfs_file *f, int64_t at) {
   else f->pos = at;
 }
 
+// Text read from a file grows a string only as far as the dialect's strings go: past the
+// longest string it is error 14, and when memory runs out first, error 7 (never an abort).
+bool add_char(std::string &s, int c) {
+  if (s.size() >= kels_max_len) { error(14); return false; }
+  try {
+    s += (char)c;
+  } catch (const std::bad_alloc &) {
+    std::string().swap(s);
+    error(7);
+    return false;
+  }
+  return true;
+}
+
+// The text as a temporary string; nullptr with error 14 when the string heap cannot take it.
+kels *heap_copy(const std::string &s) {
+  if (!kels_reserve((uint32_t)s.size())) { error(14); return nullptr; }
+  return kels_tmp_from(s.data(), (uint32_t)s.size());
+}
+
 bool is_blank(int c) { return c == ' ' || c == '\t'; }
 bool is_line_end(int c) { return c == '\r' || c == '\n'; }
 
@@ -226,17 +246,20 @@ bool read_item(gfs_file *f, bool number, std::string &out) {
     src_next(f);
     while ((c = src_peek(f)) >= 0) {
       src_next(f);
-      if (c != '"') { out += (char)c; continue; }
+      if (c != '"') {
+        if (!add_char(out, c)) return false;
+        continue;
+      }
       int64_t after = src_tell(f);
       while (is_blank(src_peek(f))) src_next(f);
       int d = src_peek(f);
       if (d < 0 || d == ',' || is_line_end(d)) break;
       src_seek(f, after);
-      out += '"';
+      if (!add_char(out, '"')) return false;
     }
   } else {
     while ((c = src_peek(f)) >= 0 && c != ',' && !is_line_end(c) && !(number && is_blank(c))) {
-      out += (char)c;
+      if (!add_char(out, c)) return false;
       src_next(f);
     }
     if (!number) out.erase(out.find_last_not_of(" \t") + 1);
@@ -616,11 +639,12 @@ void gfs_input_value(int32_t type, void *dest) {
   if (!known_type(t)) { error(13); return; }
   std::string item;
   if (!read_item(f, !(t & input_type_string), item)) return;
+  kels *text = heap_copy(item);
+  if (!text) return;
   if (t & input_type_string) {
-    kels_set(static_cast<kels *>(dest), kels_tmp_from(item.data(), (uint32_t)item.size()));
+    kels_set(static_cast<kels *>(dest), text);
     return;
   }
-  kels *text = kels_tmp_from(item.data(), (uint32_t)item.size());
   long double v = func_val(text);
   kels_free(text);
   if (!new_error) store_number(t, v, dest);
@@ -637,11 +661,12 @@ void gfs_line_input(int32_t fileno, kels *dest) {
   }
   std::string line;
   while ((c = src_peek(f)) >= 0 && !is_line_end(c)) {
-    line += (char)c;
+    if (!add_char(line, c)) return;
     src_next(f);
   }
   skip_line_end(f);
-  if (!new_error) kels_set(dest, kels_tmp_from(line.data(), (uint32_t)line.size()));
+  if (new_error) return;
+  if (kels *text = heap_copy(line)) kels_set(dest, text);
 }
 
 kels *func_input_str(int32_t n, int32_t fileno, int32_t passed) {

@@ -486,6 +486,59 @@ TEST_F(Files, NumbersOpenOnOneFileSeeEachOthersWrites) {
   }
 }
 
+// Bytes of address space the process has mapped now.
+uint64_t mapped_bytes() {
+  std::ifstream statm("/proc/self/statm");
+  uint64_t pages = 0;
+  statm >> pages;
+  return pages * (uint64_t)sysconf(_SC_PAGESIZE);
+}
+
+// A read that would build a string past what memory allows is the dialect's error (7, or 14
+// when the string heap cannot take the string), never an abort, and another open file still
+// keeps its data. Each way a file read grows a string runs in a child whose address space is
+// limited to a little more than it has.
+TEST_F(Files, AStringReadPastMemoryIsAnErrorNotAnAbort) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers' allocators do not run under an address-space limit";
+#endif
+  { std::ofstream create(P("huge.txt")); }
+  fs::resize_file(P("huge.txt"), 256u << 20);          // sparse: 256 MB of zero bytes, no separator
+  const std::pair<const char *, std::function<void()>> reads[] = {
+    {"LINE INPUT #", [] { gfs_line_input(2, kels_new(0, 0)); }},
+    {"INPUT # into a string", [] { in_str(2); }},
+    {"INPUT # into a number", [] { double v; gfs_input_begin(2); gfs_input_value(DBL, &v); }},
+  };
+  for (const auto &[what, read] : reads) {
+    SCOPED_TRACE(what);
+    fs::remove(P("other.txt"));
+    pid_t pid = fork();
+    if (pid == 0) {
+      open_as(P("other.txt"), gfs_output, 1);
+      gfs_print_to(1); str("kept"); end_line(); gfs_print_to(0);
+      open_as(P("huge.txt"), gfs_input, 2);
+      rlimit old;
+      getrlimit(RLIMIT_AS, &old);
+      rlimit small = {mapped_bytes() + (96u << 20), old.rlim_max};
+      if (new_error || setrlimit(RLIMIT_AS, &small) != 0) _exit(200);
+      try {
+        read();
+      } catch (...) {
+        _exit(250);                                    // in a program: an abort, the files lost
+      }
+      int got = new_error;
+      new_error = 0;
+      sub_close_all();
+      _exit(got);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_TRUE(WEXITSTATUS(status) == 7 || WEXITSTATUS(status) == 14) << "error " << WEXITSTATUS(status);
+    EXPECT_EQ(slurp(P("other.txt")), "kept\r\n");
+  }
+}
+
 TEST_F(Files, OutputIsFlushedWhenClearClosesEverything) {
   open_as(P("c.txt"), gfs_output, 4);
   gfs_print_to(4); str("kept"); end_line(); gfs_print_to(0);
