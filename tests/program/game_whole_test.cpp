@@ -135,7 +135,11 @@ class whole_game {
 
   // Supplies, daylight, money and level from the play screen (or a shop's status box).
   bool look() {
-    if (late() || !send("wait 50\n")) return false;   // the glyph's pass prints the status after it
+    // The glyph's pass prints the status after it, DAYLIGHT: last: after a CLS (the inn) waiting
+    // for that label waits for the whole box. Otherwise the box shows the last pass's values:
+    // the bars are drawn before the glyph, and money printed a pass late can only be lower
+    // (fights pay outdoors, the shops print their own), which only makes the player careful.
+    if (late() || !send("until 22 3 30000 DAYLIGHT:\n")) return false;
     std::string bmp = s.snapshot();
     screen_cells c = screen();
     if (bmp.empty() || c.empty()) return fail("no snapshot");
