@@ -41,8 +41,6 @@ for tool in bas2cpp kelc; do
   expect 1 "bad.bas:1:7: unexpected '@'" $tool bad.bas -o out
   [ ! -e out ] || fail "$tool wrote an output for a failed run"
 done
-expect 2 "in.tmp" bas2cpp in.tmp -o in   # its own temporary output would be the input
-cmp -s in.tmp "$program" || fail "bas2cpp in.tmp -o in changed the source"
 [ -z "$(ls -A tmp)" ] || fail "kelc left temporary files: $(ls -A tmp)"
 
 # Outputs that are no regular file are never renamed over: a FIFO gets the program written
@@ -66,7 +64,22 @@ if mknod blk b 7 0 2>/dev/null; then   # only where we may make one (as root): r
   expect 1 "blk: is not a regular file" kelc prog.bas -o blk
   [ -b blk ] || fail "kelc prog.bas -o blk replaced the block device"
 fi
+expect 1 "out_dir: is a directory" bas2cpp prog.bas -o out_dir
+[ -f out_dir/keep ] || fail "bas2cpp prog.bas -o out_dir changed the folder"
+mkfifo cpp_pipe || exit 1
+exec 3<>cpp_pipe
+cat cpp_pipe >from_cpp_pipe 3>&- &
+reader=$!
+"$build/bas2cpp" prog.bas -o cpp_pipe 2>"$root/err" 3>&-; rc=$?
+exec 3>&-
+wait "$reader"
+[ "$rc" -eq 0 ] || fail "bas2cpp prog.bas -o cpp_pipe ended with $rc: $(cat "$root/err")"
+[ -p cpp_pipe ] || fail "bas2cpp prog.bas -o cpp_pipe replaced the FIFO"
+grep -q kel_main from_cpp_pipe || fail "bas2cpp prog.bas -o cpp_pipe wrote no program into it"
 long=$(printf '%0250d' 0)
+"$build/bas2cpp" prog.bas -o "$long.cpp" 2>"$root/err" || fail "bas2cpp with a long output name: $(cat "$root/err")"
+grep -q kel_main "$long.cpp" || fail "bas2cpp with a long output name wrote no program"
+for f in .bas2cpp-*; do [ ! -e "$f" ] || fail "bas2cpp left its staging file $f"; done
 "$build/kelc" prog.bas -o "$long" 2>"$root/err" || fail "kelc with a 250-character output name: $(cat "$root/err")"
 [ -x "$long" ] && cmp -s "$long" plain || fail "kelc with a 250-character output name wrote no program"
 for f in .kelc.*; do [ ! -e "$f" ] || fail "kelc left its staging file $f"; done
