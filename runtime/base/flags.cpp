@@ -18,6 +18,8 @@ std::atomic<int> shell_call_in_progress{0};
 std::atomic<int> sleep_break{0};
 std::atomic<int> vertical_retrace_in_progress{0}, vertical_retrace_happened{0};
 void (*kel_shutdown_hook)() = nullptr;
+void (*kel_exit_files_hook)() = nullptr;
+static std::atomic<bool> files_incomplete{false};
 
 static std::atomic<Uint32> game_thread_id{0};
 static std::atomic<int> exit_status{-1};         // -1 until an exit is asked for
@@ -36,9 +38,12 @@ void kel_request_exit(int status) {
   close_program = 1;
 }
 
+void kel_mark_files_incomplete() { files_incomplete = true; }
+
 int kel_exit_status() {
   int s = exit_status.load();
-  return s < 0 ? 0 : s;
+  if (s < 0) s = 0;
+  return s == 0 && files_incomplete.load() ? 61 : s;
 }
 
 [[noreturn]] void kel_exit(int status) {
@@ -48,6 +53,7 @@ int kel_exit_status() {
       std::this_thread::get_id() == platform_main_thread)
     kel_shutdown_hook();                     // does not return
   // No main loop (start-up, or one thread driving the runtime): this thread is the process.
+  if (kel_exit_files_hook) kel_exit_files_hook();
   std::fflush(nullptr);
   std::exit(kel_exit_status());
 }

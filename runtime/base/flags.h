@@ -39,3 +39,8 @@ int kel_exit_status();                          // the status asked for so far (
 // The main thread's orderly shutdown (stops and joins the threads, then exits), registered by
 // the entry code that starts them; kel_exit runs it on the main thread while its loop runs.
 extern void (*kel_shutdown_hook)();
+// Set by the entry code: closes the program's files when a thread without a main loop ends the
+// process (with one, the main thread's shutdown closes them).
+extern void (*kel_exit_files_hook)();
+// A file could not be completed at the program's end: a status of 0 becomes 61.
+void kel_mark_files_incomplete();

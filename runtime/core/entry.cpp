@@ -37,6 +37,12 @@ static SDL_Thread *game_thread = nullptr, *timer_thread = nullptr;
 static volatile std::sig_atomic_t signal_pending = 0;
 static std::atomic<bool> timer_thread_quit{false};
 static const kel_driver *entry_driver = nullptr;
+
+// The program's files at its end: one whose written data could not all be stored is named on
+// standard error, and the process then ends with status 61 rather than 0.
+static void close_files_at_end() {
+  if (!gfs_close_all_at_end()) kel_mark_files_incomplete();
+}
 static kel_program_fn program_entry = nullptr;
 
 void sub_end() {
@@ -54,7 +60,7 @@ void sub_end() {
   kels *msg = kels_new_txt("Press any key to continue");
   kels_print(msg, 0);
   kels_cleanup(kels_tmp_base, 0);
-  sub_close_all();                             // END closes every file, flushing what was written
+  close_files_at_end();                        // END closes every file, flushing what was written
   new_error = 0;
   for (;;) {                                   // keys typed before END are ignored
     kels *k = kels_inkey();
@@ -122,6 +128,7 @@ void kel_init_runtime(int argc, char **argv) {
   if (done) return;
   done = true;
   connect_layers();
+  kel_exit_files_hook = close_files_at_end;    // an exit without a main loop closes them too
   platform_main_thread = std::this_thread::get_id();
   // Timer slot 0 is allocated and idle.
   ontimer_init();
@@ -177,7 +184,7 @@ static void stop_threads() {
 
 [[noreturn]] static void shutdown_process() {
   stop_threads();
-  sub_close_all();                        // the game thread is stopped: its files are flushed here
+  close_files_at_end();                   // the game thread is stopped: its files are flushed here
   SDL_ShowCursor(SDL_DISABLE);
   std::fflush(nullptr);
   std::exit(kel_exit_status());           // the exit handlers close the mixer, fonts and SDL
@@ -209,6 +216,7 @@ static bool take_signal() {
 static int on_display_lost(void *) {
   kel_request_exit(0);
   stop_threads();
+  close_files_at_end();                   // the exit handlers, which would flush them, are skipped
   std::fflush(nullptr);
   std::_Exit(kel_exit_status());
 }

@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 #include "flags.h"
 #include "events.h"
@@ -42,6 +44,8 @@ constexpr int32_t max_reclen = 32767;
 struct gfs_file {
   int fd = -1;
   int32_t mode = 0;
+  std::string name;              // the host path, for the report of a file left incomplete
+  bool shared = false;           // another open number has the same host file
   bool read_only = false;        // RANDOM/BINARY opened where writing is refused
   uint64_t dev = 0, ino = 0;
   int32_t reclen = 0;            // RANDOM only
@@ -112,6 +116,26 @@ bool flush(gfs_file *f) {
   return e == 0;
 }
 
+// Numbers open on one host file see each other's work: before f reads or writes, what another
+// number still buffers goes to the host first (so writes land in the order the program made
+// them), and a write through f drops what the others have read ahead.
+void sync_others(gfs_file *f, bool writing) {
+  if (!f->shared) return;
+  for (gfs_file *g : files)
+    if (g && g != f && g->dev == f->dev && g->ino == f->ino) {
+      flush(g);
+      if (writing) g->rlen = 0;
+    }
+}
+
+// Sets `shared` on every number open on the host file dev/ino.
+void mark_shared(uint64_t dev, uint64_t ino) {
+  int n = 0;
+  for (gfs_file *g : files) n += g && g->dev == dev && g->ino == ino;
+  for (gfs_file *g : files)
+    if (g && g->dev == dev && g->ino == ino) g->shared = n > 1;
+}
+
 void flush_at_exit() {
   for (gfs_file *f : files)
     if (f && !f->wbuf.empty()) write_all(f->fd, f->wbuf.data(), f->wbuf.size(), f->wstart);
@@ -119,6 +143,7 @@ void flush_at_exit() {
 
 // Up to n bytes at off; the count read (short at the end of the file), -1 after an error.
 int64_t read_at(gfs_file *f, uint8_t *p, size_t n, int64_t off) {
+  sync_others(f, false);
   if (!flush(f)) return -1;
   size_t done = 0;
   while (done < n) {
@@ -133,6 +158,7 @@ int64_t read_at(gfs_file *f, uint8_t *p, size_t n, int64_t off) {
 
 bool write_at(gfs_file *f, const uint8_t *p, size_t n, int64_t off) {
   if (f->read_only) { error(75); return false; }
+  sync_others(f, true);
   if (!flush(f)) return false;
   f->rlen = 0;
   int e = write_all(f->fd, p, n, off);
@@ -143,6 +169,7 @@ bool write_at(gfs_file *f, const uint8_t *p, size_t n, int64_t off) {
 // Sequential bytes at the file's position, gathered into the write buffer.
 void stream_write(gfs_file *f, const uint8_t *p, size_t n) {
   if (f->read_only) { error(75); return; }
+  sync_others(f, true);
   if (!f->wbuf.empty() && f->wstart + (int64_t)f->wbuf.size() != f->pos && !flush(f)) return;
   if (f->wbuf.empty()) f->wstart = f->pos;
   f->rlen = 0;
@@ -183,6 +210,26 @@ void src_seek(gfs_file *f, int64_t at) {
   else f->pos = at;
 }
 
+// Text read from a file grows a string only as far as the dialect's strings go: past the
+// longest string it is error 14, and when memory runs out first, error 7 (never an abort).
+bool add_char(std::string &s, int c) {
+  if (s.size() >= kels_max_len) { error(14); return false; }
+  try {
+    s += (char)c;
+  } catch (const std::bad_alloc &) {
+    std::string().swap(s);
+    error(7);
+    return false;
+  }
+  return true;
+}
+
+// The text as a temporary string; nullptr with error 14 when the string heap cannot take it.
+kels *heap_copy(const std::string &s) {
+  if (!kels_reserve((uint32_t)s.size())) { error(14); return nullptr; }
+  return kels_tmp_from(s.data(), (uint32_t)s.size());
+}
+
 bool is_blank(int c) { return c == ' ' || c == '\t'; }
 bool is_line_end(int c) { return c == '\r' || c == '\n'; }
 
@@ -210,17 +257,20 @@ bool read_item(gfs_file *f, bool number, std::string &out) {
     src_next(f);
     while ((c = src_peek(f)) >= 0) {
       src_next(f);
-      if (c != '"') { out += (char)c; continue; }
+      if (c != '"') {
+        if (!add_char(out, c)) return false;
+        continue;
+      }
       int64_t after = src_tell(f);
       while (is_blank(src_peek(f))) src_next(f);
       int d = src_peek(f);
       if (d < 0 || d == ',' || is_line_end(d)) break;
       src_seek(f, after);
-      out += '"';
+      if (!add_char(out, '"')) return false;
     }
   } else {
     while ((c = src_peek(f)) >= 0 && c != ',' && !is_line_end(c) && !(number && is_blank(c))) {
-      out += (char)c;
+      if (!add_char(out, c)) return false;
       src_next(f);
     }
     if (!number) out.erase(out.find_last_not_of(" \t") + 1);
@@ -325,14 +375,41 @@ bool conflicts(uint64_t dev, uint64_t ino, int32_t mode) {
   return false;
 }
 
-void close_one(int32_t n) {
+// Closes number n; the error number when what was written could not all reach the host
+// (raised as the statement's error too), else 0.
+int close_one(int32_t n) {
   gfs_file *f = files[n];
-  if (!f) return;
+  if (!f) return 0;
   files[n] = nullptr;
   if (gfs_print_target == n) set_print_target(0);
-  flush(f);
-  if (::close(f->fd) != 0 && (errno == ENOSPC || errno == EDQUOT)) error(61);
+  int lost = 0;
+  if (!f->wbuf.empty()) {
+    int e = write_all(f->fd, f->wbuf.data(), f->wbuf.size(), f->wstart);
+    if (e) lost = gfs_errno_error(e, 57);
+  }
+  if (::close(f->fd) != 0 && (errno == ENOSPC || errno == EDQUOT) && !lost) lost = 61;
+  if (lost) error(lost);
+  if (f->shared) mark_shared(f->dev, f->ino);
   delete f;
+  return lost;
+}
+
+// Every number closed; each one that could not be completed is named on standard error when
+// report is set. False when there was one.
+bool close_all(bool report) {
+  bool complete = true;
+  for (int32_t n = 1; n <= max_files; n++) {
+    std::string name = files[n] ? files[n]->name : std::string();
+    int lost = close_one(n);
+    if (!lost) continue;
+    complete = false;
+    if (report) std::fprintf(stderr, "%s: %s (error %d): the end of what was written to it is lost\n",
+                             name.c_str(), error_text(lost), lost);
+  }
+  set_print_target(0);
+  input_file = 0;
+  field_file = 0;
+  return complete;
 }
 
 kels *empty_tmp() { return kels_new(0, 1); }
@@ -405,6 +482,7 @@ void sub_open(kels *name, int32_t mode, int32_t fileno, int32_t reclen, int32_t 
   auto *f = new gfs_file;
   f->fd = fd;
   f->mode = mode;
+  f->name = path;
   f->read_only = read_only;
   f->dev = st.st_dev;
   f->ino = st.st_ino;
@@ -416,6 +494,7 @@ void sub_open(kels *name, int32_t mode, int32_t fileno, int32_t reclen, int32_t 
     if (f->pos > 0 && ::pread(fd, &last, 1, f->pos - 1) == 1 && last == 26) f->pos--;
   }
   files[fileno] = f;
+  mark_shared(f->dev, f->ino);
   static bool exit_hooked = false;
   if (!exit_hooked) {                        // a process ending without shutdown keeps its output
     exit_hooked = true;
@@ -446,11 +525,12 @@ void sub_close(int32_t fileno) {
 }
 
 // Runs even with an error pending: END, CLEAR and shutdown must not lose output.
-void sub_close_all() {
-  for (int32_t n = 1; n <= max_files; n++) close_one(n);
-  set_print_target(0);
-  input_file = 0;
-  field_file = 0;
+void sub_close_all() { close_all(false); }
+
+bool gfs_close_all_at_end() {
+  bool complete = close_all(true);
+  std::fflush(stderr);
+  return complete;
 }
 
 int32_t func_freefile() {
@@ -476,6 +556,7 @@ int32_t func_lof(int32_t fileno) {
   if (new_error) return 0;
   gfs_file *f = open_file(fileno);
   if (!f) return 0;
+  sync_others(f, false);
   struct stat st;
   if (fstat(f->fd, &st) != 0) { error(57); return 0; }
   int64_t size = st.st_size;
@@ -569,11 +650,12 @@ void gfs_input_value(int32_t type, void *dest) {
   if (!known_type(t)) { error(13); return; }
   std::string item;
   if (!read_item(f, !(t & input_type_string), item)) return;
+  kels *text = heap_copy(item);
+  if (!text) return;
   if (t & input_type_string) {
-    kels_set(static_cast<kels *>(dest), kels_tmp_from(item.data(), (uint32_t)item.size()));
+    kels_set(static_cast<kels *>(dest), text);
     return;
   }
-  kels *text = kels_tmp_from(item.data(), (uint32_t)item.size());
   long double v = func_val(text);
   kels_free(text);
   if (!new_error) store_number(t, v, dest);
@@ -590,11 +672,12 @@ void gfs_line_input(int32_t fileno, kels *dest) {
   }
   std::string line;
   while ((c = src_peek(f)) >= 0 && !is_line_end(c)) {
-    line += (char)c;
+    if (!add_char(line, c)) return;
     src_next(f);
   }
   skip_line_end(f);
-  if (!new_error) kels_set(dest, kels_tmp_from(line.data(), (uint32_t)line.size()));
+  if (new_error) return;
+  if (kels *text = heap_copy(line)) kels_set(dest, text);
 }
 
 kels *func_input_str(int32_t n, int32_t fileno, int32_t passed) {

@@ -14,7 +14,11 @@ void sub_open(kels *name, int32_t mode, int32_t fileno, int32_t reclen, int32_t 
 // OPEN "O", #1, "f"[, len]: the mode is the first letter of I, O, A, R, B.
 void sub_open_short(kels *mode, int32_t fileno, kels *name, int32_t reclen, int32_t passed);
 void sub_close(int32_t fileno);        // CLOSE #n; a number not open is no error
-void sub_close_all();                  // CLOSE, RESET, END, CLEAR, shutdown: flushes and closes all
+void sub_close_all();                  // CLOSE, RESET, CLEAR: flushes and closes all
+// The end of the program (END, SYSTEM, a closed window): closes all like sub_close_all and
+// names on standard error each file whose written data could not all be stored. False when
+// there was one, so the program does not end looking like a success.
+bool gfs_close_all_at_end();
 int32_t func_freefile();
 int32_t func_eof(int32_t fileno);      // -1 true, 0 false
 int32_t func_lof(int32_t fileno);

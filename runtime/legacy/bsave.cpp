@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "events.h"
+#include "files.h"
 #include "hostpath.h"
 #include "kels.h"
 #include "memory.h"
@@ -68,6 +69,11 @@ void sub_bsave(kels *name, int32_t offset, int32_t length) {
   std::copy(header, header + 7, out.begin());
   for (uint32_t i = 0; i < len; i++)
     out[7 + i] = std::atomic_ref<uint8_t>(defseg[(off + i) & 0xFFFF]).load(std::memory_order_relaxed);
+  struct stat st;                     // a file open under a number would be written over at its CLOSE
+  if (stat(path.c_str(), &st) == 0 && gfs_is_open(st.st_dev, st.st_ino)) {
+    error(55);
+    return;
+  }
   std::FILE *f = std::fopen(path.c_str(), "wb");
   if (!f) {
     error(file_error(errno, false));

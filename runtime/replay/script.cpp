@@ -36,6 +36,10 @@ static std::thread replay_thread;                 // joined by script_stop befor
 static std::function<void()> *main_request_fn = nullptr;
 static std::atomic<int> main_request{0};
 static std::string script_fifo;                   // $KEL_SCRIPT when it names a FIFO
+// Bounds on what a script may hold: a line longer than this is malformed (a device such as
+// /dev/zero never ends one), and a script file is read no further than the second.
+static constexpr size_t script_max_line = 65536;
+static constexpr size_t script_max_bytes = 16 << 20;
 
 // ---- code page 437 -------------------------------------------------------------------
 
@@ -228,6 +232,10 @@ bool script_parse(const std::string &source, std::vector<script_command> *out, s
   int n = 0;
   while (std::getline(in, line)) {
     n++;
+    if (line.size() > script_max_line) {
+      *message = "line " + std::to_string(n) + ": longer than " + std::to_string(script_max_line) + " bytes";
+      return false;
+    }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
@@ -301,10 +309,22 @@ void script_load_from_env() {
     std::fprintf(stderr, "KEL_SCRIPT: cannot open %s\n", full.c_str());
     std::exit(2);
   }
-  std::stringstream ss;
-  ss << f.rdbuf();
+  // Read up to the first line over the bound (script_parse names it) or the size bound.
+  std::string text;
+  size_t line_start = 0;
+  char buf[65536];
+  while (text.size() - line_start <= script_max_line && f.read(buf, sizeof buf).gcount() > 0) {
+    size_t from = text.size();
+    text.append(buf, (size_t)f.gcount());
+    size_t nl = text.rfind('\n');
+    if (nl != std::string::npos && nl >= from) line_start = nl + 1;
+    if (text.size() > script_max_bytes) {
+      std::fprintf(stderr, "KEL_SCRIPT %s: longer than %zu MB\n", full.c_str(), script_max_bytes >> 20);
+      std::exit(2);
+    }
+  }
   std::string message;
-  if (!script_parse(ss.str(), &script, &message)) {
+  if (!script_parse(text, &script, &message)) {
     std::fprintf(stderr, "KEL_SCRIPT %s: %s\n", full.c_str(), message.c_str());
     std::exit(2);
   }
@@ -474,7 +494,8 @@ static void script_main() {
 static bool fifo_line(int fd, std::string &pending, std::string &line) {
   for (;;) {
     size_t nl = pending.find('\n');
-    if (nl != std::string::npos) {
+    if (nl != std::string::npos || pending.size() > script_max_line) {   // an over-long line is malformed
+      nl = std::min(nl, pending.size());
       line = pending.substr(0, nl);
       pending.erase(0, nl + 1);
       return true;

@@ -164,7 +164,8 @@ static void heap_trim() {
 
 // ---- the string data heap ----
 
-void kels_concat(uint32_t bytesrequired) {
+// Moves the live strings down over the gaps between them; kels_sp ends up after the last.
+static void heap_compact() {
   uint8_t *dest = kels_data;
   for (uint32_t i = 0; i < kels_list_nexti; i++) {
     kels *s = kels_list[i];
@@ -176,11 +177,15 @@ void kels_concat(uint32_t bytesrequired) {
     dest = s->text + s->len;
   }
   kels_sp = uint32_t(dest - kels_data);
-  if (uint64_t(bytesrequired) + 2 * uint64_t(kels_sp) + spare_bytes < kels_data_size) return;
+}
 
+// After compaction: a bigger heap when less than bytesrequired would be left with the heap at
+// most half full; false when it cannot be had.
+static bool heap_grow(uint32_t bytesrequired) {
+  if (uint64_t(bytesrequired) + 2 * uint64_t(kels_sp) + spare_bytes < kels_data_size) return true;
   uint64_t bigger = uint64_t(kels_data_size) * 2 + bytesrequired;
   uint8_t *block = bigger > UINT32_MAX ? nullptr : static_cast<uint8_t *>(std::calloc(1, bigger));
-  if (!block) { error(512); return; }
+  if (!block) return false;
   std::memcpy(block, kels_data, kels_sp);
   for (uint32_t i = 0; i < kels_list_nexti; i++) {  // rebase while the old block is still valid
     kels *s = kels_list[i];
@@ -189,6 +194,19 @@ void kels_concat(uint32_t bytesrequired) {
   std::free(kels_data);
   kels_data = block;
   kels_data_size = uint32_t(bigger);
+  return true;
+}
+
+void kels_concat(uint32_t bytesrequired) {
+  heap_compact();
+  if (!heap_grow(bytesrequired)) error(512);
+}
+
+bool kels_reserve(uint32_t n) {
+  if (n > kels_max_len) return false;
+  if (uint64_t(kels_sp) + n + spare_bytes <= kels_data_size) return true;
+  heap_compact();
+  return heap_grow(n + spare_bytes) && uint64_t(kels_sp) + n + spare_bytes <= kels_data_size;
 }
 
 kels *kels_new(int32_t size, uint8_t tmp) {

@@ -34,6 +34,9 @@ extern uint32_t kels_malloc_freed_num, kels_malloc_freed_size;
 extern kels *nothingstring;         // "" in the data block, passed by PRINTs that end a line
 extern kels *singlespace;           // " "
 
+// The longest string: lengths travel as int32_t (kels_new, LEN).
+constexpr uint32_t kels_max_len = 0x7FFFFFFF;
+
 void kels_init();                   // sets up the heap and lists; creates nothingstring, singlespace
 
 kels *kels_new_descriptor();
@@ -73,6 +76,10 @@ inline uint32_t kels_cleanup(uint32_t base, uint32_t passvalue) {
 void swap_string(kels *a, kels *b);
 
 void kels_concat(uint32_t bytesrequired);
+// Makes room for a new string of n bytes, compacting or growing the heap as kels_new would, so
+// that kels_new(n) cannot fail; false, with no error raised, when n is over kels_max_len or the
+// heap cannot grow that far (the caller raises its statement's error, such as 14).
+bool kels_reserve(uint32_t n);
 void kels_concat_cmem(uint32_t bytesrequired);
 void kels_concat_list();
 void kels_cmem_concat_list();

@@ -84,12 +84,12 @@ TEST(BasicProgram, InputPromptsAndLineInput) {
 }
 
 TEST(BasicProgram, RuntimeErrorBoxNamesTheBasLineAndYesGoesOn) {
-  auto res = run_program(bas("error"),
-                         "until 1 1 10000 before\n"
-                         "wait 300\n"
-                         "key y\n"
-                         "until 2 1 5000 after\n"
-                         "close\n");
+  program_session s(bas("error"));
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(s.send("until 1 1 30000 before\n"));
+  ASSERT_TRUE(s.await_stderr("Continue?"));   // written before the box shows
+  ASSERT_TRUE(s.send("key y\nuntil 2 1 30000 after\nclose\n"));
+  auto res = s.finish(60);
   EXPECT_EQ(res.status, 0) << res.err;
   EXPECT_NE(res.err.find("Unhandled Error #9\nLine:4\nSubscript out of range\nContinue?"), std::string::npos) << res.err;
 }

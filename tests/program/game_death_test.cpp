@@ -117,33 +117,40 @@ TEST(GameEnding, ListsDeletesAndEndsAfterFourLines) {
 
 // ---- the real game, from the title
 
-static std::string keys(const char *key, int n) {
-  std::string s;
-  for (int i = 0; i < n; i++) s += std::string("key ") + key + "\nwait 40\n";
-  return s;
-}
-
-static std::string pace(int pairs) {   // back and forth, one step at a time
-  std::string s;
-  for (int i = 0; i < pairs; i++) s += keys("Left", 1) + keys("Right", 1);
-  return s;
-}
+// From the title into the village (21 outdoor steps: 8 right into area 4, 3 down, 10 right onto
+// the village glyph), each leg waiting for the player's glyph. Fights on the way can empty the
+// 60 supplies only if 15 or more of the 21 steps bring one, a chance of 1.2e-9; no route to the
+// village is shorter.
+static const char *walk_to_village =
+    "until 2 13 30000 Kestravelle\nkey Enter\nuntil 22 3 30000 DAYLIGHT:\n"
+    "key Right 7\nuntil 5 37 30000 \u263a\nkey Right\nuntil 5 23 30000 \u263a\n"
+    "key Down 3\nuntil 8 23 30000 \u263a\nkey Right 10\n"
+    "until 3 3 30000 Left Ryokan\nuntil 11 31 30000 \u263a\n";
 
 TEST(GameDeath, NightFallsOnTheHundredSixtiethStep) {
-  // To the village (21 steps: 8 right into area 4, 3 down, 10 right onto the village glyph),
-  // where no fight can happen, then 139 steps back and forth: daylight 160 runs out exactly.
-  std::string script = "until 2 13 15000 Kestravelle\nkey Enter\nuntil 22 3 10000 DAYLIGHT:\n" +
-                       keys("Right", 8) + keys("Down", 3) + keys("Right", 10) +
-                       "until 3 3 10000 Left Ryokan\n" + pace(69) +
-                       "wait 1000\ntext before.txt\n" + keys("Left", 1) +
-                       "until 5 5 10000 Small hero after dark\n"
-                       "until 16 5 30000 Play again? y/n\ntext death.txt\n"
-                       "type y\nkey Enter\n"
-                       "until 2 13 15000 Kestravelle\nclose\n";
+  // In the village no fight can happen: 138 steps back and forth along its bottom row, each
+  // leg waited for, leave daylight 1; the 139th step is the last of the 160.
+  std::string script = walk_to_village;
+  for (int leg = 0; leg < 19; leg++)
+    script += leg % 2 == 0 ? "key Left 7\nuntil 11 24 30000 \u263a\n" : "key Right 7\nuntil 11 31 30000 \u263a\n";
+  script += "key Right 5\nuntil 11 29 30000 \u263a\ntext before.txt\nsnap before.bmp\nkey Left\n"
+            "until 5 5 30000 Small hero after dark\n"
+            "until 16 5 30000 Play again? y/n\ntext death.txt\n"
+            "type y\nkey Enter\n"
+            "until 2 13 30000 Kestravelle\nclose\n";
   auto res = run_program(game, script, 120);
   ASSERT_EQ(res.status, 0) << res.err;
   auto b = scratch_lines("before.txt");
   EXPECT_NE(line_at(b, 22).find("DAYLIGHT:"), std::string::npos) << "died before the last step";
+  // The daylight bar covers x 90..90+daylight on row 170: one left before the last step.
+  std::string bmp = read_file(scratch_dir() + "/before.bmp");
+  ASSERT_GE(bmp.size(), 54u + 320 * 3 * 200);
+  auto pixel = [&](int x, int y) {
+    size_t p = 54 + (size_t)(199 - y) * 960 + (size_t)x * 3;
+    return (uint32_t)(uint8_t)bmp[p] | (uint8_t)bmp[p + 1] << 8 | (uint32_t)(uint8_t)bmp[p + 2] << 16;
+  };
+  EXPECT_EQ(pixel(91, 170), pixel(90, 170));
+  EXPECT_NE(pixel(92, 170), pixel(90, 170));
   auto d = scratch_lines("death.txt");
   EXPECT_EQ(line_at(d, 7), "    Cannot see the tengu");
   EXPECT_EQ(line_at(d, 9), "    Rusting armour");
@@ -151,15 +158,23 @@ TEST(GameDeath, NightFallsOnTheHundredSixtiethStep) {
 }
 
 TEST(GameDeath, FightsEmptyTheSuppliesOutdoors) {
-  // 160 outdoor steps bring about 40 fights of 2 to 4 supplies each, so the 60 supplies run out
-  // well before dark (failing this needs 3.5 standard deviations of luck). Steps sent after
-  // death only cut the sleeps short; the line editor skips arrow keys.
-  std::string script = "until 2 13 15000 Kestravelle\nkey Enter\nuntil 22 3 10000 DAYLIGHT:\n" + pace(80) +
-                       "until 5 5 30000 Supplies are now gone\n"
-                       "until 16 5 30000 Play again? y/n\ntext death.txt\n"
-                       "type n\nkey Enter\n"
-                       "until 25 1 10000 Press any key to continue\nkey x\n";
-  auto res = run_program(game, script, 120);
+  // At the store every supply but one is sold (the store keeps the last), so the first fight
+  // outdoors ends the game. Out through the village's left side (no fights there) with
+  // daylight 122, 120 steps back and forth beside it: none of them bringing a fight has a
+  // chance of 1e-15. Steps sent after death only cut the sleeps short; the line editor skips
+  // arrow keys.
+  std::string script = std::string(walk_to_village) +
+                       "key Up 4\nuntil 7 31 30000 \u263a\nkey Right 4\n"
+                       "until 1 2 30000 Welcome to Takashi's store.\n"
+                       "key Down\nuntil 8 2 30000 >\nkey Enter 60\nkey Down\nuntil 10 2 30000 >\nkey Enter\n"
+                       "until 3 3 30000 Left Ryokan\nuntil 11 31 30000 \u263a\n"
+                       "key Left 9\nuntil 8 32 30000 \u263a\n";
+  for (int i = 0; i < 60; i++) script += "key Left\nkey Right\n";
+  script += "until 5 5 30000 Supplies are now gone\n"
+            "until 16 5 30000 Play again? y/n\ntext death.txt\n"
+            "type n\nkey Enter\n"
+            "until 25 1 30000 Press any key to continue\nkey x\n";
+  auto res = run_program(game, script, 180);
   ASSERT_EQ(res.status, 0) << res.err;
   auto d = scratch_lines("death.txt");
   EXPECT_EQ(line_at(d, 7), "    No shield, no sword, no food");

@@ -160,7 +160,7 @@ TEST_P(GameScore, VerdictAndRunningAverage) {
   auto c = GetParam();
   ASSERT_EQ(access(harness().c_str(), X_OK), 0) << harness() << " was not built";
   std::string script = answers({2, 1, double(c.masterscore), 0, 0, 0, 0}) + "until 15 2 10000 Score:\n";
-  for (auto t : c.typed) script += std::string("type ") + t + "\nkey Enter\nwait 100\n";
+  for (auto t : c.typed) script += std::string("type ") + t + "\nkey Enter\n";   // INPUT takes them from the key buffer in order
   script += "until 20 2 10000 If you have heard\ntext verdict.txt\nkey Enter\n"
             "until 22 1 10000 MS\ntext result.txt\nclose\n";
   auto res = run_program(harness(), script, 60);

@@ -46,23 +46,30 @@ TEST(HelloProgram, CloseDuringAWaitEndsWithStatusZero) {
   EXPECT_EQ(res.status, 0) << res.err;
 }
 
+// The box is answered once its text is on standard error, which it writes before it shows.
 TEST(HelloProgram, ErrorBoxAnsweredNoEnds) {
-  auto res = run_program(hello, "until 2 15 10000 Kestravelle\nkey F5\nwait 300\nkey n\nwait 20000\n");
+  program_session s(hello);
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(s.send("until 2 15 30000 Kestravelle\nkey F5\n"));
+  ASSERT_TRUE(s.await_stderr("Continue?"));
+  ASSERT_TRUE(s.send("key n\n"));
+  auto res = s.finish(60);
   EXPECT_EQ(res.status, 0) << res.err;
   EXPECT_NE(res.err.find("Unhandled Error #5\nLine:10\nIllegal function call\nContinue?"), std::string::npos)
       << res.err;
 }
 
 TEST(HelloProgram, ErrorBoxAnsweredYesGoesOn) {
-  auto res = run_program(hello,
-                         "until 2 15 10000 Kestravelle\n"
-                         "key F5\n"
-                         "wait 300\n"
-                         "key y\n"
-                         "key b\n"
-                         "until 7 1 5000 Key: 0 63\n"  // the statement after the failing one runs
-                         "until 8 1 5000 Key: 98\n"
-                         "close\n");
+  program_session s(hello);
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(s.send("until 2 15 30000 Kestravelle\nkey F5\n"));
+  ASSERT_TRUE(s.await_stderr("Continue?"));
+  ASSERT_TRUE(s.send("key y\n"
+                     "key b\n"
+                     "until 7 1 30000 Key: 0 63\n"  // the statement after the failing one runs
+                     "until 8 1 30000 Key: 98\n"
+                     "close\n"));
+  auto res = s.finish(60);
   EXPECT_EQ(res.status, 0) << res.err;
   EXPECT_NE(res.err.find("Unhandled Error #5"), std::string::npos);
 }

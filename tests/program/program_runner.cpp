@@ -171,6 +171,16 @@ bool program_session::await_marker(const std::string &marker, int timeout_ms) {
   return false;
 }
 
+bool program_session::await_stderr(const std::string &text, int timeout_ms) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (read_file(work_dir + "/stderr.txt").find(text) != std::string::npos) return true;
+    if (exited()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
 std::vector<std::string> program_session::screen(int timeout_ms) {
   std::string name = work_dir + "/screen" + std::to_string(++dumps);
   std::vector<std::string> rows;

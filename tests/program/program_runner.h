@@ -43,6 +43,9 @@ class program_session {
   std::vector<std::string> screen(int timeout_ms = 30000);
   // A snapshot of the window as a .bmp, its path; empty on failure.
   std::string snapshot(int timeout_ms = 30000);
+  // Waits until the program's standard error holds the text (a message box writes its caption
+  // and text there before it shows); false when the program ended or timeout_ms passed.
+  bool await_stderr(const std::string &text, int timeout_ms = 30000);
   // Closes the FIFO (the script ends) and waits for the program to exit.
   program_result finish(int deadline_s);
   const std::string &dir() const { return work_dir; }

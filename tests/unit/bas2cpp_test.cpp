@@ -1,6 +1,9 @@
 // The BASIC reader and translator: tokens, labels, statement splitting, literal types, the
 // statement protocol in the output, and located errors for bad programs.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include "lexer.h"
 #include "translator.h"
@@ -362,6 +365,31 @@ TEST(Bas2cppTranslate, IncludeFilesAreReadBesideTheProgramAndNamedInErrors) {
   std::remove((dir + "/lib.bi").c_str());
   std::remove((dir + "/bad.bi").c_str());
   std::remove(dir.c_str());
+}
+
+// An $INCLUDE of something that is no regular file (a FIFO would keep the translator waiting,
+// a device reading for ever) or of a file over the size limit is an error at its place.
+TEST(Bas2cppTranslate, IncludeRefusesFifosDevicesAndHugeFiles) {
+  std::string dir = testing::TempDir() + "/kel_include_limits";
+  std::filesystem::remove_all(dir);
+  ASSERT_TRUE(std::filesystem::create_directory(dir));
+  ASSERT_EQ(mkfifo((dir + "/pipe.bi").c_str(), 0600), 0);
+  { std::ofstream create(dir + "/huge.bi"); }
+  std::filesystem::resize_file(dir + "/huge.bi", (16u << 20) + 1);   // sparse
+  { std::ofstream(dir + "/fits.bi") << "PRINT 1\n" << std::string((16u << 20) - 8, ' '); }   // at the limit
+  struct { const char *include, *message; } cases[] = {
+    {"pipe.bi", "main.bas:2:13: $INCLUDE: pipe.bi is not a regular file"},
+    {"/dev/zero", "main.bas:2:13: $INCLUDE: /dev/zero is not a regular file"},
+    {"huge.bi", "main.bas:2:13: $INCLUDE: huge.bi is too large (limit is 16 MB)"},
+  };
+  for (auto &c : cases) {
+    auto t = translate(std::string("X = 1\n'$INCLUDE: '") + c.include + "'\n", dir + "/main.bas");
+    EXPECT_FALSE(t.ok) << c.include;
+    EXPECT_NE(t.message.find(c.message), std::string::npos) << t.message;
+  }
+  auto fits = translate("'$INCLUDE: 'fits.bi'\n", dir + "/main.bas");
+  EXPECT_TRUE(fits.ok) << fits.message;
+  std::filesystem::remove_all(dir);
 }
 
 // A program translated as a function (for benchmarks) runs once and returns: no main, no END wait.

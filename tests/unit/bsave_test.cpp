@@ -106,3 +106,28 @@ TEST(BSave, NamesFilesAndHeadersThatAreRefused) {
   for (const std::string &p : {bad_mark, short_head, cut}) std::remove(p.c_str());
   rmdir(dir.c_str());
 }
+
+// BSAVE over a file open under a number is refused as KILL and NAME are (the number's CLOSE
+// would write over the image), and the open file keeps what was written to it.
+TEST(BSave, SavingOverAFileThatIsOpenIsError55) {
+  kel_test_reset();
+  std::string path = scratch("bsave_open.txt");
+  kels *name = kels_new_txt(path.c_str());
+  sub_open(name, gfs_output, 1, 0, 0);
+  gfs_print_to(1);
+  kels_print(kels_new_txt("text"), 1);
+  gfs_print_to(0);
+  sub_defseg(0x3000, 1);
+  sub_bsave(name, 0, 4);
+  EXPECT_EQ(new_error, 55);
+  new_error = 0;
+  sub_close(1);
+  std::vector<uint8_t> file = read_file(path);
+  EXPECT_EQ(std::string(file.begin(), file.end()), "text\r\n");
+  sub_bsave(name, 0, 4);                                            // once closed it may be saved
+  EXPECT_EQ(new_error, 0);
+  EXPECT_EQ(read_file(path).size(), 11u);
+  sub_defseg(0, 0);
+  kels_free(name);
+  std::remove(path.c_str());
+}

@@ -429,6 +429,116 @@ TEST_F(Files, AFullDiskIsReportedAndAFailedOpenTruncatesNothing) {
   EXPECT_EQ(func_freefile(), 1);                      // closed even so
 }
 
+// Numbers open on one host file see each other's work whatever each buffers: writes land in
+// the order the program made them, and reads, LOF and read-ahead see the latest writes.
+TEST_F(Files, NumbersOpenOnOneFileSeeEachOthersWrites) {
+  struct coherence_case {
+    const char *what, *before;
+    std::function<void(const std::string &)> run;
+    std::string after;
+  };
+  const coherence_case cases[] = {
+    {"a PUT through #2 after PRINT # through #1 is not written over at #1's CLOSE", "",
+     [](const std::string &p) {
+       open_as(p, gfs_binary, 1); open_as(p, gfs_binary, 2);
+       gfs_print_to(1); str("AAAA"); gfs_print_to(0);
+       gfs_put(2, 1, 1, "BB", 2);
+       sub_close(2); sub_close(1);
+     }, "BBAA"},
+    {"two PRINT #s land in program order whichever number closes first", "",
+     [](const std::string &p) {
+       open_as(p, gfs_binary, 1); open_as(p, gfs_binary, 2);
+       gfs_print_to(1); str("AAAA"); gfs_print_to(0);
+       gfs_print_to(2); str("BB"); gfs_print_to(0);
+       sub_close(2); sub_close(1);
+     }, "BBAA"},
+    {"LINE INPUT # after a PUT through another number reads the new bytes", "line1\r\nline2\r\n",
+     [](const std::string &p) {
+       open_as(p, gfs_input, 1);
+       kels *s = kels_new(0, 0);
+       gfs_line_input(1, s);
+       EXPECT_EQ(S(s), "line1");
+       open_as(p, gfs_binary, 2);
+       gfs_put(2, 8, 1, "LINE", 4);
+       gfs_line_input(1, s);
+       EXPECT_EQ(S(s), "LINE2");
+       kels_free(s);
+     }, "line1\r\nLINE2\r\n"},
+    {"GET and LOF through #2 see what #1 still buffers", "",
+     [](const std::string &p) {
+       open_as(p, gfs_binary, 1); open_as(p, gfs_binary, 2);
+       gfs_print_to(1); str("XYZ"); gfs_print_to(0);
+       EXPECT_EQ(func_lof(2), 3);
+       char got[4] = {};
+       gfs_get(2, 1, 1, got, 3);
+       EXPECT_STREQ(got, "XYZ");
+     }, "XYZ"},
+  };
+  int k = 0;
+  for (const coherence_case &c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string path = P("same" + std::to_string(k++) + ".dat");
+    spit(path, c.before);
+    c.run(path);
+    EXPECT_EQ(new_error, 0);
+    sub_close_all();
+    EXPECT_EQ(slurp(path), c.after);
+  }
+}
+
+// Bytes of address space the process has mapped now.
+uint64_t mapped_bytes() {
+  std::ifstream statm("/proc/self/statm");
+  uint64_t pages = 0;
+  statm >> pages;
+  return pages * (uint64_t)sysconf(_SC_PAGESIZE);
+}
+
+// A read that would build a string past what memory allows is the dialect's error (7, or 14
+// when the string heap cannot take the string), never an abort, and another open file still
+// keeps its data. Each way a file read grows a string runs in a child whose address space is
+// limited to a little more than it has.
+TEST_F(Files, AStringReadPastMemoryIsAnErrorNotAnAbort) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers' allocators do not run under an address-space limit";
+#endif
+  { std::ofstream create(P("huge.txt")); }
+  fs::resize_file(P("huge.txt"), 256u << 20);          // sparse: 256 MB of zero bytes, no separator
+  const std::pair<const char *, std::function<void()>> reads[] = {
+    {"LINE INPUT #", [] { gfs_line_input(2, kels_new(0, 0)); }},
+    {"INPUT # into a string", [] { in_str(2); }},
+    {"INPUT # into a number", [] { double v; gfs_input_begin(2); gfs_input_value(DBL, &v); }},
+  };
+  for (const auto &[what, read] : reads) {
+    SCOPED_TRACE(what);
+    fs::remove(P("other.txt"));
+    pid_t pid = fork();
+    if (pid == 0) {
+      open_as(P("other.txt"), gfs_output, 1);
+      gfs_print_to(1); str("kept"); end_line(); gfs_print_to(0);
+      open_as(P("huge.txt"), gfs_input, 2);
+      rlimit old;
+      getrlimit(RLIMIT_AS, &old);
+      rlimit small = {mapped_bytes() + (96u << 20), old.rlim_max};
+      if (new_error || setrlimit(RLIMIT_AS, &small) != 0) _exit(200);
+      try {
+        read();
+      } catch (...) {
+        _exit(250);                                    // in a program: an abort, the files lost
+      }
+      int got = new_error;
+      new_error = 0;
+      sub_close_all();
+      _exit(got);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_TRUE(WEXITSTATUS(status) == 7 || WEXITSTATUS(status) == 14) << "error " << WEXITSTATUS(status);
+    EXPECT_EQ(slurp(P("other.txt")), "kept\r\n");
+  }
+}
+
 TEST_F(Files, OutputIsFlushedWhenClearClosesEverything) {
   open_as(P("c.txt"), gfs_output, 4);
   gfs_print_to(4); str("kept"); end_line(); gfs_print_to(0);

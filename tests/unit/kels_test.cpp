@@ -1,7 +1,11 @@
 // Tests for string descriptors, the string data heap, the data block's string area,
 // temporaries, assignment and concatenation.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdlib>
+#include <fstream>
 #include <cstring>
 #include <functional>
 #include "test_support.h"
@@ -218,6 +222,40 @@ TEST_F(Kels, FillingPastTheHeapSizeKeepsEveryVariableIntact) {
     for (int i = 0; i < n; i++) ASSERT_EQ(S(v[i]), value(i, round)) << "round " << round;
   }
   EXPECT_GT(kels_data_size, 1048576u) << "the heap grew";
+}
+
+// kels_reserve makes room as kels_new would, but says when the heap cannot grow instead of
+// raising the critical error, and the heap stays usable. The failing case runs in a child
+// whose address space is limited to a little more than it has.
+TEST_F(Kels, ReserveSaysWhenTheHeapCannotGrowAndKeepsItUsable) {
+  kels *a = var("kept");
+  ASSERT_TRUE(kels_reserve(3u << 20));                // more than the 1 MB heap: it grows
+  uint32_t grown = kels_data_size;
+  EXPECT_GE(grown, kels_sp + (3u << 20));
+  kels_new(3 << 20, 1);
+  EXPECT_EQ(kels_data_size, grown);                   // kels_new needed no more
+  EXPECT_FALSE(kels_reserve(kels_max_len + 1));
+  EXPECT_EQ(new_error, 0);
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::ifstream statm("/proc/self/statm");
+    uint64_t pages = 0;
+    statm >> pages;
+    rlimit old;
+    getrlimit(RLIMIT_AS, &old);
+    rlimit small = {pages * (uint64_t)sysconf(_SC_PAGESIZE) + (64u << 20), old.rlim_max};
+    if (setrlimit(RLIMIT_AS, &small) != 0) _exit(200);
+    if (kels_reserve(1u << 30)) _exit(1);
+    if (new_error) _exit(2);
+    if (!kels_reserve(1000) || S(kels_add(a, L(" still"))) != "kept still") _exit(3);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
 }
 
 TEST_F(Kels, HeapListSqueezesFreedSlotsBeforeGrowing) {

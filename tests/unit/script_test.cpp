@@ -170,3 +170,32 @@ TEST(ScriptDeathTest, ScriptThatNamesAFolderIsRefusedLikeOtherScriptErrors) {
   EXPECT_EXIT(script_load_from_env(), ::testing::ExitedWithCode(2), "is a directory, not a script");
   unsetenv("KEL_SCRIPT");
 }
+
+// A script line over 64 KB is malformed (status 2, naming the line), so a device such as
+// /dev/zero, or a FIFO writer that never ends its line, cannot grow the program until it dies.
+TEST(ScriptDeathTest, OverlongLinesAreMalformedWhereverTheScriptComesFrom) {
+  std::string dir = testing::TempDir(), file = dir + "/kel_long_script.txt", fifo = dir + "/kel_long.fifo";
+  std::ofstream(file) << "wait 1\n" << std::string(70000, 'x') << "\nwait 1\n";
+  for (const char *name : {file.c_str(), "/dev/zero"}) {
+    setenv("KEL_SCRIPT", name, 1);
+    EXPECT_EXIT(script_load_from_env(), ::testing::ExitedWithCode(2),
+                name == file.c_str() ? "line 2: longer than 65536 bytes" : "line 1: longer than 65536 bytes");
+  }
+  std::remove(file.c_str());
+  std::remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  setenv("KEL_SCRIPT", fifo.c_str(), 1);
+  EXPECT_EXIT({
+    script_load_from_env();
+    script_start();
+    std::FILE *w = std::fopen(fifo.c_str(), "w");    // once the replay thread has opened it
+    std::fputs(std::string(70000, 'x').c_str(), w);  // and no line end
+    std::fflush(w);
+    for (int t = 0; t < 20000 && !close_program.load(); t++) platform_sleep(1);
+    int status = kel_exit_status();
+    script_stop();
+    std::exit(status);
+  }, ::testing::ExitedWithCode(2), "line 1: longer than 65536 bytes");
+  unsetenv("KEL_SCRIPT");
+  std::remove(fifo.c_str());
+}

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Run by ctest as: sh cli_check.sh BUILD_DIR PROGRAM.bas
 # The command line of bas2cpp and kelc: an output that is the input is refused and the source
-# stays as it was; a folder or a missing file as input is refused; a kelc stopped by SIGTERM
+# stays as it was; a folder or a missing file as input is refused; a FIFO as kelc's output gets
+# the program, a folder or block device is refused, a long output name works; a kelc stopped by SIGTERM
 # while compiling stops the compiler and leaves no temporary folder behind.
 build=$1; program=$2
 root=$build/kelc_cli_check
@@ -40,9 +41,48 @@ for tool in bas2cpp kelc; do
   expect 1 "bad.bas:1:7: unexpected '@'" $tool bad.bas -o out
   [ ! -e out ] || fail "$tool wrote an output for a failed run"
 done
-expect 2 "in.tmp" bas2cpp in.tmp -o in   # its own temporary output would be the input
-cmp -s in.tmp "$program" || fail "bas2cpp in.tmp -o in changed the source"
 [ -z "$(ls -A tmp)" ] || fail "kelc left temporary files: $(ls -A tmp)"
+
+# Outputs that are no regular file are never renamed over: a FIFO gets the program written
+# into it and stays a FIFO, a folder is refused and stays. An output name of 250 characters
+# works (the staging name beside it does not grow with it).
+"$build/kelc" prog.bas -o plain 2>"$root/err" || fail "kelc prog.bas -o plain: $(cat "$root/err")"
+mkfifo pipe || exit 1
+exec 3<>pipe              # a writer held here, so the reader's open does not wait for kelc
+cat pipe >from_pipe 3>&- &
+reader=$!
+"$build/kelc" prog.bas -o pipe 2>"$root/err" 3>&-; rc=$?
+exec 3>&-                 # the reader ends once kelc's writer has gone too, whatever kelc did
+wait "$reader"
+[ "$rc" -eq 0 ] || fail "kelc prog.bas -o pipe ended with $rc: $(cat "$root/err")"
+[ -p pipe ] || fail "kelc prog.bas -o pipe replaced the FIFO"
+cmp -s from_pipe plain || fail "kelc prog.bas -o pipe wrote other bytes than -o plain"
+mkdir out_dir && touch out_dir/keep || exit 1
+expect 1 "out_dir: is a directory" kelc prog.bas -o out_dir
+[ -f out_dir/keep ] || fail "kelc prog.bas -o out_dir changed the folder"
+if mknod blk b 7 0 2>/dev/null; then   # only where we may make one (as root): refused, untouched
+  expect 1 "blk: is not a regular file" kelc prog.bas -o blk
+  [ -b blk ] || fail "kelc prog.bas -o blk replaced the block device"
+fi
+expect 1 "out_dir: is a directory" bas2cpp prog.bas -o out_dir
+[ -f out_dir/keep ] || fail "bas2cpp prog.bas -o out_dir changed the folder"
+mkfifo cpp_pipe || exit 1
+exec 3<>cpp_pipe
+cat cpp_pipe >from_cpp_pipe 3>&- &
+reader=$!
+"$build/bas2cpp" prog.bas -o cpp_pipe 2>"$root/err" 3>&-; rc=$?
+exec 3>&-
+wait "$reader"
+[ "$rc" -eq 0 ] || fail "bas2cpp prog.bas -o cpp_pipe ended with $rc: $(cat "$root/err")"
+[ -p cpp_pipe ] || fail "bas2cpp prog.bas -o cpp_pipe replaced the FIFO"
+grep -q kel_main from_cpp_pipe || fail "bas2cpp prog.bas -o cpp_pipe wrote no program into it"
+long=$(printf '%0250d' 0)
+"$build/bas2cpp" prog.bas -o "$long.cpp" 2>"$root/err" || fail "bas2cpp with a long output name: $(cat "$root/err")"
+grep -q kel_main "$long.cpp" || fail "bas2cpp with a long output name wrote no program"
+for f in .bas2cpp-*; do [ ! -e "$f" ] || fail "bas2cpp left its staging file $f"; done
+"$build/kelc" prog.bas -o "$long" 2>"$root/err" || fail "kelc with a 250-character output name: $(cat "$root/err")"
+[ -x "$long" ] && cmp -s "$long" plain || fail "kelc with a 250-character output name wrote no program"
+for f in .kelc.*; do [ ! -e "$f" ] || fail "kelc left its staging file $f"; done
 
 # A program big enough to keep the compiler busy for a while; kelc is stopped once the
 # compiler proper runs.
@@ -65,5 +105,5 @@ while [ -n "$(ours)" ]; do
   sleep 0.1; n=$((n + 1))
 done
 [ -z "$(ls -A tmp)" ] || fail "kelc stopped by SIGTERM left temporary files: $(ls -A tmp)"
-for f in big big.kelc*; do [ ! -e "$f" ] || fail "kelc stopped by SIGTERM left $f"; done
+for f in big .kelc.*; do [ ! -e "$f" ] || fail "kelc stopped by SIGTERM left $f"; done
 exit 0

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -43,7 +44,15 @@ int main(int argc, char **argv) {
   if (std::filesystem::is_directory(in, ec)) { std::cerr << in << ": is a directory\n"; return 1; }
   std::ifstream f(in, std::ios::binary);
   if (!f) { std::cerr << in << ": cannot read the file\n"; return 1; }
-  std::string tmp = out + ".tmp";
+  // The translation is staged beside the output under a short name (any output name the file
+  // system takes works) and renamed over it, so a failed run leaves an existing file as it was.
+  // An existing output that is not a regular file (a FIFO, a device) is written into instead:
+  // renaming would replace it; a folder is refused.
+  std::filesystem::file_status st = std::filesystem::status(out, ec);
+  if (std::filesystem::is_directory(st)) { std::cerr << out << ": is a directory\n"; return 1; }
+  bool write_in_place = std::filesystem::exists(st) && !std::filesystem::is_regular_file(st);
+  std::string dir = std::filesystem::path(out).parent_path().string();
+  std::string tmp = (dir.empty() ? std::string(".") : dir) + "/.bas2cpp-" + std::to_string(getpid()) + ".tmp";
   for (const std::string &o : {out, tmp})
     if (same_file(in, o)) {
       std::cerr << o << ": the output would overwrite the input file\n";
@@ -53,6 +62,12 @@ int main(int argc, char **argv) {
   ss << f.rdbuf();
   bas::translation t = bas::translate(ss.str(), in, nullptr, entry);
   if (!t.ok) { std::cerr << t.message << "\n"; return 1; }
+  if (write_in_place) {
+    std::ofstream o(out, std::ios::binary);
+    o << t.cpp;
+    if (!o) { std::cerr << out << ": cannot write the file\n"; return 1; }
+    return 0;
+  }
   {
     std::ofstream o(tmp, std::ios::binary);
     o << t.cpp;

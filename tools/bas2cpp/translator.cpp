@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include "check.h"
 #include "hostpath.h"
 #include "emit.h"
@@ -13,6 +12,8 @@
 #include "parser.h"
 
 namespace bas {
+
+constexpr size_t max_include_bytes = 16 << 20;   // an $INCLUDE file larger than this is refused
 
 translation translate(const std::string &source, const std::string &filename, program_info *info,
                       const std::string &entry) {
@@ -34,12 +35,20 @@ translation translate(const std::string &source, const std::string &filename, pr
     p = host_path_of(p.string());
     std::error_code ec;
     if (fs::is_directory(p, ec)) throw bas_error{at.line, at.col, "$INCLUDE: " + name + " is a folder, not a file", ""};
+    // A FIFO or a device could keep the translator waiting or reading for ever.
+    fs::file_status st = fs::status(p, ec);
+    if (!ec && !fs::is_regular_file(st))
+      throw bas_error{at.line, at.col, "$INCLUDE: " + name + " is not a regular file", ""};
     std::ifstream f(p, std::ios::binary);
     if (!f) throw bas_error{at.line, at.col, "$INCLUDE: cannot read " + name, ""};
-    std::stringstream ss;
-    ss << f.rdbuf();
+    std::string text;
+    char buf[65536];
+    while (text.size() <= max_include_bytes && f.read(buf, sizeof buf).gcount() > 0)
+      text.append(buf, (size_t)f.gcount());
+    if (text.size() > max_include_bytes)
+      throw bas_error{at.line, at.col, "$INCLUDE: " + name + " is too large (limit is " +
+                                           std::to_string(max_include_bytes >> 20) + " MB)", ""};
     names.push_back(p.string());
-    std::string text = ss.str();
     if (text.compare(0, bom.size(), bom) == 0) text.erase(0, bom.size());
     return text;
   };
