@@ -8,6 +8,7 @@
 #include <vector>
 #include "flags.h"
 #include "platform.h"
+#include "traps.h"
 
 std::atomic<int> kelevent{0};
 int new_error = 0;
@@ -108,6 +109,7 @@ void evnt(uint32_t line) {
 void events() {
   if (error_handling == 1) return;
   if (evnt_timer_dispatch) evnt_timer_dispatch();
+  trap_dispatch();
 }
 
 void fix_error() {

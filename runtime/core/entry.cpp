@@ -21,6 +21,7 @@
 #include "memory.h"
 #include "timing.h"
 #include "platform.h"
+#include "playq.h"
 #include "sound.h"
 #include "text.h"
 
@@ -133,6 +134,7 @@ void kel_init_runtime(int argc, char **argv) {
   // Timer slot 0 is allocated and idle.
   ontimer_init();
   kel_on_clear(sub_close_all);               // CLEAR closes every file
+  kel_on_clear(playq_reset);                 // CLEAR empties the sound queue, PLAY's notes too
   char cwd[4096];
   if (getcwd(cwd, sizeof cwd)) kel_start_dir = cwd;
   std::string folder = platform_program_folder();

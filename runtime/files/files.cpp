@@ -3,6 +3,7 @@
 // explicit offsets, so each file keeps its own position; sequential output is buffered and
 // flushed on CLOSE (and by END, CLEAR and shutdown through sub_close_all).
 #include "files.h"
+#include <cctype>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -424,12 +425,38 @@ bool gfs_is_open(uint64_t dev, uint64_t ino) {
 
 // ---------------------------------------------------------------- OPEN and CLOSE
 
+bool gfs_is_device(const kels *name) {
+  if (!name) return false;
+  std::string n((const char *)name->text, name->len);
+  size_t at = n.find_first_not_of(' ');
+  if (at == std::string::npos) return false;
+  n = n.substr(at);
+  for (char &c : n) c = (char)std::toupper((unsigned char)c);
+  if (n.compare(0, 3, "COM") != 0 && n.compare(0, 3, "LPT") != 0) return false;
+  size_t k = 3;
+  while (k < n.size() && std::isdigit((unsigned char)n[k])) k++;
+  return k > 3 && (k == n.size() || n[k] == ':');
+}
+
+// IOCTL reaches only device drivers; every file that can be open here is a disk file.
+void sub_ioctl(int32_t fileno, kels *) {
+  if (new_error) return;
+  if (fileno < 1 || fileno > max_files || !files[fileno]) { error(52); return; }
+  error(5);
+}
+
+kels *func_ioctl(int32_t fileno) {
+  sub_ioctl(fileno, nullptr);
+  return empty_tmp();
+}
+
 void sub_open(kels *name, int32_t mode, int32_t fileno, int32_t reclen, int32_t passed) {
   if (new_error) return;
   if (mode < gfs_input || mode > gfs_binary) { error(5); return; }
   if (fileno < 1 || fileno > max_files) { error(52); return; }
   if (files[fileno]) { error(55); return; }
   if ((passed & 1) && (reclen < 1 || reclen > max_reclen)) { error(5); return; }
+  if (gfs_is_device(name)) { error(68); return; }    // no serial ports or printers here
   std::string path;
   int err;
   if (!gfs_host_path(name, path, &err)) { error(err); return; }

@@ -13,6 +13,10 @@ enum gfs_mode : int32_t { gfs_input = 1, gfs_output = 2, gfs_append = 3, gfs_ran
 void sub_open(kels *name, int32_t mode, int32_t fileno, int32_t reclen, int32_t passed);
 // OPEN "O", #1, "f"[, len]: the mode is the first letter of I, O, A, R, B.
 void sub_open_short(kels *mode, int32_t fileno, kels *name, int32_t reclen, int32_t passed);
+// A device name (COMn: with its options, LPTn:): OPEN of one raises 68, "Device unavailable".
+bool gfs_is_device(const kels *name);
+void sub_ioctl(int32_t fileno, kels *text);    // IOCTL #n: 52 for a number not open, else 5
+kels *func_ioctl(int32_t fileno);              // IOCTL$(#n): the same errors, an empty string
 void sub_close(int32_t fileno);        // CLOSE #n; a number not open is no error
 void sub_close_all();                  // CLOSE, RESET, CLEAR: flushes and closes all
 // The end of the program (END, SYSTEM, a closed window): closes all like sub_close_all and

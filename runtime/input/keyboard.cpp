@@ -8,6 +8,7 @@
 #include "events.h"
 #include "images.h"
 #include "kels.h"
+#include "keytraps.h"
 #include "memory.h"
 #include "platform.h"
 
@@ -290,6 +291,7 @@ static void key_down(uint32_t s, uint32_t m, uint32_t u, int k) {
     suspend_program.fetch_and((uint8_t)~1u);
     return;
   }
+  if (!asciicode_force && keytraps_take(s, m, k)) return;  // ON KEY's keys, soft-key texts
   if (!asciicode_force && u >= 128) return;               // characters beyond ASCII
   uint8_t c = (uint8_t)u;
   if (c != 0 && !keybuf_full()) {

@@ -1,6 +1,7 @@
 // PLAY: the music-string interpreter, the renderer that lays its notes, chords and rests
 // into one buffer, and the queueing of that buffer as one raw sound.
 #include "play.h"
+#include "playq.h"
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,7 @@ static uint32_t wave_bytes, wave_cap, wave_base;
 uint32_t play_max_bytes = 1u << 30;
 static bool playit;
 static std::vector<play_part> *parts_out;
+static std::vector<double> note_ends;           // of the stretch being rendered
 
 // Byte size of that many seconds of stereo 16-bit frames (at least one frame).
 static uint32_t wavesize(double seconds) {
@@ -101,12 +103,15 @@ static bool render_note(const play_settings &s, int64_t n, double d, bool chord)
     std::memset(buf + size, 0, gap);
     size += gap;
   }
-  return place(buf, cap, size, chord);
+  if (!place(buf, cap, size, chord)) return false;
+  if (!chord) note_ends.push_back(wave_base / (22050.0 * 4));   // a chord counts once
+  return true;
 }
 
 // The rendered stretch becomes one part; a fresh buffer starts.
 static void flush(int wait) {
-  parts_out->push_back({wave, wave_bytes, wait});
+  parts_out->push_back({wave, wave_bytes, wait, std::move(note_ends)});
+  note_ends.clear();
   wave = nullptr;
   wave_bytes = wave_cap = wave_base = 0;
   playit = false;
@@ -156,6 +161,7 @@ int play_render(const uint8_t *text, uint32_t len, play_settings &s, std::vector
   wave = nullptr;
   wave_bytes = wave_cap = wave_base = 0;
   playit = false;
+  note_ends.clear();
 
   int followup = wait_none, number_entered = 0, fullstops = 0;
   int64_t number = 0, n = 0;
@@ -325,6 +331,7 @@ void sub_play(kels *str) {
     uint32_t h = func__sndraw(p.wave, p.bytes);
     if (h) sndqueue_append(h, 0);
     else std::free(p.wave);
+    if (h) playq_add(p.note_ends, p.bytes / (22050.0 * 4), p.wait);
     if (p.wait) {                                // a silent marker the program waits for
       auto *mark = static_cast<uint8_t *>(std::calloc(4, 1));
       uint32_t m = mark ? func__sndraw(mark, 4) : 0;

@@ -27,6 +27,7 @@ struct play_part {
   uint8_t *wave;
   uint32_t bytes;
   int wait;
+  std::vector<double> note_ends;   // seconds from the stretch's start at which each note ends
 };
 
 // Renders a PLAY string with the settings s, which the commands change as they run (also

@@ -5,6 +5,7 @@
 #include "events.h"
 #include "images.h"
 #include "kels.h"
+#include "keyline.h"
 #include "platform.h"
 #include "sound.h"
 
@@ -394,6 +395,7 @@ void sub_cls(int32_t method, uint32_t fill, int32_t passed) {
     } else if (how == 2) {
       text_fill_rows(im, im->top_row, im->bottom_row, attr);
     }
+    if (how != 2) keyline_redraw();              // KEY ON's line survives a CLS
     return;
   }
   if (how == 2) {
@@ -414,6 +416,7 @@ void sub_cls(int32_t method, uint32_t fill, int32_t passed) {
   }
   im->graphics_x = cx;
   im->graphics_y = cy;
+  keyline_redraw();
 }
 
 void kelg_sub_view_print(int32_t top, int32_t bottom, int32_t passed) {

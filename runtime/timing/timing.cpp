@@ -1,6 +1,7 @@
 // Time and randomness: TIMER, SLEEP, _DELAY, _LIMIT, the ON TIMER table and its thread,
 // RANDOMIZE and RND, and the emulated timing ports read by INP and WAIT.
 #include "timing.h"
+#include "traps.h"
 #include <SDL/SDL.h>
 #include <algorithm>
 #include <cmath>
@@ -265,6 +266,7 @@ void sub_timer(int32_t slot, int32_t kind, int32_t passed) {
 }
 
 void timerthread_scan(double now) {
+  trap_scan_due(now);                 // ON PLAY's moment, and any other event due at a time
   uint32_t n = ontimer_nextfree.load();
   for (uint32_t i = 0; i < n; i++) {
     if (ontimerthread_lock.load() == 1) return;   // the game thread wants the table

@@ -147,6 +147,8 @@ TEST(Bas2cppTranslate, BadProgramsGetFileLineAndColumn) {
       {"SELECT CASE 1\nPRINT\nEND SELECT", "t.bas:2:1: expected CASE"},
       {"ON TIMER(1) GOTO 10\n10 PRINT", "t.bas:1:13: expected GOSUB but found GOTO"},
       {"ON TIMER(1) GOSUB Nowhere", "t.bas:1:19: label NOWHERE not defined"},
+      {"SUB S\nON KEY(1) GOSUB Inner\nInner: RETURN\nEND SUB", "t.bas:2:17: label INNER not defined"},
+      {"ON PLAY(2) GOSUB Nowhere", "t.bas:1:18: label NOWHERE not defined"},
       {"TIMER(2) PAUSE", "t.bas:1:10: expected ON, OFF, STOP or FREE after TIMER but found PAUSE"},
       {"ON ERROR GOTO 10", "t.bas:1:15: label 10 not defined"},
   };

@@ -88,7 +88,8 @@ const char *kind_name(sk k) {
       {sk::function_, "function"}, {sk::def_fn, "def_fn"}, {sk::declare, "declare"}, {sk::type_, "type"},
       {sk::include, "include"}, {sk::randomize_timer, "randomize_timer"}, {sk::open_, "open"},
       {sk::close_, "close"}, {sk::get_, "get"}, {sk::put_, "put"}, {sk::field, "field"}, {sk::seek, "seek"},
-      {sk::name_, "name"}, {sk::palette_using, "palette_using"}};
+      {sk::name_, "name"}, {sk::palette_using, "palette_using"}, {sk::on_event, "on_event"},
+      {sk::event_ctl, "event"}, {sk::key_line, "key_line"}};
   return names.at(k);
 }
 
@@ -323,6 +324,15 @@ TEST(ParserStatements, EachFormBecomesItsTree) {
       {"ON TIMER(1) GOSUB 10", "(on_timer _ 1 @10)"},
       {"ON TIMER(2, .5) GOSUB Tick", "(on_timer 2 .5 @TICK)"},
       {"TIMER ON: TIMER(2) STOP: TIMER FREE", "(timer ON _)\n(timer STOP 2)\n(timer FREE _)"},
+      {"ON KEY(15) GOSUB Pad: KEY(15) ON: KEY(1) STOP: KEY(2 + 1) OFF",
+       "(on_event KEY 15 @PAD)\n(event KEY ON 15)\n(event KEY STOP 1)\n(event KEY OFF (+ 2 1))"},
+      {"ON PLAY(3) GOSUB 0: PLAY ON: PLAY \"MB C\"", "(on_event PLAY 3 @0)\n(event PLAY ON _)\n(builtin PLAY \"MB C\")"},
+      {"ON PEN GOSUB P: PEN STOP: ON UEVENT GOSUB U: UEVENT OFF", "(on_event PEN _ @P)\n(event PEN STOP _)\n(on_event UEVENT _ @U)\n(event UEVENT OFF _)"},
+      {"ON STRIG(2) GOSUB 9: STRIG(2) ON: ON COM(1) GOSUB 9: COM(1) STOP",
+       "(on_event STRIG 2 @9)\n(event STRIG ON 2)\n(on_event COM 1 @9)\n(event COM STOP 1)"},
+      {"KEY ON: KEY OFF: KEY LIST", "(key_line ON)\n(key_line OFF)\n(key_line LIST)"},
+      {"KEY 16, CHR$(4) + CHR$(46): KEY (17), \"x\"", "(builtin KEY 16 (+ CHR$(4) CHR$(46)))\n(builtin KEY [17] \"x\")"},
+      {"IOCTL #1, \"B9600\": X$ = IOCTL$(#1)", "(builtin IOCTL 1 \"B9600\")\n(assign X$ IOCTL$(1))"},
       {"ON ERROR GOTO Handler", "(on_error @HANDLER)"},
       {"ON LOCAL ERROR GOTO 0", "(on_error +flag @0)"},
       {"RESUME: RESUME NEXT: RESUME 10: RESUME 0", "(resume)\n(resume NEXT)\n(resume @10)\n(resume @0)"},
@@ -348,7 +358,7 @@ TEST(ParserStatements, FileStatementsAndPictures) {
       {"GET (0, 0)-STEP(7, 7), S%", "(get S% (0 0) -STEP(7 7))"},
       {"PUT (10, 20), S%(5), PSET: PUT STEP(1, 1), S%", "(put PSET S%(5) (10 20))\n(put S% STEP(1 1))"},
       {"X$ = INPUT$(3, #1)", "(assign X$ INPUT$(3 1))"},
-      {"KEY OFF: CLS: KEY ON", "(builtin CLS)"},   // the function-key line: nothing to do
+      {"KEY OFF: CLS: KEY ON", "(key_line OFF)\n(builtin CLS)\n(key_line ON)"},
   });
 }
 
@@ -580,7 +590,10 @@ TEST(ParserErrors, BadProgramsAreLocated) {
       {"OPTION BASE 2", "t.bas:1:13: expected 0 or 1 after OPTION BASE but found 2"},
       {"ON TIMER(1) GOTO 10", "t.bas:1:13: expected GOSUB but found GOTO"},
       {"ON X PRINT", "t.bas:1:6: expected GOTO or GOSUB but found PRINT"},
-      {"ON KEY(1) GOSUB 10", "t.bas:1:4: ON KEY is not supported"},
+      {"ON KEY GOSUB 10", "t.bas:1:8: expected ( and a number after ON KEY but found GOSUB"},
+      {"KEY(1) PAUSE", "t.bas:1:8: expected ON, OFF or STOP after KEY(n) but found PAUSE"},
+      {"STRIG(2), 1", "t.bas:1:9: expected ON, OFF or STOP after STRIG(n) but found ','"},
+      {"KEY STOP", "t.bas:1:5: expected ON, OFF, LIST or a key number after KEY but found STOP"},
       {"TIMER(2) PAUSE", "t.bas:1:10: expected ON, OFF, STOP or FREE after TIMER but found PAUSE"},
       {"EXIT FOR", "t.bas:1:6: EXIT FOR outside a FOR loop"},
       {"FOR I = 1 TO 2\nSUB X\nEXIT FOR", "t.bas:2:1: SUB inside a block"},

@@ -386,3 +386,23 @@ TEST(Play, ForegroundPlayHoldsTheProgramUntilItsMusicHasPlayed) {
   EXPECT_FALSE(main_role.timed_out());
   sound_reset();
 }
+
+namespace {
+
+// Each note (a chord once) ends at its place in the stretch, for PLAY(n) to count.
+TEST(Play, NoteEndsMarkEachNoteOfAStretch) {
+  play_settings s;
+  rendered r;
+  render(r, "MB L4 C E,G P4 N40", s);
+  ASSERT_EQ(r.rc, 0);
+  ASSERT_EQ(r.parts.size(), 1u);
+  const std::vector<double> &ends = r.parts[0].note_ends;
+  ASSERT_EQ(ends.size(), 3u);               // C, the chord E-G, N40; the pause is no note
+  EXPECT_GT(ends[0], 0.4);
+  EXPECT_LE(ends[0], 0.5);
+  EXPECT_LT(ends[0], ends[1]);
+  EXPECT_GT(ends[2] - ends[1], 0.9);        // the pause lies between them
+  EXPECT_DOUBLE_EQ(ends[2], r.bytes() / (22050.0 * 4));
+}
+
+}  // namespace

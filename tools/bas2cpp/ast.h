@@ -146,6 +146,11 @@ enum class sk {
   call_interrupt,// CALL INTERRUPT/INTERRUPTX(exprs[0], exprs[1] (an A() name), exprs[2]): text the word
   on_timer,     // ON TIMER([exprs[0],] exprs[1]) GOSUB names[0]; exprs[0] null when no slot
   timer_ctl,    // TIMER[(exprs[0])] ON|OFF|STOP|FREE: text the word; exprs[0] null when no slot
+  on_event,     // ON KEY|PLAY|STRIG|COM(exprs[0]) GOSUB names[0], ON PEN|UEVENT GOSUB names[0]: text the
+                //   word; exprs[0] null for PEN and UEVENT; names[0] "0" switches the handler off
+  event_ctl,    // KEY|STRIG|COM(exprs[0]) ON|OFF|STOP, PLAY|PEN|UEVENT ON|OFF|STOP: text the source,
+                //   text2 the switch; exprs[0] null without a number
+  key_line,     // KEY ON | OFF | LIST: text the word
   on_error,     // ON ERROR GOTO names[0] ("0" turns handling off); flag: ON LOCAL ERROR
   resume,       // RESUME [NEXT | label | 0]: text "" / "NEXT" / names[0]
   error_,       // ERROR exprs[0]

@@ -83,6 +83,8 @@ const std::vector<builtin> &builtins() {
       {"_SNDBAL", true, "u d? d? d?", '-', "sub__sndbal(%1, %2, %3, %4)"},
       {"_SNDPLAYFILE", true, "s i?1 d?2", '-', "sub__sndplayfile(%1, %2, %3, %p)"},
       {"_SNDPLAYCOPY", true, "u d?1", '-', "sub__sndplaycopy(%1, %2, %p)"},
+      {"KEY", true, "i s", '-', "sub_key_define(%1, %2)"},
+      {"IOCTL", true, "i s", '-', "sub_ioctl(%1, %2)"},
 
       // Functions.
       {"CHR$", false, "i", 'S', "func_chr(%1)"},
@@ -151,6 +153,11 @@ const std::vector<builtin> &builtins() {
       {"_SNDGETPOS", false, "u", 'D', "func__sndgetpos(%1)"},
       {"_SNDLEN", false, "u", 'D', "func__sndlen(%1)"},
       {"_SNDCOPY", false, "u", 'L', "(int32_t)func__sndcopy(%1)"},
+      {"PLAY", false, "i", 'I', "(int16_t)func_play(%1)"},
+      {"STICK", false, "i", 'I', "(int16_t)func_stick(%1)"},
+      {"STRIG", false, "i", 'I', "(int16_t)func_strig(%1)"},
+      {"PEN", false, "i", 'I', "(int16_t)func_pen(%1)"},
+      {"IOCTL$", false, "i", 'S', "func_ioctl(%1)"},
   };
   return table;
 }

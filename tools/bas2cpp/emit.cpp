@@ -168,6 +168,15 @@ class emitter {
     if (it == ck_.module_labels.labels.end()) fail_at(at, "label " + name + " not defined");
     return it->second.id;
   }
+  // The id of an event handler's label (ON TIMER, ON KEY, ...): a module label, also when the
+  // statement is inside a procedure; "0" is no handler.
+  uint32_t handler_id(const stmt &s) {
+    if (s.names[0] == "0") return 0;
+    uint32_t id = module_label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
+    handler_labels_.insert(id);
+    return id;
+  }
+  void event_stmt(const stmt &s);
 
   // ---- names and variables
   ty default_type(const std::string &name) const {
@@ -2057,11 +2066,9 @@ void emitter::statement(const stmt &s) {
       break;
     }
     case sk::on_timer: {
-      if (in_proc_) fail_at(s.at, "ON TIMER's handler must be a module label");
       std::string slot = "0", seconds = arg_as(num_expr(*s.exprs[1]), 'd', s.exprs[1]->start);
       if (s.exprs[0]) slot = int_arg(*s.exprs[0]);
-      uint32_t id = module_label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
-      handler_labels_.insert(id);
+      uint32_t id = handler_id(s);
       stmt_code("ontimer_setup(" + slot + ", " + seconds + ", " + std::to_string(id) + ", 0);");
       break;
     }
@@ -2073,6 +2080,7 @@ void emitter::statement(const stmt &s) {
       stmt_code("sub_timer(" + slot + ", " + std::to_string(kind) + ", " + std::to_string(passed) + ");");
       break;
     }
+    case sk::on_event: case sk::event_ctl: case sk::key_line: event_stmt(s); break;
     case sk::on_error: {
       has_on_error_ = true;
       if (s.names.empty() || s.names[0] == "0") { stmt_code("kb_on_error(0);"); break; }
@@ -2263,6 +2271,25 @@ template <class F> void for_each_ident(const std::string &s, F f) {
     }
     k++;
   }
+}
+
+// The event traps beside ON TIMER: ON KEY|PLAY|STRIG|PEN|COM|UEVENT ... GOSUB, their ON, OFF
+// and STOP, and KEY ON|OFF|LIST.
+void emitter::event_stmt(const stmt &s) {
+  static const std::map<std::string, int> source = {{"KEY", 1}, {"STRIG", 3}, {"PEN", 4}, {"COM", 5}, {"UEVENT", 6}};
+  if (s.kind == sk::key_line) {
+    stmt_code(s.text == "LIST" ? "sub_key_list();" : s.text == "ON" ? "sub_key_onoff(1);" : "sub_key_onoff(0);");
+    return;
+  }
+  std::string n = s.exprs[0] ? int_arg(*s.exprs[0]) : "0";
+  std::string trap = s.text == "PLAY" ? "trap_play" : "trap_number(" + std::to_string(source.at(s.text)) + ", " + n + ")";
+  if (s.kind == sk::on_event) {
+    std::string id = std::to_string(handler_id(s));
+    stmt_code(s.text == "PLAY" ? "sub_on_play(" + n + ", " + id + ");" : "trap_setup(" + trap + ", " + id + ");");
+    return;
+  }
+  int kind = s.text2 == "ON" ? 1 : s.text2 == "OFF" ? 2 : 3;
+  stmt_code("trap_switch(" + trap + ", " + std::to_string(kind) + ");");
 }
 
 // The module's numbers in registers: a chunk copies the numbers its loops use into locals on
@@ -2473,14 +2500,14 @@ std::string emitter::run() {
   out += "\nstatic void kb_run(uint32_t id);\n";
   bool timers = !handler_labels_.empty();
   out += "static bool kb_ready;\n";
-  out += "\n[[maybe_unused]] static void kb_on_timer(uint32_t id, int64_t pass) {\n  (void)pass;\n";
+  out += "\n[[maybe_unused]] static void kb_on_event(uint32_t id, int64_t pass) {\n  (void)pass;\n";
   out += "  int saved_return = event_return, saved_repeat = evnt_repeat;\n";
   out += "  event_return = 1;\n  gosub_push(0);\n  kb_run(id);\n";
   out += "  event_return = saved_return;\n  evnt_repeat = saved_repeat;\n}\n";
   out += "\n[[maybe_unused]] static void kb_error_entry() {\n  int saved_repeat = evnt_repeat;\n  kb_run((uint32_t)error_goto_line);\n  evnt_repeat = saved_repeat;\n}\n";
   out += "\nstatic void kb_setup() {\n  if (kb_ready) return;\n  kb_ready = true;\n  kb_dummy_str = kels_new(0, 0);\n" + init_ +
          "  kel_on_clear(kb_clear);\n";
-  if (timers) out += "  ontimer_handler = kb_on_timer;\n";
+  if (timers) out += "  ontimer_handler = kb_on_event;\n  evnt_trap_handler = kb_on_event;\n";
   if (has_on_error_) out += "  error_handler = kb_error_entry;\n";
   if (!ck_.data.empty()) out += "  kb_data_table(kb_data, " + std::to_string(ck_.data.size()) + ");\n";
   out += "}\n";

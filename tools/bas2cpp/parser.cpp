@@ -185,6 +185,8 @@ class parser {
   void view_stmt(const token &kw);
   void on_stmt(const token &kw);
   void timer_stmt(const token &kw);
+  void on_event_stmt(const token &kw);
+  bool event_stmt(const token &kw);
   void sub_stmt(const token &kw, bool function);
   void def_stmt(const token &kw);
   void declare_stmt(const token &kw);
@@ -661,10 +663,7 @@ void parser::statement() {
       append(std::move(s));
       return;
     }
-    if (kw == "KEY" && (is_kw("OFF") || is_kw("ON") || is_kw("LIST"))) {
-      next();   // the function-key line at the bottom of the screen: this runtime shows none
-      return;
-    }
+    if (event_stmt(t)) return;
     if (kw == "OPEN" || kw == "CLOSE" || kw == "RESET" || kw == "GET" || kw == "PUT" || kw == "FIELD" ||
         kw == "SEEK" || kw == "NAME") {
       file_stmt(t);
@@ -1514,9 +1513,9 @@ void parser::on_stmt(const token &kw) {
     append(std::move(s));
     return;
   }
-  // Other event traps would read as ON n GOSUB with an array element: refuse them by name.
+  // The other event traps, which would otherwise read as ON n GOSUB with an array element.
   for (const char *ev : {"KEY", "PLAY", "STRIG", "PEN", "COM", "UEVENT"})
-    if (is_kw(ev) && (is_op("(", 1) || is_kw("GOSUB", 1))) fail(std::string("ON ") + ev + " is not supported");
+    if (is_kw(ev) && (is_op("(", 1) || is_kw("GOSUB", 1))) { on_event_stmt(kw); return; }
   auto s = mk(sk::on_goto, kw);
   s->exprs.push_back(expression());
   if (accept_kw("GOSUB")) s->kind = sk::on_gosub;
@@ -1526,6 +1525,84 @@ void parser::on_stmt(const token &kw) {
     if (!accept_op(",")) break;
   }
   append(std::move(s));
+}
+
+// ON KEY(n) | PLAY(n) | STRIG(n) | COM(n) GOSUB label, ON PEN | UEVENT GOSUB label; 0 for
+// the label switches the handler off.
+void parser::on_event_stmt(const token &kw) {
+  auto s = mk(sk::on_event, kw);
+  s->text = next().text;
+  s->exprs.resize(1);
+  bool numbered = s->text != "PEN" && s->text != "UEVENT";
+  if (numbered) {
+    if (!is_op("(")) fail("expected ( and a number after ON " + s->text + found());
+    next();
+    s->exprs[0] = expression();
+    expect_op(")");
+  }
+  expect_kw("GOSUB");
+  label_ref(*s);
+  append(std::move(s));
+}
+
+// The event statements, with the word already read: KEY(n) | STRIG(n) | COM(n) ON|OFF|STOP,
+// PLAY | PEN | UEVENT ON|OFF|STOP, KEY ON|OFF|LIST, KEY n, text$ and IOCTL [#]n, text$.
+// False, with nothing more read, for anything else (a variable of such a name, PLAY "...").
+bool parser::event_stmt(const token &kw) {
+  const std::string &w = kw.text;
+  auto switch_word = [&](size_t k) { return is_kw("ON", k) || is_kw("OFF", k) || is_kw("STOP", k); };
+  if ((w == "PLAY" || w == "PEN" || w == "UEVENT") && switch_word(0)) {
+    auto s = mk(sk::event_ctl, kw);
+    s->text = w;
+    s->text2 = next().text;
+    s->exprs.resize(1);
+    append(std::move(s));
+    return true;
+  }
+  if (w == "KEY" && (switch_word(0) || is_kw("LIST"))) {
+    if (is_kw("STOP")) fail("expected ON, OFF, LIST or a key number after KEY" + found());
+    auto s = mk(sk::key_line, kw);
+    s->text = next().text;
+    append(std::move(s));
+    return true;
+  }
+  if ((w == "KEY" || w == "STRIG" || w == "COM") && is_op("(")) {
+    size_t at = p_;
+    next();
+    expr_p n = expression();
+    bool closed = accept_op(")");
+    if (closed && !switch_word(0) && !(w == "KEY" && is_op(",")))
+      fail("expected ON, OFF or STOP after " + w + "(n)" + found());
+    if (closed && switch_word(0)) {
+      auto s = mk(sk::event_ctl, kw);
+      s->text = w;
+      s->text2 = next().text;
+      s->exprs.push_back(std::move(n));
+      append(std::move(s));
+      return true;
+    }
+    p_ = at;                                   // KEY (n), text$ or an array: read again below
+  }
+  if (w == "KEY" && !is_op("=") && !is_op("(") && !at_stmt_end()) {
+    auto s = mk(sk::builtin, kw);              // KEY n, text$
+    s->text = "KEY";
+    s->exprs.push_back(expression());
+    expect_op(",");
+    s->exprs.push_back(expression());
+    append(std::move(s));
+    return true;
+  }
+  if (w == "IOCTL" && !is_op("=")) {
+    auto s = mk(sk::builtin, kw);
+    s->text = "IOCTL";
+    accept_op("#");
+    s->exprs.push_back(expression());
+    expect_op(",");
+    s->exprs.push_back(expression());
+    append(std::move(s));
+    return true;
+  }
+  return false;
 }
 
 void parser::timer_stmt(const token &kw) {
