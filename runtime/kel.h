@@ -26,4 +26,5 @@
 #include "draw.h"
 #include "play.h"
 #include "files.h"
+#include "shell.h"
 #include "kel_main.h"

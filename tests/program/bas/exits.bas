@@ -25,6 +25,11 @@ SELECT CASE W$
         PRINT "returned"
     CASE "input"
         INPUT "Name"; N$
+    CASE "shell"
+        ' A command far longer than the test: closing the window must end it and the program.
+        PRINT "shelling"
+        SHELL "exec sleep 86397"
+        PRINT "returned"
     CASE "timer"
         ' A handler that takes a fresh timer slot (the table grows under it) must keep firing.
         ON TIMER(0.05) GOSUB Tick
