@@ -52,6 +52,7 @@ int main(int argc, char **argv) {
   std::stringstream ss;
   ss << f.rdbuf();
   bas::translation t = bas::translate(ss.str(), in, nullptr, entry);
+  for (const std::string &w : t.warnings) std::cerr << w << "\n";
   if (!t.ok) { std::cerr << t.message << "\n"; return 1; }
   {
     std::ofstream o(tmp, std::ios::binary);
