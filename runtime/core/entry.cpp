@@ -55,6 +55,7 @@ void sub_end() {
   kels_print(msg, 0);
   kels_cleanup(kels_tmp_base, 0);
   sub_close_all();                             // END closes every file, flushing what was written
+  gfs_printer_close();
   new_error = 0;
   for (;;) {                                   // keys typed before END are ignored
     kels *k = kels_inkey();
@@ -178,6 +179,7 @@ static void stop_threads() {
 [[noreturn]] static void shutdown_process() {
   stop_threads();
   sub_close_all();                        // the game thread is stopped: its files are flushed here
+  gfs_printer_close();
   SDL_ShowCursor(SDL_DISABLE);
   std::fflush(nullptr);
   std::exit(kel_exit_status());           // the exit handlers close the mixer, fonts and SDL

@@ -42,6 +42,10 @@ const std::vector<builtin> &builtins() {
       {"CHDIR", true, "s", '-', "sub_chdir(%1)"},
       {"FILES", true, "s?", '-', "sub_files(%1, %p)"},
       {"SHELL", true, "s?", '-', "sub_shell(%1, %p)"},
+      {"WIDTH LPRINT", true, "i", '-', "sub_width_printer(%1)"},
+      {"WIDTH #", true, "i i", '-', "sub_width_file(%1, %2)"},
+      {"WIDTH DEVICE", true, "s i", '-', "sub_width_device(%1, %2)"},
+      {"LPOS", false, "i", 'I', "(int16_t)func_lpos(%1)"},
       {"CHAIN", true, "s", '-', ""},             // CHAIN and RUN have code of their own (emit.cpp)
       {"RUN", true, "s?", '-', ""},
       {"BSAVE", true, "s i i", '-', "sub_bsave(%1, %2, %3)"},

@@ -1127,8 +1127,11 @@ void emitter::assign(const ex &target, const expr &value, place at) {
 }
 
 void emitter::print_stmt(const stmt &s) {
-  if (s.text == "LPRINT") fail_at(s.at, "LPRINT is not supported: there is no printer");
   st_tmp_ = true;
+  if (s.text == "LPRINT") {   // the screen's code, with the printer file as the output
+    stmt_code("gfs_print_to_printer(); " + print_code(s) + " kels_cleanup(kels_tmp_base, 0); gfs_print_to(0);");
+    return;
+  }
   if (s.exprs.size() > 0 && s.exprs[0]) {
     // PRINT #n and WRITE #n: the screen's code, with the file as the output.
     std::string n = int_arg(*s.exprs[0]);
