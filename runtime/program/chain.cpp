@@ -114,8 +114,10 @@ static common_value *take(uint32_t k, const char *type) {
 }
 
 void kb_common_get(uint32_t k, const char *type, void *value, uint32_t bytes) {
-  if (common_value *v = take(k, type))
-    if (v->bytes.size() == bytes) std::memcpy(value, v->bytes.data(), bytes);
+  common_value *v = take(k, type);
+  if (!v) return;
+  if (v->bytes.size() != bytes) { error(13); return; }   // a record of the same name but not the same shape
+  std::memcpy(value, v->bytes.data(), bytes);
 }
 
 void kb_common_get_str(uint32_t k, kels *s) {
@@ -124,7 +126,8 @@ void kb_common_get_str(uint32_t k, kels *s) {
 
 void kb_common_get_arr(uint32_t k, const char *type, kb_arr &a) {
   common_value *v = take(k, type);
-  if (!v || v->arr.esize != a.esize || v->arr.kind != a.kind) return;
+  if (!v) return;
+  if (v->arr.esize != a.esize || v->arr.kind != a.kind) { error(13); return; }   // STRING * n of another n
   kb_free_arr(a);
   a = v->arr;
   v->arr.data = nullptr;

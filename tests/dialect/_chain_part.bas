@@ -9,8 +9,9 @@ TYPE Point
     Y AS INTEGER
 END TYPE
 COMMON SHARED N%, Name$
-COMMON Sum#, Big&, P AS Point
+COMMON Sum#, Big&, P AS Point, Marks()
 PRINT "arrived:"; N%; Name$; Sum#; Big&; P.X; P.Y
+PRINT "array:"; LBOUND(Marks); UBOUND(Marks); Marks(2)
 PRINT "own variable:"; Local; "["; Other$; "]"
 PRINT #1, "second line"
 CLOSE #1

@@ -6,6 +6,8 @@ TYPE Point
 END TYPE
 COMMON SHARED Count%, Who$, Total#
 COMMON Extra&, Spot AS Point
+DIM Scores(1 TO 3)
+Scores(2) = 8.5
 Count% = 3: Who$ = "Ana": Total# = 2.5: Extra& = 100000
 Spot.X = 4: Spot.Y = -2
 Local = 9
@@ -18,3 +20,5 @@ END
 Away:
     CHAIN "_Chain_Part"
     RETURN
+' A COMMON after the CHAIN counts too, an array with it.
+COMMON Scores()

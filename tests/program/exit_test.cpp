@@ -124,6 +124,22 @@ TEST(Exit, AnErrorInTheFirstStatementIsAskedAboutNotAnsweredForTheUser) {
   EXPECT_EQ(s.finish(10 * slowdown).status, 0);
 }
 
+// A COMMON value of another type than the chained program's is error 13 at its COMMON line;
+// going on leaves the variable cleared.
+TEST(Exit, ChainedCommonOfAnotherTypeIsError13) {
+  program_session s(exits, {}, {"chain13"});
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(wait_for_err(s, "Unhandled Error #13\nLine:3\nType mismatch"));
+  bool seen = false;
+  for (auto start = clock_type::now(); !seen && seconds_since(start) < 30 * slowdown;) {
+    if (!s.send("key y")) break;
+    seen = shows(s.screen(), "after the box 0");
+  }
+  EXPECT_TRUE(seen) << read_file(s.dir() + "/stderr.txt");
+  s.send("close");
+  EXPECT_EQ(s.finish(10 * slowdown).status, 0);
+}
+
 TEST(Exit, NoToAnErrorEndsWithStatus0) {
   program_session s(exits, {}, {"box"});
   ASSERT_TRUE(s.started());

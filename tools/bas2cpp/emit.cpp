@@ -237,6 +237,7 @@ class emitter {
   void common_list(const stmt &s);
   void chain_stmt(const stmt &s);
   std::string module_start() const;
+  void common_puts(std::string &code) const;
   void chunk_break();
   std::string finish_module();
   std::string cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const;
@@ -2377,6 +2378,10 @@ std::string emitter::run() {
   for (auto &[name, p] : ck_.procedures) proc_cnames_.insert(p.cname);
   body_.clear();
   block_stmts(prog_.statements);
+  if (as_module_) {
+    common_puts(body_);
+    common_puts(procs_);
+  }
   std::string module_code = finish_module();
 
   std::string out = "// Translated from BASIC by bas2cpp; edit the .bas file instead.\n#include \"program.h\"\n";
@@ -2456,14 +2461,23 @@ void emitter::chain_stmt(const stmt &s) {
   ex e = expression(*a);
   if (e.t != T_STR) fail_at(a->start, s.text == "RUN" ? "RUN takes a line number or a file name" : "CHAIN takes a file name");
   if (s.text == "RUN") { stmt_code("{ int32_t kb_m = kb_module_find(" + e.c + "); if (kb_m >= 0) kb_run_module(kb_m); }"); return; }
-  std::string code = "{ int32_t kb_m = kb_module_find(" + e.c + "); if (kb_m >= 0) { kb_common_begin();";
+  // The COMMON list is known only at the module's end (COMMON may follow CHAIN): run() puts
+  // the values in place of KB_COMMON_PUTS.
+  stmt_code("{ int32_t kb_m = kb_module_find(" + e.c + "); if (kb_m >= 0) { kb_common_begin(); KB_COMMON_PUTS kb_chain(kb_m); } }");
+}
+
+// CHAIN's code that hands the COMMON values over, in place of KB_COMMON_PUTS.
+void emitter::common_puts(std::string &code) const {
+  std::string puts;
   for (const common_var &c : common_) {
-    if (c.array) code += " kb_common_put_arr(\"" + c.type + "\", " + c.ref + ");";
-    else if (c.str) code += " kb_common_put_str(" + c.ref + ");";
-    else if (c.type[0] == 'R') code += " kb_common_put(\"" + c.type + "\", " + c.ref + ", " + std::to_string(c.bytes) + ");";
-    else code += " kb_common_put(\"" + c.type + "\", &" + c.ref + ", " + std::to_string(c.bytes) + ");";
+    if (c.array) puts += "kb_common_put_arr(\"" + c.type + "\", " + c.ref + "); ";
+    else if (c.str) puts += "kb_common_put_str(" + c.ref + "); ";
+    else if (c.type[0] == 'R') puts += "kb_common_put(\"" + c.type + "\", " + c.ref + ", " + std::to_string(c.bytes) + "); ";
+    else puts += "kb_common_put(\"" + c.type + "\", &" + c.ref + ", " + std::to_string(c.bytes) + "); ";
   }
-  stmt_code(code + " kb_chain(kb_m); } }");
+  static const std::string mark = "KB_COMMON_PUTS ";
+  for (size_t at = code.find(mark); at != std::string::npos; at = code.find(mark, at + puts.size()))
+    code.replace(at, mark.size(), puts);
 }
 
 // The module's entry: at the program's start (how 0), after CHAIN (1: the COMMON values are
