@@ -23,7 +23,7 @@ namespace {
 std::string translate_modules(program main, std::vector<chain_ref> refs, const std::string &filename, program_info *info,
                               std::string &current, std::vector<std::string> &warnings,
                               const std::function<std::string(const std::string &, place)> &read_include,
-                              std::vector<std::string> &names) {
+                              std::vector<std::string> &names, std::vector<std::string> &modules) {
   namespace fs = std::filesystem;
   std::string dir = fs::path(filename).parent_path().string();
   std::vector<std::string> keys{module_key(fs::path(filename).filename().string())};
@@ -67,6 +67,7 @@ std::string translate_modules(program main, std::vector<chain_ref> refs, const s
   for (size_t k = 0; k < keys.size(); k++)
     table += "  {\"" + keys[k] + "\", kbm" + std::to_string(k) + "::kb_module_start},\n";
   out += table + "};\n";
+  modules.assign(files.begin() + 1, files.end());
   out += "\nstatic void KELMAIN() { kb_run_modules(kb_modules, " + std::to_string(keys.size()) + "); }\n";
   out += "\nint main(int argc, char **argv) { return kel_main(argc, argv, KELMAIN); }\n";
   return out;
@@ -103,7 +104,7 @@ translation translate(const std::string &source, const std::string &filename, pr
     program prog = parse(lex(has_bom ? source.substr(bom.size()) : source, true), filename, read_include);
     std::vector<chain_ref> refs;
     if (entry.empty() && find_chains(prog.statements, refs)) {
-      res.cpp = translate_modules(std::move(prog), refs, filename, info, current, res.warnings, read_include, names);
+      res.cpp = translate_modules(std::move(prog), refs, filename, info, current, res.warnings, read_include, names, res.modules);
     } else {
       fail_files = &prog.files;
       checks c(prog);

@@ -22,6 +22,7 @@ struct translation {
   // "FILE:LINE:COLUMN: warning: ..." for what does not stop the translation (a CHAIN or RUN
   // target that is not beside the program).
   std::vector<std::string> warnings;
+  std::vector<std::string> modules;   // the files of the programs built with it (CHAIN, RUN)
 };
 
 // A program that CHAINs or RUNs becomes one executable of modules: itself and every program it
