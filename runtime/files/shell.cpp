@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdio>
 #include <string>
 #include "events.h"
 #include "flags.h"
@@ -46,6 +47,7 @@ void sub_shell(kels *command, int32_t passed) {
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setpgroup(&attr, 0);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+  std::fflush(nullptr);                         // what the program wrote comes before the command's output
   pid_t pid = 0;
   int rc = posix_spawn(&pid, shell, nullptr, &attr, argv, environ);
   posix_spawnattr_destroy(&attr);
