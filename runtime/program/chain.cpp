@@ -86,6 +86,7 @@ int32_t kb_module_find(kels *name) {
 void kb_chain(int32_t module) { throw chain_to{module, 1, 1}; }
 
 void kb_run_program(uint32_t label) {
+  if (!modules) { error(73); return; }         // "Feature unavailable": nothing to restart
   sub_clear();                                 // files closed, every variable cleared
   throw chain_to{current, label, 2};
 }

@@ -20,9 +20,11 @@ void kb_run_modules(const kb_module *table, int32_t count);
 // The module a name means (as OPEN maps names: case ignored, \ or /, .BAS added when the name
 // has no extension); error 53 and -1 when the executable has none by that name.
 int32_t kb_module_find(kels *name);
-[[noreturn]] void kb_chain(int32_t module);          // files stay open
-[[noreturn]] void kb_run_program(uint32_t label);    // RUN [n]: this module again, cleared
-[[noreturn]] void kb_run_module(int32_t module);     // RUN name$: files closed, variables cleared
+// These leave the running module and do not return, except in code run without a module
+// table (bas2cpp --entry), where they are error 73.
+void kb_chain(int32_t module);          // files stay open
+void kb_run_program(uint32_t label);    // RUN [n]: this module again, cleared
+void kb_run_module(int32_t module);     // RUN name$: files closed, variables cleared
 
 // The blank COMMON's values on their way from CHAIN to the next module. type: the suffix of a
 // number or string ("%", "&", "!", "#", "$"), "R:NAME" for a record, "A" before either for an
