@@ -35,6 +35,7 @@ std::string translate_modules(program main, std::vector<chain_ref> refs, const s
     current = files[k];
     if (k > 0) {
       std::ifstream f(files[k], std::ios::binary);
+      if (!f) throw bas_error{1, 1, "cannot read the file", files[k]};
       std::stringstream ss;
       ss << f.rdbuf();
       std::string text = ss.str();
