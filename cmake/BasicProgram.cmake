@@ -3,9 +3,11 @@
 function(add_basic_program target file)
   get_filename_component(source ${file} ABSOLUTE)
   set(cpp ${CMAKE_CURRENT_BINARY_DIR}/${target}.bas.cpp)
+  # The depfile names the programs it CHAINs or RUNs, so that a change to one rebuilds it.
   add_custom_command(OUTPUT ${cpp}
-    COMMAND bas2cpp ${source} -o ${cpp}
+    COMMAND bas2cpp ${source} -o ${cpp} --depfile ${cpp}.d
     DEPENDS bas2cpp ${source}
+    DEPFILE ${cpp}.d
     COMMENT "Translating ${file}"
     VERBATIM)
   add_executable(${target} ${cpp})

@@ -31,4 +31,5 @@
 #include "play.h"
 #include "playq.h"
 #include "files.h"
+#include "shell.h"
 #include "kel_main.h"

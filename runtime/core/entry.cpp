@@ -43,6 +43,7 @@ static const kel_driver *entry_driver = nullptr;
 // standard error, and the process then ends with status 61 rather than 0.
 static void close_files_at_end() {
   if (!gfs_close_all_at_end()) kel_mark_files_incomplete();
+  gfs_printer_close();
 }
 static kel_program_fn program_entry = nullptr;
 

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include <vector>
 #include "flags.h"
 #include "events.h"
+#include "images.h"
 #include "input.h"
 #include "keyboard.h"
 #include "kels.h"
@@ -29,7 +31,8 @@ static int32_t gfs_print_target = 0;     // the file PRINT # writes to; 0: the s
 static void gfs_target_print(kels *s, uint8_t newline_flag);
 static void gfs_target_tab();
 static int32_t gfs_target_column();
-static const text_output gfs_text_output = {gfs_target_print, gfs_target_tab, gfs_target_column};
+static int32_t gfs_target_width();
+static const text_output gfs_text_output = {gfs_target_print, gfs_target_tab, gfs_target_column, gfs_target_width};
 static void set_print_target(int32_t fileno) {
   gfs_print_target = fileno;
   text_target = fileno ? &gfs_text_output : nullptr;
@@ -41,6 +44,7 @@ constexpr int32_t max_files = 255;
 constexpr size_t io_block = 8192;
 constexpr int32_t default_reclen = 128;
 constexpr int32_t max_reclen = 32767;
+constexpr int32_t printer_slot = max_files + 1;   // LPRINT's printer file, out of the numbers' reach
 
 struct gfs_file {
   int fd = -1;
@@ -60,9 +64,12 @@ struct gfs_file {
   size_t rlen = 0;
   uint8_t *record = nullptr;     // RANDOM: the record buffer that FIELD views show
   int32_t recpos = 0;            // RANDOM: where PRINT # and INPUT # are in the record buffer
+  int32_t width = 0;             // PRINT # starts a new line past this column; 0: no limit
+  bool printer = false;          // the printer file: not a file to the program (others may read it)
 };
 
-gfs_file *files[max_files + 1];
+gfs_file *files[printer_slot + 1];
+int32_t printer_width = 80;      // WIDTH LPRINT: the printer's and each "LPT1:" file's
 int32_t input_file = 0;          // set by gfs_input_begin
 int32_t field_file = 0, field_offset = 0;
 
@@ -137,7 +144,7 @@ void mark_shared(uint64_t dev, uint64_t ino) {
     if (g && g->dev == dev && g->ino == ino) g->shared = n > 1;
 }
 
-void flush_at_exit() {
+void flush_at_exit() {   // the printer file included
   for (gfs_file *f : files)
     if (f && !f->wbuf.empty()) write_all(f->fd, f->wbuf.data(), f->wbuf.size(), f->wstart);
 }
@@ -320,6 +327,17 @@ bool known_type(uint32_t type) {
 // Bytes for the PRINT # target: the record buffer of a RANDOM file (50 past its end), else
 // the file. The column follows every byte.
 void target_bytes(gfs_file *f, const uint8_t *p, size_t n) {
+  if (f->width && f->mode != gfs_random) {   // a line reaching the width goes on on the next one
+    for (size_t i = 0; i < n && !new_error; i++) {
+      if (!is_line_end(p[i]) && f->column > f->width) {
+        stream_write(f, (const uint8_t *)"\r\n", 2);
+        f->column = 1;
+      }
+      stream_write(f, p + i, 1);
+      f->column = is_line_end(p[i]) ? 1 : f->column + 1;
+    }
+    return;
+  }
   for (size_t i = 0; i < n; i++) f->column = is_line_end(p[i]) ? 1 : f->column + 1;
   if (f->mode != gfs_random) {
     stream_write(f, p, n);
@@ -333,7 +351,7 @@ void target_bytes(gfs_file *f, const uint8_t *p, size_t n) {
 }
 
 gfs_file *target_file() {
-  gfs_file *f = gfs_print_target >= 1 && gfs_print_target <= max_files ? files[gfs_print_target] : nullptr;
+  gfs_file *f = gfs_print_target >= 1 && gfs_print_target <= printer_slot ? files[gfs_print_target] : nullptr;
   if (!f) error(52);
   return f;
 }
@@ -370,7 +388,7 @@ void release_characters(kels *var) {
 
 bool conflicts(uint64_t dev, uint64_t ino, int32_t mode) {
   for (gfs_file *f : files)
-    if (f && f->dev == dev && f->ino == ino &&
+    if (f && !f->printer && f->dev == dev && f->ino == ino &&
         (mode == gfs_output || mode == gfs_append || sequential_out(f)))
       return true;
   return false;
@@ -419,9 +437,11 @@ kels *empty_tmp() { return kels_new(0, 1); }
 
 bool gfs_is_open(uint64_t dev, uint64_t ino) {
   for (gfs_file *f : files)
-    if (f && f->dev == dev && f->ino == ino) return true;
+    if (f && !f->printer && f->dev == dev && f->ino == ino) return true;
   return false;
 }
+
+static void open_printer(int32_t slot);
 
 // ---------------------------------------------------------------- OPEN and CLOSE
 
@@ -455,6 +475,11 @@ void sub_open(kels *name, int32_t mode, int32_t fileno, int32_t reclen, int32_t 
   if (mode < gfs_input || mode > gfs_binary) { error(5); return; }
   if (fileno < 1 || fileno > max_files) { error(52); return; }
   if (files[fileno]) { error(55); return; }
+  if (gfs_is_printer(name)) {                // "LPT1:" and "PRN": the printer file, for output
+    if (mode != gfs_output && mode != gfs_append) { error(54); return; }
+    open_printer(fileno);
+    return;
+  }
   if ((passed & 1) && (reclen < 1 || reclen > max_reclen)) { error(5); return; }
   if (gfs_is_device(name)) { error(68); return; }    // no serial ports or printers here
   std::string path;
@@ -624,6 +649,7 @@ void sub_seek(int32_t fileno, int32_t position) {
 // ---------------------------------------------------------------- PRINT #
 
 void gfs_print_to(int32_t fileno) {
+  if (gfs_print_target == printer_slot && files[printer_slot]) flush(files[printer_slot]);   // each LPRINT is written at once
   set_print_target(0);
   if (fileno == 0 || new_error) return;
   gfs_file *f = open_file(fileno);
@@ -649,8 +675,13 @@ static void gfs_target_tab() {
 }
 
 static int32_t gfs_target_column() {
-  gfs_file *f = gfs_print_target >= 1 && gfs_print_target <= max_files ? files[gfs_print_target] : nullptr;
+  gfs_file *f = gfs_print_target >= 1 && gfs_print_target <= printer_slot ? files[gfs_print_target] : nullptr;
   return f ? f->column : 1;
+}
+
+static int32_t gfs_target_width() {
+  gfs_file *f = gfs_print_target >= 1 && gfs_print_target <= printer_slot ? files[gfs_print_target] : nullptr;
+  return f && f->mode != gfs_random ? f->width : 0;
 }
 
 // ---------------------------------------------------------------- INPUT #, LINE INPUT #, INPUT$
@@ -872,4 +903,89 @@ void sub_lock(int32_t fileno, int32_t from, int32_t to, int32_t passed) {
   if (!f || (f->mode != gfs_random && f->mode != gfs_binary)) return;   // a text file locks whole
   if (((passed & 1) && from < 1) || ((passed & 2) && to < 1)) { error(63); return; }
   if ((passed & 3) == 3 && to < from) error(5);
+}
+
+// ---------------------------------------------------------------- the printer
+
+bool gfs_is_printer(const kels *name) {
+  std::string n;
+  for (uint32_t i = 0; name && i < name->len; i++) n += (char)std::toupper(name->text[i]);
+  while (!n.empty() && n.back() == ' ') n.pop_back();
+  return n == "LPT1:" || n == "LPT1" || n == "PRN:" || n == "PRN";
+}
+
+// The printer file in slot (the LPRINT slot or a number OPEN gave it), opened for appending:
+// every write goes to the file's end, so LPRINT and "LPT1:" files may share it.
+static void open_printer(int32_t slot) {
+  const char *env = std::getenv("KEL_LPT1");
+  std::string path = env && *env ? env : "LPT1.TXT";
+  int fd;
+  do fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666); while (fd < 0 && errno == EINTR);
+  if (fd < 0) { error(gfs_errno_error(errno, 76)); return; }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    error(75);
+    return;
+  }
+  auto *f = new gfs_file;
+  f->fd = fd;
+  f->mode = gfs_append;
+  f->dev = st.st_dev;
+  f->ino = st.st_ino;
+  f->pos = st.st_size;
+  f->width = printer_width;
+  f->printer = true;
+  files[slot] = f;
+  static bool exit_hooked = false;
+  if (!exit_hooked) {
+    exit_hooked = true;
+    std::atexit(flush_at_exit);
+  }
+}
+
+void gfs_print_to_printer() {
+  set_print_target(0);
+  if (new_error) return;
+  if (!files[printer_slot]) open_printer(printer_slot);
+  if (files[printer_slot]) set_print_target(printer_slot);
+}
+
+void gfs_printer_close() { close_one(printer_slot); }
+
+// 255 is a line without end.
+static bool width_value(int32_t width, int32_t *out) {
+  if (width < 1 || width > 255) { error(5); return false; }
+  *out = width == 255 ? 0 : width;
+  return true;
+}
+
+void sub_width_printer(int32_t width) {
+  if (new_error) return;
+  int32_t w;
+  if (!width_value(width, &w)) return;
+  printer_width = w;
+  if (files[printer_slot]) files[printer_slot]->width = w;
+}
+
+void sub_width_file(int32_t fileno, int32_t width) {
+  if (new_error) return;
+  gfs_file *f = open_file(fileno);
+  int32_t w;
+  if (f && width_value(width, &w)) f->width = w;
+}
+
+void sub_width_device(kels *device, int32_t width) {
+  if (new_error) return;
+  if (gfs_is_printer(device)) { sub_width_printer(width); return; }
+  std::string n;
+  for (uint32_t i = 0; i < device->len; i++) n += (char)std::toupper(device->text[i]);
+  if (n == "SCRN:") kelsub_width(0, width, 0, 1);
+  else error(64);
+}
+
+int32_t func_lpos(int32_t) {
+  if (new_error) return 0;
+  gfs_file *f = files[printer_slot];
+  return f ? f->column : 1;
 }

@@ -69,6 +69,19 @@ void sub_rmdir(kels *path);
 void sub_chdir(kels *path);
 void sub_files(kels *names, int32_t passed);
 
+// ---- the printer ----
+// LPRINT [USING], OPEN "LPT1:" (or "PRN") FOR OUTPUT and LPOS write to the printer file: the
+// file KEL_LPT1 names, else LPT1.TXT in the current folder, opened for appending at first use
+// and written out by END and at the process's end. Lines end in CR LF and wrap at the
+// printer's width (80 until WIDTH LPRINT).
+bool gfs_is_printer(const kels *name);               // "LPT1:", "LPT1", "PRN:" or "PRN", any case
+void gfs_print_to_printer();                         // LPRINT: the screen's PRINT code, then gfs_print_to(0)
+void gfs_printer_close();                            // writes out and closes LPRINT's file
+void sub_width_printer(int32_t width);               // WIDTH LPRINT n (1-255; 255 no wrapping)
+void sub_width_device(kels *device, int32_t width);  // WIDTH "LPT1:", n or WIDTH "SCRN:", n
+void sub_width_file(int32_t fileno, int32_t width);  // WIDTH #n, w: PRINT #n wraps at w
+int32_t func_lpos(int32_t n);                        // LPOS(n): the printer's column, from 1
+
 // ---- shared by the file and directory code ----
 // The host path of a BASIC file name: \ becomes /, and a part that does not exist as written
 // is looked up without regard to case. False (with *err = 64) for an empty name or one with NUL.

@@ -437,3 +437,4 @@ inline int32_t kb_point_at(int32_t x, int32_t y) {
   if (!kb_in_view(im, x, y)) return -1;
   return im->pixels[(size_t)y * im->width + (size_t)x] & im->mask;
 }
+#include "chain.h"

@@ -292,7 +292,13 @@ void kels_print(kels *s, uint8_t newline_flag) {
 }
 
 void makefit(kels *s) {
-  if (new_error || text_target) return;     // a file's lines do not wrap
+  if (new_error) return;
+  if (text_target) {                        // a file's lines wrap only at a width it was given
+    int32_t w = text_target->width ? text_target->width() : 0;
+    int64_t len = s ? s->len : 0, column = text_target->column();
+    if (w && column > 1 && column - 1 + len > w) text_target->print(nullptr, 1);
+    return;
+  }
   img_struct *im = write_page;
   if (im->holding_cursor || im->cursor_x == 1) return;
   int64_t len = s ? s->len : 0;

@@ -8,13 +8,15 @@ struct img_struct;
 
 extern int tab_spc_cr_size;
 
-// Where PRINT's text goes instead of the screen (PRINT # and WRITE #): the file layer points
-// text_target at its output while such a statement runs; null is the screen. A target has no
-// width: its lines do not wrap and end in CR LF, and TAB counts 14-column zones in its column.
+// Where PRINT's text goes instead of the screen (PRINT #, WRITE # and LPRINT): the file layer
+// points text_target at its output while such a statement runs; null is the screen. A target's
+// lines end in CR LF and TAB counts 14-column zones in its column; they wrap only when the
+// target has a width (an item that does not fit the rest of the line starts a new one).
 struct text_output {
   void (*print)(kels *s, uint8_t newline_flag);
   void (*tab)();
   int32_t (*column)();                 // 1-based column of the target's current line
+  int32_t (*width)();                  // a line's width (WIDTH #n, the printer); 0 or null: none
 };
 extern const text_output *text_target;
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,6 +64,19 @@ program_result press_until_ended(program_session &s, const std::string &key, int
   return s.finish(10 * slowdown);
 }
 
+// Whether a process runs whose command line is exactly the given words.
+bool process_running(const std::vector<std::string> &words) {
+  std::string want;
+  for (const auto &w : words) want += w + '\0';
+  std::error_code ec;
+  for (const auto &e : std::filesystem::directory_iterator("/proc", ec)) {
+    std::ifstream f(e.path() / "cmdline", std::ios::binary);
+    std::string got((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    if (got == want) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 TEST(Exit, CriticalErrorsShowTheirBoxAndEndWithStatus0EveryTime) {
@@ -103,6 +118,22 @@ TEST(Exit, AnErrorInTheFirstStatementIsAskedAboutNotAnsweredForTheUser) {
   for (auto start = clock_type::now(); !seen && seconds_since(start) < 30 * slowdown;) {
     if (!s.send("key y")) break;
     seen = shows(s.screen(), "after the box");
+  }
+  EXPECT_TRUE(seen) << read_file(s.dir() + "/stderr.txt");
+  s.send("close");
+  EXPECT_EQ(s.finish(10 * slowdown).status, 0);
+}
+
+// A COMMON value of another type than the chained program's is error 13 at its COMMON line;
+// going on leaves the variable cleared.
+TEST(Exit, ChainedCommonOfAnotherTypeIsError13) {
+  program_session s(exits, {}, {"chain13"});
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(wait_for_err(s, "Unhandled Error #13\nLine:3\nType mismatch"));
+  bool seen = false;
+  for (auto start = clock_type::now(); !seen && seconds_since(start) < 30 * slowdown;) {
+    if (!s.send("key y")) break;
+    seen = shows(s.screen(), "after the box 0");
   }
   EXPECT_TRUE(seen) << read_file(s.dir() + "/stderr.txt");
   s.send("close");
@@ -151,6 +182,24 @@ TEST(Exit, SignalsAtInputEndTheProgramWithStatus0) {
     program_result r = s.finish(10 * slowdown);
     EXPECT_EQ(r.status, 0) << r.err;
   }
+}
+
+// A window closed while SHELL waits for its command ends the command and the program; the
+// window is still served meanwhile (the screen dump comes from the main thread).
+TEST(Exit, CloseWhileShellWaitsEndsCommandAndProgram) {
+  const std::vector<std::string> child = {"sleep", "86397"};
+  ASSERT_FALSE(process_running(child)) << "a command from an earlier run is still there";
+  program_session s(exits, {}, {"shell"});
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(wait_for_text(s, "shelling"));
+  bool started = false;
+  for (auto t = clock_type::now(); !started && seconds_since(t) < 30 * slowdown; pause_ms(20)) started = process_running(child);
+  ASSERT_TRUE(started);
+  EXPECT_TRUE(wait_for_text(s, "shelling"));
+  ASSERT_TRUE(s.send("close"));
+  program_result r = s.finish(10 * slowdown);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(process_running(child));
 }
 
 // END ends the program at the first key while the script still has many to send: the script's

@@ -134,7 +134,9 @@ TEST(Bas2cppTranslate, BadProgramsGetFileLineAndColumn) {
       {"OPEN \"f\" FOR INPUT", "t.bas:1:19: expected AS"},
       {"PRINT #\"a\", X", "t.bas:1:8: expected a numeric expression"},
       {"X = VARPTR(Y)", "t.bas:1:12: VARPTR of a simple variable is not supported"},
-      {"CHAIN \"next.bas\"", "t.bas:1:1: CHAIN is not supported: this runtime does not run other programs"},
+      {"10 PRINT 1\nRUN 50", "t.bas:2:5: label 50 not defined"},
+      {"RUN 1 + 2", "t.bas:1:5: RUN takes a line number or a file name"},
+      {"CHAIN \"a\", 10", "t.bas:1:12: CHAIN takes one argument"},
       {"IF X THEN FOR I = 1 TO 2", "t.bas:1:15: a block opened in a single-line IF must close on that line"},
       {"FOR I = 1 TO 3\nIF I THEN NEXT", "t.bas:2:4: a single-line IF cannot close a block opened before it"},
       {"DO\nIF 1 THEN LOOP", "t.bas:2:4: a single-line IF cannot close a block opened before it"},
@@ -392,6 +394,41 @@ TEST(Bas2cppTranslate, IncludeRefusesFifosDevicesAndHugeFiles) {
   auto fits = translate("'$INCLUDE: 'fits.bi'\n", dir + "/main.bas");
   EXPECT_TRUE(fits.ok) << fits.message;
   std::filesystem::remove_all(dir);
+
+// A program that CHAINs or RUNs is built with every program it names by a constant found
+// beside it (case ignored, .BAS added, \ as separator, followed from module to module, each
+// once); a name not found is a warning. A program that does neither is translated as before.
+TEST(Bas2cppTranslate, ChainAndRunTargetsAreFoundBesideTheProgram) {
+  std::string dir = testing::TempDir() + "/kel_chain_test";
+  std::string mk = "mkdir -p '" + dir + "/Sub'";
+  ASSERT_EQ(std::system(mk.c_str()), 0);
+  auto write = [&](const std::string &name, const std::string &text) {
+    std::FILE *f = std::fopen((dir + "/" + name).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+  };
+  write("Second.Bas", "COMMON A%\nPRINT A%\nRUN \"sub\\third\"\n");
+  write("Sub/THIRD.bas", "IF X THEN CHAIN \"main\" ELSE RUN \"second.bas\"\n");
+  write("bad.bas", "PRINT 1 +\n");
+  auto t = translate("COMMON B%\nB% = 1\nCHAIN \"SECOND\"\nRUN \"gone\"\nN$ = \"x\": CHAIN N$\n", dir + "/main.bas");
+  ASSERT_TRUE(t.ok) << t.message;
+  for (const char *m : {"{\"MAIN.BAS\", kbm0::", "{\"SECOND.BAS\", kbm1::", "{\"SUB/THIRD.BAS\", kbm2::"})
+    EXPECT_NE(t.cpp.find(m), std::string::npos) << m;
+  EXPECT_EQ(t.cpp.find("kbm3"), std::string::npos);
+  ASSERT_EQ(t.warnings.size(), 1u);
+  EXPECT_EQ(t.warnings[0].rfind(dir + "/main.bas:4:5: warning: gone is not beside the program", 0), 0u) << t.warnings[0];
+  // An error in a chained program names its file.
+  auto bad = translate("CHAIN \"BAD\"\n", dir + "/main.bas");
+  EXPECT_FALSE(bad.ok);
+  EXPECT_EQ(bad.message.rfind(dir + "/bad.bas:1:10: expected an expression", 0), 0u) << bad.message;
+  // Without CHAIN or RUN: one program with its own main, no module table.
+  auto plain = translate("PRINT 1\n", dir + "/main.bas");
+  ASSERT_TRUE(plain.ok);
+  EXPECT_EQ(plain.cpp.find("kb_module"), std::string::npos);
+  EXPECT_NE(plain.cpp.find("static void KELMAIN()"), std::string::npos);
+  std::string rm = "rm -rf '" + dir + "'";
+  ASSERT_EQ(std::system(rm.c_str()), 0);
 }
 
 // A program translated as a function (for benchmarks) runs once and returns: no main, no END wait.

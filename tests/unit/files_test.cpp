@@ -537,6 +537,44 @@ TEST_F(Files, AStringReadPastMemoryIsAnErrorNotAnAbort) {
     EXPECT_TRUE(WEXITSTATUS(status) == 7 || WEXITSTATUS(status) == 14) << "error " << WEXITSTATUS(status);
     EXPECT_EQ(slurp(P("other.txt")), "kept\r\n");
   }
+
+// The printer file: KEL_LPT1 names it, it is appended to, each LPRINT is in it at once, lines
+// wrap at the printer's width, "LPT1:" and "PRN" open it for output only, and the program may
+// read it while it is the printer.
+TEST_F(Files, PrinterAppendsToItsFileAndWrapsAtItsWidth) {
+  gfs_printer_close();
+  spit(P("lpt.txt"), "old\r\n");
+  ASSERT_EQ(setenv("KEL_LPT1", P("lpt.txt").c_str(), 1), 0);
+  EXPECT_EQ(func_lpos(0), 1);
+  gfs_print_to_printer(); str("abc"); gfs_print_to(0);
+  EXPECT_EQ(func_lpos(0), 4);
+  EXPECT_EQ(slurp(P("lpt.txt")), "old\r\nabc");
+  gfs_print_to_printer(); end_line(); gfs_print_to(0);
+  sub_width_printer(5);
+  gfs_print_to_printer(); str("12345678"); str("ab"); str("c"); end_line(); gfs_print_to(0);
+  open_as("lpt1:", gfs_output, 1);
+  ASSERT_EQ(new_error, 0);
+  gfs_print_to(1); str("#1"); str("four"); end_line(); gfs_print_to(0);
+  sub_close(1);
+  EXPECT_EQ(slurp(P("lpt.txt")), "old\r\nabc\r\n12345\r\n678ab\r\nc\r\n#1\r\nfour\r\n");
+  open_as(P("lpt.txt"), gfs_input, 3);
+  EXPECT_EQ(new_error, 0);
+  struct { std::function<void()> f; int err; } bad[] = {
+      {[] { sub_open(K("PRN"), gfs_input, 2, 0, 0); }, 54},
+      {[] { sub_width_printer(0); }, 5},
+      {[] { sub_width_printer(256); }, 5},
+      {[] { sub_width_device(K("COM1:"), 10); }, 64},
+      {[] { sub_width_file(9, 10); }, 52},
+  };
+  for (auto &b : bad) {
+    new_error = 0;
+    b.f();
+    EXPECT_EQ(new_error, b.err);
+  }
+  new_error = 0;
+  gfs_printer_close();
+  sub_width_printer(80);
+  unsetenv("KEL_LPT1");
 }
 
 TEST_F(Files, OutputIsFlushedWhenClearClosesEverything) {

@@ -550,7 +550,6 @@ TEST(ParserErrors, BadProgramsAreLocated) {
       {"X = A = NOT B", "t.bas:1:9: expected an expression but found NOT"},
       {"EOF 1", "t.bas:1:1: unknown statement EOF"},
       {"OPEN \"f\" FOR WRITING AS 1", "t.bas:1:14: expected INPUT, OUTPUT, APPEND, RANDOM or BINARY after FOR but found WRITING"},
-      {"SHELL \"ls\"", "t.bas:1:1: SHELL is not supported: this runtime does not run other programs"},
       {"FOR I = 1 TO 3\nPRINT I", "t.bas:1:5: FOR without NEXT"},
       {"PRINT 1\nNEXT", "t.bas:2:5: NEXT without FOR"},
       {"FOR I = 1 TO 2\nNEXT J", "t.bas:2:6: NEXT J does not match FOR I"},

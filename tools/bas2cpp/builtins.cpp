@@ -52,6 +52,13 @@ const std::vector<builtin> &builtins() {
       {"RMDIR", true, "s", '-', "sub_rmdir(%1)"},
       {"CHDIR", true, "s", '-', "sub_chdir(%1)"},
       {"FILES", true, "s?", '-', "sub_files(%1, %p)"},
+      {"SHELL", true, "s?", '-', "sub_shell(%1, %p)"},
+      {"WIDTH LPRINT", true, "i", '-', "sub_width_printer(%1)"},
+      {"WIDTH #", true, "i i", '-', "sub_width_file(%1, %2)"},
+      {"WIDTH DEVICE", true, "s i", '-', "sub_width_device(%1, %2)"},
+      {"LPOS", false, "i", 'I', "(int16_t)func_lpos(%1)"},
+      {"CHAIN", true, "s", '-', ""},             // CHAIN and RUN have code of their own (emit.cpp)
+      {"RUN", true, "s?", '-', ""},
       {"BSAVE", true, "s i i", '-', "sub_bsave(%1, %2, %3)"},
       {"BLOAD", true, "s i?2", '-', "sub_bload(%1, %2, (%p & 2) >> 1)"},   // no offset: the file's own
       {"OUT", true, "i i", '-', "sub_out(%1, %2)"},
@@ -165,8 +172,6 @@ const std::vector<builtin> &builtins() {
 const char *unsupported_reason(const std::string &name) {
   struct row { const char *name, *reason; };
   static const row rows[] = {
-      {"SHELL", "SHELL is not supported: this runtime does not run other programs"},
-      {"CHAIN", "CHAIN is not supported: this runtime does not run other programs"},
       {"SADD", "SADD is not supported: strings do not live at fixed places in the emulated memory"},
   };
   for (const row &r : rows)

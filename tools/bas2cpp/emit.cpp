@@ -105,6 +105,7 @@ struct open_block {
 class emitter {
  public:
   std::string entry_;               // a function that runs the program once, instead of main
+  bool as_module_ = false;         // one module of a program that CHAINs or RUNs
   emitter(const program &p, checks &c, program_info *info) : prog_(p), ck_(c), info_(info) {
     for (int i = 0; i < 26; i++) deftype_[i] = ck_.deftype_at_start[i];
   }
@@ -134,6 +135,9 @@ class emitter {
   bool traced_ = false;            // the program has TRON: numbered lines check the trace flag
   std::map<std::string, std::string> cacheable_;   // module numbers' statics and their C++ types
   std::set<std::string> proc_cnames_;
+  struct common_var { std::string type, ref; bool array, str; uint32_t bytes; };
+  std::vector<common_var> common_; // the blank COMMON's variables in order, passed by CHAIN
+  int common_line_ = 0;
 
   // ---- output
   uint32_t new_id() { return ck_.next_label_id++; }
@@ -240,6 +244,10 @@ class emitter {
   void procedure_def(const stmt &s);
   void declare_locals(const stmt &s, bool is_static);
   void shared_stmt(const stmt &s);
+  void common_list(const stmt &s);
+  void chain_stmt(const stmt &s);
+  std::string module_start() const;
+  void common_puts(std::string &code) const;
   void chunk_break();
   void palette_using(const stmt &s);
   std::string register_record(const stmt &s, const expr &a);
@@ -1172,8 +1180,11 @@ void emitter::assign(const ex &target, const expr &value, place at) {
 }
 
 void emitter::print_stmt(const stmt &s) {
-  if (s.text == "LPRINT") fail_at(s.at, "LPRINT is not supported: there is no printer");
   st_tmp_ = true;
+  if (s.text == "LPRINT") {   // the screen's code, with the printer file as the output
+    stmt_code("gfs_print_to_printer(); " + print_code(s) + " kels_cleanup(kels_tmp_base, 0); gfs_print_to(0);");
+    return;
+  }
   if (s.exprs.size() > 0 && s.exprs[0]) {
     // PRINT #n and WRITE #n: the screen's code, with the file as the output.
     std::string n = int_arg(*s.exprs[0]);
@@ -1897,6 +1908,7 @@ void emitter::statement(const stmt &s) {
     case sk::common:
       if (in_proc_) fail_at(s.at, "COMMON is allowed only at module level");
       dim_stmt(s, false);
+      if (s.text.empty()) common_list(s);
       break;
     case sk::erase:
       for (size_t k = 0; k < s.names.size(); k++) {
@@ -1972,6 +1984,7 @@ void emitter::statement(const stmt &s) {
     }
     case sk::call: call_stmt(s); break;
     case sk::builtin: {
+      if (s.text == "CHAIN" || s.text == "RUN") { chain_stmt(s); break; }
       std::vector<const expr *> args;
       for (auto &a : s.exprs) args.push_back(a.get());
       expr at_e;
@@ -2485,6 +2498,10 @@ std::string emitter::run() {
   for (auto &[name, p] : ck_.procedures) proc_cnames_.insert(p.cname);
   body_.clear();
   block_stmts(prog_.statements);
+  if (as_module_) {
+    common_puts(body_);
+    common_puts(procs_);
+  }
   std::string module_code = finish_module();
 
   std::string out = "// Translated from BASIC by bas2cpp; edit the .bas file instead.\n#include \"program.h\"\n";
@@ -2517,6 +2534,7 @@ std::string emitter::run() {
     out += "\nvoid " + entry_ + "() {\n  kb_setup();\n  kb_run(1);\n}\n";
     return out;
   }
+  if (as_module_) return out + module_start();
   out += "\nstatic void KELMAIN() {\n";
   out += "  if (error_occurred) { error_occurred = 0; kel_exit(99); }   // no ON ERROR handler\n";
   out += "  kb_setup();\n  uint32_t kb_at_label = 1;\n";
@@ -2526,11 +2544,103 @@ std::string emitter::run() {
   return out;
 }
 
+
+// ============================================================================ CHAIN and RUN
+
+// The blank COMMON's variables, in the order of the module's COMMON statements: CHAIN hands
+// their values over by position, and the module's start takes them.
+void emitter::common_list(const stmt &s) {
+  if (!common_line_) common_line_ = s.at.line;
+  for (const decl &d : s.decls) {
+    const var &v = d.array ? array_var(d.name, d.suffix, d.at) : scalar(d.name, d.suffix, d.at);
+    common_var c;
+    c.type = v.type.t == T_REC ? "R:" + v.type.rec->name : std::string(1, tsuffix[v.type.t]);
+    if (d.array) c.type = "A" + c.type;
+    c.ref = v.ref;
+    c.array = d.array;
+    c.str = v.type.t == T_STR;
+    c.bytes = v.type.t == T_REC ? v.type.rec->size : v.type.t == T_STR ? 0 : (uint32_t)tsize[v.type.t];
+    common_.push_back(c);
+  }
+}
+
+// CHAIN name$ hands the COMMON values over and starts the other module, files left open.
+// RUN restarts this module (RUN n: at line n; a translation error when there is none), RUN
+// name$ starts another one, both with variables cleared and files closed.
+void emitter::chain_stmt(const stmt &s) {
+  const expr *a = s.exprs.empty() ? nullptr : s.exprs[0].get();
+  if (s.exprs.size() > 1) fail_at(s.exprs[1] ? s.exprs[1]->start : s.at, s.text + " takes one argument");
+  if (s.text == "RUN" && !a) { stmt_code("kb_run_program(1);"); return; }
+  if (!a) fail_at(s.at, "CHAIN needs the name of the program to run");
+  if (s.text == "RUN" && a->kind == ek::number) {
+    if (a->text.find_first_not_of("0123456789") != std::string::npos) fail_at(a->start, "RUN takes a line number");
+    stmt_code("kb_run_program(" + std::to_string(module_label_id(a->text, a->start)) + ");");
+    return;
+  }
+  st_tmp_ = true;
+  ex e = expression(*a);
+  if (e.t != T_STR) fail_at(a->start, s.text == "RUN" ? "RUN takes a line number or a file name" : "CHAIN takes a file name");
+  if (s.text == "RUN") { stmt_code("{ int32_t kb_m = kb_module_find(" + e.c + "); if (kb_m >= 0) kb_run_module(kb_m); }"); return; }
+  // The COMMON list is known only at the module's end (COMMON may follow CHAIN): run() puts
+  // the values in place of KB_COMMON_PUTS.
+  stmt_code("{ int32_t kb_m = kb_module_find(" + e.c + "); if (kb_m >= 0) { kb_common_begin(); KB_COMMON_PUTS kb_chain(kb_m); } }");
+}
+
+// CHAIN's code that hands the COMMON values over, in place of KB_COMMON_PUTS.
+void emitter::common_puts(std::string &code) const {
+  std::string puts;
+  for (const common_var &c : common_) {
+    if (c.array) puts += "kb_common_put_arr(\"" + c.type + "\", " + c.ref + "); ";
+    else if (c.str) puts += "kb_common_put_str(" + c.ref + "); ";
+    else if (c.type[0] == 'R') puts += "kb_common_put(\"" + c.type + "\", " + c.ref + ", " + std::to_string(c.bytes) + "); ";
+    else puts += "kb_common_put(\"" + c.type + "\", &" + c.ref + ", " + std::to_string(c.bytes) + "); ";
+  }
+  static const std::string mark = "KB_COMMON_PUTS ";
+  for (size_t at = code.find(mark); at != std::string::npos; at = code.find(mark, at + puts.size()))
+    code.replace(at, mark.size(), puts);
+}
+
+// The module's entry: at the program's start (how 0), after CHAIN (1: the COMMON values are
+// taken, by position and type) or after RUN (2). Entered again, the module gets its handlers
+// and DATA back and its variables cleared.
+std::string emitter::module_start() const {
+  bool timers = !handler_labels_.empty();
+  std::string out = "\nvoid kb_module_start(uint32_t kb_label, int32_t how) {\n";
+  out += "  if (error_occurred) { error_occurred = 0; kel_exit(99); }   // no ON ERROR handler\n";
+  out += "  kb_setup();\n  if (how) {\n";
+  out += std::string("    error_handler = ") + (has_on_error_ ? "kb_error_entry" : "nullptr") + ";\n";
+  out += std::string("    ontimer_handler = ") + (timers ? "kb_on_timer" : "nullptr") + ";\n";
+  out += ck_.data.empty() ? "    kb_data_table(nullptr, 0);\n" : "    kb_data_table(kb_data, " + std::to_string(ck_.data.size()) + ");\n";
+  out += "    kb_clear();\n  }\n";
+  if (!common_.empty()) {
+    std::string code;
+    for (size_t k = 0; k < common_.size(); k++) {
+      const common_var &c = common_[k];
+      std::string n = std::to_string(k);
+      if (c.array) code += " kb_common_get_arr(" + n + ", \"" + c.type + "\", " + c.ref + ");";
+      else if (c.str) code += " kb_common_get_str(" + n + ", " + c.ref + ");";
+      else if (c.type[0] == 'R') code += " kb_common_get(" + n + ", \"" + c.type + "\", " + c.ref + ", " + std::to_string(c.bytes) + ");";
+      else code += " kb_common_get(" + n + ", \"" + c.type + "\", &" + c.ref + ", " + std::to_string(c.bytes) + ");";
+    }
+    out += "  if (how == 1) { KB_S(" + std::to_string(common_line_) + "," + code + ") }\n";
+  }
+  out += "  kb_common_end();\n  uint32_t kb_at_label = kb_label;\n";
+  out += "  for (;;) {\n    try {\n      kb_run(kb_at_label);\n      return;\n";
+  out += "    } catch (const kb_resume_to &to) {\n      kb_at_label = to.label;   // RESUME label\n    }\n  }\n}\n";
+  return out;
+}
+
 }  // namespace
 
 std::string emit_program(const program &p, checks &c, program_info *info, const std::string &entry) {
   emitter e(p, c, info);
   e.entry_ = entry;
+  return e.run();
+}
+
+std::string emit_module(const program &p, checks &c, program_info *info) {
+  emitter e(p, c, info);
+  e.as_module_ = true;
   return e.run();
 }
 

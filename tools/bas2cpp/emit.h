@@ -13,4 +13,8 @@ namespace bas {
 
 std::string emit_program(const program &p, checks &c, program_info *info, const std::string &entry = "");
 
+// One module of a program that CHAINs or RUNs: the same code with kb_module_start(label, how)
+// in place of main (see runtime/program/chain.h); the caller wraps it in a namespace.
+std::string emit_module(const program &p, checks &c, program_info *info);
+
 }  // namespace bas

@@ -1,6 +1,7 @@
 // bas2cpp FILE.bas -o FILE.cpp [--entry NAME]: translates one program; on an error prints
 // FILE:LINE:COLUMN and writes nothing. With --entry the program becomes a function NAME that
-// runs it once (for benchmarks), with no main of its own.
+// runs it once (for benchmarks), with no main of its own. --depfile FILE writes, in make's form,
+// the programs it CHAINs or RUNs, which the output was built with.
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -24,11 +25,12 @@ static bool same_file(const std::string &a, const std::string &b) {
 }
 
 int main(int argc, char **argv) {
-  std::string in, out, entry;
+  std::string in, out, entry, depfile;
   for (int k = 1; k < argc; k++) {
     std::string a = argv[k];
     if (a == "-o" && k + 1 < argc) out = argv[++k];
     else if (a == "--entry" && k + 1 < argc) entry = argv[++k];
+    else if (a == "--depfile" && k + 1 < argc) depfile = argv[++k];
     else if (in.empty()) in = a;
     else { std::cerr << "bas2cpp: unexpected argument " << a << "\n"; return 2; }
   }
@@ -61,6 +63,7 @@ int main(int argc, char **argv) {
   std::stringstream ss;
   ss << f.rdbuf();
   bas::translation t = bas::translate(ss.str(), in, nullptr, entry);
+  for (const std::string &w : t.warnings) std::cerr << w << "\n";
   if (!t.ok) { std::cerr << t.message << "\n"; return 1; }
   if (write_in_place) {
     std::ofstream o(out, std::ios::binary);
@@ -72,6 +75,13 @@ int main(int argc, char **argv) {
     std::ofstream o(tmp, std::ios::binary);
     o << t.cpp;
     if (!o) { std::cerr << out << ": cannot write the file\n"; std::remove(tmp.c_str()); return 1; }
+  }
+  if (!depfile.empty()) {   // make's form: the output depends on the programs built with it
+    std::ofstream d(depfile, std::ios::binary);
+    d << out << ":";
+    for (const std::string &m : t.modules) d << " " << std::filesystem::absolute(m).string();
+    d << "\n";
+    if (!d) { std::cerr << depfile << ": cannot write the file\n"; std::remove(tmp.c_str()); return 1; }
   }
   if (std::rename(tmp.c_str(), out.c_str()) != 0) {
     std::cerr << out << ": cannot write the file\n";

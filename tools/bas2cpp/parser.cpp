@@ -429,6 +429,20 @@ void parser::statement() {
       return;
     }
     if (kw == "PRINT" || kw == "LPRINT" || kw == "WRITE") { print_stmt(t); return; }
+    if (kw == "WIDTH" && (is_kw("LPRINT") || is_op("#") || peek().kind == tok::string)) {
+      // WIDTH LPRINT n, WIDTH #file, n and WIDTH "device", n: built-ins of their own
+      auto s = mk(sk::builtin, t);
+      if (accept_kw("LPRINT")) {
+        s->text = "WIDTH LPRINT";
+      } else {
+        s->text = accept_op("#") ? "WIDTH #" : "WIDTH DEVICE";
+        s->exprs.push_back(expression());
+        expect_op(",");
+      }
+      s->exprs.push_back(expression());
+      append(std::move(s));
+      return;
+    }
     if (kw == "INPUT") { input_stmt(t, false); return; }
     if (kw == "LINE" && is_kw("INPUT")) { next(); input_stmt(t, true); return; }
     if (kw == "IF") { if_stmt(t); return; }

@@ -19,8 +19,14 @@ struct translation {
   std::string cpp;       // the program, when ok
   std::string message;   // "FILE:LINE:COLUMN: message", when not ok
   int line = 0, col = 0;
+  // "FILE:LINE:COLUMN: warning: ..." for what does not stop the translation (a CHAIN or RUN
+  // target that is not beside the program).
+  std::vector<std::string> warnings;
+  std::vector<std::string> modules;   // the files of the programs built with it (CHAIN, RUN)
 };
 
+// A program that CHAINs or RUNs becomes one executable of modules: itself and every program it
+// names by a constant, found beside it (and the ones those name, and so on).
 // entry: empty for a whole program (main and END's wait); else the name of a function that
 // runs the program once and returns at its end (benchmarks call translated code that way).
 translation translate(const std::string &source, const std::string &filename, program_info *info = nullptr,

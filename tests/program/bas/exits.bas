@@ -25,6 +25,15 @@ SELECT CASE W$
         PRINT "returned"
     CASE "input"
         INPUT "Name"; N$
+    CASE "chain13"
+        ' _exits_chained takes an INTEGER where this program hands a string: error 13 there.
+        Handed$ = "text"
+        CHAIN "_exits_chained"
+    CASE "shell"
+        ' A command far longer than the test: closing the window must end it and the program.
+        PRINT "shelling"
+        SHELL "exec sleep 86397"
+        PRINT "returned"
     CASE "timer"
         ' A handler that takes a fresh timer slot (the table grows under it) must keep firing.
         ON TIMER(0.05) GOSUB Tick
@@ -44,6 +53,7 @@ SELECT CASE W$
         PRINT "shown"
 END SELECT
 END
+COMMON Handed$
 
 Tick: N = N + 1
 S = _FREETIMER: T = _FREETIMER: U = _FREETIMER
