@@ -1,5 +1,5 @@
 ' The devices this machine lacks: no joystick (STICK and STRIG give 0), no light pen (PEN 0),
-' no serial ports or printers (OPEN of COM1: or LPT1: fails with 68), IOCTL only for devices
+' no serial ports and no second printer (OPEN of COM1: or LPT2: fails with 68; LPT1: is the printer file), IOCTL only for devices
 ' (5 for a disk file, 52 for a number not open). The traps of these devices translate and
 ' switch; nothing here raises their events.
 DEFINT A-Z
@@ -16,7 +16,7 @@ Where$ = "strig 8": X = STRIG(-1)
 Where$ = "pen 10": X = PEN(10)
 Where$ = "com1": OPEN "COM1:9600,N,8,1" FOR RANDOM AS #1
 Where$ = "com2": OPEN "com2:" FOR OUTPUT AS #2
-Where$ = "lpt1": OPEN "O", #3, "LPT1:"
+Where$ = "lpt2": OPEN "O", #3, "LPT2:"
 PRINT "free"; FREEFILE
 Where$ = "ioctl 4": IOCTL #4, "B9600"
 F = FREEFILE

@@ -394,6 +394,7 @@ TEST(Bas2cppTranslate, IncludeRefusesFifosDevicesAndHugeFiles) {
   auto fits = translate("'$INCLUDE: 'fits.bi'\n", dir + "/main.bas");
   EXPECT_TRUE(fits.ok) << fits.message;
   std::filesystem::remove_all(dir);
+}
 
 // A program that CHAINs or RUNs is built with every program it names by a constant found
 // beside it (case ignored, .BAS added, \ as separator, followed from module to module, each

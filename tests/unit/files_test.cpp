@@ -537,6 +537,7 @@ TEST_F(Files, AStringReadPastMemoryIsAnErrorNotAnAbort) {
     EXPECT_TRUE(WEXITSTATUS(status) == 7 || WEXITSTATUS(status) == 14) << "error " << WEXITSTATUS(status);
     EXPECT_EQ(slurp(P("other.txt")), "kept\r\n");
   }
+}
 
 // The printer file: KEL_LPT1 names it, it is appended to, each LPRINT is in it at once, lines
 // wrap at the printer's width, "LPT1:" and "PRN" open it for output only, and the program may

@@ -2609,7 +2609,8 @@ std::string emitter::module_start() const {
   out += "  if (error_occurred) { error_occurred = 0; kel_exit(99); }   // no ON ERROR handler\n";
   out += "  kb_setup();\n  if (how) {\n";
   out += std::string("    error_handler = ") + (has_on_error_ ? "kb_error_entry" : "nullptr") + ";\n";
-  out += std::string("    ontimer_handler = ") + (timers ? "kb_on_timer" : "nullptr") + ";\n";
+  out += std::string("    ontimer_handler = ") + (timers ? "kb_on_event" : "nullptr") + ";\n";
+  out += std::string("    evnt_trap_handler = ") + (timers ? "kb_on_event" : "nullptr") + ";\n";
   out += ck_.data.empty() ? "    kb_data_table(nullptr, 0);\n" : "    kb_data_table(kb_data, " + std::to_string(ck_.data.size()) + ");\n";
   out += "    kb_clear();\n  }\n";
   if (!common_.empty()) {
