@@ -336,17 +336,20 @@ TEST(Bas2cppMachineCode, BadMemoryStatementsAreLocated) {
   }
 }
 
+// A scratch file's contents; a file that cannot be written fails the test that reads it.
+static void write_file(const std::string &path, const std::string &text) {
+  std::FILE *f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr) << path;
+  std::fputs(text.c_str(), f);
+  std::fclose(f);
+}
+
 // $INCLUDE reads a file beside the including one; an error inside it names that file.
 TEST(Bas2cppTranslate, IncludeFilesAreReadBesideTheProgramAndNamedInErrors) {
   std::string dir = testing::TempDir() + "/kel_include_test";
   std::string mk = "mkdir -p '" + dir + "'";
   ASSERT_EQ(std::system(mk.c_str()), 0);
-  auto write = [&](const std::string &name, const std::string &text) {
-    std::FILE *f = std::fopen((dir + "/" + name).c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
-  };
+  auto write = [&](const std::string &name, const std::string &text) { write_file(dir + "/" + name, text); };
   write("lib.bi", "SUB Hello (N%)\n  PRINT \"hello\"; N%\nEND SUB\n");
   write("bad.bi", "\nX = 1 +\n");
   auto good = translate("'$INCLUDE: 'lib.bi'\nHello 3\n", dir + "/main.bas");
@@ -403,12 +406,7 @@ TEST(Bas2cppTranslate, ChainAndRunTargetsAreFoundBesideTheProgram) {
   std::string dir = testing::TempDir() + "/kel_chain_test";
   std::string mk = "mkdir -p '" + dir + "/Sub'";
   ASSERT_EQ(std::system(mk.c_str()), 0);
-  auto write = [&](const std::string &name, const std::string &text) {
-    std::FILE *f = std::fopen((dir + "/" + name).c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
-  };
+  auto write = [&](const std::string &name, const std::string &text) { write_file(dir + "/" + name, text); };
   write("Second.Bas", "COMMON A%\nPRINT A%\nRUN \"sub\\third\"\n");
   write("Sub/THIRD.bas", "IF X THEN CHAIN \"main\" ELSE RUN \"second.bas\"\n");
   write("bad.bas", "PRINT 1 +\n");

@@ -192,6 +192,7 @@ class parser {
   void declare_stmt(const token &kw);
   void type_stmt(const token &kw);
   void field_bounds(decl &d);
+  void bounds_list(decl &d);
   void clock_stmt(const token &kw);
   void lock_stmt(const token &kw);
   void call_stmt(const token &kw);
@@ -1206,17 +1207,7 @@ decl parser::one_decl() {
   if (accept_op("(")) {
     d.array = true;
     if (!accept_op(")")) {
-      for (;;) {
-        token bt = peek();
-        expr_p lo, hi = expression();
-        if (accept_kw("TO")) {
-          lo = std::move(hi);
-          hi = expression();
-        }
-        d.bounds.emplace_back(std::move(lo), std::move(hi));
-        if (d.bounds.size() > (size_t)max_dims) fail(bt, "an array has at most 8 dimensions");
-        if (!accept_op(",")) break;
-      }
+      bounds_list(d);
       expect_op(")");
     }
   }
@@ -1751,6 +1742,12 @@ void parser::lock_stmt(const token &kw) {
 void parser::field_bounds(decl &d) {
   expect_op("(");
   d.array = true;
+  bounds_list(d);
+  expect_op(")");
+}
+
+// [lower TO] upper, ... : the bounds of an array declaration, up to its closing parenthesis.
+void parser::bounds_list(decl &d) {
   for (;;) {
     token bt = peek();
     expr_p lo, hi = expression();
@@ -1762,7 +1759,6 @@ void parser::field_bounds(decl &d) {
     if (d.bounds.size() > (size_t)max_dims) fail(bt, "an array has at most 8 dimensions");
     if (!accept_op(",")) break;
   }
-  expect_op(")");
 }
 
 // CALL ABSOLUTE(args, offset), CALL INTERRUPT[X](n, in, out), CALL name[(args)].
