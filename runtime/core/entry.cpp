@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include "devices.h"
 #include "display.h"
 #include "events.h"
 #include "files.h"
@@ -346,6 +347,7 @@ int kel_run(int argc, char **argv, kel_program_fn program, const kel_driver *dri
     uint8_t state = SDL_GetAppState();
     set_key_repeat((state & SDL_APPINPUTFOCUS) && (state & SDL_APPACTIVE));
     keyboard_drain_events();
+    devices_poll();
     keyboard_update_flags();
     snd_stream_limit_check();
   }
