@@ -193,6 +193,7 @@ class parser {
   void type_stmt(const token &kw);
   void field_bounds(decl &d);
   void bounds_list(decl &d);
+  print_item one_print_item();
   void clock_stmt(const token &kw);
   void lock_stmt(const token &kw);
   void call_stmt(const token &kw);
@@ -893,19 +894,22 @@ void parser::print_stmt(const token &kw) {
     append(std::move(s));
     return;
   }
-  while (!at_stmt_end()) {
-    print_item item;
-    if (is_op(";") || is_op(",")) {
-      item.sep = next().text[0];
-    } else {
-      item.value = expression();
-      if (accept_op(";")) item.sep = ';';
-      else if (accept_op(",")) item.sep = ',';
-      else if (!at_stmt_end()) item.sep = ';';   // PRINT "a" B$: items side by side print as with ';'
-    }
-    s->items.push_back(std::move(item));
-  }
+  while (!at_stmt_end()) s->items.push_back(one_print_item());
   append(std::move(s));
+}
+
+// One item of a PRINT list: a separator alone, or a value with the separator after it.
+print_item parser::one_print_item() {
+  print_item item;
+  if (is_op(";") || is_op(",")) {
+    item.sep = next().text[0];
+  } else {
+    item.value = expression();
+    if (accept_op(";")) item.sep = ';';
+    else if (accept_op(",")) item.sep = ',';
+    else if (!at_stmt_end()) item.sep = ';';   // PRINT "a" B$: items side by side print as with ';'
+  }
+  return item;
 }
 
 // A copy of an expression (the file number of a PRINT # that is split in two).
@@ -943,16 +947,7 @@ void parser::print_items_before_using(const token &kw, stmt &s) {
   first->exprs.resize(2);
   if (s.exprs[0]) first->exprs[0] = clone_expr(*s.exprs[0]);
   while (!is_kw("USING")) {
-    print_item item;
-    if (is_op(";") || is_op(",")) {
-      item.sep = next().text[0];
-    } else {
-      item.value = expression();
-      if (accept_op(";")) item.sep = ';';
-      else if (accept_op(",")) item.sep = ',';
-      else item.sep = ';';
-    }
-    first->items.push_back(std::move(item));
+    first->items.push_back(one_print_item());
   }
   append(std::move(first));
 }
