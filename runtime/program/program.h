@@ -23,44 +23,71 @@ inline bool kb_event_pending() { return __builtin_expect(kelevent.load(std::memo
   for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
 #define KB_SN(line, ...) \
   for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; evnt(line); if (evnt_repeat != 1) break; }
+// KB_Q is the protocol for a statement whose only failures are its own checks: they raise the
+// error and set its flag kb_r, and evnt runs only then; events from outside wait for the next
+// KB_S or KB_EV (a loop's jump back).
+#define KB_Q(line, ...) \
+  for (;;) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(!kb_r, 1)) break; KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
+#define KB_QN(line, ...) \
+  for (;;) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(!kb_r, 1)) break; evnt(line); if (evnt_repeat != 1) break; }
 #define KB_EV(line) if (kb_event_pending()) { KB_OUT evnt(line); KB_IN }
 #define KB_EVN(line) if (kb_event_pending()) evnt(line);
 
 // ---- numbers -----------------------------------------------------------------------------
 
-inline int16_t kb_i16(int64_t v) { if (v < -32768 || v > 32767) { error(6); return 0; } return (int16_t)v; }
-inline int32_t kb_i32(int64_t v) { if (v < INT32_MIN || v > INT32_MAX) { error(6); return 0; } return (int32_t)v; }
+// Each check that can fail has a form taking the statement's own flag first: a failure
+// raises the error and sets the flag, so a statement made only of such checks tests its local
+// flag at its end (nothing on the common path) instead of the shared event word. The forms
+// without the flag are the same checks for statements that test the event word anyway.
+inline void kb_raise(bool &raised, int n) { error(n); raised = true; }
+inline int16_t kb_i16(bool &r, int64_t v) { if (v < -32768 || v > 32767) { kb_raise(r, 6); return 0; } return (int16_t)v; }
+inline int32_t kb_i32(bool &r, int64_t v) { if (v < INT32_MIN || v > INT32_MAX) { kb_raise(r, 6); return 0; } return (int32_t)v; }
+inline int16_t kb_i16(int64_t v) { bool r; return kb_i16(r, v); }
+inline int32_t kb_i32(int64_t v) { bool r; return kb_i32(r, v); }
 // INTEGER and LONG sums, differences and products: error 6 when the result leaves the type.
-template <class T> inline T kb_add(T a, T b) {
-  T r;
-  if (__builtin_expect(__builtin_add_overflow(a, b, &r), 0)) { error(6); return 0; }
-  return r;
+template <class T> inline T kb_add(bool &r, T a, T b) {
+  T x;
+  if (__builtin_expect(__builtin_add_overflow(a, b, &x), 0)) { kb_raise(r, 6); return 0; }
+  return x;
 }
-template <class T> inline T kb_sub(T a, T b) {
-  T r;
-  if (__builtin_expect(__builtin_sub_overflow(a, b, &r), 0)) { error(6); return 0; }
-  return r;
+template <class T> inline T kb_sub(bool &r, T a, T b) {
+  T x;
+  if (__builtin_expect(__builtin_sub_overflow(a, b, &x), 0)) { kb_raise(r, 6); return 0; }
+  return x;
 }
-template <class T> inline T kb_mul(T a, T b) {
-  T r;
-  if (__builtin_expect(__builtin_mul_overflow(a, b, &r), 0)) { error(6); return 0; }
-  return r;
+template <class T> inline T kb_mul(bool &r, T a, T b) {
+  T x;
+  if (__builtin_expect(__builtin_mul_overflow(a, b, &x), 0)) { kb_raise(r, 6); return 0; }
+  return x;
 }
+template <class T> inline T kb_add(T a, T b) { bool r; return kb_add(r, a, b); }
+template <class T> inline T kb_sub(T a, T b) { bool r; return kb_sub(r, a, b); }
+template <class T> inline T kb_mul(T a, T b) { bool r; return kb_mul(r, a, b); }
 // Floating values meet integers rounded to nearest, ties to even.
-template <class T> inline int64_t kb_round(T x) {
+template <class T> inline int64_t kb_round(bool &r, T x) {
   if constexpr (std::is_integral_v<T>) return x;
-  else { if (!(x > -9.0e18 && x < 9.0e18)) { error(6); return 0; } return kelr((long double)x); }
+  else { if (!(x > -9.0e18 && x < 9.0e18)) { kb_raise(r, 6); return 0; } return kelr((long double)x); }
 }
-template <class T> inline int16_t kb_i(T x) { return kb_i16(kb_round(x)); }
-template <class T> inline int32_t kb_l(T x) { return kb_i32(kb_round(x)); }
+template <class T> inline int64_t kb_round(T x) { bool r; return kb_round(r, x); }
+template <class T> inline int16_t kb_i(bool &r, T x) { return kb_i16(r, kb_round(r, x)); }
+template <class T> inline int32_t kb_l(bool &r, T x) { return kb_i32(r, kb_round(r, x)); }
+template <class T> inline int16_t kb_i(T x) { bool r; return kb_i(r, x); }
+template <class T> inline int32_t kb_l(T x) { bool r; return kb_l(r, x); }
 template <class T> inline uint32_t kb_u(T x) {
   int64_t v = kb_round(x);
   if (v < INT32_MIN || v > (int64_t)UINT32_MAX) { error(6); return 0; }
   return (uint32_t)v;
 }
-inline int32_t kb_idiv(int32_t a, int32_t b) { if (b == 0) { error(11); return 0; } if (b == -1) return kb_i32(-(int64_t)a); return a / b; }
-inline int32_t kb_mod(int32_t a, int32_t b) { if (b == 0) { error(11); return 0; } if (b == -1) return 0; return a % b; }
-template <class T> inline T kb_div(T a, T b) { if (b == 0) { error(11); return 0; } return a / b; }
+inline int32_t kb_idiv(bool &r, int32_t a, int32_t b) {
+  if (b == 0) { kb_raise(r, 11); return 0; }
+  if (b == -1) return kb_i32(r, -(int64_t)a);
+  return a / b;
+}
+inline int32_t kb_mod(bool &r, int32_t a, int32_t b) { if (b == 0) { kb_raise(r, 11); return 0; } if (b == -1) return 0; return a % b; }
+template <class T> inline T kb_div(bool &r, T a, T b) { if (b == 0) { kb_raise(r, 11); return 0; } return a / b; }
+inline int32_t kb_idiv(int32_t a, int32_t b) { bool r; return kb_idiv(r, a, b); }
+inline int32_t kb_mod(int32_t a, int32_t b) { bool r; return kb_mod(r, a, b); }
+template <class T> inline T kb_div(T a, T b) { bool r; return kb_div(r, a, b); }
 template <class T> inline T kb_pow(T a, T b) {
   if (a == 0 && b < 0) { error(11); return 0; }
   if (a < 0 && b != std::floor(b)) { error(5); return 0; }
@@ -68,12 +95,14 @@ template <class T> inline T kb_pow(T a, T b) {
 }
 template <class T> inline T kb_int(T x) { if constexpr (std::is_integral_v<T>) return x; else return std::floor(x); }
 template <class T> inline T kb_fix(T x) { if constexpr (std::is_integral_v<T>) return x; else return std::trunc(x); }
-template <class T> inline T kb_abs(T x) {
-  if constexpr (std::is_integral_v<T>) { if (x == std::numeric_limits<T>::min()) { error(6); return 0; } }
+template <class T> inline T kb_abs(bool &r, T x) {
+  if constexpr (std::is_integral_v<T>) { if (x == std::numeric_limits<T>::min()) { kb_raise(r, 6); return 0; } }
   return x < 0 ? T(-x) : x;
 }
+template <class T> inline T kb_abs(T x) { bool r; return kb_abs(r, x); }
 template <class T> inline int16_t kb_sgn(T x) { return x > 0 ? 1 : x < 0 ? -1 : 0; }
-template <class T> inline T kb_sqr(T x) { if (x < 0) { error(5); return 0; } return std::sqrt(x); }
+template <class T> inline T kb_sqr(bool &r, T x) { if (x < 0) { kb_raise(r, 5); return 0; } return std::sqrt(x); }
+template <class T> inline T kb_sqr(T x) { bool r; return kb_sqr(r, x); }
 template <class T> inline T kb_log(T x) { if (x <= 0) { error(5); return 0; } return std::log(x); }
 template <class T> inline T kb_exp(T x) { T v = std::exp(x); if (std::isinf(v)) { error(6); return 0; } return v; }
 inline kels *kb_hex(int16_t v) { return func_hex(v, 4); }
@@ -153,29 +182,39 @@ uint8_t *kb_elem_slow(kb_arr &a, int32_t n, const int32_t *v);
 [[gnu::noinline]] inline uint8_t *kb_elem_slow1(kb_arr &a, int32_t i) { return kb_elem_slow(a, 1, &i); }
 // The address of one element; subscripts outside the bounds raise error 9 and give a scratch
 // element, so the statement finishes harmlessly. The common case is a compare per subscript
-// (an array has storage exactly when it has dimensions).
-template <uint32_t Size = 0, class... I> inline uint8_t *kb_elem(kb_arr &a, I... ix) {
+// (an array has storage exactly when it has dimensions). The flag tells of an error already
+// raised in the statement (whose stores go to scratch) and is set when this one raises.
+template <uint32_t Size = 0, class... I> inline uint8_t *kb_elem(bool &r, kb_arr &a, I... ix) {
   constexpr int32_t n = (int32_t)sizeof...(I);
   const int32_t v[] = {(int32_t)ix...};
+  uint8_t *p;
   if constexpr (n == 1) {                 // one subscript: nothing kept in memory for the slow path
     uint32_t k = (uint32_t)v[0] - (uint32_t)a.lb[0];
-    if (__builtin_expect(k < a.n1 && !new_error, 1)) return a.data + (uint64_t)k * (Size ? Size : a.esize);
-    return kb_elem_slow1(a, v[0]);
-  }
-  if (__builtin_expect(a.dims == n && !new_error, 1)) {
-    uint64_t off = 0;
-    for (int32_t d = 0; d < n; d++) {
-      uint32_t k = (uint32_t)v[d] - (uint32_t)a.lb[d], span = (uint32_t)a.ub[d] - (uint32_t)a.lb[d];
-      if (__builtin_expect(k > span, 0)) return kb_elem_slow(a, n, v);
-      off = d ? off * ((uint64_t)span + 1) + k : k;
+    if (__builtin_expect(k < a.n1 && !r, 1)) return a.data + (uint64_t)k * (Size ? Size : a.esize);
+    p = kb_elem_slow1(a, v[0]);
+  } else {
+    if (__builtin_expect(a.dims == n && !r, 1)) {
+      uint64_t off = 0;
+      int32_t d = 0;
+      for (; d < n; d++) {
+        uint32_t k = (uint32_t)v[d] - (uint32_t)a.lb[d], span = (uint32_t)a.ub[d] - (uint32_t)a.lb[d];
+        if (__builtin_expect(k > span, 0)) break;
+        off = d ? off * ((uint64_t)span + 1) + k : k;
+      }
+      if (d == n) return a.data + off * (Size ? Size : a.esize);
     }
-    return a.data + off * (Size ? Size : a.esize);
+    p = kb_elem_slow(a, n, v);
   }
-  return kb_elem_slow(a, n, v);
+  r = r || new_error;
+  return p;
+}
+template <uint32_t Size = 0, class... I> inline uint8_t *kb_elem(kb_arr &a, I... ix) {
+  bool r = new_error != 0;
+  return kb_elem<Size>(r, a, ix...);
 }
 // A number read from an array. An error already pending does not matter to a read (the
 // statement's stores go to scratch), so the common case is one compare.
-template <class T, class... I> inline T kb_get(kb_arr &a, I... ix) {
+template <class T, class... I> inline T kb_get(bool &r, kb_arr &a, I... ix) {
   if constexpr (sizeof...(I) == 1) {
     const int32_t v[] = {(int32_t)ix...};
     uint32_t k = (uint32_t)v[0] - (uint32_t)a.lb[0];
@@ -185,15 +224,23 @@ template <class T, class... I> inline T kb_get(kb_arr &a, I... ix) {
       return x;
     }
   }
-  return *(T *)kb_elem<sizeof(T)>(a, ix...);
+  return *(T *)kb_elem<sizeof(T)>(r, a, ix...);
 }
-template <class T, class... I> inline T *kb_at(kb_arr &a, I... ix) {
+template <class T, class... I> inline T kb_get(kb_arr &a, I... ix) {
+  bool r = new_error != 0;
+  return kb_get<T>(r, a, ix...);
+}
+template <class T, class... I> inline T *kb_at(bool &r, kb_arr &a, I... ix) {
   if constexpr (std::is_same_v<T, kels *>) {
-    uint8_t *p = kb_elem<sizeof(kels *)>(a, ix...);
+    uint8_t *p = kb_elem<sizeof(kels *)>(r, a, ix...);
     return p == kb_dummy_bytes ? &kb_dummy_str : (T *)p;
   } else {
-    return (T *)kb_elem<std::is_arithmetic_v<T> ? sizeof(T) : 0>(a, ix...);
+    return (T *)kb_elem<std::is_arithmetic_v<T> ? sizeof(T) : 0>(r, a, ix...);
   }
+}
+template <class T, class... I> inline T *kb_at(kb_arr &a, I... ix) {
+  bool r = new_error != 0;
+  return kb_at<T>(r, a, ix...);
 }
 // GET and PUT of pictures: an array's storage from its first element, and how many bytes it
 // holds from an element on (0 when the element is a scratch one after an error).
@@ -230,6 +277,7 @@ inline uint32_t kb_field_index(std::initializer_list<int32_t> ix, std::initializ
 // Record fields are packed as the dialect lays them out, so numeric fields are read and
 // written through memcpy.
 template <class T> inline T kb_get(const uint8_t *p) { T v; std::memcpy(&v, p, sizeof v); return v; }
+template <class T> inline T kb_get(bool &, const uint8_t *p) { return kb_get<T>(p); }
 template <class T> inline void kb_put(uint8_t *p, T v) { std::memcpy(p, &v, sizeof v); }
 // A numeric field passed by reference: the callee works on a copy that is written back when
 // the call's statement part ends (the temporary's end).

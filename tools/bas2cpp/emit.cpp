@@ -97,6 +97,77 @@ struct scope {
 };
 
 // A loop or block being emitted, for EXIT.
+// Calls f(start, length) for each identifier of a line of C++, outside string and character
+// literals.
+template <class F> void for_each_ident(const std::string &s, F f) {
+  for (size_t k = 0; k < s.size();) {
+    char ch = s[k];
+    if (ch == '"' || ch == '\'') {
+      k = literal_end(s, k) + 1;
+      continue;
+    }
+    if (std::isalpha((unsigned char)ch) || ch == '_') {
+      size_t e = k;
+      while (e < s.size() && (std::isalnum((unsigned char)s[e]) || s[e] == '_')) e++;
+      f(k, e - k);
+      k = e;
+      continue;
+    }
+    if (std::isdigit((unsigned char)ch)) {   // a number, suffixes and all
+      while (k < s.size() && (std::isalnum((unsigned char)s[k]) || s[k] == '.')) k++;
+      continue;
+    }
+    k++;
+  }
+}
+
+// A statement's C++ with the statement's flag (kb_r) handed to each check it makes, when all it
+// calls are such checks or helpers that raise nothing; "" when it calls anything else, which
+// may raise through the runtime, wait or look at events, or when it jumps.
+std::string flag_checks(const std::string &code) {
+  static const std::set<std::string> flagged = {
+      "kb_add", "kb_sub", "kb_mul", "kb_i16", "kb_i32", "kb_i", "kb_l", "kb_round",
+      "kb_idiv", "kb_mod", "kb_div", "kb_abs", "kb_sqr", "kb_get", "kb_at"};
+  static const std::set<std::string> quiet = {
+      "kb_int", "kb_fix", "kb_sgn", "kb_put", "int16_t", "int32_t", "int64_t", "uint8_t",
+      "uint16_t", "uint32_t", "uint64_t", "float", "double", "bool", "sizeof"};
+  static const std::set<std::string> jumps = {"goto", "return", "throw", "break", "continue"};
+  std::vector<size_t> inserts;
+  bool other = false;
+  for_each_ident(code, [&](size_t at, size_t n) {
+    if (other) return;
+    std::string id = code.substr(at, n);
+    if (jumps.count(id)) { other = true; return; }
+    size_t j = code.find_first_not_of(' ', at + n);
+    if (j == std::string::npos) return;
+    std::string targs;
+    if (code[j] == '<') {                 // template arguments, or a comparison
+      size_t e = code.find_first_of("<>;()", j + 1);
+      if (e == std::string::npos || code[e] != '>') return;
+      size_t k = code.find_first_not_of(' ', e + 1);
+      if (k == std::string::npos || code[k] != '(') return;
+      targs = code.substr(j + 1, e - j - 1);
+      j = k;
+    } else if (code[j] == ':' && j + 1 < code.size() && code[j + 1] == ':') {
+      other = true;                        // something from a namespace
+      return;
+    }
+    if (code[j] != '(') return;
+    bool member = (at > 0 && code[at - 1] == '.') || (at > 1 && code.compare(at - 2, 2, "->") == 0);
+    if (member) { other = true; return; }
+    if (flagged.count(id) && targs.find("kels") == std::string::npos) inserts.push_back(j + 1);
+    else if (!quiet.count(id)) other = true;
+  });
+  if (other) return "";
+  std::string out;
+  size_t last = 0;
+  for (size_t at : inserts) {
+    out += code.substr(last, at - last) + "kb_r, ";
+    last = at;
+  }
+  return out + code.substr(last);
+}
+
 struct open_block {
   std::string kind;                 // "FOR", "DO", "WHILE"
   uint32_t exit_id;
@@ -144,18 +215,26 @@ class emitter {
   void put_label(uint32_t id) { body_ += "\x01" + std::to_string(id) + "\x02"; }
   std::string jump(uint32_t id) { return "\x03" + std::to_string(id) + "\x04"; }
   void emit(const std::string &code) { body_ += "  " + code + "\n"; }
+  // A statement made only of numbers, variables and checks that raise through the statement's
+  // own flag ends with a test of that flag (KB_Q), which costs nothing while nothing fails;
+  // any other ends with the test of the event word (KB_S). Events that come from outside are
+  // seen at the loops' jumps back and after every statement of the second kind.
   void stmt_code(const std::string &code) {
     std::string c = code;
     if (st_tmp_) c += " kels_cleanup(kels_tmp_base, 0);";
-    emit("KB_S(" + std::to_string(line_) + ", " + c + ")");
+    std::string flagged = flag_checks(c);
+    if (!flagged.empty()) emit("KB_Q(" + std::to_string(line_) + ", " + flagged + ")");
+    else emit("KB_S(" + std::to_string(line_) + ", " + c + ")");
   }
   void emit_cond(const ex &e, const place &at) {
     if (!numeric(e.t)) fail_at(at, "expected a number, not a string, as the condition");
     if (st_tmp_)
       emit("KB_S(" + std::to_string(line_) + ", kb_c = (int32_t)kels_cleanup(kels_tmp_base, (uint32_t)((" + e.c + ") != 0)))");
     else
-      emit("KB_S(" + std::to_string(line_) + ", kb_c = (" + e.c + ") != 0)");
+      stmt_code("kb_c = (" + e.c + ") != 0;");
   }
+  // The test for events from outside (timers, keys, a stop, a closed window) at a jump back.
+  void back_edge() { emit("KB_EV(" + std::to_string(line_) + ");"); }
   std::string new_cname(const std::string &prefix, const std::string &name) {
     std::string s = prefix + std::to_string(++name_ids_) + "_";
     for (char ch : name) s += std::isalnum((unsigned char)ch) ? ch : '_';
@@ -1415,6 +1494,7 @@ void emitter::for_stmt(const stmt &s) {
                   : v.c + " + " + step_c;
   st_tmp_ = false;
   stmt_code(v.c + " = " + inc + ";");
+  back_edge();
   emit(jump(top));
   put_label(exit);
 }
@@ -1435,9 +1515,10 @@ void emitter::do_stmt(const stmt &s) {
     st_tmp_ = false;
     ex c = num_expr(*s.exprs[1]);
     emit_cond(c, s.exprs[1]->start);
+    back_edge();
     emit(std::string(s.text2 == "WHILE" ? "if (kb_c) " : "if (!kb_c) ") + jump(top));
   } else {
-    emit("KB_EV(" + std::to_string(line_) + ");");
+    back_edge();
     emit(jump(top));
   }
   put_label(exit);
@@ -1453,6 +1534,7 @@ void emitter::while_stmt(const stmt &s) {
   blocks_.push_back({"WHILE", exit});
   block_stmts(s.body);
   blocks_.pop_back();
+  back_edge();
   emit(jump(top));
   put_label(exit);
 }
@@ -2262,29 +2344,6 @@ void emitter::file_stmt(const stmt &s) {
 
 // ============================================================================ the program
 
-// Calls f(start, length) for each identifier of a line of C++, outside string and character
-// literals.
-template <class F> void for_each_ident(const std::string &s, F f) {
-  for (size_t k = 0; k < s.size();) {
-    char ch = s[k];
-    if (ch == '"' || ch == '\'') {
-      k = literal_end(s, k) + 1;
-      continue;
-    }
-    if (std::isalpha((unsigned char)ch) || ch == '_') {
-      size_t e = k;
-      while (e < s.size() && (std::isalnum((unsigned char)s[e]) || s[e] == '_')) e++;
-      f(k, e - k);
-      k = e;
-      continue;
-    }
-    if (std::isdigit((unsigned char)ch)) {   // a number, suffixes and all
-      while (k < s.size() && (std::isalnum((unsigned char)s[k]) || s[k] == '.')) k++;
-      continue;
-    }
-    k++;
-  }
-}
 
 // The event traps beside ON TIMER: ON KEY|PLAY|STRIG|PEN|COM|UEVENT ... GOSUB, their ON, OFF
 // and STOP, and KEY ON|OFF|LIST.
@@ -2380,6 +2439,7 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
       std::string to = id;
       if (impure[i]) {
         if (id == "KB_S") to = "KB_SN";
+        else if (id == "KB_Q") to = "KB_QN";
         else if (id == "KB_EV") to = "KB_EVN";
         else if (id == "KB_OUT") to = "";        // the statics are already the values here
       } else if (used.count(id)) {
@@ -2448,7 +2508,7 @@ std::string emitter::finish_module() {
     code += "  KB_OUT return 0;\n";
     std::string prologue, defines;
     code = cache_chunk(code, prologue, defines);
-    out += "\n" + defines + "static uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry) {\n" + prologue;
+    out += "\n" + defines + "[[gnu::noinline]] static uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry) {\n" + prologue;
     out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
     out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n";
     // A RETURN comes back here with its return point's id; one in another chunk leaves.
