@@ -130,7 +130,7 @@ std::string flag_checks(const std::string &code) {
       "kb_idiv", "kb_mod", "kb_div", "kb_abs", "kb_sqr", "kb_get", "kb_at"};
   static const std::set<std::string> quiet = {
       "kb_int", "kb_fix", "kb_sgn", "kb_put", "int16_t", "int32_t", "int64_t", "uint8_t",
-      "uint16_t", "uint32_t", "uint64_t", "float", "double", "bool", "sizeof"};
+      "uint16_t", "uint32_t", "uint64_t", "float", "double", "bool", "sizeof", "if"};
   static const std::set<std::string> jumps = {"goto", "return", "throw", "break", "continue"};
   std::vector<size_t> inserts;
   bool other = false;
@@ -1249,8 +1249,13 @@ void emitter::assign_ex(const ex &target, const ex &e, place at) {
   if (!numeric(e.t)) fail_at(at, "type mismatch: cannot assign a string to a numeric variable");
   if (target.lk == ex::l_field)
     stmt_code(std::string("kb_put<") + ctype[target.t] + ">(" + target.addr + ", " + conv(value_of(e), target.t, at).c + ");");
-  else
-    stmt_code(target.c + " = " + conv(value_of(e), target.t, at).c + ";");
+  else {
+    // A value whose making failed leaves the variable as it was.
+    std::string head = std::string("{ ") + ctype[target.t] + " kb_v = " + conv(value_of(e), target.t, at).c + "; if (!";
+    std::string tail = ") " + target.c + " = kb_v; }";
+    std::string flagged = head + "kb_r" + tail;
+    stmt_code(flag_checks(flagged).empty() ? head + "new_error" + tail : flagged);
+  }
 }
 
 void emitter::assign(const ex &target, const expr &value, place at) {
@@ -1493,7 +1498,14 @@ void emitter::for_stmt(const stmt &s) {
                   : v.t == T_LNG ? "kb_add<int32_t>(" + v.c + ", " + step_c + ")"
                   : v.c + " + " + step_c;
   st_tmp_ = false;
-  stmt_code(v.c + " = " + inc + ";");
+  // A counter that overflows leaves the loop: RESUME NEXT goes on after the NEXT.
+  std::string next = v.c + " = " + inc + ";";
+  if (!flag_checks(next).empty()) {
+    stmt_code(next + " kb_c = !kb_r;");
+    emit("if (!kb_c) " + jump(exit));
+  } else {
+    stmt_code(next);
+  }
   back_edge();
   emit(jump(top));
   put_label(exit);

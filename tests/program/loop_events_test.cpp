@@ -1,0 +1,50 @@
+// Loops of statements that test only their own failures: a timer's handler still runs inside
+// each kind of loop, and a stop (Ctrl+Break, SIGINT) still ends a loop that never calls out.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <chrono>
+#include <thread>
+#include "program_runner.h"
+
+namespace {
+
+const std::string tightloops = std::string(KEL_BUILD_DIR) + "/tests/bas/tightloops";
+
+bool shows(const std::vector<std::string> &rows, const std::string &text) {
+  for (const auto &r : rows)
+    if (r.find(text) != std::string::npos) return true;
+  return false;
+}
+
+// Polls the screen until a row holds the text (false when the program ended or at the deadline).
+bool wait_for_text(program_session &s, const std::string &text, int timeout_s = 60) {
+  auto start = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(timeout_s)) {
+    auto rows = s.screen();
+    if (rows.empty()) return false;
+    if (shows(rows, text)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(LoopEvents, TimerFiresInsideForWhileDoAndGotoLoops) {
+  program_session s(tightloops, {}, {"timer"});
+  ASSERT_TRUE(s.started());
+  EXPECT_TRUE(wait_for_text(s, "fired 5")) << read_file(s.dir() + "/stderr.txt");
+  auto rows = s.screen();
+  for (const char *loop : {"for", "while", "do", "until", "goto"}) EXPECT_TRUE(shows(rows, loop)) << loop;
+  s.send("close");
+  EXPECT_EQ(s.finish(30).status, 0);
+}
+
+TEST(LoopEvents, SignalStopsALoopThatNeverCallsOut) {
+  program_session s(tightloops, {}, {"spin"});
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(wait_for_text(s, "spinning"));
+  kill((pid_t)s.process(), SIGINT);
+  program_result r = s.finish(30);
+  EXPECT_EQ(r.status, 0) << r.err;
+}
