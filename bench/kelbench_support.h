@@ -2,6 +2,8 @@
 // programs spell it, and the checks every benchmark makes on the runtime's state.
 #pragma once
 #include <benchmark/benchmark.h>
+#include <cstdint>
+#include <cstring>
 #include "kel.h"
 #include "ratio.h"
 
@@ -24,4 +26,29 @@ inline bool bench_runtime_ok(benchmark::State &state) {
   new_error = 0;
   kelevent = 0;
   return false;
+}
+
+// The result a program from bench/basic leaves in the four bytes at 0000:0600.
+inline int32_t basic_result() {
+  int32_t v;
+  std::memcpy(&v, cmem + 0x600, sizeof v);
+  return v;
+}
+
+// The compiler must not drop the plain versions' work: their results go through here.
+inline volatile int64_t bench_sink;
+
+// Times a translated BASIC program against its plain C++ version. Both run once first and
+// their results are compared: a runtime error or a different result fails the benchmark.
+template <class B, class P>
+void basic_against_plain(benchmark::State &state, B basic, P plain) {
+  std::memset(cmem + 0x600, 0, 4);
+  basic();
+  int32_t want = plain();
+  if (!bench_runtime_ok(state)) return;
+  if (basic_result() != want) {
+    state.SkipWithError("the BASIC program's result differs from the plain one's");
+    return;
+  }
+  bench_ratio(state, 1, basic, [&] { bench_sink = plain(); });
 }
