@@ -180,6 +180,11 @@ inline uint8_t *kb_scratch_element(const kb_arr &a) {
 // subscript outside its bounds or an error already pending.
 uint8_t *kb_elem_slow(kb_arr &a, int32_t n, const int32_t *v);
 [[gnu::noinline]] inline uint8_t *kb_elem_slow1(kb_arr &a, int32_t i) { return kb_elem_slow(a, 1, &i); }
+// The same for several subscripts, taken by value so that the common path keeps them in registers.
+template <class... I> [[gnu::noinline]] uint8_t *kb_elem_slown(kb_arr &a, I... ix) {
+  const int32_t v[] = {(int32_t)ix...};
+  return kb_elem_slow(a, (int32_t)sizeof...(I), v);
+}
 // The address of one element; subscripts outside the bounds raise error 9 and give a scratch
 // element, so the statement finishes harmlessly. The common case is a compare per subscript
 // (an array has storage exactly when it has dimensions). The flag tells of an error already
@@ -203,7 +208,7 @@ template <uint32_t Size = 0, class... I> inline uint8_t *kb_elem(bool &r, kb_arr
       }
       if (d == n) return a.data + off * (Size ? Size : a.esize);
     }
-    p = kb_elem_slow(a, n, v);
+    p = kb_elem_slown(a, ix...);
   }
   r = r || new_error;
   return p;

@@ -1027,6 +1027,15 @@ ex emitter::call_builtin(const expr &at_e, const std::string &full, const std::v
     r.c = "kb_point_at((int32_t)(" + args[0].second.c + "), (int32_t)(" + args[1].second.c + "))";
     return r;
   }
+  // CINT and CLNG of a whole number: a widening, or a range check, with no rounding.
+  if ((full == "CINT" || full == "CLNG") && args.size() == 1 && args[0].second.t <= T_LNG) {
+    ex r;
+    const ex &a = args[0].second;
+    r.t = full == "CINT" ? T_INT : T_LNG;
+    if (full == "CLNG") r.c = "(int32_t)(" + a.c + ")";
+    else r.c = a.t == T_INT ? "(int16_t)(" + a.c + ")" : "kb_i16((int64_t)(" + a.c + "))";
+    return r;
+  }
   std::string code = chosen->tmpl;
   int passed = 0;
   std::string out;
