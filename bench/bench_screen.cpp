@@ -1,5 +1,8 @@
 // Screen benchmarks: display refresh, box fill, scrolling, flood fill and the ending's listing.
+#include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 #include "kelbench_support.h"
 
 // An empty PRINT at the bottom row: the scroll, as translated code performs it.
@@ -34,6 +37,68 @@ static void BM_DisplayIdle(benchmark::State &state) {
   bench_runtime_ok(state);
 }
 BENCHMARK(BM_DisplayIdle);
+
+// Stands in for the main loop of a running program: a pass every 16 ms, refreshing on every
+// other pass while automatic refresh is on and serving requests on the others. The
+// benchmark's own thread plays the game thread meanwhile.
+class main_loop_standin {
+ public:
+  main_loop_standin() : saved_main(platform_main_thread) {
+    loop = std::thread([this] {
+      bool toggle = false;
+      while (!quit.load()) {
+        platform_sleep(15);
+        platform_sleep(1);
+        toggle = !toggle;
+        if (toggle && autodisplay.load()) display();
+        else display_serve_requests();
+      }
+    });
+    platform_main_thread = loop.get_id();
+    platform_main_loop_running = true;
+  }
+  ~main_loop_standin() {
+    platform_main_loop_running = false;
+    quit = true;
+    loop.join();
+    platform_main_thread = saved_main;
+  }
+
+ private:
+  std::thread::id saved_main;
+  std::atomic<bool> quit{false};
+  std::thread loop;
+};
+
+// _DISPLAY with automatic refresh off, against copying the page it shows.
+static void BM_Display(benchmark::State &state) {
+  if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+    state.SkipWithError("SDL video did not start");
+    return;
+  }
+  kelg_screen(13, 0, 0, 0, 0, 1);
+  sub_cls(0, 0, 0);
+  display();
+  std::vector<uint8_t> copy(64000);
+  uint8_t *pixel = display_page->pixels + 100 * 320 + 160;
+  const int n = 20;
+  uint8_t colour = 0;
+  {
+    main_loop_standin main_loop;
+    bench_ratio(state, n,
+        [&] { for (int i = 0; i < n; i++) { *pixel = ++colour; sub__display(); } },
+        [&] {
+          for (int i = 0; i < n; i++) { std::memcpy(copy.data(), display_page->pixels, 64000); benchmark::ClobberMemory(); }
+        });
+  }
+  display();                                   // this thread is the main one again
+  const uint32_t *surface = display_surface ? (const uint32_t *)display_surface->pixels : nullptr;
+  if (!surface || (surface[100 * (display_surface->pitch / 4) + 160] & 0xFFFFFF) != (palette_256[colour] & 0xFFFFFF))
+    state.SkipWithError("the window does not show the last frame handed");
+  autodisplay = 1;
+  bench_runtime_ok(state);
+}
+BENCHMARK(BM_Display);
 
 static void BM_BoxFill(benchmark::State &state) {
   kelg_screen(13, 0, 0, 0, 0, 1);

@@ -16,6 +16,7 @@
 #include "events.h"
 #include "files.h"
 #include "images.h"
+#include "input.h"
 #include "kel_data.h"
 #include "kels.h"
 #include "keyboard.h"
@@ -124,6 +125,7 @@ static void connect_layers() {
   platform_msgbox_closed = display_invalidate;   // the next refresh paints the page over a box
   images_page_rebuilt = display_invalidate;      // a new page 0 is redrawn whole
   display_mode_switched = mouseinput_flush;      // pointer moves of a mode switch are not the user's
+  input_hand_frame = display_hand_frame;         // INPUT's last line shows with refresh off
 }
 
 void kel_init_runtime(int argc, char **argv) {

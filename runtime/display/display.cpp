@@ -155,8 +155,7 @@ static void draw_cell(uint32_t *dest, int pitch, int px, int py, int xs, int ys,
   }
 }
 
-int display_render_text(uint32_t *dest, int pitch, int xoff, int yoff) {
-  const img_struct *pg = display_page;
+static int render_text(const img_struct *pg, uint32_t *dest, int pitch, int xoff, int yoff) {
   if (!pg || !pg->is_text || !pg->pixels || !pg->palette) return 0;
   int fw = fontwidth[pg->font], fh = fontheight[pg->font];
   if (fw < 1 || fh < 1) return 0;
@@ -208,6 +207,83 @@ int display_render_text(uint32_t *dest, int pitch, int xoff, int yoff) {
   return drawn;
 }
 
+int display_render_text(uint32_t *dest, int pitch, int xoff, int yoff) {
+  return render_text(display_page, dest, pitch, xoff, yoff);
+}
+
+// ---------------------------------------------------------------- handed frames
+// With automatic refresh off, _DISPLAY copies the visible page as it stands (cells or pixels,
+// palette, cursor) and hands the copy over; the main thread shows the newest copy on its next
+// pass, and the game thread never waits for it. Three copies take turns without a lock: the
+// game thread fills its back copy and trades it for the middle one, marked new; the main
+// thread, finding the middle one new, trades its front copy for it. Each trade is one atomic
+// exchange, which also orders the copy's contents before whoever reads them next.
+struct display_frame_copy {
+  img_struct page{};                  // the page's fields; pixels and palette point below
+  std::vector<uint8_t> pixels;
+  uint32_t palette[256];
+  const img_struct *source = nullptr;   // the page copied: the change caches follow it
+  uint32_t seq = 0;                   // 1 for the first frame handed, and so on
+};
+static display_frame_copy frame_store[3];
+static constexpr unsigned frame_new = 4;  // in frame_middle: a frame handed and not yet taken
+static unsigned frame_back = 0;           // game thread: the copy it fills
+static std::atomic<unsigned> frame_middle{1};
+static unsigned frame_front = 2;          // main thread: the copy it shows
+static bool frame_current_valid = false;  // main thread: a frame was taken since the last forget
+static uint32_t frame_seq = 0;            // game thread: frames handed so far
+static uint32_t frame_shown_seq = 0;      // main thread: the frame the window shows
+static std::atomic<uint32_t> frames_handed{0}, frames_shown{0};
+
+static size_t page_bytes(const img_struct *pg) {
+  size_t cells = (size_t)pg->width * pg->height;
+  return pg->is_text ? cells * 2 : cells * pg->bytes_per_pixel;
+}
+
+void display_hand_frame() {
+  const img_struct *pg = display_page;
+  if (!pg || !pg->pixels) return;
+  display_frame_copy *f = &frame_store[frame_back];
+  size_t n = page_bytes(pg);
+  f->page = *pg;
+  f->pixels.resize(n);
+  std::memcpy(f->pixels.data(), pg->pixels, n);
+  f->page.pixels = f->pixels.data();
+  if (pg->palette) {
+    std::memcpy(f->palette, pg->palette, sizeof f->palette);
+    f->page.palette = f->palette;
+  }
+  f->source = pg;
+  f->seq = ++frame_seq;
+  // An older frame still in the middle, not taken, comes back as the copy to fill next.
+  frame_back = frame_middle.exchange(frame_back | frame_new, std::memory_order_acq_rel) & 3;
+  frames_handed.store(f->seq, std::memory_order_release);
+}
+
+// Main thread: the newest handed frame becomes the one to show; false when there is none.
+static bool take_frame() {
+  if (frame_middle.load(std::memory_order_acquire) & frame_new) {
+    frame_front = frame_middle.exchange(frame_front, std::memory_order_acq_rel) & 3;
+    frame_current_valid = true;
+  }
+  return frame_current_valid;
+}
+
+static display_frame_copy *frame_current() { return &frame_store[frame_front]; }
+
+void display_forget_frames() {
+  take_frame();
+  frame_current_valid = false;
+}
+
+uint32_t display_frames_handed() { return frames_handed.load(std::memory_order_acquire); }
+uint32_t display_frames_shown() { return frames_shown.load(std::memory_order_acquire); }
+
+img_struct *display_shown_page() {
+  if (autodisplay.load() == 0 && take_frame()) return &frame_current()->page;
+  return display_page;
+}
+
 // Pixel size of a page; false when it cannot be shown.
 static bool page_pixel_size(const img_struct *pg, int *w, int *h) {
   if (pg->is_text) {
@@ -228,7 +304,7 @@ static uint32_t mode10_colour(const img_struct *pg, int phase, int i) {
 
 bool display_screen_rgb(uint32_t *out, int *w, int *h) {
   display_page_reader reading;
-  const img_struct *pg = display_page;
+  const img_struct *pg = display_shown_page();
   *w = *h = 0;
   if (!pg || !page_pixel_size(pg, w, h)) return false;
   if (!out) return true;
@@ -300,12 +376,13 @@ static void show_pointer(bool show) {
   if (!mouse_hideshow_called) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
-// Steps 2-11 of a refresh, for a page that may be shown.
-static void display_refresh_page(img_struct *pg) {
+// Steps 2-11 of a refresh, for a page that may be shown: the visible page itself or a handed
+// copy of it (source names the page either way).
+static void display_refresh_page(img_struct *pg, const img_struct *source) {
   display_page_reader reading;
   uint32_t key[6] = {pg->width, pg->height, pg->screen_mode, pg->bits_per_pixel, pg->font, pg->is_text};
-  if (pg != last_page || std::memcmp(key, last_page_key, sizeof key)) {
-    last_page = pg;                             // another page, or the same one rebuilt
+  if (source != last_page || std::memcmp(key, last_page_key, sizeof key)) {
+    last_page = source;                         // another page, or the same one rebuilt
     std::memcpy(last_page_key, key, sizeof key);
     screen_last_valid = 0;
   }
@@ -382,7 +459,7 @@ static void display_refresh_page(img_struct *pg) {
   if (!screen_last_valid) std::memset(dest, 0, (size_t)s->pitch * s->h);
   bool push = false;
   if (pg->is_text) {
-    push = display_render_text(dest, pitch, display_x_offset, display_y_offset) > 0;
+    push = render_text(pg, dest, pitch, display_x_offset, display_y_offset) > 0;
   } else if (pg->bits_per_pixel == 32) {
     copy_32bit_page(pg, dest, pitch);
     push = true;
@@ -422,18 +499,20 @@ int display() {
   display_frame++;
   answer_lock();
   if (lock_display.load() == 0) {               // only then is the page pointer stable
-    if (img_struct *pg = display_page) display_refresh_page(pg);
+    if (ad == 0 && take_frame()) {              // refresh off: the newest frame handed
+      display_refresh_page(&frame_current()->page, frame_current()->source);
+      frame_shown_seq = frame_current()->seq;
+      frames_shown.store(frame_shown_seq, std::memory_order_release);
+    } else if (img_struct *pg = display_page) {
+      display_refresh_page(pg, pg);
+    }
   }
   answer_lock();
-  if (ad == -1) {
-    int minus_one = -1;
-    autodisplay.compare_exchange_strong(minus_one, 0);
-  }
   return ad;
 }
 
-// A refresh asked for while autodisplay is off: the main thread serves it, since only it
-// touches the window (1 = asked, 0 = done).
+// A refresh asked for by _FULLSCREEN while autodisplay is off: the main thread serves it,
+// since only it touches the window (1 = asked, 0 = done).
 static std::atomic<int> refresh_request{0};
 
 void display_serve_requests() {
@@ -441,7 +520,11 @@ void display_serve_requests() {
   if (refresh_request.load(std::memory_order_acquire)) {
     display();
     refresh_request.store(0, std::memory_order_release);
+    return;
   }
+  if (autodisplay.load() != 0 || lock_display.load() != 0 || !take_frame()) return;
+  // A new frame, a window to repaint (after a box or a mode switch), or Alt+Enter.
+  if (frame_current()->seq != frame_shown_seq || !screen_last_valid || full_screen_toggle.load() > 0) display();
 }
 
 // Refreshes once with autodisplay off. Without a main loop (tests drive the runtime from one
@@ -457,12 +540,10 @@ static void refresh_now() {
 
 void sub__display() {
   if (new_error) return;
-  if (autodisplay.load() != 0) {
-    autodisplay = -1;                           // served by the main loop's next refresh
-    while (autodisplay.load() != 0 && !stop_program.load()) platform_sleep(1);
-  } else {
-    refresh_now();
-  }
+  display_hand_frame();
+  autodisplay = 0;                              // after the frame: the main loop finds it there
+  // Without a main loop (tests drive the runtime from one thread) the caller owns the window.
+  if (!platform_main_loop_running.load() || std::this_thread::get_id() == platform_main_thread) display();
 }
 
 void sub__autodisplay() {

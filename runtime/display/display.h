@@ -7,6 +7,8 @@
 #include <vector>
 #include "platform.h"
 
+struct img_struct;
+
 extern SDL_Surface *display_surface;
 extern uint32_t *display_surface_offset;
 extern int display_x_monitor, display_y_monitor, display_x_offset, display_y_offset;
@@ -32,9 +34,23 @@ struct display_page_reader {
 };
 
 int display();
+// _DISPLAY: hands the visible page over as the next frame and turns automatic refresh off;
+// the main thread shows it on its next pass, the caller does not wait for that.
 void sub__display();
-// Main loop, on the passes without a refresh: answers the page-rebuild handshake and serves a
-// refresh asked for by _DISPLAY or _FULLSCREEN while autodisplay is off.
+// Game thread: copies the visible page as it stands (cells or pixels, palette, cursor) and
+// hands the copy to the main thread as the newest frame to show while autodisplay is off.
+void display_hand_frame();
+// Frames handed so far, and the last one the window showed (frames are numbered from 1).
+uint32_t display_frames_handed();
+uint32_t display_frames_shown();
+// Drops the handed frames: with autodisplay off, the visible page is shown again (tests).
+void display_forget_frames();
+// Main thread: what the window shows, the newest handed frame while autodisplay is off, else
+// the visible page. Screen dumps read it.
+img_struct *display_shown_page();
+// Main loop, on the passes without a refresh: answers the page-rebuild handshake, serves a
+// refresh asked for by _FULLSCREEN while autodisplay is off, and shows a frame handed by
+// _DISPLAY (or the last one again, over a closed box or after Alt+Enter).
 void display_serve_requests();
 void sub__autodisplay();
 void sub__fullscreen(int32_t kind);

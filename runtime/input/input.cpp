@@ -368,6 +368,8 @@ static void clear_variable(uint32_t type, void *variable) {
   std::memset(variable, 0, bytes);
 }
 
+void (*input_hand_frame)() = nullptr;
+
 void kels_input(int32_t count, int32_t newline) {
   if (new_error) return;
   if (count < 1 || count > 263) { error(5); return; }
@@ -447,12 +449,7 @@ void kels_input(int32_t count, int32_t newline) {
   if (stopped || saved_autodisplay != 0) {
     autodisplay = saved_autodisplay;
   } else {
-    // One last refresh shows the finished line; without a running display loop nobody
-    // would serve the request, so it is not made.
-    if (platform_main_loop_running.load()) {
-      autodisplay = -1;
-      while (autodisplay.load() != 0 && !stop_program.load()) platform_sleep(1);
-    }
+    if (input_hand_frame) input_hand_frame();   // the finished line, shown as one frame
     autodisplay = 0;
   }
   read_page = saved_read < 0 ? nullptr : img + saved_read;

@@ -20,6 +20,9 @@ extern kels *kels_input_arguements[264];        // the items' text, alive during
 // Reads one line from the keyboard into count variables; newline = 1 moves to the next
 // line when Enter ends the input. Returns at once when stop_program is set.
 void kels_input(int32_t count, int32_t newline);
+// Announced when INPUT ends with automatic refresh off (on while typing): the display layer
+// registers what hands the finished line over as a frame.
+extern void (*input_hand_frame)();
 
 // Checks one item's text against a variable of the given type word and, when it is
 // acceptable and variable is not null (and the type does not say otherwise), stores its

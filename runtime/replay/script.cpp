@@ -71,7 +71,7 @@ std::string cp437_utf8(unsigned char c) {
 static std::vector<std::vector<std::string>> screen_cells() {
   display_page_reader reading;
   std::vector<std::vector<std::string>> rows;
-  img_struct *p = display_page;
+  img_struct *p = display_shown_page();      // with refresh off, the frame last handed
   if (!p) return rows;
   int nr = img_rows(p), nc = img_columns(p);
   for (int y = 1; y <= nr; y++) {

@@ -232,6 +232,32 @@ TEST(Exit, DisplayWithAutomaticRefreshOffShowsEachFrame) {
   EXPECT_EQ(s.finish(10 * slowdown).status, 0);
 }
 
+// The snapshot and the text dump see the frame _DISPLAY handed over, not the drawing after it:
+// neither the new palette nor the box and text drawn since, until the next _DISPLAY.
+TEST(Exit, DisplayedFrameStaysShownWhileTheNextIsDrawn) {
+  std::string drawn = make_scratch_dir() + "/drawn";
+  program_session s(exits, {"KEL_DRAWN=" + drawn}, {"frames"});
+  ASSERT_TRUE(s.started());
+  auto start = clock_type::now();
+  while (!std::filesystem::exists(drawn) && seconds_since(start) < 30 * slowdown) pause_ms(20);
+  ASSERT_TRUE(std::filesystem::exists(drawn)) << read_file(s.dir() + "/stderr.txt");
+  std::string first = read_file(s.snapshot());
+  ASSERT_GT(first.size(), 54u);
+  const uint32_t red = 0xFF0000, green = 0x00FF00, colour2 = 0x00AA00;
+  EXPECT_EQ(bmp_pixel(first, 10, 150), red) << "the palette changed after _DISPLAY shows";
+  EXPECT_EQ(bmp_pixel(first, 250, 150), red) << "the box drawn after _DISPLAY shows";
+  auto rows = s.screen();
+  EXPECT_TRUE(shows(rows, "frame A"));
+  EXPECT_FALSE(shows(rows, "frame B"));
+  s.send("key x");
+  ASSERT_TRUE(wait_for_text(s, "frame B"));
+  std::string second = read_file(s.snapshot());
+  EXPECT_EQ(bmp_pixel(second, 10, 150), green);
+  EXPECT_EQ(bmp_pixel(second, 250, 150), colour2);
+  program_result r = press_until_ended(s, "x");
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
 TEST(Exit, ScriptReportsATextDumpItCannotWrite) {
   program_session s(exits, {}, {"end"});
   ASSERT_TRUE(s.started());

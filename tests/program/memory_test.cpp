@@ -1,23 +1,9 @@
 // The memory demo: POKEs into SCREEN 13's memory, CALL ABSOLUTE and CALL INTERRUPT, checked
 // through the printed lines and the pixels of a screen dump.
 #include <gtest/gtest.h>
-#include <cstdint>
 #include "program_runner.h"
 
 static const std::string memory_demo = std::string(KEL_BUILD_DIR) + "/demos/memory";
-
-// The 0x00RRGGBB pixel at (x, y) of a 24-bit bottom-up BMP as the script writes it.
-static uint32_t bmp_pixel(const std::string &bmp, int x, int y) {
-  auto u32 = [&](size_t at) {
-    return (uint32_t)(uint8_t)bmp[at] | (uint32_t)(uint8_t)bmp[at + 1] << 8 | (uint32_t)(uint8_t)bmp[at + 2] << 16 |
-           (uint32_t)(uint8_t)bmp[at + 3] << 24;
-  };
-  int w = (int)u32(18), h = (int)u32(22);
-  size_t stride = ((size_t)w * 3 + 3) & ~(size_t)3;
-  size_t at = u32(10) + (size_t)(h - 1 - y) * stride + (size_t)x * 3;
-  if (x < 0 || y < 0 || x >= w || y >= h || at + 3 > bmp.size()) return 0xFFFFFFFF;
-  return (uint32_t)(uint8_t)bmp[at] | (uint32_t)(uint8_t)bmp[at + 1] << 8 | (uint32_t)(uint8_t)bmp[at + 2] << 16;
-}
 
 TEST(MemoryProgram, PokedPixelsAndMachineCodeShowOnScreen) {
   auto res = run_program(memory_demo,

@@ -217,3 +217,16 @@ program_result program_session::finish(int deadline_s) {
   res.err = read_file(work_dir + "/stderr.txt");
   return res;
 }
+
+uint32_t bmp_pixel(const std::string &bmp, int x, int y) {
+  if (bmp.size() < 54) return 0xFFFFFFFF;
+  auto u32 = [&](size_t at) {
+    return (uint32_t)(uint8_t)bmp[at] | (uint32_t)(uint8_t)bmp[at + 1] << 8 | (uint32_t)(uint8_t)bmp[at + 2] << 16 |
+           (uint32_t)(uint8_t)bmp[at + 3] << 24;
+  };
+  int w = (int)u32(18), h = (int)u32(22);
+  size_t stride = ((size_t)w * 3 + 3) & ~(size_t)3;
+  size_t at = u32(10) + (size_t)(h - 1 - y) * stride + (size_t)x * 3;
+  if (x < 0 || y < 0 || x >= w || y >= h || at + 3 > bmp.size()) return 0xFFFFFFFF;
+  return (uint32_t)(uint8_t)bmp[at] | (uint32_t)(uint8_t)bmp[at + 1] << 8 | (uint32_t)(uint8_t)bmp[at + 2] << 16;
+}

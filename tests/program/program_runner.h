@@ -1,5 +1,6 @@
 // Runs a built program under a KEL_SCRIPT with SDL's dummy drivers and reports how it ended.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ std::string read_file(const std::string &path);
 std::vector<std::string> trimmed_lines(const std::string &text);
 // A file the last run wrote into its directory, as trimmed_lines.
 std::vector<std::string> scratch_lines(const std::string &name);
+// The 0x00RRGGBB pixel at (x, y) of a 24-bit bottom-up BMP as the script writes it;
+// 0xFFFFFFFF outside the picture.
+uint32_t bmp_pixel(const std::string &bmp, int x, int y);
 // Line r (from 1) of such lines; "" past the end.
 std::string line_at(const std::vector<std::string> &lines, size_t r);
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include "script.h"
 #include "test_support.h"
 
 namespace {
@@ -32,6 +33,7 @@ class Display : public ::testing::Test {
     autodisplay = 1;
     lock_display = 0;
     display_frame = 0;
+    display_forget_frames();
     display_invalidate();
   }
   void TearDown() override {
@@ -172,44 +174,124 @@ TEST_F(Display, LockedDisplayAnswersAndDrawsNothing) {
   EXPECT_EQ(display_updates, before + 1);
 }
 
-TEST_F(Display, ReturnsAutodisplayAndServesOneShotRequest) {
+TEST_F(Display, AutodisplayOnRefreshesTheVisiblePageAsItIs) {
   kelg_screen(13, 0, 0, 0, 0, 1);
-  autodisplay = -1;
-  EXPECT_EQ(display(), -1);
-  EXPECT_EQ(autodisplay.load(), 0);
-  EXPECT_EQ(display(), 0);
+  EXPECT_EQ(display(), 1);
   display_page->pixels[0] = 3;
-  uint32_t before = display_updates;
-  sub__display();                               // autodisplay 0: refreshes here and now
-  EXPECT_EQ(display_updates, before + 1);
+  display();
+  EXPECT_EQ(surface_pixel(0, 0), palette_256[3] & 0xFFFFFF);
 }
 
-// With a main loop running, a refresh asked for on another thread is done by the main thread
-// (the one that owns the window), and the asker waits for it.
-TEST_F(Display, RefreshAskedOffTheMainThreadIsDoneByTheMainThread) {
+// Without a main loop the caller owns the window: _DISPLAY shows its frame at once, and what
+// is drawn or recoloured afterwards stays out of the window and the screen dump until the
+// next _DISPLAY, however often the window is refreshed meanwhile.
+TEST_F(Display, DisplayShowsThePageAndPaletteAsTheyWereAtTheCall) {
   kelg_screen(13, 0, 0, 0, 0, 1);
-  autodisplay = 0;
+  display_page->pixels[0] = 7;
+  display_page->palette[7] = 0x112233;
+  uint32_t before = display_updates;
+  sub__display();
+  EXPECT_EQ(autodisplay.load(), 0);
+  EXPECT_EQ(display_updates, before + 1);
+  EXPECT_EQ(surface_pixel(0, 0), 0x112233u);
+  display_page->pixels[0] = 9;                 // the next frame, being drawn
+  display_page->pixels[1] = 7;
+  display_page->palette[7] = 0x445566;
+  for (int i = 0; i < 3; i++) display();
+  EXPECT_EQ(surface_pixel(0, 0), 0x112233u);
+  EXPECT_EQ(surface_pixel(1, 0), palette_256[0] & 0xFFFFFF);
+  int w = 0, h = 0;
+  ASSERT_TRUE(display_screen_rgb(nullptr, &w, &h));
+  std::vector<uint32_t> px((size_t)w * h);
+  display_screen_rgb(px.data(), &w, &h);
+  EXPECT_EQ(px[0], 0x112233u);
+  EXPECT_EQ(px[1], palette_256[0] & 0xFFFFFF);
+  sub__display();
+  EXPECT_EQ(surface_pixel(0, 0), palette_256[9] & 0xFFFFFF);
+  EXPECT_EQ(surface_pixel(1, 0), 0x445566u);
+}
+
+// The text dump reads the frame shown as well: a text page's cells and cursor are copied.
+TEST_F(Display, TextDumpShowsTheDisplayedTextFrame) {
+  kelg_screen(0, 0, 0, 0, 0, 1);
+  kels_print(T("before"), 1);
+  sub__display();
+  kels_print(T("after"), 1);
+  auto lines = screen_text_lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0].substr(0, 6), "before");
+  EXPECT_EQ(lines[1].substr(0, 5), "     ");
+  autodisplay = 1;                             // refresh on again: the page itself
+  EXPECT_EQ(screen_text_lines()[1].substr(0, 5), "after");
+}
+
+// A main loop stands by (the test thread, which never serves it while the calls are made):
+// 200 calls from another thread return without any pass of it, touch no window, and the
+// one pass after them shows the last frame, not the drawing that followed it.
+TEST_F(Display, DisplayOffTheMainThreadReturnsWithoutAMainLoopPass) {
+  kelg_screen(13, 0, 0, 0, 0, 1);
   display();
   platform_main_loop_running = true;
-  display_page->pixels[0] = 4;
-  uint32_t before = display_updates;
+  uint32_t updates = display_updates, handed = display_frames_handed(), shown = display_frames_shown();
   std::atomic<bool> returned{false};
-  std::thread asker([&] {
-    sub__display();
+  std::thread game([&] {
+    for (int i = 1; i <= 200; i++) {
+      display_page->pixels[0] = (uint8_t)i;
+      sub__display();
+    }
+    display_page->pixels[0] = 1;               // drawn after the last call
+    display_page->pixels[1] = 2;
     returned = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_FALSE(returned.load()) << "the refresh was not left to the main thread";
-  EXPECT_EQ(display_updates, before);
-  for (int i = 0; i < 5000 && !returned.load(); i++) {
-    display_serve_requests();                   // what the main loop does on each pass
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  asker.join();
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!returned.load() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  bool finished = returned.load();
+  if (!finished) stop_program = 1;              // release a waiting caller, then fail
+  game.join();
   platform_main_loop_running = false;
-  EXPECT_TRUE(returned.load());
-  EXPECT_EQ(display_updates, before + 1);
-  autodisplay = 1;
+  ASSERT_TRUE(finished) << "_DISPLAY waited for the main loop";
+  EXPECT_EQ(display_frames_handed(), handed + 200);
+  EXPECT_EQ(display_frames_shown(), shown);
+  EXPECT_EQ(display_updates, updates);          // no SDL call off the main thread
+  display_serve_requests();                     // the main loop's next pass
+  EXPECT_EQ(display_frames_shown(), handed + 200);
+  EXPECT_EQ(display_updates, updates + 1);
+  EXPECT_EQ(surface_pixel(0, 0), palette_256[200] & 0xFFFFFF);
+  EXPECT_EQ(surface_pixel(1, 0), palette_256[0] & 0xFFFFFF);
+  display_serve_requests();                     // nothing new: no update
+  EXPECT_EQ(display_updates, updates + 1);
+}
+
+// Passes of the main loop with refresh off repaint the last frame where the window needs it
+// (a closed box, Alt+Enter), and a mode switch waits for the next _DISPLAY.
+TEST_F(Display, PassesRepaintTheLastFrameAndKeepItAcrossAModeSwitch) {
+  kelg_screen(13, 0, 0, 0, 0, 1);
+  display_page->pixels[0] = 4;
+  sub__display();
+  display_page->pixels[0] = 5;
+  uint32_t updates = display_updates;
+  display_invalidate();                         // as a closed message box does
+  display_serve_requests();
+  EXPECT_EQ(display_updates, updates + 1);
+  EXPECT_EQ(surface_pixel(0, 0), palette_256[4] & 0xFFFFFF);
+  use_modes({M(1024, 768), M(640, 480), M(640, 400)});
+  full_screen_toggle++;
+  display_serve_requests();
+  EXPECT_EQ(func__fullscreen(), 1);
+  EXPECT_EQ(full_screen_toggle.load(), 0);
+  EXPECT_EQ(surface_pixel(0, 0), palette_256[4] & 0xFFFFFF);
+  full_screen_toggle++;
+  full_screen_toggle++;
+  display_serve_requests();
+  display_serve_requests();
+  EXPECT_EQ(func__fullscreen(), 0);
+  kelg_screen(12, 0, 0, 0, 0, 1);
+  display_serve_requests();
+  EXPECT_EQ(display_surface->w, 320);           // still the SCREEN 13 frame
+  EXPECT_EQ(surface_pixel(0, 0), palette_256[4] & 0xFFFFFF);
+  sub__display();
+  EXPECT_EQ(display_surface->w, 640);
+  EXPECT_EQ(display_surface->h, 480);
 }
 
 // Text page tests render into a buffer of their own.

@@ -51,6 +51,21 @@ SELECT CASE W$
             _DISPLAY
         NEXT F
         PRINT "shown"
+    CASE "frames"
+        ' A frame _DISPLAY showed stays on screen, in its own palette, while the next one is
+        ' drawn; a file named by KEL_DRAWN tells the test the next one is drawn.
+        SCREEN 13
+        PALETTE 1, 63
+        LINE (0, 0)-(319, 199), 1, BF
+        LOCATE 1, 1: PRINT "frame A"
+        _DISPLAY
+        PALETTE 1, 63 * 256
+        LINE (160, 100)-(319, 199), 2, BF
+        LOCATE 1, 1: PRINT "frame B"
+        OPEN ENVIRON$("KEL_DRAWN") FOR OUTPUT AS #1: CLOSE #1
+        DO: _DELAY 0.01: LOOP UNTIL INKEY$ <> ""
+        _DISPLAY
+        DO: _DELAY 0.01: LOOP UNTIL INKEY$ <> ""
 END SELECT
 END
 COMMON Handed$
