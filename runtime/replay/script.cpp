@@ -24,6 +24,7 @@
 #include "entry.h"
 #include "flags.h"
 #include "images.h"
+#include "input.h"
 #include "keyboard.h"
 #include "memory.h"
 #include "platform.h"
@@ -459,11 +460,13 @@ static bool run_command(const script_command &c) {
     }
     case script_command::asleep: {
       uint32_t deadline = SDL_GetTicks() + (uint32_t)c.ms;
-      // A SLEEP under way that no key has reached yet (each press waits until its key has).
-      while (!timing_sleeping.load() || sleep_break.load()) {
+      // A SLEEP under way that no key has reached yet (each press waits until its key has), or
+      // INPUT waiting for a key: a run of pauses ends at a question, where a pause that passed
+      // before the script saw it leaves the key to the line editor.
+      while ((!timing_sleeping.load() || sleep_break.load()) && !(keybuf_empty() && input_waiting.load())) {
         if (script_quit.load()) return false;
         if ((int32_t)(SDL_GetTicks() - deadline) > 0) {
-          std::fprintf(stderr, "KEL_SCRIPT line %d: no SLEEP begun within %d ms\n", c.line, c.ms);
+          std::fprintf(stderr, "KEL_SCRIPT line %d: no SLEEP or INPUT within %d ms\n", c.line, c.ms);
           std::fflush(stderr);
           kel_request_exit(3);
           return false;

@@ -174,7 +174,8 @@ class whole_game {
     row = 11;
     col = 30;
     // The recitation's four pauses (SLEEP 1, 3, 4, 3), each ended by a key once it has begun;
-    // the keys stay in the buffer, and Backspace does nothing at the INPUT that follows.
+    // the keys stay in the buffer, and Backspace does nothing at the INPUT that follows (where
+    // `asleep` also returns, should a pause have passed before the script saw it).
     std::string cut_sleeps;
     for (int i = 0; i < 4; i++) cut_sleeps += "asleep 30000\nkey Backspace\n";
     if (heard.size() < 5) {

@@ -90,7 +90,8 @@ TEST(HelloProgram, ScriptErrorsStopTheProgram) {
 
 // `asleep` waits for a SLEEP that no key has reached yet, so each key ends the pause it waited
 // for: two pauses of ten minutes and one that waits for a key pass at once, in order, and the
-// keys stay in the buffer. Where no SLEEP comes, it times out like `until`.
+// keys stay in the buffer. It also returns at INPUT (where a run of pauses ends); where the
+// program waits for neither (a long SOUND), it times out like `until`.
 TEST(ScriptedInput, AsleepLetsEachKeyEndOnePause) {
   const std::string waitpoint = std::string(KEL_BUILD_DIR) + "/tests/bas/waitpoint";
   program_session s(waitpoint, {}, {"sleeps"});
@@ -110,8 +111,14 @@ TEST(ScriptedInput, AsleepLetsEachKeyEndOnePause) {
 
   program_session at_input(waitpoint, {}, {"input"});
   ASSERT_TRUE(at_input.started());
-  ASSERT_TRUE(at_input.send("until 1 1 30000 waiting at input\nasleep 300\n"));
-  program_result t = at_input.finish(30);
+  ASSERT_TRUE(at_input.send("asleep 30000\ntype Bo\nkey Enter\nuntil 3 1 30000 past the wait\nclose\n"));
+  program_result i = at_input.finish(30);
+  EXPECT_EQ(i.status, 0) << i.err;
+
+  program_session in_sound(waitpoint, {}, {"sound"});
+  ASSERT_TRUE(in_sound.started());
+  ASSERT_TRUE(in_sound.send("until 1 1 30000 waiting at sound\nasleep 300\n"));
+  program_result t = in_sound.finish(30);
   EXPECT_EQ(t.status, 3) << t.err;
-  EXPECT_NE(t.err.find("KEL_SCRIPT line 2: no SLEEP begun within 300 ms"), std::string::npos) << t.err;
+  EXPECT_NE(t.err.find("KEL_SCRIPT line 2: no SLEEP or INPUT within 300 ms"), std::string::npos) << t.err;
 }
