@@ -324,9 +324,9 @@ static void cursor_update(img_struct *im) {
   }
 }
 
-// The next one-character key, a pending Tab blank first; -1 when the program must stop.
 std::atomic<bool> input_waiting{false};
 
+// The next one-character key, a pending Tab blank first; -1 when the program must stop.
 static int wait_key(int &pending, uint32_t tmp_base) {
   if (pending > 0) {
     pending--;
