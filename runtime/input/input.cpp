@@ -324,6 +324,8 @@ static void cursor_update(img_struct *im) {
   }
 }
 
+std::atomic<bool> input_waiting{false};
+
 // The next one-character key, a pending Tab blank first; -1 when the program must stop.
 static int wait_key(int &pending, uint32_t tmp_base) {
   if (pending > 0) {
@@ -340,8 +342,12 @@ static int wait_key(int &pending, uint32_t tmp_base) {
     kels_cleanup(tmp_base, 0);
     if (stop_program.load() || new_error) { key = -1; break; }
     if (len == 1) { key = c; break; }
-    if (len == 0) platform_sleep(10);               // extended keys (two characters) are skipped
+    if (len == 0) {                                 // extended keys (two characters) are skipped
+      input_waiting = true;
+      platform_sleep(10);
+    }
   }
+  input_waiting = false;
   if (cursor_drawn) {
     xor_cursor(out);
     cursor_drawn = false;

@@ -1,5 +1,6 @@
 // INPUT and LINE INPUT: the line editor that checks every keystroke against its variable.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 struct kels;
@@ -16,6 +17,10 @@ constexpr uint32_t input_type_string = 1u << 30;
 extern uint32_t kels_input_variabletypes[264];
 extern void *kels_input_variableoffsets[264];   // a variable's address (a string's descriptor)
 extern kels *kels_input_arguements[264];        // the items' text, alive during a call only
+
+// True while INPUT or LINE INPUT waits for a key with none in the buffer (scripted input's
+// `asleep` takes it as the end of a run of pauses).
+extern std::atomic<bool> input_waiting;
 
 // Reads one line from the keyboard into count variables; newline = 1 moves to the next
 // line when Enter ends the input. Returns at once when stop_program is set.

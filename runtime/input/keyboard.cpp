@@ -547,11 +547,13 @@ bool keyboard_handle_event(const SDL_Event &e) {
   }
 }
 
+std::atomic<uint32_t> keyboard_drains_begun{0};
 std::atomic<uint32_t> keyboard_drains{0};
 
 void keyboard_drain_events() {
   mouse_serve_requests();
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+  keyboard_drains_begun.fetch_add(1, std::memory_order_acq_rel);
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     asciicode_force = 0;

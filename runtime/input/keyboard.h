@@ -26,7 +26,10 @@ void keyboard_key_up(uint32_t sym, uint32_t mod);
 void keyboard_update_flags();               // rewrites 0x417, 0x418, 0x496
 bool keyboard_handle_event(const SDL_Event &e);   // false for events it does not take
 void keyboard_drain_events();               // main thread: SDL queue into the structures
-extern std::atomic<uint32_t> keyboard_drains;     // completed drains, for pacing scripted keys
+// Drains begun and completed, for pacing scripted keys: a key pushed before drain number
+// keyboard_drains_begun + 1 begins has reached the program once keyboard_drains passes it.
+extern std::atomic<uint32_t> keyboard_drains_begun;
+extern std::atomic<uint32_t> keyboard_drains;
 
 bool keybuf_put(uint8_t ascii, uint8_t code);     // false when full (key dropped)
 bool keybuf_get(uint8_t *ascii, uint8_t *code);   // false when empty

@@ -22,10 +22,13 @@
 #include <vector>
 #include "display.h"
 #include "entry.h"
+#include "flags.h"
 #include "images.h"
+#include "input.h"
 #include "keyboard.h"
 #include "memory.h"
 #include "platform.h"
+#include "timing.h"
 #include "text.h"
 
 static std::vector<script_command> script;
@@ -272,6 +275,9 @@ bool script_parse(const std::string &source, std::vector<script_command> *out, s
       }
       if (ok) c.arg = rest.substr(p);
       ok = ok && !c.arg.empty() && c.row >= 1 && c.col >= 1;
+    } else if (word == "asleep") {
+      c.kind = script_command::asleep;
+      ok = w.size() == 1 && parse_int(w[0], &c.ms);
     } else if (word == "text" || word == "snap") {
       c.kind = word == "text" ? script_command::text : script_command::snap;
       c.arg = rest;
@@ -393,8 +399,10 @@ static void press(unsigned sym, unsigned mod, unsigned unicode) {
   push_key(false, sym, mod, 0);
   for (int i = 2; i >= 0; i--)
     if (mod & mods[i].mod) push_key(false, mods[i].sym, held &= ~mods[i].mod, 0);
-  uint32_t pushed_at = keyboard_drains.load(std::memory_order_acquire);
-  for (int i = 0; i < 500 && keyboard_drains.load(std::memory_order_acquire) - pushed_at < 2 && !script_quit.load(); i++)
+  // The first drain begun after the pushes has taken them once it has completed.
+  uint32_t drain = keyboard_drains_begun.load(std::memory_order_acquire) + 1;
+  for (int i = 0; i < 500 && (int32_t)(keyboard_drains.load(std::memory_order_acquire) - drain) < 0 &&
+                  !script_quit.load(); i++)
     platform_sleep(2);
 }
 
@@ -447,6 +455,23 @@ static bool run_command(const script_command &c) {
           return false;
         }
         platform_sleep(20);
+      }
+      break;
+    }
+    case script_command::asleep: {
+      uint32_t deadline = SDL_GetTicks() + (uint32_t)c.ms;
+      // A SLEEP under way that no key has reached yet (each press waits until its key has), or
+      // INPUT waiting for a key: a run of pauses ends at a question, where a pause that passed
+      // before the script saw it leaves the key to the line editor.
+      while ((!timing_sleeping.load() || sleep_break.load()) && !(keybuf_empty() && input_waiting.load())) {
+        if (script_quit.load()) return false;
+        if ((int32_t)(SDL_GetTicks() - deadline) > 0) {
+          std::fprintf(stderr, "KEL_SCRIPT line %d: no SLEEP or INPUT within %d ms\n", c.line, c.ms);
+          std::fflush(stderr);
+          kel_request_exit(3);
+          return false;
+        }
+        platform_sleep(5);
       }
       break;
     }

@@ -1,11 +1,11 @@
 // Scripted input (KEL_SCRIPT): timed key presses through SDL's event queue, waits for
-// text on the screen, and screen dumps as text or images.
+// text on the screen or for the program's SLEEP, and screen dumps as text or images.
 #pragma once
 #include <string>
 #include <vector>
 
 struct script_command {
-  enum kind_t { wait, key, type, until, text, snap, close } kind;
+  enum kind_t { wait, key, type, until, asleep, text, snap, close } kind;
   int line;                  // line in the script file, for messages
   int ms = 0, count = 1, row = 0, col = 0;
   unsigned sym = 0, mod = 0, unicode = 0;

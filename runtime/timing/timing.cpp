@@ -77,9 +77,15 @@ static void wait_ms(uint64_t ms) {
   }
 }
 
+std::atomic<bool> timing_sleeping{false};
+
 void sub_sleep(int32_t seconds, int32_t passed) {
   if (new_error) return;
   sleep_break = 0;
+  struct under_way {
+    under_way() { timing_sleeping = true; }
+    ~under_way() { timing_sleeping = false; }
+  } mark;
   if (!passed) seconds = 0;
   if (seconds <= 0) {                         // until a key is pressed
     for (;;) {

@@ -35,6 +35,9 @@ void ontimer_init();
 
 double func_timer(double accuracy, int32_t passed);
 void sub_sleep(int32_t seconds, int32_t passed);
+// True while a SLEEP is under way. It clears sleep_break as it begins, so while both hold no key
+// has reached the program since: scripted input waits for that before it ends a pause with a key.
+extern std::atomic<bool> timing_sleeping;
 void sub__delay(double seconds);
 void sub__limit(double rate);
 int32_t func__freetimer();

@@ -22,12 +22,16 @@ static const std::string &harness() {
   return exe;
 }
 
+// A death screen pauses four times before its question; the scripts end each pause with a key
+// once it has begun (Backspace, which the question's line editor ignores on an empty line).
 TEST(GameDeath, SuppliesScreenAsksAgainUntilYesOrNo) {
   ASSERT_EQ(access(harness().c_str(), X_OK), 0) << harness() << " was not built";
   // Wrong answers (upper case, a longer word, nothing) are asked again on the next line;
   // "n" ends the program normally.
   auto res = run_program(harness(),
                          "until 1 1 10000 HARNESS\ntype 1\nkey Enter\n"
+                         "asleep 30000\nkey Backspace\nasleep 30000\nkey Backspace\n"
+                         "asleep 30000\nkey Backspace\nasleep 30000\nkey Backspace\n"
                          "until 16 5 30000 Play again? y/n\n"
                          "text death.txt\n"
                          "type Y\nkey Enter\nuntil 17 1 5000 Play again? y/n\n"
@@ -54,6 +58,8 @@ TEST(GameDeath, AfterDarkScreenRestartsOnYes) {
   ASSERT_EQ(access(harness().c_str(), X_OK), 0) << harness() << " was not built";
   auto res = run_program(harness(),
                          "until 1 1 10000 HARNESS\ntype 2\nkey Enter\n"
+                         "asleep 30000\nkey Backspace\nasleep 30000\nkey Backspace\n"
+                         "asleep 30000\nkey Backspace\nasleep 30000\nkey Backspace\n"
                          "until 16 5 30000 Play again? y/n\n"
                          "text death.txt\n"
                          "type y\nkey Enter\n"
@@ -74,11 +80,13 @@ TEST(GameEnding, ListsDeletesAndEndsAfterFourLines) {
   ASSERT_EQ(access(harness().c_str(), X_OK), 0) << harness() << " was not built";
   auto res = run_program(harness(),
                          "until 1 1 10000 HARNESS\ntype 3\nkey Enter\n"
+                         "asleep 30000\nkey Backspace\n"   // the pause before the question
                          "until 12 1 10000  Your answer?\n"
                          "text question.txt\n"
                          "key Enter\n"                       // an empty answer leads on as well
                          "until 14 1 5000  Really?\n"
                          "type no\nkey Enter\n"
+                         "asleep 30000\nkey Backspace\nasleep 30000\nkey Backspace\n"   // around the listing
                          "until 20 59 120000 ▒\n"
                          "until 21 1 5000 █\n"
                          "text deleting.txt\n"
@@ -134,6 +142,8 @@ TEST(GameDeath, NightFallsOnTheHundredSixtiethStep) {
   for (int leg = 0; leg < 19; leg++)
     script += leg % 2 == 0 ? "key Left 7\nuntil 11 24 30000 \u263a\n" : "key Right 7\nuntil 11 31 30000 \u263a\n";
   script += "key Right 5\nuntil 11 29 30000 \u263a\ntext before.txt\nsnap before.bmp\nkey Left\n"
+            "asleep 30000\nkey Backspace\nasleep 30000\nkey Backspace\n"
+            "asleep 30000\nkey Backspace\nasleep 30000\nkey Backspace\n"
             "until 5 5 30000 Small hero after dark\n"
             "until 16 5 30000 Play again? y/n\ntext death.txt\n"
             "type y\nkey Enter\n"

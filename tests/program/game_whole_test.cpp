@@ -173,8 +173,11 @@ class whole_game {
     dlt -= 5;
     row = 11;
     col = 30;
-    std::string cut_sleeps;   // a key ends a SLEEP early; Backspace then does nothing at INPUT
-    for (int i = 0; i < 8; i++) cut_sleeps += "key Backspace\nwait 200\n";
+    // The recitation's four pauses (SLEEP 1, 3, 4, 3), each ended by a key once it has begun;
+    // the keys stay in the buffer, and Backspace does nothing at the INPUT that follows (where
+    // `asleep` also returns, should a pause have passed before the script saw it).
+    std::string cut_sleeps;
+    for (int i = 0; i < 4; i++) cut_sleeps += "asleep 30000\nkey Backspace\n";
     if (heard.size() < 5) {
       if (!send(keys("UUUUU") + "until 2 2 30000 A new day, a new haiku.\n" + cut_sleeps +
                 "until 15 2 30000 Score:\n"))
@@ -224,7 +227,8 @@ class whole_game {
       for (; block != p; block = block % 5 + 1) cmds += "key Down\n";
       cmds += "key Enter\n";
     }
-    for (int i = 0; i < 6; i++) cmds += "wait 250\nkey Backspace\n";   // shortens the playback
+    // The playback's three pauses (SLEEP 3 after each line's clip), each ended once begun.
+    for (int i = 0; i < 3; i++) cmds += "asleep 30000\nkey Backspace\n";
     if (!send(cmds + "until 20 2 60000 Push enter\n")) return false;
     screen_cells c = screen();
     trail += "composed " + std::to_string(pick[0]) + std::to_string(pick[1]) + std::to_string(pick[2]);
@@ -321,10 +325,15 @@ class whole_game {
   }
 
   bool ending() {
-    if (!await("You've earned all five haiku diamonds.") || !await("Your answer?")) return false;
-    if (!send("type no\nkey Enter\n") || !await("Really?") || !send("type yes\nkey Enter\n")) return false;
+    // Its pauses (one before the question, two around the listing) are ended with a key each.
+    if (!await("You've earned all five haiku diamonds.") || !send("asleep 30000\nkey Backspace\n") ||
+        !await("Your answer?"))
+      return false;
+    if (!send("type no\nkey Enter\n") || !await("Really?") ||
+        !send("type yes\nkey Enter\nasleep 30000\nkey Backspace\nasleep 30000\nkey Backspace\n"))
+      return false;
     if (!await("Deleting C:\\WINDOWS", 120000)) return false;
-    if (!send("until 20 59 30000 \u2592\nwait 200\n")) return false;
+    if (!send("until 20 59 30000 \u2592\n")) return false;   // the bar's last cell: rows 19-20 are final
     ending_screen = s.screen();
     if (!send("key Enter\nkey Enter\nkey Enter\nkey Enter\n") || !await("Press any key to continue")) return false;
     return send("key x\n");

@@ -87,3 +87,38 @@ TEST(HelloProgram, ScriptErrorsStopTheProgram) {
     EXPECT_NE(res.err.find(c.message), std::string::npos) << c.script << res.err;
   }
 }
+
+// `asleep` waits for a SLEEP that no key has reached yet, so each key ends the pause it waited
+// for: two pauses of ten minutes and one that waits for a key pass at once, in order, and the
+// keys stay in the buffer. It also returns at INPUT (where a run of pauses ends); where the
+// program waits for neither (a long SOUND), it times out like `until`.
+TEST(ScriptedInput, AsleepLetsEachKeyEndOnePause) {
+  const std::string waitpoint = std::string(KEL_BUILD_DIR) + "/tests/bas/waitpoint";
+  program_session s(waitpoint, {}, {"sleeps"});
+  ASSERT_TRUE(s.started());
+  ASSERT_TRUE(s.send("asleep 30000\nkey a\nasleep 30000\nkey b\nasleep 30000\nkey c\n"
+                     "until 5 1 30000 past the wait\n"));
+  std::vector<std::string> rows = s.screen();
+  ASSERT_TRUE(s.send("close\n"));
+  program_result r = s.finish(30);
+  EXPECT_EQ(r.status, 0) << r.err;
+  ASSERT_GE(rows.size(), 5u) << r.err;
+  EXPECT_EQ(rows[0].substr(0, 17), "waiting at sleeps");
+  EXPECT_EQ(rows[1].substr(0, 4), "one ");
+  EXPECT_EQ(rows[2].substr(0, 4), "two ");
+  EXPECT_EQ(rows[3].substr(0, 9), "keys abc ");
+  EXPECT_EQ(rows[4].substr(0, 13), "past the wait");
+
+  program_session at_input(waitpoint, {}, {"input"});
+  ASSERT_TRUE(at_input.started());
+  ASSERT_TRUE(at_input.send("asleep 30000\ntype Bo\nkey Enter\nuntil 3 1 30000 past the wait\nclose\n"));
+  program_result i = at_input.finish(30);
+  EXPECT_EQ(i.status, 0) << i.err;
+
+  program_session in_sound(waitpoint, {}, {"sound"});
+  ASSERT_TRUE(in_sound.started());
+  ASSERT_TRUE(in_sound.send("until 1 1 30000 waiting at sound\nasleep 300\n"));
+  program_result t = in_sound.finish(30);
+  EXPECT_EQ(t.status, 3) << t.err;
+  EXPECT_NE(t.err.find("KEL_SCRIPT line 2: no SLEEP or INPUT within 300 ms"), std::string::npos) << t.err;
+}

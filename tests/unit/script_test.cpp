@@ -13,9 +13,9 @@ TEST(Script, ReadsEveryCommand) {
   std::vector<script_command> cmds;
   std::string msg;
   ASSERT_TRUE(script_parse("# a comment\n\nwait 250\nkey Alt+Enter\nkey Down 3\nkey A\n"
-                           "type Hello, world\nuntil 25 1 5000   Press\ntext out.txt\nsnap s.png\nclose\n",
+                           "type Hello, world\nuntil 25 1 5000   Press\ntext out.txt\nsnap s.png\nclose\nasleep 700\n",
                            &cmds, &msg)) << msg;
-  ASSERT_EQ(cmds.size(), 9u);
+  ASSERT_EQ(cmds.size(), 10u);
   EXPECT_EQ(cmds[0].kind, script_command::wait);
   EXPECT_EQ(cmds[0].ms, 250);
   EXPECT_EQ(cmds[1].sym, 13u);
@@ -33,6 +33,8 @@ TEST(Script, ReadsEveryCommand) {
   EXPECT_EQ(cmds[6].arg, "out.txt");
   EXPECT_EQ(cmds[8].kind, script_command::close);
   EXPECT_EQ(cmds[8].line, 11);
+  EXPECT_EQ(cmds[9].kind, script_command::asleep);
+  EXPECT_EQ(cmds[9].ms, 700);
 }
 
 TEST(Script, KeyNamesCarryWhatARealKeyCarries) {
@@ -54,7 +56,7 @@ TEST(Script, KeyNamesCarryWhatARealKeyCarries) {
 TEST(Script, MalformedLinesAreNamed) {
   const char *bad[] = {"wait", "wait -5", "wait 5 6", "key", "key Hyper+x", "key a 0", "key a b",
                        "until 1 1 100", "until 0 1 100 x", "until x 1 100 y", "text", "text a b",
-                       "close now", "jump 5", "type"};
+                       "close now", "jump 5", "type", "asleep", "asleep x", "asleep 5 6"};
   for (const char *b : bad) {
     std::vector<script_command> cmds;
     std::string msg;
