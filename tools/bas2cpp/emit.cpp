@@ -18,6 +18,7 @@ namespace {
 constexpr int max_expr_depth = 64;
 constexpr int max_dims = 8;
 constexpr int chunk_statements = 120;
+constexpr int item_group = 64;      // PRINT items compiled as one function (item_groups)
 
 bool numeric(ty t) { return t <= T_DBL; }
 
@@ -226,6 +227,7 @@ class emitter {
   void assign_ex(const ex &target, const ex &v, place at);
   void print_stmt(const stmt &s);
   std::string print_code(const stmt &s);
+  std::string item_groups(const std::vector<std::string> &items) const;
   void input_stmt(const stmt &s);
   void if_stmt(const stmt &s);
   void for_stmt(const stmt &s);
@@ -1194,61 +1196,82 @@ void emitter::print_stmt(const stmt &s) {
   stmt_code(print_code(s));
 }
 
+// A statement's items in order. A long list is cut into groups of item_group items, each run
+// by a lambda of its own that is never inlined: the C++ compiler then sees many small
+// functions in place of one body that grows with the list, so its time stays linear in it.
+std::string emitter::item_groups(const std::vector<std::string> &items) const {
+  std::string code;
+  if (items.size() <= (size_t)item_group) {
+    for (const std::string &c : items) code += c;
+    return code;
+  }
+  for (size_t k = 0; k < items.size(); k += item_group) {
+    code += " [&]() __attribute__((noinline)) {";
+    for (size_t i = k; i < items.size() && i < k + item_group; i++) code += items[i];
+    code += " }();";
+  }
+  return code;
+}
+
 // The items of PRINT, PRINT USING or WRITE as the statement's code.
 std::string emitter::print_code(const stmt &s) {
   std::string code;
   if (s.text == "WRITE") {
-    bool first = true;
+    std::vector<std::string> items;
     for (const print_item &it : s.items) {
       if (!it.value) continue;
       ex e = value_of(expression(*it.value));
-      if (!first) code += " kb_print_raw(kels_new_txt(\",\"));";
-      first = false;
-      if (e.t == T_STR) code += " kb_print_raw(kels_add(kels_add(kels_new_txt(\"\\\"\"), " + e.c + "), kels_new_txt(\"\\\"\")));";
-      else code += std::string(" kb_print_raw(kels_ltrim(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
+      std::string c = items.empty() ? "" : " kb_print_raw(kels_new_txt(\",\"));";
+      if (e.t == T_STR) c += " kb_print_raw(kels_add(kels_add(kels_new_txt(\"\\\"\"), " + e.c + "), kels_new_txt(\"\\\"\")));";
+      else c += std::string(" kb_print_raw(kels_ltrim(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
+      items.push_back(c);
     }
-    code += " kels_print(nothingstring, 1);";
-    return code;
+    return item_groups(items) + " kels_print(nothingstring, 1);";
   }
   if (s.exprs.size() > 1 && s.exprs[1]) {
     ex fmt = str_expr(*s.exprs[1]);
     code = "sub_print_using_begin(" + fmt.c + ");";
     bool newline = true;
+    std::vector<std::string> items;
     for (const print_item &it : s.items) {
       if (it.value) {
         ex e = value_of(expression(*it.value));
         switch (e.t) {
-          case T_STR: code += " sub_print_using_string(" + e.c + ");"; break;
-          case T_INT: case T_LNG: code += " sub_print_using_integer64((int64_t)(" + e.c + "));"; break;
-          case T_SNG: code += " sub_print_using_single(" + e.c + ");"; break;
-          case T_DBL: code += " sub_print_using_double(" + e.c + ");"; break;
+          case T_STR: items.push_back(" sub_print_using_string(" + e.c + ");"); break;
+          case T_INT: case T_LNG: items.push_back(" sub_print_using_integer64((int64_t)(" + e.c + "));"); break;
+          case T_SNG: items.push_back(" sub_print_using_single(" + e.c + ");"); break;
+          case T_DBL: items.push_back(" sub_print_using_double(" + e.c + ");"); break;
           default: fail_at(it.value->start, "a record cannot be printed");
         }
         newline = true;
       }
       if (it.sep) newline = false;
     }
-    code += std::string(" sub_print_using_end(") + (newline ? "1" : "0") + ");";
+    code += item_groups(items) + std::string(" sub_print_using_end(") + (newline ? "1" : "0") + ");";
     return code;
   }
   bool newline = true;
+  std::vector<std::string> items;
   for (const print_item &it : s.items) {
+    std::string c;
     if (it.value) {
       newline = true;
       const expr &v = *it.value;
       if (v.kind == ek::name && (v.text == "TAB" || v.text == "SPC") && !v.suffix && v.parens && v.args.size() == 1) {
         std::string n = int_arg(*v.args[0]);
-        code += std::string(" kb_print_raw(") + (v.text == "TAB" ? "func_tab(" : "func_spc(") + n + "));";
+        c = std::string(" kb_print_raw(") + (v.text == "TAB" ? "func_tab(" : "func_spc(") + n + "));";
       } else {
         ex e = value_of(expression(v));
         if (e.t == T_REC) fail_at(v.at, "a record cannot be printed");
-        if (numeric(e.t)) code += std::string(" kb_print(kb_num(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
-        else code += " kb_print(" + e.c + ");";
+        if (numeric(e.t)) c = std::string(" kb_print(kb_num(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
+        else c = " kb_print(" + e.c + ");";
       }
     }
     if (it.sep == ';') newline = false;
-    else if (it.sep == ',') { code += " tab();"; newline = false; }
+    else if (it.sep == ',') { c += " tab();"; newline = false; }
+    if (!c.empty()) items.push_back(c);
   }
+  code = item_groups(items);
   if (newline) code += " kels_print(nothingstring, 1);";
   if (code.empty()) code = ";";
   return code;
