@@ -19,6 +19,7 @@ namespace {
 constexpr int max_expr_depth = 64;
 constexpr int max_dims = 8;
 constexpr int chunk_statements = 120;
+constexpr size_t max_parts = 32;    // the most parts a program is cut into (split_program)
 constexpr int item_group = 64;      // PRINT items compiled as one function (item_groups)
 
 bool numeric(ty t) { return t <= T_DBL; }
@@ -2627,7 +2628,10 @@ std::string emitter::split_program(const std::string &data, const std::string &s
   std::string tables = module_code.substr(chunk_starts_.back());
   size_t total = 0;
   for (const std::string &u : units) total += u.size();
-  size_t parts = std::max<size_t>(2, (total + part_bytes_ - 1) / part_bytes_);
+  // An even number of parts (compilers run two side by side), and at most max_parts: each part
+  // pays for reading the support header again.
+  size_t parts = std::min<size_t>(max_parts, std::max<size_t>(2, (total + part_bytes_ - 1) / part_bytes_));
+  parts += parts % 2;
   size_t per_part = (total + parts - 1) / parts;
 
   std::string head = "\n#include \"program.h\"\n\nnamespace kbp {\n";
