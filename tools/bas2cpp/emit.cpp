@@ -20,6 +20,7 @@ constexpr int max_expr_depth = 64;
 constexpr int max_dims = 8;
 constexpr int chunk_statements = 120;
 constexpr size_t max_parts = 32;    // the most parts a program is cut into (split_program)
+constexpr size_t part_scale = 4;    // a part's size for the size from which programs are cut
 constexpr int item_group = 64;      // PRINT items compiled as one function (item_groups)
 
 bool numeric(ty t) { return t <= T_DBL; }
@@ -262,7 +263,7 @@ class emitter {
                             const std::string &main_code) const;
 
  public:
-  size_t part_bytes_ = 0;          // cut the program into parts of about this many bytes (0: one)
+  size_t part_bytes_ = 0;          // cut a program larger than this into parts (0: never)
  private:
   std::vector<size_t> proc_starts_;   // where each procedure's function starts in procs_
   std::vector<size_t> chunk_starts_;  // where each chunk starts in finish_module's code, and the end
@@ -2628,9 +2629,11 @@ std::string emitter::split_program(const std::string &data, const std::string &s
   std::string tables = module_code.substr(chunk_starts_.back());
   size_t total = 0;
   for (const std::string &u : units) total += u.size();
-  // An even number of parts (compilers run two side by side), and at most max_parts: each part
-  // pays for reading the support header again.
-  size_t parts = std::min<size_t>(max_parts, std::max<size_t>(2, (total + part_bytes_ - 1) / part_bytes_));
+  // Parts of up to part_scale times the size from which a program is cut, an even number of
+  // them (compilers run two side by side) and at most max_parts: each part pays for reading the
+  // support header again, and the largest part bounds the compiler's memory.
+  size_t most = part_scale * part_bytes_;
+  size_t parts = std::min<size_t>(max_parts, std::max<size_t>(2, (total + most - 1) / most));
   parts += parts % 2;
   size_t per_part = (total + parts - 1) / parts;
 

@@ -11,8 +11,9 @@
 
 namespace bas {
 
-// part_bytes: when not 0, a program whose code is larger is written as parts of about that
-// many bytes, each compiled on its own with -DKB_PART=n (the second line says how many).
+// part_bytes: when not 0, a program whose code is larger is written as parts of up to four
+// times that many bytes, each compiled on its own with -DKB_PART=n (the second line says how
+// many).
 std::string emit_program(const program &p, checks &c, program_info *info, const std::string &entry = "",
                          size_t part_bytes = 0);
 

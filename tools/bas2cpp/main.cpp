@@ -2,7 +2,8 @@
 // FILE:LINE:COLUMN and writes nothing. With --entry the program becomes a function NAME that
 // runs it once (for benchmarks), with no main of its own. --depfile FILE writes, in make's form,
 // the programs it CHAINs or RUNs, which the output was built with. --parts BYTES writes a
-// program whose code is larger than BYTES as parts to compile side by side (kelc does).
+// program whose code is larger than BYTES as parts to compile side by side (kelc does), each
+// of up to four times BYTES.
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
