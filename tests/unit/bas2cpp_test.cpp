@@ -441,3 +441,147 @@ TEST(Bas2cppTranslate, EntryFunctionRunsTheProgramOnceAndReturns) {
   EXPECT_EQ(entry.cpp.find("sub_end()"), std::string::npos);
   EXPECT_NE(entry.cpp.find("void bench_x() {"), std::string::npos);
 }
+
+// ---- the size of what the C++ compiler gets: each function and expression stays bounded
+// however long a statement or a program is, so the compile grows linearly with the program.
+
+// The largest function of emitted C++ (a definition starts at the start of a line and ends at a
+// line "}"), in bytes, and the deepest nesting of parentheses in any line.
+struct code_shape { size_t largest_function = 0, deepest_parens = 0, functions = 0; };
+static code_shape shape_of(const std::string &cpp) {
+  code_shape s;
+  size_t fn_start = std::string::npos;
+  for (size_t k = 0; k < cpp.size();) {
+    size_t e = cpp.find('\n', k);
+    if (e == std::string::npos) e = cpp.size();
+    std::string line = cpp.substr(k, e - k);
+    if (fn_start == std::string::npos && !line.empty() && line[0] != ' ' && line[0] != '#' && line.back() == '{' &&
+        line.find('(') != std::string::npos && line.find('=') == std::string::npos)
+      fn_start = k;
+    else if (fn_start != std::string::npos && line == "}") {
+      s.largest_function = std::max(s.largest_function, e - fn_start);
+      s.functions++;
+      fn_start = std::string::npos;
+    }
+    size_t depth = 0;
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); i++) {
+      char c = line[i];
+      if (c == '\\' && quoted) i++;
+      else if (c == '"') quoted = !quoted;
+      else if (!quoted && c == '(') s.deepest_parens = std::max(s.deepest_parens, ++depth);
+      else if (!quoted && c == ')' && depth) depth--;
+    }
+    k = e + 1;
+  }
+  return s;
+}
+
+// One PRINT of n items of four kinds, separated by ; and ,.
+static std::string long_print(int n) {
+  std::string src = "A$ = \"a\"\nPRINT ";
+  for (int k = 0; k < n; k++) {
+    const std::string item[] = {std::to_string(k), "\"s" + std::to_string(k) + "\"", "X + " + std::to_string(k),
+                                "A$ + STR$(" + std::to_string(k) + ")"};
+    src += item[k % 4] + (k + 1 == n ? "" : k % 8 == 7 ? "," : "; ");
+  }
+  return src + "\n";
+}
+
+TEST(Bas2cppCodeSize, LongItemListsComeAsBoundedGroupsInOrder) {
+  auto small = tr(long_print(10));
+  ASSERT_TRUE(small.ok) << small.message;
+  EXPECT_EQ(small.cpp.find("noinline"), std::string::npos);   // a short list stays inline
+  size_t depth_1k = 0;
+  for (int n : {1000, 30000}) {
+    auto t = tr(long_print(n));
+    ASSERT_TRUE(t.ok) << t.message;
+    // Every item printed once, inside a group of at most 64 items of its own function.
+    const std::string open = "[&]() __attribute__((noinline)) {", close = " }();";
+    size_t groups = 0, items = 0, largest = 0;
+    for (size_t at = t.cpp.find(open); at != std::string::npos; at = t.cpp.find(open, at + 1)) {
+      size_t end = t.cpp.find(close, at);
+      ASSERT_NE(end, std::string::npos);
+      size_t here = count_of(t.cpp.substr(at, end - at), "kb_print(");
+      groups++, items += here, largest = std::max(largest, here);
+    }
+    EXPECT_EQ(groups, (size_t)(n + 63) / 64) << n;
+    EXPECT_EQ(items, (size_t)n) << n;
+    EXPECT_LE(largest, 64u) << n;
+    size_t a = t.cpp.find("kels_str((int16_t)((int16_t)" + std::to_string(n - 5) + "))"),
+           b = t.cpp.find("kels_str((int16_t)((int16_t)" + std::to_string(n - 1) + "))");
+    ASSERT_NE(a, std::string::npos);
+    ASSERT_NE(b, std::string::npos);
+    EXPECT_LT(a, b);
+    if (n == 1000) depth_1k = shape_of(t.cpp).deepest_parens;
+    else EXPECT_LE(shape_of(t.cpp).deepest_parens, depth_1k);   // thirty times the items, no deeper
+  }
+}
+
+// A program of about n lines as hobby programs are written: numbers and strings, IF blocks,
+// loops, labels reached by GOTO and GOSUB, and procedures called from the main program.
+static std::string mixed_program(int n) {
+  std::string src = "DECLARE SUB Tally (N AS INTEGER, S$)\nDECLARE FUNCTION Half! (X!)\nDIM V(100)\n";
+  int lines = 3, k = 0;
+  for (; lines < n - 20; k++) {
+    std::string x = "X" + std::to_string(k % 50), i = std::to_string(k);
+    switch (k % 6) {
+      case 0: src += x + " = " + x + " * 2 + " + i + "\nS$ = STR$(" + x + ") + \"" + i + "\"\n"; lines += 2; break;
+      case 1: src += "IF " + x + " > " + i + " THEN\n  " + x + " = Half!(" + x + ")\nELSE\n  PRINT \"v\"; " + x + "\nEND IF\n"; lines += 5; break;
+      case 2: src += "FOR J = 1 TO 3\n  V(J) = V(J) + " + x + "\nNEXT J\n"; lines += 3; break;
+      case 3: src += "IF " + x + " < 0 GOTO L" + i + "\n" + x + " = -" + x + "\nL" + i + ":\n"; lines += 3; break;
+      case 4: src += "GOSUB Twice\nCALL Tally(C%, S$)\n"; lines += 2; break;
+      default: src += "PRINT " + x + "; S$, C%\n"; lines += 1; break;
+    }
+  }
+  src += "END\nTwice:\n  C% = C% + 1\nRETURN\n";
+  src += "SUB Tally (N AS INTEGER, S$)\n  N = N + 1: S$ = LEFT$(S$, 8)\nEND SUB\n";
+  src += "FUNCTION Half! (X!)\n  Half! = X! / 2\nEND FUNCTION\n";
+  return src;
+}
+
+TEST(Bas2cppCodeSize, LargeProgramsComeInBoundedPartsOfBoundedFunctions) {
+  const size_t part = 65536;
+  auto whole = translate(mixed_program(300), "t.bas", nullptr, "", part);   // small: one file as ever
+  ASSERT_TRUE(whole.ok) << whole.message;
+  EXPECT_EQ(whole.cpp, tr(mixed_program(300)).cpp);
+  code_shape shapes[2];
+  size_t parts_of[2] = {0, 0};
+  for (int big : {0, 1}) {
+    auto t = translate(mixed_program(big ? 12000 : 3000), "t.bas", nullptr, "", part);
+    ASSERT_TRUE(t.ok) << t.message;
+    shapes[big] = shape_of(t.cpp);
+    const std::string tag = "// kelc: parts ";
+    size_t at = t.cpp.find('\n') + 1;
+    ASSERT_EQ(t.cpp.compare(at, tag.size(), tag), 0) << t.cpp.substr(0, 200);
+    size_t parts = std::stoul(t.cpp.substr(at + tag.size()));
+    parts_of[big] = parts;
+    // The sections: KB_PART 0 .. parts-1 in order, each of bounded size; every chunk of the
+    // module defined in exactly one and declared before all of them.
+    size_t head_end = t.cpp.find("#if !defined(KB_PART)");
+    ASSERT_NE(head_end, std::string::npos);
+    for (size_t p = 0; p < parts; p++) {
+      std::string open = "#if !defined(KB_PART) || KB_PART == " + std::to_string(p) + "\n";
+      size_t s = t.cpp.find(open), e = t.cpp.find("#endif\n", s);
+      ASSERT_NE(s, std::string::npos) << p;
+      ASSERT_NE(e, std::string::npos) << p;
+      EXPECT_LE(e - s, 5 * part) << "part " << p;
+    }
+    EXPECT_EQ(t.cpp.find("KB_PART == " + std::to_string(parts) + "\n"), std::string::npos);
+    for (size_t c = 0;; c++) {
+      std::string name = "uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry)";
+      size_t decl = t.cpp.find(name + ";");
+      if (decl == std::string::npos) { EXPECT_GT(c, 4u); break; }
+      EXPECT_LT(decl, head_end);
+      EXPECT_EQ(count_of(t.cpp, name + " {"), 1u) << name;
+    }
+    EXPECT_EQ(count_of(t.cpp, "void S_"), 2u);   // SUB Tally: declared once, defined once
+    EXPECT_EQ(count_of(t.cpp, "int main("), 1u);
+  }
+  EXPECT_GE(parts_of[0], 2u);
+  EXPECT_GT(parts_of[1], 2 * parts_of[0]);
+  // Four times the program: as many more functions, none of them larger, and no deeper nesting.
+  EXPECT_GT(shapes[1].functions, 3 * shapes[0].functions);
+  EXPECT_LE(shapes[1].largest_function, shapes[0].largest_function + shapes[0].largest_function / 4);
+  EXPECT_LE(shapes[1].deepest_parens, shapes[0].deepest_parens);
+}

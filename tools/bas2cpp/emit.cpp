@@ -3,6 +3,7 @@
 // module's code is cut into functions of about chunk_statements statements that hand each
 // other the id of the label to go on at.
 #include "emit.h"
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +19,9 @@ namespace {
 constexpr int max_expr_depth = 64;
 constexpr int max_dims = 8;
 constexpr int chunk_statements = 120;
+constexpr size_t max_parts = 32;    // the most parts a program is cut into (split_program)
+constexpr size_t part_scale = 4;    // a part's size for the size from which programs are cut
+constexpr int item_group = 64;      // PRINT items compiled as one function (item_groups)
 
 bool numeric(ty t) { return t <= T_DBL; }
 
@@ -305,6 +309,7 @@ class emitter {
   void assign_ex(const ex &target, const ex &v, place at);
   void print_stmt(const stmt &s);
   std::string print_code(const stmt &s);
+  std::string item_groups(const std::vector<std::string> &items) const;
   void input_stmt(const stmt &s);
   void if_stmt(const stmt &s);
   void for_stmt(const stmt &s);
@@ -333,6 +338,14 @@ class emitter {
   std::string finish_module();
   std::string cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const;
   std::string finish_proc_body(const std::string &body);
+  std::string split_program(const std::string &data, const std::string &support, const std::string &module_code,
+                            const std::string &main_code) const;
+
+ public:
+  size_t part_bytes_ = 0;          // cut a program larger than this into parts (0: never)
+ private:
+  std::vector<size_t> proc_starts_;   // where each procedure's function starts in procs_
+  std::vector<size_t> chunk_starts_;  // where each chunk starts in finish_module's code, and the end
 };
 
 // ============================================================================ variables
@@ -1287,61 +1300,82 @@ void emitter::print_stmt(const stmt &s) {
   stmt_code(print_code(s));
 }
 
+// A statement's items in order. A long list is cut into groups of item_group items, each run
+// by a lambda of its own that is never inlined: the C++ compiler then sees many small
+// functions in place of one body that grows with the list, so its time stays linear in it.
+std::string emitter::item_groups(const std::vector<std::string> &items) const {
+  std::string code;
+  if (items.size() <= (size_t)item_group) {
+    for (const std::string &c : items) code += c;
+    return code;
+  }
+  for (size_t k = 0; k < items.size(); k += item_group) {
+    code += " [&]() __attribute__((noinline)) {";
+    for (size_t i = k; i < items.size() && i < k + item_group; i++) code += items[i];
+    code += " }();";
+  }
+  return code;
+}
+
 // The items of PRINT, PRINT USING or WRITE as the statement's code.
 std::string emitter::print_code(const stmt &s) {
   std::string code;
   if (s.text == "WRITE") {
-    bool first = true;
+    std::vector<std::string> items;
     for (const print_item &it : s.items) {
       if (!it.value) continue;
       ex e = value_of(expression(*it.value));
-      if (!first) code += " kb_print_raw(kels_new_txt(\",\"));";
-      first = false;
-      if (e.t == T_STR) code += " kb_print_raw(kels_add(kels_add(kels_new_txt(\"\\\"\"), " + e.c + "), kels_new_txt(\"\\\"\")));";
-      else code += std::string(" kb_print_raw(kels_ltrim(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
+      std::string c = items.empty() ? "" : " kb_print_raw(kels_new_txt(\",\"));";
+      if (e.t == T_STR) c += " kb_print_raw(kels_add(kels_add(kels_new_txt(\"\\\"\"), " + e.c + "), kels_new_txt(\"\\\"\")));";
+      else c += std::string(" kb_print_raw(kels_ltrim(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
+      items.push_back(c);
     }
-    code += " kels_print(nothingstring, 1);";
-    return code;
+    return item_groups(items) + " kels_print(nothingstring, 1);";
   }
   if (s.exprs.size() > 1 && s.exprs[1]) {
     ex fmt = str_expr(*s.exprs[1]);
     code = "sub_print_using_begin(" + fmt.c + ");";
     bool newline = true;
+    std::vector<std::string> items;
     for (const print_item &it : s.items) {
       if (it.value) {
         ex e = value_of(expression(*it.value));
         switch (e.t) {
-          case T_STR: code += " sub_print_using_string(" + e.c + ");"; break;
-          case T_INT: case T_LNG: code += " sub_print_using_integer64((int64_t)(" + e.c + "));"; break;
-          case T_SNG: code += " sub_print_using_single(" + e.c + ");"; break;
-          case T_DBL: code += " sub_print_using_double(" + e.c + ");"; break;
+          case T_STR: items.push_back(" sub_print_using_string(" + e.c + ");"); break;
+          case T_INT: case T_LNG: items.push_back(" sub_print_using_integer64((int64_t)(" + e.c + "));"); break;
+          case T_SNG: items.push_back(" sub_print_using_single(" + e.c + ");"); break;
+          case T_DBL: items.push_back(" sub_print_using_double(" + e.c + ");"); break;
           default: fail_at(it.value->start, "a record cannot be printed");
         }
         newline = true;
       }
       if (it.sep) newline = false;
     }
-    code += std::string(" sub_print_using_end(") + (newline ? "1" : "0") + ");";
+    code += item_groups(items) + std::string(" sub_print_using_end(") + (newline ? "1" : "0") + ");";
     return code;
   }
   bool newline = true;
+  std::vector<std::string> items;
   for (const print_item &it : s.items) {
+    std::string c;
     if (it.value) {
       newline = true;
       const expr &v = *it.value;
       if (v.kind == ek::name && (v.text == "TAB" || v.text == "SPC") && !v.suffix && v.parens && v.args.size() == 1) {
         std::string n = int_arg(*v.args[0]);
-        code += std::string(" kb_print_raw(") + (v.text == "TAB" ? "func_tab(" : "func_spc(") + n + "));";
+        c = std::string(" kb_print_raw(") + (v.text == "TAB" ? "func_tab(" : "func_spc(") + n + "));";
       } else {
         ex e = value_of(expression(v));
         if (e.t == T_REC) fail_at(v.at, "a record cannot be printed");
-        if (numeric(e.t)) code += std::string(" kb_print(kb_num(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
-        else code += " kb_print(" + e.c + ");";
+        if (numeric(e.t)) c = std::string(" kb_print(kb_num(kels_str((") + ctype[e.t] + ")(" + e.c + "))));";
+        else c = " kb_print(" + e.c + ");";
       }
     }
     if (it.sep == ';') newline = false;
-    else if (it.sep == ',') { code += " tab();"; newline = false; }
+    else if (it.sep == ',') { c += " tab();"; newline = false; }
+    if (!c.empty()) items.push_back(c);
   }
+  code = item_groups(items);
   if (newline) code += " kels_print(nothingstring, 1);";
   if (code.empty()) code = ";";
   return code;
@@ -1916,6 +1950,7 @@ void emitter::procedure_def(const stmt &s) {
   out += "  goto kb_exit;\nkb_exit:;\n";
   if (p->kind != procedure::sub) out += p->result.t == T_STR ? "  return kb_result(kb_fr);\n" : "  return kb_fr;\n";
   out += "}\n";
+  proc_starts_.push_back(procs_.size());
   procs_ += "\n" + out;
   protos_ += "static " + ret_type + " " + p->cname + "(" + params + ");\n";
   body_.swap(outer_body);
@@ -2529,7 +2564,10 @@ std::string emitter::finish_module() {
     code += "  KB_OUT return 0;\n";
     std::string prologue, defines;
     code = cache_chunk(code, prologue, defines);
-    out += "\n" + defines + "[[gnu::noinline]] static uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry) {\n" + prologue;
+    chunk_starts_.push_back(out.size());
+    // Never inlined into the dispatch loop, which runs inside the try of the main entry: there
+    // the compiler keeps the chunk's numbers in memory instead of registers.
+    out += "\n" + defines + "static uint32_t kb_chunk" + std::to_string(c) + " [[gnu::noinline]] (uint32_t kb_entry) {\n" + prologue;
     out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
     out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n";
     // A RETURN comes back here with its return point's id; one in another chunk leaves.
@@ -2541,6 +2579,7 @@ std::string emitter::finish_module() {
     out += code + "}\n";
     if (!defines.empty()) out += "#undef KB_OUT\n#undef KB_IN\n#define KB_OUT\n#define KB_IN\n";
   }
+  chunk_starts_.push_back(out.size());   // the end of the last chunk
   std::string chunk_table = "static uint32_t (*const kb_chunks[])(uint32_t) = {";
   for (size_t c = 0; c < chunks.size(); c++) chunk_table += (c ? ", " : "") + std::string("kb_chunk") + std::to_string(c);
   chunk_table += "};\n";
@@ -2585,46 +2624,137 @@ std::string emitter::run() {
   }
   std::string module_code = finish_module();
 
+  std::string data;
+  if (!ck_.data.empty()) {
+    data += "\nstatic const kb_data_item kb_data[] = {\n";
+    for (auto &[text, quoted] : ck_.data)
+      data += "  {" + c_string(text) + ", " + std::to_string(text.size()) + ", " + (quoted ? "1" : "0") + "},\n";
+    data += "};\n";
+  }
+  bool timers = !handler_labels_.empty();
+  std::string support = "static bool kb_ready;\n";
+  support += "\n[[maybe_unused]] static void kb_on_event(uint32_t id, int64_t pass) {\n  (void)pass;\n";
+  support += "  int saved_return = event_return, saved_repeat = evnt_repeat;\n";
+  support += "  event_return = 1;\n  gosub_push(0);\n  kb_run(id);\n";
+  support += "  event_return = saved_return;\n  evnt_repeat = saved_repeat;\n}\n";
+  support += "\n[[maybe_unused]] static void kb_error_entry() {\n  int saved_repeat = evnt_repeat;\n  kb_run((uint32_t)error_goto_line);\n  evnt_repeat = saved_repeat;\n}\n";
+  support += "\nstatic void kb_setup() {\n  if (kb_ready) return;\n  kb_ready = true;\n  kb_dummy_str = kels_new(0, 0);\n" + init_ +
+             "  kel_on_clear(kb_clear);\n";
+  if (timers) support += "  ontimer_handler = kb_on_event;\n  evnt_trap_handler = kb_on_event;\n";
+  if (has_on_error_) support += "  error_handler = kb_error_entry;\n";
+  if (!ck_.data.empty()) support += "  kb_data_table(kb_data, " + std::to_string(ck_.data.size()) + ");\n";
+  support += "}\n";
+  std::string main_code;
+  if (!entry_.empty()) {
+    main_code = "\nvoid " + entry_ + "() {\n  kb_setup();\n  kb_run(1);\n}\n";
+  } else if (as_module_) {
+    main_code = module_start();
+  } else {
+    main_code = "\nstatic void KELMAIN() {\n";
+    main_code += "  if (error_occurred) { error_occurred = 0; kel_exit(99); }   // no ON ERROR handler\n";
+    main_code += "  kb_setup();\n  uint32_t kb_at_label = 1;\n";
+    main_code += "  for (;;) {\n    try {\n      kb_run(kb_at_label);\n      return;\n";
+    main_code += "    } catch (const kb_resume_to &to) {\n      kb_at_label = to.label;   // RESUME label\n    }\n  }\n}\n";
+  }
+  if (part_bytes_ && entry_.empty() && !as_module_ && procs_.size() + module_code.size() > part_bytes_)
+    return split_program(data, support, module_code, main_code);
+
   std::string out = "// Translated from BASIC by bas2cpp; edit the .bas file instead.\n#include \"program.h\"\n";
   out += "\n// The program's variables.\n" + globals_;
-  if (!ck_.data.empty()) {
-    out += "\nstatic const kb_data_item kb_data[] = {\n";
-    for (auto &[text, quoted] : ck_.data)
-      out += "  {" + c_string(text) + ", " + std::to_string(text.size()) + ", " + (quoted ? "1" : "0") + "},\n";
-    out += "};\n";
-  }
+  out += data;
   out += "\nstatic void kb_clear() {\n" + clear_ + "}\n";
   out += "\n" + protos_;
   out += "\nstatic void kb_run(uint32_t id);\n";
-  bool timers = !handler_labels_.empty();
-  out += "static bool kb_ready;\n";
-  out += "\n[[maybe_unused]] static void kb_on_event(uint32_t id, int64_t pass) {\n  (void)pass;\n";
-  out += "  int saved_return = event_return, saved_repeat = evnt_repeat;\n";
-  out += "  event_return = 1;\n  gosub_push(0);\n  kb_run(id);\n";
-  out += "  event_return = saved_return;\n  evnt_repeat = saved_repeat;\n}\n";
-  out += "\n[[maybe_unused]] static void kb_error_entry() {\n  int saved_repeat = evnt_repeat;\n  kb_run((uint32_t)error_goto_line);\n  evnt_repeat = saved_repeat;\n}\n";
-  out += "\nstatic void kb_setup() {\n  if (kb_ready) return;\n  kb_ready = true;\n  kb_dummy_str = kels_new(0, 0);\n" + init_ +
-         "  kel_on_clear(kb_clear);\n";
-  if (timers) out += "  ontimer_handler = kb_on_event;\n  evnt_trap_handler = kb_on_event;\n";
-  if (has_on_error_) out += "  error_handler = kb_error_entry;\n";
-  if (!ck_.data.empty()) out += "  kb_data_table(kb_data, " + std::to_string(ck_.data.size()) + ");\n";
-  out += "}\n";
+  out += support;
   out += procs_;
   out += module_code;
-  if (!entry_.empty()) {
-    out += "\nvoid " + entry_ + "() {\n  kb_setup();\n  kb_run(1);\n}\n";
-    return out;
-  }
-  if (as_module_) return out + module_start();
-  out += "\nstatic void KELMAIN() {\n";
-  out += "  if (error_occurred) { error_occurred = 0; kel_exit(99); }   // no ON ERROR handler\n";
-  out += "  kb_setup();\n  uint32_t kb_at_label = 1;\n";
-  out += "  for (;;) {\n    try {\n      kb_run(kb_at_label);\n      return;\n";
-  out += "    } catch (const kb_resume_to &to) {\n      kb_at_label = to.label;   // RESUME label\n    }\n  }\n}\n";
-  out += "\nint main(int argc, char **argv) { return kel_main(argc, argv, KELMAIN); }\n";
+  out += main_code;
+  if (entry_.empty() && !as_module_) out += "\nint main(int argc, char **argv) { return kel_main(argc, argv, KELMAIN); }\n";
   return out;
 }
 
+// Top-level definitions of the emitted code with external linkage: "static " dropped at the
+// start of a line (the emitter writes every function's and variable's definition at the start
+// of a line and everything inside a function indented); numbers and arrays become inline
+// variables, one object however many parts include them.
+static std::string external(const std::string &code, const char *vars) {
+  std::string out;
+  out.reserve(code.size());
+  for (size_t k = 0; k < code.size();) {
+    size_t e = code.find('\n', k);
+    e = e == std::string::npos ? code.size() : e + 1;
+    for (const char *lead : {"static ", "[[maybe_unused]] static "}) {
+      size_t n = std::strlen(lead);
+      if (code.compare(k, n, lead) == 0) {
+        out.append(code, k, n - 7);
+        out += vars;
+        k += n;
+        break;
+      }
+    }
+    out.append(code, k, e - k);
+    k = e;
+  }
+  return out;
+}
+
+// A large program as parts that the C++ compiler takes one at a time (kelc compiles them side
+// by side, with -DKB_PART=n): every part declares the variables and functions, and each
+// defines its share of the procedures and chunks; part 0 also has the tables, the start and
+// main. Without KB_PART the file compiles whole. The second line says how many parts there are.
+std::string emitter::split_program(const std::string &data, const std::string &support, const std::string &module_code,
+                                   const std::string &main_code) const {
+  std::vector<std::string> units;
+  for (size_t k = 0; k < proc_starts_.size(); k++)
+    units.push_back(procs_.substr(proc_starts_[k], (k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size()) - proc_starts_[k]));
+  size_t chunks = chunk_starts_.size() - 1;
+  for (size_t c = 0; c < chunks; c++) units.push_back(module_code.substr(chunk_starts_[c], chunk_starts_[c + 1] - chunk_starts_[c]));
+  std::string tables = module_code.substr(chunk_starts_.back());
+  size_t total = 0;
+  for (const std::string &u : units) total += u.size();
+  // Parts of up to part_scale times the size from which a program is cut, an even number of
+  // them (compilers run two side by side) and at most max_parts: each part pays for reading the
+  // support header again, and the largest part bounds the compiler's memory.
+  size_t most = part_scale * part_bytes_;
+  size_t parts = std::min<size_t>(max_parts, std::max<size_t>(2, (total + most - 1) / most));
+  parts += parts % 2;
+  size_t per_part = (total + parts - 1) / parts;
+
+  std::string head = "\n#include \"program.h\"\n\nnamespace kbp {\n";
+  head += "\n// The program's variables.\n" + external(globals_, "inline ");
+  if (!ck_.data.empty()) head += "extern const kb_data_item kb_data[];\n";
+  head += "\nvoid kb_clear();\nvoid kb_run(uint32_t id);\nvoid kb_on_event(uint32_t id, int64_t pass);\nvoid kb_error_entry();\nvoid kb_setup();\n";
+  head += external(protos_, "");
+  for (size_t c = 0; c < chunks; c++) head += "uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry);\n";
+  head += "}  // namespace kbp\n";
+
+  std::string out = head;
+  out += "\n#if !defined(KB_PART) || KB_PART == 0\nnamespace kbp {\n";
+  out += external(data, "extern ");
+  out += "\nvoid kb_clear() {\n" + clear_ + "}\n";
+  out += external(support, "");
+  out += external(tables, "");
+  out += main_code;
+  out += "}  // namespace kbp\n\nint main(int argc, char **argv) { return kel_main(argc, argv, kbp::KELMAIN); }\nnamespace kbp {\n";
+  size_t part = 0, filled = 0;
+  bool open = true;
+  for (const std::string &u : units) {
+    if (!open) {
+      out += "\n#if !defined(KB_PART) || KB_PART == " + std::to_string(part) + "\nnamespace kbp {\n";
+      open = true;
+    }
+    out += external(u, "");
+    filled += u.size();
+    if (filled >= per_part * (part + 1) && part + 1 < parts) {
+      out += "}  // namespace kbp\n#endif\n";
+      open = false;
+      part++;
+    }
+  }
+  if (open) out += "}  // namespace kbp\n#endif\n";
+  return "// Translated from BASIC by bas2cpp; edit the .bas file instead.\n// kelc: parts " +
+         std::to_string(open ? part + 1 : part) + "\n" + out;
+}
 
 // ============================================================================ CHAIN and RUN
 
@@ -2714,9 +2844,10 @@ std::string emitter::module_start() const {
 
 }  // namespace
 
-std::string emit_program(const program &p, checks &c, program_info *info, const std::string &entry) {
+std::string emit_program(const program &p, checks &c, program_info *info, const std::string &entry, size_t part_bytes) {
   emitter e(p, c, info);
   e.entry_ = entry;
+  e.part_bytes_ = part_bytes;
   return e.run();
 }
 
