@@ -573,7 +573,8 @@ TEST(Bas2cppCodeSize, LargeProgramsComeInBoundedPartsOfBoundedFunctions) {
       size_t decl = t.cpp.find(name + ";");
       if (decl == std::string::npos) { EXPECT_GT(c, 4u); break; }
       EXPECT_LT(decl, head_end);
-      EXPECT_EQ(count_of(t.cpp, name + " {"), 1u) << name;
+      std::string defined = "uint32_t kb_chunk" + std::to_string(c) + " [[gnu::noinline]] (uint32_t kb_entry) {";
+      EXPECT_EQ(count_of(t.cpp, defined), 1u) << name;
     }
     EXPECT_EQ(count_of(t.cpp, "void S_"), 2u);   // SUB Tally: declared once, defined once
     EXPECT_EQ(count_of(t.cpp, "int main("), 1u);
