@@ -6,6 +6,7 @@
 #include "display.h"
 #include "flags.h"
 #include "events.h"
+#include "host.h"
 #include "images.h"
 #include "kel_atomic.h"
 #include "kels.h"
@@ -517,12 +518,18 @@ void mouseinput_flush() {
 
 bool keyboard_handle_event(const SDL_Event &e) {
   switch (e.type) {
-    case SDL_KEYDOWN:
-      keyboard_key_down(e.key.keysym.sym, e.key.keysym.mod, e.key.keysym.unicode);
+    case SDL_KEYDOWN: {
+      uint32_t sym = e.key.keysym.sym, unicode = e.key.keysym.unicode;
+      platform_key(&sym, &unicode);
+      keyboard_key_down(sym, e.key.keysym.mod, unicode);
       return true;
-    case SDL_KEYUP:
-      keyboard_key_up(e.key.keysym.sym, e.key.keysym.mod);
+    }
+    case SDL_KEYUP: {
+      uint32_t sym = e.key.keysym.sym, unicode = 0;
+      platform_key(&sym, &unicode);
+      keyboard_key_up(sym, e.key.keysym.mod);
       return true;
+    }
     case SDL_MOUSEMOTION: {
       int16_t dx = e.motion.xrel, dy = e.motion.yrel;
       if (mouseinput_ignoremovement > 0) {  // movement caused by a mode switch

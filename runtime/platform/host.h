@@ -37,5 +37,10 @@ void platform_frame_end(SDL_Surface *s);
 void platform_set_cursor(const uint8_t *data, const uint8_t *mask, int w, int h, int hot_x, int hot_y);
 void platform_set_icon(const uint8_t *bmp, size_t bytes);
 
+// A key event's symbol and character in SDL 1.2's numbering, which the keyboard code reads
+// (SDLK_RIGHT is 275 there, with no character); a host whose SDL numbers keys otherwise
+// translates them in place.
+void platform_key(uint32_t *sym, uint32_t *unicode);
+
 // A PNG file's bytes of w x h 0x00RRGGBB pixels (screen snaps); "" when it cannot be made.
 std::string platform_png(const uint32_t *rgb, int w, int h);

@@ -63,7 +63,8 @@ PRINT "After the error, going on"
 RETURN
 
 NOISE:
-PRINT "Sound and play"
+PRINT "Sound and play: press a key"
+K$ = INPUT$(1)
 T0# = TIMER
 SOUND 440, 9.1
 SOUND 660, 9.1

@@ -24,10 +24,17 @@ const sleep = ms => new Promise(r => setTimeout(r, ms));
 const children = [];
 function cleanup() {
   for (const c of children) try { c.kill('SIGTERM'); } catch {}
-  if (!process.env.KEL_KEEP_SCRATCH) fs.rmSync(work, { recursive: true, force: true });
+  if (!process.env.KEL_KEEP_SCRATCH) fs.rmSync(work, { recursive: true, force: true, maxRetries: 10 });
 }
 process.on('exit', cleanup);
 process.on('SIGINT', () => process.exit(130));
+// Ends the run once the browser has gone (it writes its profile until it exits).
+async function finish(code) {
+  try { ws.close(); } catch {}
+  for (const c of children) try { c.kill('SIGTERM'); } catch {}
+  await Promise.race([new Promise(r => browser.exitCode !== null ? r() : browser.on('exit', r)), sleep(10000)]);
+  process.exit(code);
+}
 
 // ---- building --------------------------------------------------------------------------
 
@@ -189,26 +196,45 @@ async function runCase(c) {
   await until('the page to start', () => evaluate('!!(window.Module && Module.kelReady)'), 60000);
   await evaluate('document.getElementById("canvas").focus(), true');
 
+  let syncs = 0;
+  // The native snap `name`, then the canvas polled until it equals it or 30 s have passed.
+  async function snapAndCompare(name, mask) {
+    const file = path.join(snaps, `${c.name}-${name}.png`);
+    script(`snap ${file}`);
+    await until(`the native snap ${name}`, () => exitCode === null ? pngComplete(file) : Promise.reject(
+      new Error(`the native program ended (${exitCode}): ${stderr}`)), 60000);
+    const url = `${base}snaps/${path.basename(file)}?${Date.now()}`;
+    const end = deadline(30000);
+    for (;;) {
+      const r = await evaluate(`(${compareFn})(${JSON.stringify(url)}, ${JSON.stringify(mask || [])})`);
+      if (r.diff === 0 || Date.now() > end) return r;
+      await sleep(100);
+    }
+  }
   for (const s of c.steps) {
-    if (s.until) script(`until ${s.until[0]} ${s.until[1]} 60000 ${s.until[2]}`);
+    if (s.until) {
+      // The page is held to the same point: the native screen once the text shows, snapped,
+      // and the canvas waited for until it equals that snap, before any further key.
+      script(`until ${s.until[0]} ${s.until[1]} 60000 ${s.until[2]}`);
+      const r = await snapAndCompare(`sync${++syncs}`, s.mask);
+      if (r.diff !== 0) {
+        results.push({ snap: `until ${s.until[2]}`, ...r });
+        console.log(`  until "${s.until[2]}": the page never showed the same screen (${r.diff} differing pixels)`);
+      }
+    }
     else if (s.key) { script(`key ${s.key}`); await press(s.key); }
     else if (s.type) { script(`type ${s.type}`); for (const ch of s.type) await press(ch === ' ' ? 'Space' : ch); }
     else if (s.box) {
       await until(`the native box "${s.box}"`, () => stderr.includes(s.box), 60000);
       await until(`the page's box "${s.box}"`, () => consoleText.some(t => t.includes(s.box)), 60000);
     } else if (s.snap) {
-      const file = path.join(snaps, `${s.snap}.png`);
-      script(`snap ${file}`);
-      await until(`the native snap ${s.snap}`, () => exitCode === null ? pngComplete(file) : Promise.reject(
-        new Error(`the native program ended (${exitCode}): ${stderr}`)), 60000);
-      const end = deadline(30000);
-      let r;
-      for (;;) {
-        r = await evaluate(`(${compareFn})(${JSON.stringify(`${base}snaps/${s.snap}.png?${Date.now()}`)}, ${JSON.stringify(s.mask || [])})`);
-        if (r.diff === 0 || Date.now() > end) break;
-        await sleep(100);
-      }
+      const r = await snapAndCompare(s.snap, s.mask);
       results.push({ snap: s.snap, ...r, masked: !!s.mask });
+      if (r.diff !== 0) {                 // the page's picture beside the snap, to look at
+        const live = await evaluate('Module.canvas.toDataURL("image/png")');
+        fs.writeFileSync(path.join(snaps, `${c.name}-${s.snap}-browser.png`), Buffer.from(live.split(',')[1], 'base64'));
+        if (!process.env.KEL_KEEP_SCRATCH) console.log(`  (KEL_KEEP_SCRATCH=1 keeps ${snaps} to compare)`);
+      }
       const note = s.mask ? ` (masked: ${s.why})` : '';
       console.log(`  ${s.snap}: ${r.size.slice(0, 2).join('x')}, ${r.diff} differing pixels${note}` +
         (r.diff ? ` first ${JSON.stringify(r.first)}` : ''));
@@ -246,7 +272,7 @@ async function bench() {
     console.log(`| ${k} | ${n.toFixed(1)} | ${w.toFixed(1)} | ${(w / n).toFixed(2)} |`);
   }
 }
-if (benchMode) { await bench(); ws.close(); process.exit(0); }
+if (benchMode) { await bench(); await finish(0); }
 
 let failed = 0;
 for (const c of cases) {
@@ -261,5 +287,4 @@ for (const c of cases) {
   }
 }
 console.log(failed ? `${failed} of ${cases.length} cases failed` : `all ${cases.length} cases matched`);
-ws.close();
-process.exit(failed ? 1 : 0);
+await finish(failed ? 1 : 0);

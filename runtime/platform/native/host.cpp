@@ -56,6 +56,8 @@ void platform_frame_end(SDL_Surface *s) {
   if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
 }
 
+void platform_key(uint32_t *, uint32_t *) {}
+
 static SDL_Cursor *cursor = nullptr;             // kept: SDL shows it until the window closes
 
 void platform_set_cursor(const uint8_t *data, const uint8_t *mask, int w, int h, int hot_x, int hot_y) {

@@ -89,6 +89,35 @@ void platform_frame_end(SDL_Surface *s) {
   swap_red_blue(s, 0);
 }
 
+// The page's SDL gives keys without a character their USB scan code plus 1024 (and that
+// number again as the character); the rest are characters, as in SDL 1.2.
+static uint32_t sdl12_sym(uint32_t sym) {
+  if (sym < 1024 || sym >= 1024 + 256) return sym;
+  int code = (int)sym - 1024;
+  if (code >= 58 && code <= 69) return 282 + (code - 58);        // F1-F12
+  if (code >= 104 && code <= 106) return 294 + (code - 104);     // F13-F15
+  if (code >= 89 && code <= 97) return 257 + (code - 89);        // keypad 1-9
+  switch (code) {
+    case 98: return 256;                                         // keypad 0
+    case 99: return 266;  case 84: return 267;  case 85: return 268;   // keypad . / *
+    case 86: return 269;  case 87: return 270;  case 88: return 271;   // keypad - + Enter
+    case 82: return 273;  case 81: return 274;  case 79: return 275;  case 80: return 276;   // arrows
+    case 73: return 277;  case 74: return 278;  case 77: return 279;   // Insert Home End
+    case 75: return 280;  case 78: return 281;                   // Page Up, Page Down
+    case 83: return 300;  case 57: return 301;  case 71: return 302;   // Num, Caps, Scroll Lock
+    case 229: return 303; case 225: return 304; case 228: return 305; case 224: return 306;
+    case 230: return 307; case 226: return 308; case 227: return 311; case 231: return 312;
+    case 72: return 19;                                          // Pause
+    case 101: return 319;                                        // Menu
+    default: return 0;
+  }
+}
+
+void platform_key(uint32_t *sym, uint32_t *unicode) {
+  if (*sym >= 1024 && *unicode == *sym) *unicode = 0;
+  *sym = sdl12_sym(*sym);
+}
+
 void platform_set_cursor(const uint8_t *, const uint8_t *, int, int, int, int) {}   // the page's own
 void platform_set_icon(const uint8_t *, size_t) {}                                  // the page's icon
 
