@@ -244,7 +244,8 @@ async function runCase(c) {
         () => evaluate('Module.kelEnded ? JSON.stringify(Module.kelEnded) : ""'), 60000);
       const ok = exitCode === s.ended && JSON.parse(st).status === s.ended;
       results.push({ ended: true, diff: ok ? 0 : 1 });
-      console.log(`  ended: native status ${exitCode}, page told ${st}`);
+      const audio = await evaluate('window.kelAudio ? kelAudio.state : "not started"');
+      console.log(`  ended: native status ${exitCode}, page told ${st}; the page's audio: ${audio}`);
     }
   }
   if (exitCode === null) { script('close'); await until('the native program to close', () => exitCode !== null, 30000); }
