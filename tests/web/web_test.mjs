@@ -24,7 +24,12 @@ const sleep = ms => new Promise(r => setTimeout(r, ms));
 const children = [];
 function cleanup() {
   for (const c of children) try { c.kill('SIGTERM'); } catch {}
-  if (!process.env.KEL_KEEP_SCRATCH) fs.rmSync(work, { recursive: true, force: true, maxRetries: 10 });
+  if (process.env.KEL_KEEP_SCRATCH) return;
+  try {
+    fs.rmSync(work, { recursive: true, force: true, maxRetries: 10 });
+  } catch (e) {                           // the browser's helpers may still be writing its profile
+    console.log(`could not remove ${work} (${e.code})`);
+  }
 }
 process.on('exit', cleanup);
 process.on('SIGINT', () => process.exit(130));
