@@ -47,7 +47,7 @@ async function finish(code) {
 // both builds, three runs each, and the medians' ratio.
 const benchMode = only[0] === 'bench';
 const kernels = benchMode ? fs.readdirSync(path.join(root, 'bench/web')).filter(f => f.endsWith('.bas'))
-  .map(f => f.slice(0, -4)) : [];
+  .map(f => f.slice(0, -4)).filter(k => only.length < 2 || only.includes(k)) : [];
 for (const k of kernels) spec.programs[`bench-${k}`] = { source: `bench/web/${k}.bas` };
 const cases = benchMode ? [] : spec.cases.filter(c => !only.length || only.includes(c.name));
 const native = {};
@@ -271,7 +271,7 @@ async function bench() {
         env: { ...process.env, SDL_VIDEODRIVER: 'dummy', SDL_AUDIODRIVER: 'dummy' } });
       nat.push(parseFloat(fs.readFileSync(out, 'utf8')));
       await page('Page.navigate', { url: `${base}${name}/index.html` });
-      await until('the kernel to end', () => evaluate('!!(window.Module && Module.kelEnded)'), 300000);
+      await until(`${k} to end in the page`, () => evaluate('!!(window.Module && Module.kelEnded)'), 120000);
       web.push(parseFloat(await evaluate('FS.readFile("/kernel.txt", {encoding: "utf8"})')));
     }
     const n = median(nat), w = median(web);
