@@ -14,13 +14,28 @@ FUZZ ?= val
 FUZZ_SECONDS ?= 600
 FOUND = $(CURDIR)/$(BUILD)-fuzz/found/$(FUZZ)
 
-.PHONY: play test soak bench deps build sanitize tsan fuzz fuzz-run clean
+WEB_PACKAGES = emscripten chromium nodejs python3
+WEB_PORT ?= 8023
+
+.PHONY: play test soak bench deps build sanitize tsan fuzz fuzz-run clean play-web test-web
 
 play: build
 	cd $(BUILD) && ./kestravelle
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -LE long -j$(TEST_JOBS)
+
+# The game for a web browser (kelc --web), served on 127.0.0.1 with the headers its threads need.
+play-web: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"
+	$(BUILD)/kelc --web game/kelmain.bas -o $(BUILD)/play-web $(foreach c,$(wildcard game/clips/*.wav),--data $(c))
+	python3 tools/serve_web.py $(BUILD)/play-web $(WEB_PORT)
+
+# Programs and the game in headless Chromium, their canvas compared with the native snaps
+# (tests/web/cases.json; WEB_CASES="gfx13 input" picks cases). Not part of `make test`.
+test-web: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"
+	node --experimental-websocket tests/web/web_test.mjs $(BUILD) $(WEB_CASES)
 
 # The long runs (ten minutes of the game's roaming loop), left out of `make test`.
 soak: build

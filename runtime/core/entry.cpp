@@ -2,7 +2,6 @@
 // and the orderly shutdown.
 #include "entry.h"
 #include <SDL/SDL_ttf.h>
-#include <dlfcn.h>
 #include <unistd.h>
 #include <csignal>
 #include <atomic>
@@ -15,8 +14,10 @@
 #include "display.h"
 #include "events.h"
 #include "files.h"
+#include "host.h"
 #include "images.h"
 #include "input.h"
+#include "kel_atomic.h"
 #include "kel_data.h"
 #include "kels.h"
 #include "keyboard.h"
@@ -36,7 +37,7 @@ static char sub_file_print_spaces[32];
 // Never destroyed: the replay thread may still read it while the process exits.
 std::string &kel_start_dir = *new std::string;
 
-static SDL_Thread *game_thread = nullptr, *timer_thread = nullptr;
+static platform_thread *game_thread = nullptr, *timer_thread = nullptr;
 static volatile std::sig_atomic_t signal_pending = 0;
 static std::atomic<bool> timer_thread_quit{false};
 static const kel_driver *entry_driver = nullptr;
@@ -98,10 +99,10 @@ kels *func_command() {
 }
 
 static void write_bios_ticks() {
-  uint32_t ms = (uint32_t)(((uint64_t)SDL_GetTicks() - sdl_firsttimervalue + kelvo_firsttimervalue) % 86400000u);
+  uint32_t ms = (uint32_t)(((uint64_t)platform_ticks() - sdl_firsttimervalue + kelvo_firsttimervalue) % 86400000u);
   uint32_t ticks = (uint32_t)(ms * 0.0182);
   for (int i = 0; i < 3; i++)
-    std::atomic_ref<uint8_t>(cmem[cmem_ticks + i]).store((uint8_t)(ticks >> (8 * i)), std::memory_order_relaxed);
+    kel_atomic_ref<uint8_t>(cmem[cmem_ticks + i]).store((uint8_t)(ticks >> (8 * i)), std::memory_order_relaxed);
 }
 
 static int game_thread_main(void *) {
@@ -168,7 +169,7 @@ void kel_init_runtime(int argc, char **argv) {
 static void sync_clock() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  sdl_firsttimervalue = SDL_GetTicks();
+  sdl_firsttimervalue = platform_ticks();
   std::time_t secs = now.tv_sec;
   std::tm lt{};
   localtime_r(&secs, &lt);
@@ -180,10 +181,10 @@ static void sync_clock() {
 static void stop_threads() {
   stop_program = 1;
   kelevent = 1;
-  if (game_thread) SDL_WaitThread(game_thread, nullptr);
+  platform_thread_join(game_thread);
   game_thread = nullptr;
   timer_thread_quit = true;
-  if (timer_thread) SDL_WaitThread(timer_thread, nullptr);
+  platform_thread_join(timer_thread);
   timer_thread = nullptr;
   if (entry_driver) entry_driver->stop();
 }
@@ -193,6 +194,7 @@ static void stop_threads() {
   close_files_at_end();                   // the game thread is stopped: its files are flushed here
   SDL_ShowCursor(SDL_DISABLE);
   std::fflush(nullptr);
+  platform_host_ended(kel_exit_status());
   std::exit(kel_exit_status());           // the exit handlers close the mixer, fonts and SDL
 }
 
@@ -227,15 +229,6 @@ static int on_display_lost(void *) {
   std::_Exit(kel_exit_status());
 }
 
-static void watch_display_connection() {
-  void *x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);   // only when SDL uses X11
-  if (!x11) return;
-  using handler = int (*)(void *);
-  using setter = handler (*)(handler);
-  if (auto set = (setter)dlsym(x11, "XSetIOErrorHandler")) set(on_display_lost);
-  dlclose(x11);
-}
-
 static void set_key_repeat(bool on) {
   if (on == (key_repeat_on != 0)) return;
   if (on) SDL_EnableKeyRepeat(500, 30);
@@ -248,6 +241,7 @@ int kel_run(int argc, char **argv, kel_program_fn program, const kel_driver *dri
   entry_driver = driver;
   kel_init_runtime(argc, argv);
   if (entry_driver) entry_driver->load();    // a malformed script ends the process here (status 2)
+  platform_host_start();
   // Audio starts with the first sound statement, which falls back to silent play when the
   // device cannot open; starting it here would end the program on a machine without sound.
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
@@ -265,15 +259,13 @@ int kel_run(int argc, char **argv, kel_program_fn program, const kel_driver *dri
     int n = 0;
     while (list[n]) n++;
     display_modes = new mode_rect[n > 0 ? n : 1];
-    for (int i = 0; i < n; i++) display_modes[i] = {list[i]->x, list[i]->y, list[i]->w, list[i]->h};
+    for (int i = 0; i < n; i++)   // SDL_Rect's fields are int on some hosts
+      display_modes[i] = {(int16_t)list[i]->x, (int16_t)list[i]->y, (uint16_t)list[i]->w, (uint16_t)list[i]->h};
     display_nmodes = n;
   }
   set_key_repeat(true);
   SDL_EnableUNICODE(1);
-  if (SDL_Surface *icon = SDL_LoadBMP_RW(SDL_RWFromConstMem(file_kelvoicon_bmp, sizeof file_kelvoicon_bmp), 1)) {
-    SDL_WM_SetIcon(icon, nullptr);
-    SDL_FreeSurface(icon);
-  }
+  platform_set_icon(file_kelvoicon_bmp, sizeof file_kelvoicon_bmp);
   SDL_WM_SetCaption("Untitled", "Untitled");
   int mx = 0, my = 0;
   SDL_GetMouseState(&mx, &my);
@@ -290,7 +282,7 @@ int kel_run(int argc, char **argv, kel_program_fn program, const kel_driver *dri
     SDL_FreeSurface(s);
   }
   display();                                 // the window opens at the first page's size
-  watch_display_connection();
+  platform_watch_display(on_display_lost);
   install_signal_handlers();                 // after SDL's own, which they replace
   lock_display_required = 1;                 // before the game thread can rebuild a page
   // Boxes are served from the moment the game thread exists; a thread waiting for the main
@@ -303,17 +295,13 @@ int kel_run(int argc, char **argv, kel_program_fn program, const kel_driver *dri
   };
   kel_shutdown_hook = shutdown_process;      // kel_exit on this thread shuts down here
   platform_main_loop_running = true;
-  // Procedures nest deeply (recursion ten thousands of calls down): the game thread gets a
-  // large stack; only the pages it touches take memory.
-  bool own_stack_size = !std::getenv("SDL_THREAD_STACK_SIZE");
-  if (own_stack_size) setenv("SDL_THREAD_STACK_SIZE", "536870912", 1);
-  game_thread = SDL_CreateThread(game_thread_main, nullptr);
-  if (own_stack_size) unsetenv("SDL_THREAD_STACK_SIZE");
+  // Procedures nest deeply (recursion ten thousands of calls down): a large stack.
+  game_thread = platform_thread_start(game_thread_main, nullptr, true);
   if (!game_thread) {
     std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
     return 0;
   }
-  timer_thread = SDL_CreateThread(timer_thread_main, nullptr);
+  timer_thread = platform_thread_start(timer_thread_main, nullptr, false);
   if (!timer_thread) {
     std::fprintf(stderr, "Unable to create thread: %s\n", SDL_GetError());
     return 0;

@@ -9,6 +9,7 @@
 #include "flags.h"
 #include "events.h"
 #include "images.h"
+#include "host.h"
 #include "kel_data.h"
 #include "platform.h"
 
@@ -29,7 +30,6 @@ int mouseinput_ignoremovement = 0;       // pointer moves still to be ignored af
 int mouse_hideshow_called = 0;           // _MOUSEHIDE or _MOUSESHOW decides the pointer, not the refresh
 void (*display_mode_switched)() = nullptr;
 uint32_t display_updates = 0;
-SDL_Cursor *display_cursor = nullptr;
 
 // Text cache: the cells last drawn, the palette they were drawn with, and the cursor and
 // blink state of the previous call.
@@ -452,7 +452,7 @@ static void display_refresh_page(img_struct *pg, const img_struct *source) {
   SDL_Surface *s = display_surface;
   if (s->format->BytesPerPixel != 4 || s->w < display_x_offset + pw * xs || s->h < display_y_offset + ph * ys) return;
 
-  if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) < 0) return;
+  if (!platform_frame_begin(s)) return;
   uint32_t *dest = (uint32_t *)s->pixels;
   display_surface_offset = dest;
   int pitch = s->pitch / 4;
@@ -465,7 +465,7 @@ static void display_refresh_page(img_struct *pg, const img_struct *source) {
     push = true;
   } else if (pg->palette) {
     if (pg->screen_mode == 10) {
-      int phase = (SDL_GetTicks() >> 9) & 1;
+      int phase = (platform_ticks() >> 9) & 1;
       for (int i = 0; i < 4; i++) pg->palette[i] = mode10_colour(pg, phase, i);
     }
     size_t nbytes = (size_t)pw * ph;
@@ -480,7 +480,7 @@ static void display_refresh_page(img_struct *pg, const img_struct *source) {
       push = true;
     }
   }
-  if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+  platform_frame_end(s);
   if (push) {
     SDL_UpdateRect(s, 0, 0, 0, 0);
     display_updates++;
@@ -594,20 +594,23 @@ void display_make_cursor() {
   uint8_t data[128], mask[128];
   int hx, hy;
   display_cursor_bits(data, mask, &hx, &hy);
-  display_cursor = SDL_CreateCursor(data, mask, 32, 32, hx, hy);
-  if (display_cursor) SDL_SetCursor(display_cursor);
+  platform_set_cursor(data, mask, 32, 32, hx, hy);
 }
 
 // ---------------------------------------------------------------- message boxes
 // A box over the window surface, drawn with the 8x8 font; the platform layer runs it.
 
+// The box is drawn into the locked surface in the display's 0x00RRGGBB, like a frame.
 static void box_fill(SDL_Surface *s, int x, int y, int w, int h, uint32_t c) {
-  SDL_Rect r{(Sint16)x, (Sint16)y, (Uint16)w, (Uint16)h};
-  SDL_FillRect(s, &r, SDL_MapRGB(s->format, (c >> 16) & 255, (c >> 8) & 255, c & 255));
+  int x0 = std::max(x, 0), y0 = std::max(y, 0), x1 = std::min(x + w, s->w), y1 = std::min(y + h, s->h);
+  for (int Y = y0; Y < y1; Y++) {
+    uint32_t *row = (uint32_t *)((uint8_t *)s->pixels + Y * s->pitch);
+    std::fill(row + x0, row + std::max(x0, x1), c);
+  }
 }
 
 static void box_text(SDL_Surface *s, int x, int y, const std::string &t, uint32_t c) {
-  uint32_t px = SDL_MapRGB(s->format, (c >> 16) & 255, (c >> 8) & 255, c & 255);
+  uint32_t px = c;
   for (size_t i = 0; i < t.size(); i++) {
     const uint8_t *g = charset8x8 + (uint8_t)t[i] * 64;
     for (int gy = 0; gy < 8; gy++)
@@ -645,7 +648,7 @@ void display_draw_msgbox(SDL_Surface *s, const char *caption, const char *text,
   int w = (int)std::min<size_t>(widest, (size_t)cols) * 8 + 16, h = 10 + 8 + 8 + (int)lines.size() * 10 + 24;
   w = std::max(w, 120);
   int x = (s->w - w) / 2, y = std::max(0, (s->h - h) / 2);
-  if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
+  if (!platform_frame_begin(s)) return;
   box_fill(s, x - 1, y - 1, w + 2, h + 2, 0xFFFFFF);
   box_fill(s, x, y, w, h, 0x202040);
   box_fill(s, x, y, w, 12, 0x4040A0);
@@ -660,6 +663,6 @@ void display_draw_msgbox(SDL_Surface *s, const char *caption, const char *text,
     box_text(s, bx + 6, y + h - 15, it->label, 0x000000);
     bx -= 8;
   }
-  if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+  platform_frame_end(s);
   SDL_UpdateRect(s, 0, 0, 0, 0);
 }

@@ -23,7 +23,6 @@ struct mode_rect { int16_t x, y; uint16_t w, h; };
 extern mode_rect *display_modes;
 extern int display_nmodes, display_anymode;
 extern uint32_t display_updates;             // window updates pushed so far (SDL_UpdateRect)
-extern SDL_Cursor *display_cursor;           // the arrow pointer, once made
 extern int mouseinput_ignoremovement;        // pointer moves still to be ignored after a mode switch
 extern int mouse_hideshow_called;            // set by _MOUSEHIDE/_MOUSESHOW: the refresh leaves the pointer alone
 

@@ -6,7 +6,9 @@
 #include "display.h"
 #include "flags.h"
 #include "events.h"
+#include "host.h"
 #include "images.h"
+#include "kel_atomic.h"
 #include "kels.h"
 #include "keytraps.h"
 #include "memory.h"
@@ -42,7 +44,7 @@ constexpr uint32_t mod_shift = 0x0003, mod_ctrl = 0x00C0, mod_alt = 0x0300, mod_
 // head. The release store of the tail publishes the entry; the release store of the head
 // hands its slot back.
 
-static std::atomic_ref<uint8_t> kbd_byte(uint32_t address) { return std::atomic_ref<uint8_t>(cmem[address]); }
+static kel_atomic_ref<uint8_t> kbd_byte(uint32_t address) { return kel_atomic_ref<uint8_t>(cmem[address]); }
 
 // A head or tail that a POKE has pointed outside the buffer restarts at its first slot.
 static uint8_t kbd_slot(uint8_t offset) {
@@ -94,26 +96,26 @@ static uint32_t port60h_read_count = 0;   // codes ever taken (or dropped)
 static uint8_t port60h_last = 128;        // what a read of an empty queue returns
 
 static uint32_t port60h_written(std::memory_order order) {
-  return (uint32_t)std::atomic_ref<int>(port60h_events).load(order);
+  return (uint32_t)kel_atomic_ref<int>(port60h_events).load(order);
 }
 
 static void port60h_push(uint8_t code) {
-  std::atomic_ref<uint32_t> rd(port60h_read_count);
+  kel_atomic_ref<uint32_t> rd(port60h_read_count);
   uint32_t w = port60h_written(std::memory_order_relaxed);
   uint32_t r = rd.load(std::memory_order_acquire);
   while (w - r >= 256 && !rd.compare_exchange_weak(r, r + 1, std::memory_order_acq_rel)) {}
-  std::atomic_ref<uint8_t>(port60h_event[w & 255]).store(code, std::memory_order_relaxed);
-  std::atomic_ref<int>(port60h_events).store((int)(w + 1), std::memory_order_release);
+  kel_atomic_ref<uint8_t>(port60h_event[w & 255]).store(code, std::memory_order_relaxed);
+  kel_atomic_ref<int>(port60h_events).store((int)(w + 1), std::memory_order_release);
 }
 
 int32_t port60h_read() {
-  std::atomic_ref<uint32_t> rd(port60h_read_count);
-  std::atomic_ref<uint8_t> last(port60h_last);
+  kel_atomic_ref<uint32_t> rd(port60h_read_count);
+  kel_atomic_ref<uint8_t> last(port60h_last);
   uint32_t r = rd.load(std::memory_order_acquire);
   for (;;) {
     uint32_t w = port60h_written(std::memory_order_acquire);
     if (w == r) return last.load(std::memory_order_relaxed);
-    uint8_t code = std::atomic_ref<uint8_t>(port60h_event[r & 255]).load(std::memory_order_relaxed);
+    uint8_t code = kel_atomic_ref<uint8_t>(port60h_event[r & 255]).load(std::memory_order_relaxed);
     if (rd.compare_exchange_weak(r, r + 1, std::memory_order_acq_rel)) {
       last.store(code, std::memory_order_relaxed);
       return code;
@@ -361,11 +363,11 @@ void keyboard_update_flags() {
 // the ring overflows. Record fields go through atomic_ref so that the one overwrite a full
 // ring makes never races with a reader.
 
-static std::atomic_ref<uint16_t> last_ref() { return std::atomic_ref<uint16_t>(last_mouse_message); }
-static std::atomic_ref<uint16_t> current_ref() { return std::atomic_ref<uint16_t>(current_mouse_message); }
+static kel_atomic_ref<uint16_t> last_ref() { return kel_atomic_ref<uint16_t>(last_mouse_message); }
+static kel_atomic_ref<uint16_t> current_ref() { return kel_atomic_ref<uint16_t>(current_mouse_message); }
 
-template <class T> static T mm_load(T &field) { return std::atomic_ref<T>(field).load(std::memory_order_relaxed); }
-template <class T> static void mm_store(T &field, T v) { std::atomic_ref<T>(field).store(v, std::memory_order_relaxed); }
+template <class T> static T mm_load(T &field) { return kel_atomic_ref<T>(field).load(std::memory_order_relaxed); }
+template <class T> static void mm_store(T &field, T v) { kel_atomic_ref<T>(field).store(v, std::memory_order_relaxed); }
 
 void mouse_append(uint16_t x, uint16_t y, uint32_t buttons, int16_t dx, int16_t dy) {
   uint16_t idx = (uint16_t)(last_ref().load(std::memory_order_relaxed) + 1);
@@ -516,12 +518,18 @@ void mouseinput_flush() {
 
 bool keyboard_handle_event(const SDL_Event &e) {
   switch (e.type) {
-    case SDL_KEYDOWN:
-      keyboard_key_down(e.key.keysym.sym, e.key.keysym.mod, e.key.keysym.unicode);
+    case SDL_KEYDOWN: {
+      uint32_t sym = e.key.keysym.sym, unicode = e.key.keysym.unicode;
+      platform_key(&sym, &unicode);
+      keyboard_key_down(sym, e.key.keysym.mod, unicode);
       return true;
-    case SDL_KEYUP:
-      keyboard_key_up(e.key.keysym.sym, e.key.keysym.mod);
+    }
+    case SDL_KEYUP: {
+      uint32_t sym = e.key.keysym.sym, unicode = 0;
+      platform_key(&sym, &unicode);
+      keyboard_key_up(sym, e.key.keysym.mod);
       return true;
+    }
     case SDL_MOUSEMOTION: {
       int16_t dx = e.motion.xrel, dy = e.motion.yrel;
       if (mouseinput_ignoremovement > 0) {  // movement caused by a mode switch

@@ -10,6 +10,7 @@
 #include "events.h"
 #include "files.h"
 #include "hostpath.h"
+#include "kel_atomic.h"
 #include "kels.h"
 #include "memory.h"
 #include "peekpoke.h"
@@ -68,7 +69,7 @@ void sub_bsave(kels *name, int32_t offset, int32_t length) {
                        (uint8_t)len, (uint8_t)(len >> 8)};
   std::copy(header, header + 7, out.begin());
   for (uint32_t i = 0; i < len; i++)
-    out[7 + i] = std::atomic_ref<uint8_t>(defseg[(off + i) & 0xFFFF]).load(std::memory_order_relaxed);
+    out[7 + i] = kel_atomic_ref<uint8_t>(defseg[(off + i) & 0xFFFF]).load(std::memory_order_relaxed);
   struct stat st;                     // a file open under a number would be written over at its CLOSE
   if (stat(path.c_str(), &st) == 0 && gfs_is_open(st.st_dev, st.st_ino)) {
     error(55);
@@ -135,5 +136,5 @@ void sub_bload(kels *name, int32_t offset, int32_t passed) {
   uint32_t len = (uint32_t)bytes.size();
   if (!segment_range_ok(limit, off, len)) return;
   for (uint32_t i = 0; i < len; i++)
-    std::atomic_ref<uint8_t>(base[(off + i) & 0xFFFF]).store(bytes[i], std::memory_order_relaxed);
+    kel_atomic_ref<uint8_t>(base[(off + i) & 0xFFFF]).store(bytes[i], std::memory_order_relaxed);
 }

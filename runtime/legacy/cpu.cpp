@@ -8,6 +8,7 @@
 #include "flags.h"
 #include "events.h"
 #include "images.h"
+#include "kel_atomic.h"
 #include "keyboard.h"
 #include "memory.h"
 #include "peekpoke.h"
@@ -51,7 +52,7 @@ static uint32_t load(const uint8_t *p, int n) {
   uint32_t v = 0;
   if (p < cmem + bios_area_end) {
     for (int i = 0; i < n; i++)
-      v |= (uint32_t)std::atomic_ref<uint8_t>(const_cast<uint8_t &>(p[i])).load(std::memory_order_relaxed) << (8 * i);
+      v |= (uint32_t)kel_atomic_ref<uint8_t>(const_cast<uint8_t &>(p[i])).load(std::memory_order_relaxed) << (8 * i);
   } else {
     std::memcpy(&v, p, (size_t)n);
   }
@@ -60,7 +61,7 @@ static uint32_t load(const uint8_t *p, int n) {
 
 static void store(uint8_t *p, uint32_t v, int n) {
   if (p < cmem + bios_area_end) {
-    for (int i = 0; i < n; i++) std::atomic_ref<uint8_t>(p[i]).store((uint8_t)(v >> (8 * i)), std::memory_order_relaxed);
+    for (int i = 0; i < n; i++) kel_atomic_ref<uint8_t>(p[i]).store((uint8_t)(v >> (8 * i)), std::memory_order_relaxed);
   } else {
     std::memcpy(p, &v, (size_t)n);
   }

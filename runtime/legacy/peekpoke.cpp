@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include "events.h"
+#include "kel_atomic.h"
 #include "memory.h"
 
 uint8_t *defseg = cmem + cmem_dblock;
@@ -87,7 +88,7 @@ int32_t func_peek(int32_t offset) {
     error(5);
     return 0;
   }
-  return std::atomic_ref<uint8_t>(defseg[offset & 0xFFFF]).load(std::memory_order_relaxed);
+  return kel_atomic_ref<uint8_t>(defseg[offset & 0xFFFF]).load(std::memory_order_relaxed);
 }
 
 void sub_poke(int32_t offset, int32_t value) {
@@ -100,5 +101,5 @@ void sub_poke(int32_t offset, int32_t value) {
     error(5);
     return;
   }
-  std::atomic_ref<uint8_t>(defseg[offset & 0xFFFF]).store((uint8_t)value, std::memory_order_relaxed);
+  kel_atomic_ref<uint8_t>(defseg[offset & 0xFFFF]).store((uint8_t)value, std::memory_order_relaxed);
 }

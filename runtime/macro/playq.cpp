@@ -4,13 +4,14 @@
 #include <algorithm>
 #include <deque>
 #include "events.h"
+#include "host.h"
 #include "traps.h"
 
 static std::deque<double> note_end;            // tick seconds at which each queued note ends
 static double queue_end = 0;                   // tick seconds at which the queued music ends
 static int32_t play_threshold = 0;             // ON PLAY(n)'s n; 0 = none
 
-static double now_seconds() { return SDL_GetTicks() * 0.001; }
+static double now_seconds() { return platform_ticks() * 0.001; }
 
 static void drop_played(double now) {
   while (!note_end.empty() && note_end.front() <= now) note_end.pop_front();

@@ -1,7 +1,6 @@
 // Host services: in-window message boxes, the program's folder, sleeping.
 #include "platform.h"
 #include <SDL/SDL.h>
-#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -28,16 +27,6 @@ static std::atomic<uintptr_t> pending_box{0};
 void platform_sleep(uint32_t ms) {
   if (ms == 0) std::this_thread::yield();
   else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-std::string platform_program_folder() {
-  std::vector<char> buf(65536);
-  ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-  if (n <= 0) return "./";
-  std::string path(buf.data(), (size_t)n);
-  size_t cut = path.find_last_of("/:");   // a ':' is kept, a slash is not
-  if (cut == std::string::npos) return "./";
-  return path.substr(0, path[cut] == ':' ? cut + 1 : cut);
 }
 
 std::function<void(SDL_Surface *, const char *, const char *, std::vector<platform_msgbox_button> &)>

@@ -4,7 +4,6 @@
 #include "script.h"
 #include <SDL/SDL.h>
 #include <fcntl.h>
-#include <png.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,8 +22,10 @@
 #include "display.h"
 #include "entry.h"
 #include "flags.h"
+#include "host.h"
 #include "images.h"
 #include "input.h"
+#include "kel_atomic.h"
 #include "keyboard.h"
 #include "memory.h"
 #include "platform.h"
@@ -104,28 +105,6 @@ std::vector<std::string> screen_text_lines() {
 
 // ---- images --------------------------------------------------------------------------
 
-// PNG through libpng: 8-bit RGB rows from the 0x00RRGGBB pixels.
-static std::string png_bytes(const uint32_t *rgb, int w, int h) {
-  std::vector<uint8_t> raw((size_t)w * (size_t)h * 3);
-  for (size_t i = 0; i < (size_t)w * (size_t)h; i++) {
-    raw[i * 3] = (uint8_t)(rgb[i] >> 16);
-    raw[i * 3 + 1] = (uint8_t)(rgb[i] >> 8);
-    raw[i * 3 + 2] = (uint8_t)rgb[i];
-  }
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.width = (png_uint_32)w;
-  image.height = (png_uint_32)h;
-  image.format = PNG_FORMAT_RGB;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&image, nullptr, &size, 0, raw.data(), 0, nullptr)) return "";
-  std::string out(size, '\0');
-  if (!png_image_write_to_memory(&image, out.data(), &size, 0, raw.data(), 0, nullptr)) return "";
-  out.resize(size);
-  return out;
-}
-
 static std::string bmp_bytes(const uint32_t *rgb, int w, int h) {
   int stride = (w * 3 + 3) & ~3;
   std::string out(54, '\0');
@@ -162,7 +141,7 @@ bool write_image_file(const std::string &path, const uint32_t *rgb, int w, int h
   bool png = lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".png") == 0;
   std::ofstream f(path, std::ios::binary);
   if (!f) return false;
-  std::string data = png ? png_bytes(rgb, w, h) : bmp_bytes(rgb, w, h);
+  std::string data = png ? platform_png(rgb, w, h) : bmp_bytes(rgb, w, h);
   if (data.empty()) return false;
   f.write(data.data(), (std::streamsize)data.size());
   return (bool)f;
@@ -380,8 +359,8 @@ static void push_key(bool down, unsigned sym, unsigned mod, unsigned unicode) {
 }
 
 static int keys_waiting() {
-  int head = std::atomic_ref<uint8_t>(cmem[cmem_kbd_head]).load();
-  int tail = std::atomic_ref<uint8_t>(cmem[cmem_kbd_tail]).load();
+  int head = kel_atomic_ref<uint8_t>(cmem[cmem_kbd_head]).load();
+  int tail = kel_atomic_ref<uint8_t>(cmem[cmem_kbd_tail]).load();
   return ((tail - head + 32) % 32) / 2;
 }
 
@@ -440,10 +419,10 @@ static bool run_command(const script_command &c) {
       }
       break;
     case script_command::until: {
-      uint32_t deadline = SDL_GetTicks() + (uint32_t)c.ms;
+      uint32_t deadline = platform_ticks() + (uint32_t)c.ms;
       while (!screen_shows(c)) {
         if (script_quit.load()) return false;
-        if ((int32_t)(SDL_GetTicks() - deadline) > 0) {
+        if ((int32_t)(platform_ticks() - deadline) > 0) {
           std::string dump;
           run_on_main([&] {
             for (auto &l : screen_text_lines()) dump += l + "\n";

@@ -10,6 +10,7 @@
 #include <string>
 #include "flags.h"
 #include "events.h"
+#include "host.h"
 #include "kels.h"
 #include "platform.h"
 
@@ -190,7 +191,7 @@ static void apply_position(int i) {
 
 static void play_slot(int i, bool loop) {
   snd_struct &s = snd[i];
-  uint32_t now = SDL_GetTicks();
+  uint32_t now = platform_ticks();
   if (s.paused) {
     Mix_Resume(i);
     s.start_time += now - s.paused_time;
@@ -203,7 +204,7 @@ static void play_slot(int i, bool loop) {
   int r = loop ? Mix_PlayChannelTimed(i, s.chunk, -1, -1)
                : Mix_PlayChannelTimed(i, s.chunk, 0, s.limit > 0 ? s.limit : -1);
   if (r < 0) return;
-  s.start_time = SDL_GetTicks();
+  s.start_time = platform_ticks();
   s.playing = 1;
   s.looping = loop;
 }
@@ -224,14 +225,14 @@ static void set_music_volume() {
 static void play_stream(bool loop) {
   if (stream_paused.load()) {
     Mix_ResumeMusic();
-    stream_start_time += SDL_GetTicks() - stream_paused_time.load();
+    stream_start_time += platform_ticks() - stream_paused_time.load();
     stream_paused = 0;
     return;
   }
   Mix_HaltMusic();
   stream_limited = 0;
   if (Mix_PlayMusic(stream_music, loop ? -1 : 0) < 0) return;
-  stream_start_time = SDL_GetTicks();
+  stream_start_time = platform_ticks();
   stream_looping = loop;
   if (stream_setpos > 0) {                       // a position remembered while stopped
     SDL_Delay(100);
@@ -259,7 +260,7 @@ static void free_stream() {
 
 void snd_stream_limit_check() {
   if (!stream_limited.load(std::memory_order_acquire) || stream_paused.load()) return;
-  double pos = (SDL_GetTicks() - stream_start_time.load()) / 1000.0;
+  double pos = (platform_ticks() - stream_start_time.load()) / 1000.0;
   if (pos >= stream_limit.load()) {
     Mix_HaltMusic();
     stream_limited = 0;
@@ -538,7 +539,7 @@ int32_t func__sndplaying(uint32_t h) {
 double func__sndgetpos(uint32_t h) {
   int t = target(h, 0);
   if (t == target_none) return 0;
-  uint32_t now = SDL_GetTicks();
+  uint32_t now = platform_ticks();
   if (t == target_stream) {
     refresh_stream();
     if (!stream_playing) return 0;
@@ -566,7 +567,7 @@ void sub__sndsetpos(uint32_t h, double seconds) {
   Mix_RewindMusic();
   SDL_Delay(100);
   Mix_SetMusicPosition(seconds);
-  uint32_t now = SDL_GetTicks();
+  uint32_t now = platform_ticks();
   stream_start_time = now - (uint32_t)(seconds * 1000);
   if (stream_paused.load()) stream_paused_time = now;
 }
@@ -605,7 +606,7 @@ void sub__sndloop(uint32_t h) {
 void sub__sndpause(uint32_t h) {
   int t = target(h, snd_cap_pause);
   if (t == target_none) return;
-  uint32_t now = SDL_GetTicks();
+  uint32_t now = platform_ticks();
   if (t == target_stream) {
     refresh_stream();
     if (stream_playing && !stream_paused.load()) {

@@ -7,8 +7,7 @@
 #include <cstring>
 #include "events.h"
 #include "kels.h"
-
-static_assert(LDBL_MANT_DIG == 64, "the extended type is the 80-bit x87 format");
+#include "numtext.h"
 
 char kels_str_buffer[32];
 uint64_t hexoct2uint64_value = 0;
@@ -59,15 +58,13 @@ kels *kels_str(uint64_t v) { return str_integer(' ', v); }
 // rounded like printf's %.*E. The prec + 1 mantissa digits go to dig; returns the exponent.
 static int exponent_digits(double a, int prec, char *dig) {
   char *b = kels_str_buffer;
-  std::to_chars_result r =
-      std::to_chars(b, b + sizeof kels_str_buffer - 1, a, std::chars_format::scientific, prec);
-  *r.ptr = 0;
+  const char *end = b + numtext_scientific(a, prec, b, sizeof kels_str_buffer);
   dig[0] = b[0];
   std::memcpy(dig + 1, b + 2, size_t(prec));
   const char *q = b + 2 + prec + 1;   // past "d.ddd" and the exponent letter
   bool neg = *q++ == '-';
   int e = 0;
-  while (q < r.ptr) e = e * 10 + (*q++ - '0');
+  while (q < end) e = e * 10 + (*q++ - '0');
   return neg ? -e : e;
 }
 
@@ -275,8 +272,7 @@ long double func_val(kels *s) {
   text[n++] = 'E';
   std::to_chars_result r = std::to_chars(text + n, text + sizeof text, k);
   double v = 0;
-  std::from_chars_result fr = std::from_chars(text, r.ptr, v);
-  if (fr.ec == std::errc::result_out_of_range) return 0;   // below the smallest denormal
+  if (!numtext_parse(text, r.ptr, v)) return 0;   // below the smallest denormal
   return v;
 }
 
@@ -426,16 +422,14 @@ static constexpr uint32_t extended_image_size = 32;
 
 kels *f2string(long double v) {
   uint8_t b[extended_image_size] = {};
-  std::memcpy(b, &v, 10);                    // the 80 significant bits; padding stays zero
+  numtext_ext_store(v, b);                   // the 80 significant bits; padding stays zero
   return image_of(b, sizeof b);
 }
 
 long double string2f(kels *s) {
   uint8_t b[extended_image_size];
   if (!image_read(s, b, sizeof b)) return 0;
-  long double v = 0;
-  std::memcpy(&v, b, 10);
-  return v;
+  return numtext_ext_load(b);
 }
 
 static bool bits_ok(int32_t bits) {

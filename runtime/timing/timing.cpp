@@ -9,6 +9,7 @@
 #include <new>
 #include "flags.h"
 #include "events.h"
+#include "host.h"
 #include "images.h"
 #include "input.h"
 #include "kels.h"
@@ -36,7 +37,7 @@ static std::atomic<bool> timerthread_running{false};
 int32_t timing_time_offset_ms = 0;
 
 uint32_t timing_ms_of_day() {
-  uint32_t raw = (SDL_GetTicks() - sdl_firsttimervalue + kelvo_firsttimervalue) % 86400000u;
+  uint32_t raw = (platform_ticks() - sdl_firsttimervalue + kelvo_firsttimervalue) % 86400000u;
   int64_t ms = ((int64_t)raw + timing_time_offset_ms) % 86400000;
   return (uint32_t)(ms < 0 ? ms + 86400000 : ms);
 }
@@ -68,10 +69,10 @@ double func_timer(double accuracy, int32_t passed) {
 
 // Waits ms milliseconds in short steps so that a stop request still ends the thread.
 static void wait_ms(uint64_t ms) {
-  uint64_t stop = (uint64_t)SDL_GetTicks() + ms;
+  uint64_t stop = (uint64_t)platform_ticks() + ms;
   for (;;) {
     if (stop_program.load() == 1) end();
-    uint64_t now = SDL_GetTicks();
+    uint64_t now = platform_ticks();
     if (now >= stop) return;
     platform_sleep((uint32_t)std::min<uint64_t>(stop - now, 32));
   }
@@ -94,7 +95,7 @@ void sub_sleep(int32_t seconds, int32_t passed) {
       platform_sleep(32);
     }
   }
-  uint64_t stop = (uint64_t)SDL_GetTicks() + (uint64_t)seconds * 1000;
+  uint64_t stop = (uint64_t)platform_ticks() + (uint64_t)seconds * 1000;
   if (stop >= 4294966296ull) {                // beyond the 32-bit tick counter
     error(6);
     return;
@@ -102,8 +103,8 @@ void sub_sleep(int32_t seconds, int32_t passed) {
   for (;;) {
     if (sleep_break.load()) return;           // the key stays in the buffer
     if (stop_program.load() == 1) end();
-    if (SDL_GetTicks() >= stop - 64) {        // close to the end: poll for accuracy
-      while (SDL_GetTicks() < stop) platform_sleep(0);
+    if (platform_ticks() >= stop - 64) {        // close to the end: poll for accuracy
+      while (platform_ticks() < stop) platform_sleep(0);
       return;
     }
     platform_sleep(32);
@@ -141,7 +142,7 @@ void sub__limit(double rate) {
     error(5);
     return;
   }
-  uint32_t sleep = limit_step(prev, SDL_GetTicks(), 1000 / rate);
+  uint32_t sleep = limit_step(prev, platform_ticks(), 1000 / rate);
   if (sleep) wait_ms(sleep);
 }
 
@@ -306,7 +307,7 @@ int TIMERTHREAD(const std::atomic<bool> &quit) {
       platform_sleep(0);
       continue;
     }
-    timerthread_scan(SDL_GetTicks() * 0.001);
+    timerthread_scan(platform_ticks() * 0.001);
     platform_sleep(++scans % 4 == 0 ? 1 : 0);
   }
   timerthread_running = false;

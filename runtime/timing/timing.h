@@ -24,7 +24,7 @@ extern uint32_t ontimer_freelist_size, ontimer_freelist_available;
 extern std::atomic<int> ontimerthread_lock;     // 0 normal, 1 asked to stand aside, 2 stood aside
 extern std::function<void(uint32_t id, int64_t pass)> ontimer_handler;  // set by the program
 
-// SDL_GetTicks() when the clock was synchronised, and the milliseconds since midnight then.
+// platform_ticks() when the clock was synchronised, and the milliseconds since midnight then.
 extern uint32_t sdl_firsttimervalue, kelvo_firsttimervalue;
 extern uint32_t rnd_seed;
 extern int unsupported_port_accessed;
