@@ -49,8 +49,10 @@ done
 "$build/kelc" prog.bas -o plain 2>"$root/err" || fail "kelc prog.bas -o plain: $(cat "$root/err")"
 mkfifo pipe || exit 1
 exec 3<>pipe              # a writer held here, so the reader's open does not wait for kelc
-cat pipe >from_pipe 3>&- &
+exec 4<pipe               # the reader's end opened before the reader starts: no race with it
+cat <&4 >from_pipe 3>&- 4<&- &
 reader=$!
+exec 4<&-
 "$build/kelc" prog.bas -o pipe 2>"$root/err" 3>&-; rc=$?
 exec 3>&-                 # the reader ends once kelc's writer has gone too, whatever kelc did
 wait "$reader"
@@ -68,8 +70,10 @@ expect 1 "out_dir: is a directory" bas2cpp prog.bas -o out_dir
 [ -f out_dir/keep ] || fail "bas2cpp prog.bas -o out_dir changed the folder"
 mkfifo cpp_pipe || exit 1
 exec 3<>cpp_pipe
-cat cpp_pipe >from_cpp_pipe 3>&- &
+exec 4<cpp_pipe
+cat <&4 >from_cpp_pipe 3>&- 4<&- &
 reader=$!
+exec 4<&-
 "$build/bas2cpp" prog.bas -o cpp_pipe 2>"$root/err" 3>&-; rc=$?
 exec 3>&-
 wait "$reader"
