@@ -15,7 +15,7 @@ import os from 'node:os';
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const build = path.resolve(process.argv[2] || 'build');
 const only = process.argv.slice(3);
-const spec = JSON.parse(fs.readFileSync(path.join(root, 'tests/web/cases.json'), 'utf8'));
+const plan = JSON.parse(fs.readFileSync(path.join(root, 'tests/web/cases.json'), 'utf8'));
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kel-web-test-'));
 const site = path.join(work, 'site'), snaps = path.join(site, 'snaps');
 fs.mkdirSync(snaps, { recursive: true });
@@ -48,10 +48,10 @@ async function finish(code) {
 const benchMode = only[0] === 'bench';
 const kernels = benchMode ? fs.readdirSync(path.join(root, 'bench/web')).filter(f => f.endsWith('.bas'))
   .map(f => f.slice(0, -4)).filter(k => only.length < 2 || only.includes(k)) : [];
-for (const k of kernels) spec.programs[`bench-${k}`] = { source: `bench/web/${k}.bas` };
-const cases = benchMode ? [] : spec.cases.filter(c => !only.length || only.includes(c.name));
+for (const k of kernels) plan.programs[`bench-${k}`] = { source: `bench/web/${k}.bas` };
+const cases = benchMode ? [] : plan.cases.filter(c => !only.length || only.includes(c.name));
 const native = {};
-for (const [name, p] of Object.entries(spec.programs)) {
+for (const [name, p] of Object.entries(plan.programs)) {
   if (benchMode && !name.startsWith('bench-')) continue;
   if (!benchMode && !cases.some(c => c.program === name)) continue;
   const src = path.join(root, p.source);
