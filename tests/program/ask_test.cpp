@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include "program_runner.h"
 
+namespace ask_test {
+
 static const std::string ask = std::string(KEL_BUILD_DIR) + "/demos/ask";
 
 TEST(AskProgram, ReadsANumberAndANameAndFormatsThem) {
@@ -48,3 +50,5 @@ TEST(AskProgram, ClosingTheWindowDuringInputEnds) {
   auto res = run_program(ask, "until 2 1 10000 How old are you? \ntype 12\nclose\n");
   EXPECT_EQ(res.status, 0) << res.err;
 }
+
+}  // namespace ask_test

@@ -5,6 +5,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace basic_test {
+
 static std::string bas(const char *name) { return std::string(KEL_BUILD_DIR) + "/tests/bas/" + name; }
 
 // The dump's non-empty rows with trailing blanks removed.
@@ -93,3 +95,5 @@ TEST(BasicProgram, RuntimeErrorBoxNamesTheBasLineAndYesGoesOn) {
   EXPECT_EQ(res.status, 0) << res.err;
   EXPECT_NE(res.err.find("Unhandled Error #9\nLine:4\nSubscript out of range\nContinue?"), std::string::npos) << res.err;
 }
+
+}  // namespace basic_test

@@ -9,6 +9,8 @@
 #include "png_reader.h"
 #include "program_runner.h"
 
+namespace demo_bas_test {
+
 static std::string demo(const char *name) { return std::string(KEL_BUILD_DIR) + "/demos/" + name; }
 
 TEST(TableDemo, RetriesABadCountThenPrintsTheColumns) {
@@ -75,3 +77,5 @@ TEST(ShapesDemo, PaintFillsEachRegionUpToItsBorderOnly) {
   };
   for (auto &c : cases) EXPECT_EQ(px[(size_t)c.y * w + c.x], c.rgb) << c.what << " at " << c.x << "," << c.y;
 }
+
+}  // namespace demo_bas_test

@@ -15,6 +15,8 @@
 #include <sstream>
 #include "program_runner.h"
 
+namespace dialect_test {
+
 namespace fs = std::filesystem;
 
 static const std::string dialect_dir = std::string(KEL_SOURCE_DIR) + "/tests/dialect";
@@ -145,3 +147,5 @@ INSTANTIATE_TEST_SUITE_P(Dialect, DialectProgram, testing::ValuesIn(dialect_prog
                              if (!std::isalnum((unsigned char)c)) c = '_';
                            return id;
                          });
+
+}  // namespace dialect_test

@@ -7,6 +7,8 @@
 #include "png_reader.h"
 #include "program_runner.h"
 
+namespace draw_test {
+
 static const std::string draw_demo = std::string(KEL_BUILD_DIR) + "/demos/draw";
 
 
@@ -37,3 +39,5 @@ TEST(DrawProgram, SceneMatchesGoldenAndEndsOnAKey) {
   for (size_t i = 0; i < a.size(); i++) differ += a[i] != b[i];
   EXPECT_EQ(differ, 0u) << "pixels differing from " << golden_path;
 }
+
+}  // namespace draw_test

@@ -5,6 +5,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace eventtrap_test {
+
 static std::string bas(const char *name) { return std::string(KEL_BUILD_DIR) + "/tests/bas/" + name; }
 
 TEST(EventTrapProgram, KeyTrapsFollowOnStopOffAndRunTheirHandlerOnceAtATime) {
@@ -67,3 +69,5 @@ TEST(EventTrapProgram, SoftKeysTypeTheirTextsAndKeyOnShowsThemOnTheLastRow) {
   // a key; the lines PRINT scrolled and CLS cleared never reached it.
   EXPECT_EQ(line_at(rows, 25), "1LIST   2RUN←   3LOAD\"G 4DIR    5       6       7       8       9       10SCREEN");
 }
+
+}  // namespace eventtrap_test

@@ -11,6 +11,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace exit_test {
+
 namespace {
 
 const std::string exits = std::string(KEL_BUILD_DIR) + "/tests/bas/exits";
@@ -268,3 +270,5 @@ TEST(Exit, ScriptReportsATextDumpItCannotWrite) {
   EXPECT_NE(r.err.find("KEL_SCRIPT line "), std::string::npos) << r.err;
   EXPECT_NE(r.err.find(": cannot write /nonexistent-dir/screen.txt"), std::string::npos) << r.err;
 }
+
+}  // namespace exit_test

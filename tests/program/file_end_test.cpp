@@ -10,6 +10,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace file_end_test {
+
 namespace {
 
 const std::string fileend = std::string(KEL_BUILD_DIR) + "/tests/bas/fileend";
@@ -65,3 +67,5 @@ TEST(FileEnd, AFileCutShortAtTheEndIsNamedAndTheStatusIs61) {
     std::filesystem::remove_all(s.dir());
   }
 }
+
+}  // namespace file_end_test

@@ -9,6 +9,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace game_death_test {
+
 static const std::string build = KEL_BUILD_DIR;
 static const std::string source = KEL_SOURCE_DIR;
 static const std::string game = build + "/kestravelle";
@@ -191,3 +193,5 @@ TEST(GameDeath, FightsEmptyTheSuppliesOutdoors) {
   EXPECT_EQ(line_at(d, 9), "    A mound of soil");
   EXPECT_EQ(line_at(d, 14), "    You best haiku score: 0");
 }
+
+}  // namespace game_death_test

@@ -16,6 +16,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace game_seeded_test {
+
 static const std::string build = KEL_BUILD_DIR;
 static const std::string source = KEL_SOURCE_DIR;
 
@@ -249,3 +251,5 @@ INSTANTIATE_TEST_SUITE_P(
                       grade_case{"otherWithAFraction", 1, 3, 5, 11, 1, 52, 0, nullptr},
                       grade_case{"otherCappedAt65", 1, 3, 5, 26, 10, 100, 0, nullptr, true}),
     [](const auto &info) { return std::string(info.param.what); });
+
+}  // namespace game_seeded_test

@@ -6,6 +6,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace game_shops_test {
+
 static const std::string game = std::string(KEL_BUILD_DIR) + "/kestravelle";
 
 // The money shown after the yen sign on row 20 of a dump.
@@ -203,3 +205,5 @@ TEST(GameShops, InnRefusesBedBeforeDuskAndANightRefillsDaylight) {
   EXPECT_EQ(money_of(scratch_lines("v1.txt")), mi - 30);
   EXPECT_EQ(daylight_of(snap("v1.bmp")), 209);
 }
+
+}  // namespace game_shops_test

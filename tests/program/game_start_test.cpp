@@ -8,6 +8,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace game_start_test {
+
 static const std::string game = std::string(KEL_BUILD_DIR) + "/kestravelle";
 
 // A text dump as rows of cells, each cell one UTF-8 character; row and column count from 1.
@@ -267,3 +269,5 @@ TEST(GameStart, EscInTheRoamingLoopEnds) {
                          60);
   EXPECT_EQ(res.status, 0) << res.err;
 }
+
+}  // namespace game_start_test

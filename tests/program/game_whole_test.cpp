@@ -11,6 +11,8 @@
 #include "game_screen.h"
 #include "program_runner.h"
 
+namespace game_whole_test {
+
 static const std::string game = std::string(KEL_BUILD_DIR) + "/kestravelle";
 
 static const char *const recited_line1[5] = {"The small ship flies", "Two men in the street",
@@ -358,3 +360,5 @@ TEST(GameWhole, PlaysFromTheTitleToTheEndingsEnd) {
   EXPECT_EQ(end.text(20, 1), bar);
   std::cout << "[          ] " << g.days << " days, " << g.nights << " nights: " << g.trail << "\n";
 }
+
+}  // namespace game_whole_test

@@ -14,6 +14,8 @@
 #include "game_screen.h"
 #include "program_runner.h"
 
+namespace game_zuded_test {
+
 static const std::string game = std::string(KEL_BUILD_DIR) + "/kestravelle";
 
 // Lines and grid rows of the five haiku, as the recitation and the compose screen print them.
@@ -422,3 +424,5 @@ TEST(GameZuded, TwoDaysOfRecitationsScoresAndComposing) {
   }
   std::cout << "[          ] " << p.nights << " nights: " << p.trail << "\n";
 }
+
+}  // namespace game_zuded_test

@@ -4,6 +4,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace hello_test {
+
 static const std::string hello = std::string(KEL_BUILD_DIR) + "/demos/hello";
 
 static std::vector<std::string> lines_of(const std::string &text) {
@@ -122,3 +124,5 @@ TEST(ScriptedInput, AsleepLetsEachKeyEndOnePause) {
   EXPECT_EQ(t.status, 3) << t.err;
   EXPECT_NE(t.err.find("KEL_SCRIPT line 2: no SLEEP or INPUT within 300 ms"), std::string::npos) << t.err;
 }
+
+}  // namespace hello_test

@@ -14,6 +14,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace longrun_test {
+
 namespace {
 
 const std::string bas_dir = std::string(KEL_BUILD_DIR) + "/tests/bas/";
@@ -170,3 +172,5 @@ TEST(LongRun, GameRoamsForTenMinutesWithoutGrowingOrSlowing) {
   s.send("close");
   EXPECT_EQ(s.finish(10).status, 0);
 }
+
+}  // namespace longrun_test

@@ -6,6 +6,8 @@
 #include <thread>
 #include "program_runner.h"
 
+namespace loop_events_test {
+
 namespace {
 
 const std::string tightloops = std::string(KEL_BUILD_DIR) + "/tests/bas/tightloops";
@@ -48,3 +50,5 @@ TEST(LoopEvents, SignalStopsALoopThatNeverCallsOut) {
   program_result r = s.finish(30);
   EXPECT_EQ(r.status, 0) << r.err;
 }
+
+}  // namespace loop_events_test

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include "program_runner.h"
 
+namespace memory_test {
+
 static const std::string memory_demo = std::string(KEL_BUILD_DIR) + "/demos/memory";
 
 TEST(MemoryProgram, PokedPixelsAndMachineCodeShowOnScreen) {
@@ -33,3 +35,5 @@ TEST(MemoryProgram, PokedPixelsAndMachineCodeShowOnScreen) {
   };
   for (auto &p : pixels) EXPECT_EQ(bmp_pixel(bmp, p.x, p.y), p.rgb) << p.what;
 }
+
+}  // namespace memory_test

@@ -4,6 +4,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace music_test {
+
 static const std::string music = std::string(KEL_BUILD_DIR) + "/demos/music";
 
 TEST(MusicProgram, PlaysItsTuneNamingTheNotesAndEnds) {
@@ -28,3 +30,5 @@ TEST(MusicProgram, PlaysItsTuneNamingTheNotesAndEnds) {
   EXPECT_EQ(rows, want);
   EXPECT_EQ(res.err.find("Unhandled Error"), std::string::npos) << res.err;
 }
+
+}  // namespace music_test

@@ -6,6 +6,8 @@
 #include <vector>
 #include "program_runner.h"
 
+namespace ontimer_test {
+
 TEST(OnTimerProgram, HandlerCountsWhileTheLoopWaitsAndReturnsIntoIt) {
   auto res = run_program(std::string(KEL_BUILD_DIR) + "/tests/bas/ontimer",
                          "until 2 1 15000 tick 3\n"
@@ -28,3 +30,5 @@ TEST(OnTimerProgram, HandlerCountsWhileTheLoopWaitsAndReturnsIntoIt) {
   EXPECT_GT(std::atoi(rows[5].c_str() + done.size()), 0) << rows[5];
   EXPECT_EQ(res.err.find("Unhandled Error"), std::string::npos) << res.err;
 }
+
+}  // namespace ontimer_test

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #include "program_runner.h"
 
+namespace sound_program_test {
+
 static const std::string bas_dir = std::string(KEL_BUILD_DIR) + "/tests/bas/";
 static const std::string run_to_end = "until 25 1 30000 Press any key to continue\n"
                                       "text out.txt\n"
@@ -167,3 +169,5 @@ TEST(SoundProgram, RecordedTonesHaveTheAskedFrequenciesAndLengths) {
   EXPECT_GT(tones[0].peak, 32000);
   EXPECT_NEAR(tones[2].peak, tones[0].peak / 2, tones[0].peak / 20);
 }
+
+}  // namespace sound_program_test

@@ -8,6 +8,8 @@
 #include "lexer.h"
 #include "translator.h"
 
+namespace bas2cpp_test {
+
 using namespace bas;
 
 static translation tr(const std::string &src, program_info *info = nullptr) { return translate(src, "t.bas", info); }
@@ -586,3 +588,5 @@ TEST(Bas2cppCodeSize, LargeProgramsComeInBoundedPartsOfBoundedFunctions) {
   EXPECT_LE(shapes[1].largest_function, shapes[0].largest_function + shapes[0].largest_function / 4);
   EXPECT_LE(shapes[1].deepest_parens, shapes[0].deepest_parens);
 }
+
+}  // namespace bas2cpp_test

@@ -9,6 +9,8 @@
 #include <vector>
 #include "test_support.h"
 
+namespace bsave_test {
+
 namespace {
 
 std::string scratch(const char *name) { return testing::TempDir() + name; }
@@ -131,3 +133,5 @@ TEST(BSave, SavingOverAFileThatIsOpenIsError55) {
   kels_free(name);
   std::remove(path.c_str());
 }
+
+}  // namespace bsave_test

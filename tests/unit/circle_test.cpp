@@ -11,6 +11,8 @@
 #include "golden.h"
 #include "test_support.h"
 
+namespace circle_test {
+
 namespace {
 
 constexpr double pi = 3.141592653589793;
@@ -584,3 +586,5 @@ TEST(Circle, StopRequestEndsTheWalk) {
   circle(160 - 1e8 * std::cos(0.5), 100 + 1e8 * std::sin(0.5), 1e8, 5, 1);
   EXPECT_GT(lit().size(), 100u);
 }
+
+}  // namespace circle_test

@@ -7,6 +7,8 @@
 #include <vector>
 #include "test_support.h"
 
+namespace cpu_test {
+
 namespace {
 
 // Segments the routines run with; each gets a distinct 64 KB area of cmem.
@@ -466,3 +468,5 @@ TEST(Cpu, EndlessRoutineReturnsWhenStoppedOrOverItsStepLimit) {
   EXPECT_EQ(cpu.ip, 0);
   EXPECT_EQ(cpu.esp & 0xFFFF, 0x100);
 }
+
+}  // namespace cpu_test

@@ -9,6 +9,8 @@
 #include "script.h"
 #include "test_support.h"
 
+namespace display_test {
+
 namespace {
 
 class Display : public ::testing::Test {
@@ -429,3 +431,5 @@ TEST_F(Display, ScreenRgbGivesPagePixelsAtOwnSize) {
 }
 
 }  // namespace
+
+}  // namespace display_test

@@ -8,6 +8,8 @@
 #include "golden.h"
 #include "test_support.h"
 
+namespace draw_test {
+
 namespace {
 
 void draw(const std::string &s) { sub_draw(kels_tmp_from(s.data(), (uint32_t)s.size())); }
@@ -335,3 +337,5 @@ TEST(DrawGolden, RotatedAndScaledFigures) {
   ASSERT_EQ(new_error, 0);
   expect_page_golden("draw_figures");
 }
+
+}  // namespace draw_test

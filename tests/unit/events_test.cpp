@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include "test_support.h"
 
+namespace events_test {
+
 TEST(Events, FirstErrorOfAStatementWins) {
   kel_test_reset();
   error(6);
@@ -140,3 +142,5 @@ TEST(Events, ExitFunctionBlocksClosingAndReportsRequests) {
   EXPECT_EQ(close_program.load(), 1);
   close_program = 0;
 }
+
+}  // namespace events_test

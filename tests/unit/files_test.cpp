@@ -19,6 +19,8 @@
 #include "program.h"
 #include "test_support.h"
 
+namespace files_test {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -635,3 +637,5 @@ TEST_F(Files, FilesListsMatchingNamesOnTheScreen) {
 }
 
 }  // namespace
+
+}  // namespace files_test

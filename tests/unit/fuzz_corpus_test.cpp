@@ -8,6 +8,8 @@
 #include "targets.h"
 #include "test_support.h"
 
+namespace fuzz_corpus_test {
+
 namespace {
 
 class FuzzCorpus : public ::testing::TestWithParam<fuzz_entry> {};
@@ -33,3 +35,5 @@ INSTANTIATE_TEST_SUITE_P(Targets, FuzzCorpus, ::testing::ValuesIn(fuzz_targets),
                          [](const ::testing::TestParamInfo<fuzz_entry> &p) { return std::string(p.param.name); });
 
 }  // namespace
+
+}  // namespace fuzz_corpus_test

@@ -8,6 +8,8 @@
 #include "program.h"
 #include "test_support.h"
 
+namespace getput_test {
+
 namespace {
 
 void start_in(int32_t mode) { start_screen(mode); }
@@ -191,3 +193,5 @@ TEST(GetPut, SpriteSavedFromAnArrayLoadsBackAndDrawsTheSame) {
   kb_free_arr(sprite);
   std::remove(path.c_str());
 }
+
+}  // namespace getput_test

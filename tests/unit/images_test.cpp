@@ -7,6 +7,8 @@
 #include "kel_data.h"
 #include "test_support.h"
 
+namespace images_test {
+
 namespace {
 
 constexpr uint32_t rgb = 0x00FFFFFF;   // palette entries compared without their alpha byte
@@ -477,3 +479,5 @@ TEST(Images, ClearFreesProgramImagesAndKeepsPages) {
   EXPECT_EQ(img[page1].in_use, 1);
   EXPECT_EQ(write_page, &img[page1]);
 }
+
+}  // namespace images_test

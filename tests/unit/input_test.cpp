@@ -11,6 +11,8 @@
 #include "script.h"
 #include "test_support.h"
 
+namespace input_test {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -399,3 +401,5 @@ TEST_F(Input, AutodisplayOnWhileTypingAndRestoredWithOneFrame) {
 }
 
 }  // namespace
+
+}  // namespace input_test

@@ -10,6 +10,8 @@
 #include <functional>
 #include "test_support.h"
 
+namespace kels_test {
+
 using words_t = std::pair<uint16_t, uint16_t>;
 static kels *const freed_slot = reinterpret_cast<kels *>(static_cast<intptr_t>(-1));
 
@@ -338,3 +340,5 @@ TEST_F(Kels, AppendGrowsTheLastVariableInPlaceAndCopiesOtherwise) {
   EXPECT_EQ(c->cmem_descriptor[0], 3);
   kels_free(c);
 }
+
+}  // namespace kels_test

@@ -8,6 +8,8 @@
 #include <thread>
 #include "test_support.h"
 
+namespace keyboard_test {
+
 namespace {
 
 constexpr uint32_t LSHIFT = 304, LCTRL = 306, LALT = 308;
@@ -334,3 +336,5 @@ TEST_F(Keyboard, MouseFlushKeepsOnlyTheNewestButtons) {
 }
 
 }  // namespace
+
+}  // namespace keyboard_test

@@ -4,6 +4,8 @@
 #include <string>
 #include "test_support.h"
 
+namespace keytraps_test {
+
 namespace {
 
 constexpr uint32_t M_SHIFT = 0x0001, M_CTRL = 0x0040, M_NUM = 0x1000;
@@ -119,3 +121,5 @@ TEST_F(KeyTraps, SoftKeysTypeTheirTextUnlessTrapped) {
 }
 
 }  // namespace
+
+}  // namespace keytraps_test

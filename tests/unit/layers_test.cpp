@@ -11,6 +11,8 @@
 #include <vector>
 #include <unistd.h>
 
+namespace layers_test {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -140,3 +142,5 @@ TEST(Layers, CircleIsNamedWithTheIncludesThatMakeIt) {
   EXPECT_NE(circle.find("screen -> strings (screen/page.cpp includes s.h)"), std::string::npos) << circle;
   EXPECT_EQ(circle.find("platform"), std::string::npos) << circle;
 }
+
+}  // namespace layers_test

@@ -7,6 +7,8 @@
 #include "golden.h"
 #include "test_support.h"
 
+namespace lines_test {
+
 namespace {
 
 void line(float x1, float y1, float x2, float y2, uint32_t c, int kind = 0, uint32_t style = 0,
@@ -277,3 +279,5 @@ TEST(LinesGolden, ViewWithBorderAndWindow) {
   for (int i = -9; i <= 9; i += 3) kelg_pset(0, (float)i, 9, 15, 1);
   expect_page_golden("lines_view_window");
 }
+
+}  // namespace lines_test

@@ -11,6 +11,8 @@
 #include <random>
 #include "test_support.h"
 
+namespace numconv_test {
+
 class Numconv : public ::testing::Test {
  protected:
   uint32_t base = 0;
@@ -347,3 +349,5 @@ TEST_F(Numconv, ConversionsDoNothingWhileAnErrorIsPending) {
   EXPECT_EQ(new_error, 5);
   take_error();
 }
+
+}  // namespace numconv_test

@@ -14,6 +14,8 @@ namespace web {
 #include "../../runtime/platform/web/numtext.cpp"
 }
 
+namespace numtext_test {
+
 namespace {
 
 std::vector<double> sample_doubles() {
@@ -75,3 +77,5 @@ TEST(Numtext, ExtendedImageIsTheX87Format) {
 }
 
 }  // namespace
+
+}  // namespace numtext_test

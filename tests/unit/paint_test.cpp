@@ -7,6 +7,8 @@
 #include "golden.h"
 #include "test_support.h"
 
+namespace paint_test {
+
 namespace {
 
 void start_in(int32_t mode) { start_screen(mode); }
@@ -349,3 +351,5 @@ TEST(Paint, TileBorderDefaultAndRefusedTiles) {
     kels_free(bg);
   }
 }
+
+}  // namespace paint_test

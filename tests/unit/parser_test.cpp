@@ -8,6 +8,8 @@
 #include "lexer.h"
 #include "parser.h"
 
+namespace parser_test {
+
 using namespace bas;
 
 namespace {
@@ -756,3 +758,5 @@ TEST(LexerReader, ContinuationCtrlZDataMetacommandsAndFields) {
     }
   }
 }
+
+}  // namespace parser_test

@@ -5,6 +5,8 @@
 #include "program.h"
 #include "test_support.h"
 
+namespace peekpoke_test {
+
 TEST(PeekPoke, OffsetsWrapIntoTheSegmentAndOutOfRangeRaisesError6) {
   kel_test_reset();
   sub_defseg(0x3000, 1);
@@ -151,3 +153,5 @@ TEST(PeekPoke, ArraysReachedThroughTheirPseudoSegments) {
   kb_free_arr(s);
   sub_defseg(0, 0);
 }
+
+}  // namespace peekpoke_test

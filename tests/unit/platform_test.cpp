@@ -6,6 +6,8 @@
 #include <thread>
 #include "test_support.h"
 
+namespace platform_test {
+
 namespace {
 
 struct MainLoopStandIn {
@@ -55,3 +57,5 @@ TEST(Platform, BoxFromAnotherThreadIsServedByTheMainThreadOrWithdrawnOnStop) {
   next.join();
   EXPECT_EQ(answer.load(), 1);
 }
+
+}  // namespace platform_test

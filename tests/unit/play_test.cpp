@@ -10,6 +10,8 @@
 #include <thread>
 #include "test_support.h"
 
+namespace play_test {
+
 namespace {
 
 // A rendered string: its result code and the parts, freed when it goes out of scope.
@@ -406,3 +408,5 @@ TEST(Play, NoteEndsMarkEachNoteOfAStretch) {
 }
 
 }  // namespace
+
+}  // namespace play_test

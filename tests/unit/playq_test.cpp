@@ -4,6 +4,8 @@
 #include <SDL/SDL.h>
 #include "test_support.h"
 
+namespace playq_test {
+
 namespace {
 
 double ticks() { return SDL_GetTicks() * 0.001; }
@@ -46,3 +48,5 @@ TEST(PlayQueue, CountsNotesLeftAndArmsOnPlayWhereTheCountDropsBelowN) {
 }
 
 }  // namespace
+
+}  // namespace playq_test

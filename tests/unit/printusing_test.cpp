@@ -9,6 +9,8 @@
 #include <vector>
 #include "test_support.h"
 
+namespace printusing_test {
+
 namespace {
 
 // One number through the pure formatter, from the start of the format.
@@ -261,3 +263,5 @@ TEST(PrintUsing, StatementPrintsCollectedTextThroughPrint) {
   kel_test_reset();
   kels_cleanup(base, 0);
 }
+
+}  // namespace printusing_test

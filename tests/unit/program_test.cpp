@@ -4,6 +4,8 @@
 #include "program.h"
 #include "test_support.h"
 
+namespace program_test {
+
 namespace {
 
 kb_arr numbers(uint32_t esize = 2) { return kb_arr{nullptr, esize, kb_raw, 0, {}, {}, 0}; }
@@ -265,3 +267,5 @@ TEST(ProgramFunctions, EnvironSetsAndRemovesVariables) {
   }
   kels_cleanup(0, 0);
 }
+
+}  // namespace program_test

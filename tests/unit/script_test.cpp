@@ -9,6 +9,8 @@
 #include "golden.h"
 #include "test_support.h"
 
+namespace script_test {
+
 TEST(Script, ReadsEveryCommand) {
   std::vector<script_command> cmds;
   std::string msg;
@@ -201,3 +203,5 @@ TEST(ScriptDeathTest, OverlongLinesAreMalformedWhereverTheScriptComesFrom) {
   unsetenv("KEL_SCRIPT");
   std::remove(fifo.c_str());
 }
+
+}  // namespace script_test

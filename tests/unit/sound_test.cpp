@@ -10,6 +10,8 @@
 #include <thread>
 #include "test_support.h"
 
+namespace sound_test {
+
 namespace {
 
 // A clean sound state: mixer open, queue empty, every slot and the stream closed.
@@ -397,3 +399,5 @@ static bool lead_silence_queued_on_first_use() {
 TEST(SoundDeathTest, FirstUseOpensTheMixerAndQueuesLeadSilence) {
   EXPECT_EXIT(std::_Exit(lead_silence_queued_on_first_use() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
+
+}  // namespace sound_test

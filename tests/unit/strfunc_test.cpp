@@ -6,6 +6,8 @@
 #include <functional>
 #include "test_support.h"
 
+namespace strfunc_test {
+
 static kels *const freed_slot = reinterpret_cast<kels *>(static_cast<intptr_t>(-1));
 
 class Strfunc : public ::testing::Test {
@@ -242,3 +244,5 @@ TEST_F(Strfunc, ComparisonsOrderByUnsignedBytesThenLength) {
     }
   }
 }
+
+}  // namespace strfunc_test

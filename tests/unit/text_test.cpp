@@ -5,6 +5,8 @@
 #include <string>
 #include "test_support.h"
 
+namespace text_test {
+
 namespace {
 
 void screen13() {
@@ -329,3 +331,5 @@ TEST(Text, WholeGlyphsMatchTheFontPixelByPixelInEveryPrintMode) {
       }
   }
 }
+
+}  // namespace text_test

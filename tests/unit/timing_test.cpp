@@ -11,6 +11,8 @@
 #include <vector>
 #include "test_support.h"
 
+namespace timing_test {
+
 namespace {
 
 constexpr float two24 = 16777216.0f;
@@ -479,3 +481,5 @@ TEST_F(Timing, OutWritesTheDacAndInpReadsItBack) {
   EXPECT_EQ(new_error, 6);
   new_error = 0;
 }
+
+}  // namespace timing_test

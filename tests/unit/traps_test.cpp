@@ -5,6 +5,8 @@
 #include <vector>
 #include "test_support.h"
 
+namespace traps_test {
+
 namespace {
 
 std::vector<uint32_t> ran;               // handler ids in the order they ran
@@ -122,3 +124,5 @@ TEST_F(Traps, DueTimesRaiseTheirTrapOnceWhenReached) {
 }
 
 }  // namespace
+
+}  // namespace traps_test
