@@ -72,12 +72,13 @@ NEXT
 PRINT "long body"; T%; I%
 ON TIMER(1) GOSUB Tick
 TIMER ON
-Spins& = 0
+' A DOUBLE counter: a LONG one could overflow while a loaded machine is slow to fire the timer.
+Spins# = 0
 DO
-  Spins& = Spins& + 1
+  Spins# = Spins# + 1
 LOOP UNTIL Ticked%
 TIMER OFF
-PRINT "tick"; Seen& > 0; Spins& >= Seen&
+PRINT "tick"; Seen# > 0; Spins# >= Seen#
 A% = 5: B# = 2.5
 CLEAR
 PRINT "clear"; A%; B#
@@ -94,7 +95,7 @@ Handler:
   RESUME NEXT
 
 Tick:
-  Seen& = Spins&: Ticked% = 1
+  Seen# = Spins#: Ticked% = 1
 RETURN
 
 SUB AddK
