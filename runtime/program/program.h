@@ -247,6 +247,57 @@ template <class T, class... I> inline T *kb_at(kb_arr &a, I... ix) {
   bool r = new_error != 0;
   return kb_at<T>(r, a, ix...);
 }
+// An array's shape as a chunk keeps it in locals, like its numbers: where its storage is, and
+// each subscript's lower bound and count (a count of 0 when the array has no storage or other
+// dimensions, so that every access takes the slow path). A chunk takes the view on entry and
+// again after anything that may DIM, REDIM or ERASE the array (the accessors below after their
+// own slow path, which may give an undeclared array its implicit DIM); in between, nothing in
+// the loop needs to read the descriptor, so the compiler keeps the shape in registers and
+// takes what does not change out of the loop.
+template <int N> struct kb_view {
+  uint8_t *data;
+  int32_t lb[N];
+  uint32_t count[N];
+};
+template <int N> inline kb_view<N> kb_view_of(const kb_arr &a) {
+  kb_view<N> w;
+  w.data = a.data;
+  bool ok = a.data && a.dims == N;
+  for (int d = 0; d < N; d++) {
+    w.lb[d] = ok ? a.lb[d] : 0;
+    w.count[d] = ok ? (uint32_t)a.ub[d] - (uint32_t)a.lb[d] + 1 : 0;
+  }
+  return w;
+}
+// The element of a number array through its view; the same checks and errors as kb_elem. An
+// error already raised in the statement sends a store to scratch; it does not matter to a read.
+template <class T, bool Store, int N, class... I> inline T *kb_elemv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+  static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
+  const int32_t v[] = {(int32_t)ix...};
+  uint64_t off = 0;
+  int d = 0;
+  for (; d < N; d++) {
+    uint32_t k = (uint32_t)v[d] - (uint32_t)w.lb[d];
+    if (__builtin_expect(k >= w.count[d], 0)) break;
+    off = d ? off * w.count[d] + k : k;
+  }
+  if (__builtin_expect(d == N && !(Store && r), 1)) return (T *)(w.data + off * sizeof(T));
+  uint8_t *p;
+  if constexpr (N == 1) p = kb_elem_slow1(a, v[0]);
+  else p = kb_elem_slown(a, ix...);
+  w = kb_view_of<N>(a);
+  r = r || new_error;
+  return (T *)p;
+}
+template <class T, int N, class... I> inline T kb_getv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+  T x;
+  std::memcpy(&x, kb_elemv<T, false>(r, w, a, ix...), sizeof(T));
+  return x;
+}
+template <class T, int N, class... I> inline T *kb_atv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+  return kb_elemv<T, true>(r, w, a, ix...);
+}
+
 // GET and PUT of pictures: an array's storage from its first element, and how many bytes it
 // holds from an element on (0 when the element is a scratch one after an error).
 inline uint8_t *kb_first(kb_arr &a) {

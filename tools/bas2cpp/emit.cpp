@@ -204,6 +204,11 @@ class emitter {
   std::map<std::string, ex> consts_;
   std::map<std::string, int64_t> int_consts_;
   std::set<uint32_t> handler_labels_;
+  // Labels the module's code may be entered at from outside a chunk's own gotos: its labels
+  // named by handlers, ON ERROR, RESUME and RUN, and its GOSUBs' return points. Only these
+  // (and a label jumped to from another chunk) get a case in their chunk's entry switch: a
+  // loop that can be entered only at its top stays a loop the compiler can optimise.
+  std::set<uint32_t> entered_;
   bool has_on_error_ = false;
   bool in_proc_ = false;
   bool dynamic_ = false;           // $DYNAMIC in force
@@ -253,6 +258,7 @@ class emitter {
   uint32_t module_label_id(const std::string &name, place at) {
     auto it = ck_.module_labels.labels.find(name);
     if (it == ck_.module_labels.labels.end()) fail_at(at, "label " + name + " not defined");
+    entered_.insert(it->second.id);
     return it->second.id;
   }
   // The id of an event handler's label (ON TIMER, ON KEY, ...): a module label, also when the
@@ -337,6 +343,13 @@ class emitter {
   std::string register_record(const stmt &s, const expr &a);
   std::string finish_module();
   std::string cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const;
+  struct array_access {
+    size_t at, name_end;         // from "kb_get<" or "kb_at<" to the end of the array's name
+    std::string name, type;
+    int subscripts;
+    bool store;
+  };
+  static std::vector<array_access> array_accesses(const std::string &line);
   std::string finish_proc_body(const std::string &body);
   std::string split_program(const std::string &data, const std::string &support, const std::string &module_code,
                             const std::string &main_code) const;
@@ -1181,6 +1194,7 @@ void emitter::gosub_stmt(const std::string &label, place at) {
   uint32_t id = label_id(label, at);
   uint32_t ret = new_id();
   sc_->return_ids.push_back(ret);
+  if (!in_proc_) entered_.insert(ret);
   emit("gosub_push(" + std::to_string(ret) + ");");
   emit("KB_EV(" + std::to_string(line_) + ");");
   emit(jump(id));
@@ -1218,6 +1232,7 @@ void emitter::on_jump(const stmt &s, bool gosub) {
     if (gosub) {
       uint32_t ret = new_id();
       sc_->return_ids.push_back(ret);
+      if (!in_proc_) entered_.insert(ret);
       rets.push_back(ret);
       emit(test + "{ gosub_push(" + std::to_string(ret) + "); " + jump(id) + " }");
     } else {
@@ -2420,6 +2435,34 @@ void emitter::event_stmt(const stmt &s) {
   stmt_code("trap_switch(" + trap + ", " + std::to_string(kind) + ");");
 }
 
+// The flag-tested reads and stores of module arrays of numbers in a line of C++:
+// kb_get<T>(kb_r, NAME, subscripts...) and kb_at<T>(kb_r, NAME, ...).
+std::vector<emitter::array_access> emitter::array_accesses(const std::string &l) {
+  static const std::set<std::string> numbers = {"int16_t", "int32_t", "int64_t", "float", "double"};
+  std::vector<array_access> found;
+  auto word = [&](size_t k) { return k < l.size() && (std::isalnum((unsigned char)l[k]) || l[k] == '_'); };
+  for (size_t p = l.find("kb_"); p != std::string::npos; p = l.find("kb_", p + 3)) {
+    bool get = l.compare(p, 7, "kb_get<") == 0, at = l.compare(p, 6, "kb_at<") == 0;
+    if ((!get && !at) || (p > 0 && word(p - 1))) continue;
+    size_t t0 = p + (get ? 7 : 6), t1 = l.find('>', t0);
+    if (t1 == std::string::npos || !numbers.count(l.substr(t0, t1 - t0)) || l.compare(t1, 8, ">(kb_r, ") != 0) continue;
+    size_t n0 = t1 + 8, n1 = n0;
+    while (word(n1)) n1++;
+    // Module arrays are a<number>_<name>; anything else (a parameter, a record) is left alone.
+    if (n1 == n0 || l[n0] != 'a' || !std::isdigit((unsigned char)l[n0 + 1]) || n1 >= l.size() || l[n1] != ',') continue;
+    int depth = 0, subscripts = 1;
+    for (size_t q = n1 + 1; q < l.size(); q++) {
+      char c = l[q];
+      if (c == '(' || c == '{' || c == '[') depth++;
+      else if (c == ')' || c == '}' || c == ']') { if (depth-- == 0) break; }
+      else if (c == ',' && depth == 0) subscripts++;
+    }
+    if (subscripts > 8) continue;
+    found.push_back({p, n1, l.substr(n0, n1 - n0), l.substr(t0, t1 - t0), subscripts, at});
+  }
+  return found;
+}
+
 // The module's numbers in registers: a chunk copies the numbers its loops use into locals on
 // entry and works on those. The ones it changes go back to their statics (KB_OUT) before
 // anything that may look at the statics: an event's handler (evnt), a procedure, CLEAR,
@@ -2478,16 +2521,48 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     if (!impure[i] && loop_depth[i] > 0) used.insert(mine.begin(), mine.end());
     if (!impure[i]) written.insert(changed.begin(), changed.end());
   }
-  if (used.empty()) return code;
+  // Arrays of numbers read or written by the loops' flag-tested statements: their shapes are
+  // kept in views (kb_view), taken again with the numbers (KB_IN) and after any other line
+  // that names the array (a DIM, REDIM or ERASE of it, or a use the view does not serve).
+  std::map<std::string, int> views;
+  std::vector<std::vector<array_access>> accesses(lines.size());
+  for (size_t i = 0; i < lines.size(); i++) {
+    if (impure[i]) continue;
+    accesses[i] = array_accesses(lines[i]);
+    if (loop_depth[i] > 0)
+      for (const array_access &a : accesses[i]) views.emplace(a.name, a.subscripts);
+  }
+  if (used.empty() && views.empty()) return code;
   std::string out, save, load;
   for (const std::string &id : used) {
     prologue += "  " + cacheable_.at(id) + " r_" + id + " = " + id + ";\n";
     if (written.count(id)) save += " " + id + " = r_" + id + ";";
     load += " r_" + id + " = " + id + ";";
   }
+  auto take_view = [](const std::string &name, int n) {
+    return " w_" + name + " = kb_view_of<" + std::to_string(n) + ">(" + name + ");";
+  };
+  for (const auto &[name, n] : views) {
+    prologue += "  kb_view<" + std::to_string(n) + "> w_" + name + " = kb_view_of<" + std::to_string(n) + ">(" + name + ");\n";
+    load += take_view(name, n);
+  }
   defines = "#undef KB_OUT\n#undef KB_IN\n#define KB_OUT" + save + "\n#define KB_IN" + load + "\n";
   for (size_t i = 0; i < lines.size(); i++) {
-    const std::string &l = lines[i];
+    std::string l = lines[i];
+    // Accesses through views first (from the line's end, so positions stay right); any other
+    // mention of a viewed array takes its view again after the line.
+    std::set<std::string> retake;
+    for (auto a = accesses[i].rbegin(); a != accesses[i].rend(); ++a) {
+      auto v = views.find(a->name);
+      if (v == views.end() || v->second != a->subscripts) continue;
+      l.replace(a->at, a->name_end - a->at, std::string(a->store ? "kb_atv<" : "kb_getv<") + a->type +
+                ">(kb_r, w_" + a->name + ", " + a->name);
+    }
+    for_each_ident(l, [&](size_t at, size_t n) {
+      std::string id = l.substr(at, n);
+      if (views.count(id) && !(at >= n + 4 && l.compare(at - n - 4, n + 4, "w_" + id + ", ") == 0))
+        retake.insert(id);
+    });
     std::string o;
     size_t last = 0;
     for_each_ident(l, [&](size_t at, size_t n) {
@@ -2510,6 +2585,11 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
       bool nl = !o.empty() && o.back() == '\n';
       if (nl) o.pop_back();
       if (indent != std::string::npos) o = o.substr(0, indent) + "KB_OUT " + o.substr(indent) + " KB_IN";
+      if (nl) o += '\n';
+    } else if (!retake.empty()) {
+      bool nl = !o.empty() && o.back() == '\n';
+      if (nl) o.pop_back();
+      for (const std::string &name : retake) o += take_view(name, views.at(name));
       if (nl) o += '\n';
     }
     out += o;
@@ -2539,10 +2619,23 @@ std::string emitter::finish_module() {
         labels[c].push_back(id);
       }
   }
+  std::set<std::string> entries = {"1"};
+  for (uint32_t id : entered_) entries.insert(std::to_string(id));
+  for (size_t c = 0; c < chunks.size(); c++) {
+    const std::string &b = chunks[c];
+    for (size_t k = b.find('\x03'); k != std::string::npos; k = b.find('\x03', k + 1)) {
+      std::string id = b.substr(k + 1, b.find('\x04', k) - k - 1);
+      auto it = chunk_of.find(id);
+      if (it == chunk_of.end() || it->second != c) entries.insert(id);
+    }
+  }
   std::string out, table;
   uint32_t max_id = ck_.next_label_id;
   for (size_t c = 0; c < chunks.size(); c++) {
     const std::string &b = chunks[c];
+    std::set<std::string> used;             // labels this chunk jumps to itself
+    for (size_t k = b.find('\x03'); k != std::string::npos; k = b.find('\x03', k + 1))
+      used.insert(b.substr(k + 1, b.find('\x04', k) - k - 1));
     std::string code;
     for (size_t k = 0; k < b.size(); k++) {
       char ch = b[k];
@@ -2550,7 +2643,7 @@ std::string emitter::finish_module() {
         size_t e = b.find(ch == '\x01' ? '\x02' : '\x04', k);
         std::string id = b.substr(k + 1, e - k - 1);
         k = e;
-        if (ch == '\x01') code += "L" + id + ":;\n";
+        if (ch == '\x01') { if (used.count(id) || entries.count(id)) code += "L" + id + ":;\n"; }
         else {
           auto it = chunk_of.find(id);
           if (it != chunk_of.end() && it->second == c) code += "goto L" + id + ";";
@@ -2574,7 +2667,8 @@ std::string emitter::finish_module() {
     bool returns = code.find("goto kb_dispatch;") != std::string::npos;
     if (returns) out += "  bool kb_back = false;\nkb_dispatch:\n";
     out += std::string("  switch (kb_entry) {\n") + (c == 0 ? "    case 1: break;\n" : "");
-    for (const std::string &id : labels[c]) out += "    case " + id + ": goto L" + id + ";\n";
+    for (const std::string &id : labels[c])
+      if (entries.count(id)) out += "    case " + id + ": goto L" + id + ";\n";
     out += returns ? "    default: if (kb_back) { KB_OUT return kb_entry; } return 0;\n  }\n" : "    default: return 0;\n  }\n";
     out += code + "}\n";
     if (!defines.empty()) out += "#undef KB_OUT\n#undef KB_IN\n#define KB_OUT\n#define KB_IN\n";
