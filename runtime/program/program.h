@@ -298,6 +298,27 @@ template <class T, int N, class... I> inline T *kb_atv(bool &r, kb_view<N> &w, k
   return kb_elemv<T, true>(r, w, a, ix...);
 }
 
+// ASC(MID$(s$, start[, n])) as one: the character at start, or error 5 where MID$ would give
+// an empty string (start past the end, n of 0 or less, or a start before 1 that n does not
+// reach past).
+inline int32_t kb_asc_mid(bool &r, kels *s, int32_t start, int32_t n, int32_t passed) {
+  int64_t st = start, count = passed ? n : 1;
+  if (st <= 0) {
+    if (passed) count -= 1 - st;
+    st = 1;
+  }
+  if (__builtin_expect(count <= 0 || st > (int64_t)s->len, 0)) {
+    kb_raise(r, 5);
+    return 0;
+  }
+  return s->text[st - 1];
+}
+inline int32_t kb_asc_mid(kels *s, int32_t start, int32_t n, int32_t passed) {
+  if (new_error) return 0;
+  bool r = false;
+  return kb_asc_mid(r, s, start, n, passed);
+}
+
 // GET and PUT of pictures: an array's storage from its first element, and how many bytes it
 // holds from an element on (0 when the element is a scratch one after an error).
 inline uint8_t *kb_first(kb_arr &a) {

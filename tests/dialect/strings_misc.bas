@@ -29,7 +29,23 @@ PRINT W$
 CALL Blank(W$, "c")
 PRINT W$
 PRINT Repeat$("ab", 3); LEN(Repeat$("xyz", 4))
+' ASC of MID$: the character at the start, in a loop of numbers and in one with strings; a
+' start before 1 that the length reaches past counts from 1; where MID$ is empty, error 5.
+T$ = "Kestrel": K% = 0
+FOR I% = 1 TO LEN(T$): K% = K% + ASC(MID$(T$, I%, 1)) * I%: NEXT I%
+PRINT K%; ASC(MID$(T$, 3)); ASC(MID$(T$, -1, 4)); ASC(MID$(T$ + "!", 8, 1)); ASC(MID$(T$, 1, 100))
+ON ERROR GOTO Bad
+FOR I% = 0 TO 9
+  C% = -1: C% = ASC(MID$(T$, I%, 1)): PRINT C%;
+NEXT I%
+PRINT
+C% = ASC(MID$(T$, 2, 0)): PRINT "n=0"; C%
+C% = ASC(MID$(T$, 0, 1)): PRINT "start 0"; C%
+C% = ASC(MID$("", 1)): PRINT "empty"; C%
 END
+Bad:
+  PRINT "[err"; ERR; "at"; I%; "]";
+  RESUME NEXT
 
 FUNCTION Cap$ (S$)
   Cap$ = UCASE$(LEFT$(S$, 1)) + LCASE$(MID$(S$, 2))

@@ -75,6 +75,7 @@ struct ex {
   int fixed = 0;                    // a fixed-length string of this many characters
   bool plain_str_var = false;       // a plain variable-length string variable (V$ = V$ + x)
   bool tmp = false;                 // a string expression that makes temporaries
+  bool lone_tmp = false;            // a builtin's new string whose arguments made none
 };
 
 struct var {
@@ -131,7 +132,7 @@ template <class F> void for_each_ident(const std::string &s, F f) {
 std::string flag_checks(const std::string &code) {
   static const std::set<std::string> flagged = {
       "kb_add", "kb_sub", "kb_mul", "kb_i16", "kb_i32", "kb_i", "kb_l", "kb_round",
-      "kb_idiv", "kb_mod", "kb_div", "kb_abs", "kb_sqr", "kb_get", "kb_at"};
+      "kb_idiv", "kb_mod", "kb_div", "kb_abs", "kb_sqr", "kb_get", "kb_at", "kb_asc_mid"};
   static const std::set<std::string> quiet = {
       "kb_int", "kb_fix", "kb_sgn", "kb_put", "int16_t", "int32_t", "int64_t", "uint8_t",
       "uint16_t", "uint32_t", "uint64_t", "float", "double", "bool", "sizeof", "if"};
@@ -1011,11 +1012,15 @@ ex emitter::call_builtin(const expr &at_e, const std::string &full, const std::v
   place at = at_e.at;
   std::vector<std::pair<bool, ex>> args;
   std::vector<place> where;
+  bool tmp_before = st_tmp_;
+  st_tmp_ = false;
   for (const expr *a : raw) {
     if (!a) { args.push_back({false, ex()}); where.push_back(at); continue; }
     args.push_back({true, value_of(expression(*a))});
     where.push_back(a->start);
   }
+  bool args_tmp = st_tmp_;
+  st_tmp_ = tmp_before || args_tmp;
   const builtin *chosen = nullptr;
   std::vector<arg_sig> sig;
   for (const builtin &b : builtins()) {
@@ -1053,6 +1058,15 @@ ex emitter::call_builtin(const expr &at_e, const std::string &full, const std::v
     r.c = "kb_point_at((int32_t)(" + args[0].second.c + "), (int32_t)(" + args[1].second.c + "))";
     return r;
   }
+  // ASC(MID$(s$, start[, n])): the character read in place, with the errors the two give
+  // together, instead of a one-character string made and dropped.
+  if (full == "ASC" && args.size() == 1 && args[0].second.lone_tmp && args[0].second.c.rfind("func_mid(", 0) == 0) {
+    ex r;
+    r.t = T_INT;
+    r.c = "(int16_t)kb_asc_mid(" + args[0].second.c.substr(9);
+    st_tmp_ = tmp_before;
+    return r;
+  }
   // CINT and CLNG of a whole number: a widening, or a range check, with no rounding.
   if ((full == "CINT" || full == "CLNG") && args.size() == 1 && args[0].second.t <= T_LNG) {
     ex r;
@@ -1086,7 +1100,7 @@ ex emitter::call_builtin(const expr &at_e, const std::string &full, const std::v
     case 'L': r.t = T_LNG; break;
     case 'F': r.t = T_SNG; break;
     case 'D': r.t = T_DBL; break;
-    case 'S': r.t = T_STR; st_tmp_ = true; break;
+    case 'S': r.t = T_STR; st_tmp_ = true; r.lone_tmp = !args_tmp; break;
     case 'N': r.t = args[0].second.t; break;
     case 'X': r.t = args[0].second.t == T_DBL ? T_DBL : T_SNG; break;
     default: r.t = T_INT; break;
