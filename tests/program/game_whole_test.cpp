@@ -142,13 +142,23 @@ class whole_game {
     // the bars are drawn before the glyph, and money printed a pass late can only be lower
     // (fights pay outdoors, the shops print their own), which only makes the player careful.
     if (late() || !send("until 22 3 30000 DAYLIGHT:\n")) return false;
-    std::string bmp = s.snapshot();
-    screen_cells c = screen();
-    if (bmp.empty() || c.empty()) return fail("no snapshot");
-    std::string pixels = read_file(bmp);
-    int h = bar_value(pixels, 35, 123), d = bar_value(pixels, 90, 170);
-    mny = c.number(20, 5);
-    lvl = c.number(18, 7);
+    // On a loaded machine the snapshot may catch the box while it is being drawn: it is read
+    // again until it shows the expected daylight, for up to ten seconds.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    screen_cells c{std::vector<std::string>()};
+    int h, d;
+    for (;;) {
+      std::string bmp = s.snapshot();
+      c = screen();
+      if (bmp.empty() || c.empty()) return fail("no snapshot");
+      std::string pixels = read_file(bmp);
+      h = bar_value(pixels, 35, 123);
+      d = bar_value(pixels, 90, 170);
+      mny = c.number(20, 5);
+      lvl = c.number(18, 7);
+      bool drawn = h >= 0 && d >= 0 && mny >= 0 && lvl >= 1;
+      if ((drawn && d == dlt) || std::chrono::steady_clock::now() > deadline) break;
+    }
     if (h < 0 || d < 0 || mny < 0 || lvl < 1) return fail("cannot read the status box");
     if (d != dlt) return fail("daylight " + std::to_string(d) + ", expected " + std::to_string(dlt));
     int shown = 0;

@@ -81,12 +81,11 @@ TEST(Shutdown, ClosingTheWindowAtEachWaitPointEndsAtOnceWithStatus0) {
       EXPECT_EQ(wait_for_row(s, "Press any key to continue", 10), "Press any key to continue");
     else
       EXPECT_EQ(wait_for_row(s, "past the wait", 0), "") << "the program did not wait";
-    auto closed = clock_type::now();
+    // Every wait lasts a minute or more (the INPUT for ever), so ending within the deadline
+    // with status 0 is ending at the close, not after the wait, however loaded the machine.
     ASSERT_TRUE(s.send("close"));
-    program_result r = s.finish(10);
-    double took = seconds_since(closed);
+    program_result r = s.finish(20);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_LT(took, 1.0 * slowdown);
   }
 }
 
