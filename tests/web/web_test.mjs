@@ -288,14 +288,14 @@ async function runCase(c) {
   await evaluate('document.getElementById("canvas").focus(), true');
 
   let syncs = 0;
-  // The native snap `name`, then the canvas polled until it equals it or 30 s have passed.
+  // The native snap `name`, then the canvas polled until it equals it or 60 s have passed.
   async function snapAndCompare(name, mask) {
     const file = path.join(snaps, `${c.name}-${name}.png`);
     script(`snap ${file}`);
     await until(`the native snap ${name}`, () => exitCode === null ? pngComplete(file) : Promise.reject(
       new Error(`the native program ended (${exitCode}): ${stderr}`)), 60000);
     const url = `${base}snaps/${path.basename(file)}?${Date.now()}`;
-    const end = deadline(30000);
+    const end = deadline(60000);
     for (;;) {
       const r = await evaluate(`(${compareFn})(${JSON.stringify(url)}, ${JSON.stringify(mask || [])})`);
       if (r.diff === 0 || Date.now() > end) return r;
