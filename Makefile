@@ -33,6 +33,7 @@ play-web: build
 
 # Programs and the game in headless Chromium, their canvas compared with the native snaps
 # (tests/web/cases.json; WEB_CASES="gfx13 input" picks cases). Not part of `make test`.
+# WEB_CASES="bench [KERNEL...]" times bench/basic's kernels in both builds instead (prints only).
 test-web: build
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"
 	node --experimental-websocket tests/web/web_test.mjs $(BUILD) $(WEB_CASES)

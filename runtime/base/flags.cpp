@@ -21,11 +21,15 @@ void (*kel_shutdown_hook)() = nullptr;
 void (*kel_exit_files_hook)() = nullptr;
 static std::atomic<bool> files_incomplete{false};
 
-static std::atomic<Uint32> game_thread_id{0};
+// The C++ thread id, not SDL_ThreadID: the page's SDL gives every thread the id 0.
+static std::atomic<std::thread::id> game_thread_id{};
 static std::atomic<int> exit_status{-1};         // -1 until an exit is asked for
 
-void kel_mark_game_thread() { game_thread_id = SDL_ThreadID(); }
-bool kel_on_game_thread() { return game_thread_id && SDL_ThreadID() == game_thread_id; }
+void kel_mark_game_thread() { game_thread_id = std::this_thread::get_id(); }
+bool kel_on_game_thread() {
+  std::thread::id id = game_thread_id.load();
+  return id != std::thread::id{} && std::this_thread::get_id() == id;
+}
 
 [[noreturn]] void end() {
   while (stop_program.load() != 1) platform_sleep(100);

@@ -19,6 +19,7 @@ const plan = JSON.parse(fs.readFileSync(path.join(root, 'tests/web/cases.json'),
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kel-web-test-'));
 const site = path.join(work, 'site'), snaps = path.join(site, 'snaps');
 fs.mkdirSync(snaps, { recursive: true });
+fs.rmSync(path.join(build, 'web-test-failed'), { recursive: true, force: true });
 const deadline = ms => Date.now() + ms;
 const sleep = ms => new Promise(r => setTimeout(r, ms));
 const children = [];
@@ -43,29 +44,82 @@ async function finish(code) {
 
 // ---- building --------------------------------------------------------------------------
 
-// `bench` instead of case names: the kelbench BASIC kernels (bench/web/*.bas) timed by TIMER in
-// both builds, three runs each, and the medians' ratio.
+// `bench` instead of case names: the kelbench BASIC kernels (bench/basic/*.bas, or the ones
+// named after `bench`) timed by TIMER in both builds. Each kernel is wrapped at run time (see
+// benchWrapper), so bench/basic holds the only copy of it.
 const benchMode = only[0] === 'bench';
-const kernels = benchMode ? fs.readdirSync(path.join(root, 'bench/web')).filter(f => f.endsWith('.bas'))
-  .map(f => f.slice(0, -4)).filter(k => only.length < 2 || only.includes(k)) : [];
-for (const k of kernels) plan.programs[`bench-${k}`] = { source: `bench/web/${k}.bas` };
+const kernels = benchMode ? fs.readdirSync(path.join(root, 'bench/basic')).filter(f => f.endsWith('.bas'))
+  .map(f => f.slice(0, -4)).filter(k => only.length < 2 || only.includes(k)).sort() : [];
+// What kelbench does before a kernel that expects it (bench/bench_basic.cpp).
+const benchSetup = { pset: 'SCREEN 13' };
+// The kernel's module-level code between a start and an end that time it with TIMER(.001) and
+// append the milliseconds and the four result bytes at 0000:0600 to kernel.txt; then RUN starts
+// it again (variables cleared, as kelbench's CLEAR) until it has run 3 times and 1.5 s in all,
+// counted in words at 0000:0700 (runs) and 0000:0702 (milliseconds; RUN leaves memory as it
+// is). SUBs and FUNCTIONs follow the end.
+function benchWrapper(k) {
+  const lines = fs.readFileSync(path.join(root, 'bench/basic', `${k}.bas`), 'utf8').split(/\r?\n/);
+  let at = lines.findIndex(l => /^\s*(SUB|FUNCTION)\s/i.test(l));
+  if (at < 0) at = lines.length;
+  return [
+    `' bench/basic/${k}.bas timed by TIMER, written by tests/web/web_test.mjs`,
+    'DEF SEG = 0',
+    ...(benchSetup[k] ? [`IF PEEK(&H700) = 0 AND PEEK(&H701) = 0 THEN ${benchSetup[k]}`] : []),
+    'DEF SEG',
+    'KelT0# = TIMER(.001)',
+    ...lines.slice(0, at),
+    'KelT1# = TIMER(.001)',
+    'IF KelT1# < KelT0# THEN KelT1# = KelT1# + 86400',
+    'DEF SEG = 0',
+    'KelMs& = CLNG((KelT1# - KelT0#) * 1000)',
+    'KelN& = PEEK(&H700) + 256& * PEEK(&H701) + 1',
+    'POKE &H700, KelN& AND 255: POKE &H701, KelN& \\ 256',
+    'KelAll& = PEEK(&H702) + 256& * PEEK(&H703) + KelMs&',
+    'IF KelAll& > 65535 THEN KelAll& = 65535',
+    'POKE &H702, KelAll& AND 255: POKE &H703, KelAll& \\ 256',
+    'KelR$ = HEX$(PEEK(&H600)) + " " + HEX$(PEEK(&H601)) + " " + HEX$(PEEK(&H602)) + " " + HEX$(PEEK(&H603))',
+    'KelF% = FREEFILE',
+    'OPEN "kernel.txt" FOR APPEND AS #KelF%',
+    'PRINT #KelF%, USING "##########.###"; (KelT1# - KelT0#) * 1000;',
+    'PRINT #KelF%, "  "; KelR$',
+    'CLOSE #KelF%',
+    'IF KelN& < 3 OR (KelAll& < 1500 AND KelN& < 20000) THEN DEF SEG: RUN',
+    'SYSTEM',
+    ...lines.slice(at), ''].join('\n');
+}
+for (const k of kernels) {
+  const file = path.join(work, 'bench', `${k}.bas`);
+  fs.mkdirSync(path.dirname(file), { recursive: true });
+  fs.writeFileSync(file, benchWrapper(k));
+  plan.programs[`bench-${k}`] = { source: file };
+}
 const cases = benchMode ? [] : plan.cases.filter(c => !only.length || only.includes(c.name));
 const native = {};
 for (const [name, p] of Object.entries(plan.programs)) {
   if (benchMode && !name.startsWith('bench-')) continue;
   if (!benchMode && !cases.some(c => c.program === name)) continue;
-  const src = path.join(root, p.source);
+  const src = path.resolve(root, p.source);
   const t0 = Date.now();
   console.log(`building ${name} for the browser`);
-  const data = p.data ? fs.readdirSync(path.join(root, p.data)).filter(f => f.endsWith('.wav'))
-    .flatMap(f => ['--data', path.join(root, p.data, f)]) : [];
-  execFileSync(path.join(build, 'kelc'), ['--web', src, '-o', path.join(site, name), ...data], { stdio: 'inherit' });
+  // Data files: given to the page with --data and copied beside the native program. Files in
+  // `beside` go only beside the native program: kelc --web preloads them itself, as files the
+  // program names that lie beside its source.
+  const data = [].concat(p.data || []).flatMap(d => {
+    const full = path.join(root, d);
+    return fs.statSync(full).isDirectory()
+      ? fs.readdirSync(full).filter(f => f.endsWith('.wav')).map(f => path.join(full, f)) : [full];
+  });
+  execFileSync(path.join(build, 'kelc'), ['--web', src, '-o', path.join(site, name),
+    ...data.flatMap(f => ['--data', f])], { stdio: 'inherit' });
   console.log(`  ${((Date.now() - t0) / 1000).toFixed(0)} s`);
   if (name === 'game') native[name] = path.join(build, 'kestravelle');
   else {
-    fs.mkdirSync(path.join(work, 'native', name), { recursive: true });
-    native[name] = path.join(work, 'native', name, name);
+    const dir = path.join(work, 'native', name);
+    fs.mkdirSync(dir, { recursive: true });
+    native[name] = path.join(dir, name);
     execFileSync(path.join(build, 'kelc'), [src, '-o', native[name]], { stdio: 'inherit' });
+    for (const f of [...data, ...(p.beside || []).map(b => path.join(root, b))])
+      fs.copyFileSync(f, path.join(dir, path.basename(f)));
   }
 }
 
@@ -140,35 +194,52 @@ async function until(what, fn, ms) {
 const named = { Enter: ['Enter', 13, '\r'], Esc: ['Escape', 27, ''], Space: [' ', 32, ' '], Tab: ['Tab', 9, '\t'],
   Backspace: ['Backspace', 8, ''], Up: ['ArrowUp', 38, ''], Down: ['ArrowDown', 40, ''],
   Left: ['ArrowLeft', 37, ''], Right: ['ArrowRight', 39, ''] };
+// Shift+, Ctrl+ and Alt+ hold their key around the named one, as the native script's prefixes do.
+const modifierKeys = { Shift: ['Shift', 16, 8], Ctrl: ['Control', 17, 2], Alt: ['Alt', 18, 1] };
 async function press(name) {
+  const held = [];
+  let mods = 0, m;
+  while ((m = /^(Shift|Ctrl|Alt)\+(.+)$/.exec(name))) {
+    const [key, code, bit] = modifierKeys[m[1]];
+    mods |= bit;
+    held.push({ key, windowsVirtualKeyCode: code, nativeVirtualKeyCode: code, location: 1, modifiers: mods });
+    await page('Input.dispatchKeyEvent', { type: 'rawKeyDown', ...held[held.length - 1] });
+    name = m[2];
+  }
   let key, code, text;
   if (named[name]) [key, code, text] = named[name];
   else { key = text = name; code = name.toUpperCase().charCodeAt(0); }
-  const base = { key, windowsVirtualKeyCode: code, nativeVirtualKeyCode: code };
+  if (mods & 3) text = '';                // no character with Ctrl or Alt
+  const base = { key, windowsVirtualKeyCode: code, nativeVirtualKeyCode: code, modifiers: mods };
   await page('Input.dispatchKeyEvent', { type: 'keyDown', ...base, text, unmodifiedText: text });
   await page('Input.dispatchKeyEvent', { type: 'keyUp', ...base });
+  for (const h of held.reverse()) await page('Input.dispatchKeyEvent', { type: 'keyUp', ...h, modifiers: 0 });
 }
 
-// The canvas (read through toDataURL) against a snap, leaving out the masked rectangles.
+// The canvas (read through toDataURL) against a snap, leaving out the masked rectangles (in the
+// snap's pixels). A canvas that is the snap scaled by a whole factor is compared pixel by pixel
+// at that scale: a native full screen snaps the page unscaled while the page keeps its canvas.
 const compareFn = `async function (url, masks) {
   const load = async src => { const i = new Image(); i.src = src; await i.decode(); return i; };
   const pixels = img => { const c = document.createElement('canvas'); c.width = img.width; c.height = img.height;
     const x = c.getContext('2d'); x.drawImage(img, 0, 0); return x.getImageData(0, 0, img.width, img.height).data; };
   const live = await load(Module.canvas.toDataURL('image/png')), ref = await load(url);
-  if (live.width !== ref.width || live.height !== ref.height)
+  const k = live.width / ref.width;
+  if (!Number.isInteger(k) || k < 1 || live.height !== ref.height * k)
     return { diff: -1, size: [live.width, live.height, ref.width, ref.height] };
   const a = pixels(live), b = pixels(ref);
   let diff = 0, first = null;
-  for (let y = 0; y < ref.height; y++)
-    for (let x = 0; x < ref.width; x++) {
-      if (masks.some(m => x >= m[0] && y >= m[1] && x < m[0] + m[2] && y < m[1] + m[3])) continue;
-      const i = 4 * (y * ref.width + x);
-      if (a[i] !== b[i] || a[i + 1] !== b[i + 1] || a[i + 2] !== b[i + 2]) {
+  for (let y = 0; y < live.height; y++)
+    for (let x = 0; x < live.width; x++) {
+      const rx = Math.floor(x / k), ry = Math.floor(y / k);
+      if (masks.some(m => rx >= m[0] && ry >= m[1] && rx < m[0] + m[2] && ry < m[1] + m[3])) continue;
+      const i = 4 * (y * live.width + x), j = 4 * (ry * ref.width + rx);
+      if (a[i] !== b[j] || a[i + 1] !== b[j + 1] || a[i + 2] !== b[j + 2]) {
         diff++;
-        if (!first) first = [x, y, a[i], a[i + 1], a[i + 2], b[i], b[i + 1], b[i + 2]];
+        if (!first) first = [x, y, a[i], a[i + 1], a[i + 2], b[j], b[j + 1], b[j + 2]];
       }
     }
-  return { diff, first, size: [ref.width, ref.height] };
+  return { diff, first, size: [live.width, live.height], scale: k };
 }`;
 
 // ---- one case --------------------------------------------------------------------------
@@ -178,6 +249,23 @@ function pngComplete(file) {
     const b = fs.readFileSync(file);
     return b.length > 12 && b.subarray(b.length - 8, b.length - 4).toString() === 'IEND';
   } catch { return false; }
+}
+
+// A comparison's outcome in words: the size, the differing pixels and the first of them
+// (x, y, the page's red, green, blue, then the snap's).
+function describe(r) {
+  if (r.diff < 0) return `the page is ${r.size[0]}x${r.size[1]}, the snap ${r.size[2]}x${r.size[3]}`;
+  return `${r.size.join('x')}${r.scale > 1 ? ` (the snap at ${r.scale} times)` : ''}, ${r.diff} differing pixels` +
+    (r.diff ? `, the first ${JSON.stringify(r.first)}` : '');
+}
+// A screen that differed: the native snap and the page's canvas, kept in BUILD/web-test-failed.
+const failedDir = path.join(build, 'web-test-failed');
+function keepPair(caseName, snap, dataUrl) {
+  fs.mkdirSync(failedDir, { recursive: true });
+  const ref = path.join(snaps, `${caseName}-${snap}.png`);
+  if (fs.existsSync(ref)) fs.copyFileSync(ref, path.join(failedDir, `${caseName}-${snap}-native.png`));
+  fs.writeFileSync(path.join(failedDir, `${caseName}-${snap}-page.png`), Buffer.from(dataUrl.split(',')[1], 'base64'));
+  console.log(`  (the two pictures are in ${failedDir})`);
 }
 
 async function runCase(c) {
@@ -202,14 +290,14 @@ async function runCase(c) {
   await evaluate('document.getElementById("canvas").focus(), true');
 
   let syncs = 0;
-  // The native snap `name`, then the canvas polled until it equals it or 30 s have passed.
+  // The native snap `name`, then the canvas polled until it equals it or 60 s have passed.
   async function snapAndCompare(name, mask) {
     const file = path.join(snaps, `${c.name}-${name}.png`);
     script(`snap ${file}`);
     await until(`the native snap ${name}`, () => exitCode === null ? pngComplete(file) : Promise.reject(
       new Error(`the native program ended (${exitCode}): ${stderr}`)), 60000);
     const url = `${base}snaps/${path.basename(file)}?${Date.now()}`;
-    const end = deadline(30000);
+    const end = deadline(60000);
     for (;;) {
       const r = await evaluate(`(${compareFn})(${JSON.stringify(url)}, ${JSON.stringify(mask || [])})`);
       if (r.diff === 0 || Date.now() > end) return r;
@@ -224,7 +312,8 @@ async function runCase(c) {
       const r = await snapAndCompare(`sync${++syncs}`, s.mask);
       if (r.diff !== 0) {
         results.push({ snap: `until ${s.until[2]}`, ...r });
-        console.log(`  until "${s.until[2]}": the page never showed the same screen (${r.diff} differing pixels)`);
+        keepPair(c.name, `sync${syncs}`, await evaluate('Module.canvas.toDataURL("image/png")'));
+        console.log(`  until "${s.until[2]}": the page never showed the same screen: ${describe(r)}`);
       }
     }
     else if (s.key) { script(`key ${s.key}`); await press(s.key); }
@@ -235,14 +324,9 @@ async function runCase(c) {
     } else if (s.snap) {
       const r = await snapAndCompare(s.snap, s.mask);
       results.push({ snap: s.snap, ...r, masked: !!s.mask });
-      if (r.diff !== 0) {                 // the page's picture beside the snap, to look at
-        const live = await evaluate('Module.canvas.toDataURL("image/png")');
-        fs.writeFileSync(path.join(snaps, `${c.name}-${s.snap}-browser.png`), Buffer.from(live.split(',')[1], 'base64'));
-        if (!process.env.KEL_KEEP_SCRATCH) console.log(`  (KEL_KEEP_SCRATCH=1 keeps ${snaps} to compare)`);
-      }
+      if (r.diff !== 0) keepPair(c.name, s.snap, await evaluate('Module.canvas.toDataURL("image/png")'));
       const note = s.mask ? ` (masked: ${s.why})` : '';
-      console.log(`  ${s.snap}: ${r.size.slice(0, 2).join('x')}, ${r.diff} differing pixels${note}` +
-        (r.diff ? ` first ${JSON.stringify(r.first)}` : ''));
+      console.log(`  ${s.snap}: ${describe(r)}${note}`);
     } else if (s.ended !== undefined) {
       await until('the native program to end', () => exitCode !== null, 60000);
       const st = await until('the page to say the program ended',
@@ -259,24 +343,40 @@ async function runCase(c) {
   return results;
 }
 
+// Each kernel's runs in both builds (kernel.txt: milliseconds and result, a line a run). The
+// first run is left out (in the page it includes compiling the code to the machine's); the
+// ratio is of the means of the rest: a run's time is read to the millisecond, and the mean of
+// many such readings is not biased by that (a median of runs under a millisecond would be 0).
+// Only printed: timings are no test.
 async function bench() {
-  const median = v => v.slice().sort((a, b) => a - b)[Math.floor(v.length / 2)];
-  console.log('| kernel | native ms | browser ms | ratio |\n|---|---|---|---|');
+  const mean = v => v.reduce((a, b) => a + b, 0) / v.length;
+  const parse = text => text.trim().split('\n').map(l => l.trim().split(/\s+/))
+    .map(([ms, ...r]) => ({ ms: parseFloat(ms), result: r.join(' ') }));
+  const rows = [];
   for (const k of kernels) {
-    const name = `bench-${k}`, nat = [], web = [];
-    for (let i = 0; i < 3; i++) {
-      const out = path.join(path.dirname(native[name]), 'kernel.txt');
-      fs.rmSync(out, { force: true });
-      execFileSync(native[name], [], { cwd: path.dirname(native[name]),
-        env: { ...process.env, SDL_VIDEODRIVER: 'dummy', SDL_AUDIODRIVER: 'dummy' } });
-      nat.push(parseFloat(fs.readFileSync(out, 'utf8')));
-      await page('Page.navigate', { url: `${base}${name}/index.html` });
-      await until(`${k} to end in the page`, () => evaluate('!!(window.Module && Module.kelEnded)'), 120000);
-      web.push(parseFloat(await evaluate('FS.readFile("/kernel.txt", {encoding: "utf8"})')));
+    const name = `bench-${k}`, dir = path.dirname(native[name]), out = path.join(dir, 'kernel.txt');
+    fs.rmSync(out, { force: true });
+    execFileSync(native[name], [], { cwd: dir, stdio: ['ignore', 'ignore', 'inherit'],
+      env: { ...process.env, SDL_VIDEODRIVER: 'dummy', SDL_AUDIODRIVER: 'dummy' } });
+    const nat = parse(fs.readFileSync(out, 'utf8'));
+    consoleText.length = 0;
+    await page('Page.navigate', { url: `${base}${name}/index.html` });
+    let web;
+    try {
+      await until(`${k} to end in the page`, () => evaluate('!!(window.Module && Module.kelEnded)'), 600000);
+      web = parse(await evaluate('FS.readFile("/kernel.txt", {encoding: "utf8"})'));
+    } catch (e) {
+      console.log(`${k}: ${e.message}`);
+      console.log(consoleText.slice(-10).map(t => '  page: ' + t).join('\n'));
+      continue;
     }
-    const n = median(nat), w = median(web);
-    console.log(`| ${k} | ${n.toFixed(1)} | ${w.toFixed(1)} | ${(w / n).toFixed(2)} |`);
+    const n = mean(nat.slice(1).map(r => r.ms)), w = mean(web.slice(1).map(r => r.ms));
+    const same = nat[0].result === web[0].result ? '' : ` (results differ: ${nat[0].result} / ${web[0].result})`;
+    rows.push(`| ${k} | ${nat.length} | ${n.toFixed(2)} | ${web.length} | ${w.toFixed(2)} | ${(w / n).toFixed(2)} |${same}`);
+    console.log(rows[rows.length - 1]);
   }
+  console.log('\n| kernel | native runs | native ms | page runs | page ms | page / native |\n|---|---|---|---|---|---|');
+  console.log(rows.join('\n'));
 }
 if (benchMode) { await bench(); await finish(0); }
 
