@@ -309,6 +309,7 @@ TEST_F(Files, RandomRecordsTakeStringsAndFieldViews) {
   EXPECT_EQ(new_error, 50);
   new_error = 0;
   EXPECT_EQ(func_lof(1), 24);
+  sub_close(1);
   EXPECT_EQ(slurp(P("r.dat")), std::string("abc     ") + std::string(8, '\0') + "Zed    9");
   kels_free(s); kels_free(a); kels_free(b); kels_free(after);
 }
