@@ -226,7 +226,7 @@ inline int64_t window_read(gfs_file *f, int64_t off, uint32_t n, const uint8_t *
 // room; nullptr after an error.
 inline uint8_t *window_write(gfs_file *f, int64_t off, uint32_t n) {
   if (f->read_only) { error(75); return nullptr; }
-  sync_others(f, true);
+  if (f->shared) sync_others(f, true);
   if (!(f->buf && off >= f->bstart && off <= f->bstart + f->blen && off + n <= f->bstart + buf_cap)) {
     if (!flush(f) || !has_window(f)) return nullptr;
     drop(f);
@@ -333,6 +333,21 @@ kels *heap_copy(const std::string &s) {
 bool is_blank(int c) { return c == ' ' || c == '\t'; }
 bool is_line_end(int c) { return c == '\r' || c == '\n'; }
 
+// The first line end in [p, end) (with mark, also the end mark 26), or end. Text is looked at
+// eight bytes at a time: a word with none of them is passed over whole.
+const uint8_t *find_line_end(const uint8_t *p, const uint8_t *end, bool mark) {
+  constexpr uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+  auto has = [](uint64_t w, uint8_t b) { uint64_t x = w ^ (ones * b); return (x - ones) & ~x & highs; };
+  while (end - p >= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    if (has(w, '\r') | has(w, '\n') | (mark ? has(w, 26) : 0)) break;
+    p += 8;
+  }
+  while (p < end && *p != '\r' && *p != '\n' && !(mark && *p == 26)) p++;
+  return p;
+}
+
 void skip_line_end(gfs_file *f) {
   int c = src_peek(f);
   if (c == '\r') {
@@ -430,8 +445,8 @@ void target_bytes(gfs_file *f, const uint8_t *p, size_t n) {
     }
     return;
   }
-  size_t last = n;                           // the column runs on from the last line end
-  while (last && !is_line_end(p[last - 1])) last--;
+  size_t last = 0;                           // the column runs on from the last line end
+  for (const uint8_t *q = p, *end = p + n; (q = find_line_end(q, end, false)) < end; q++) last = (size_t)(q - p) + 1;
   f->column = (last ? 1 : f->column) + (int32_t)(n - last);
   if (f->mode != gfs_random) {
     stream_write(f, p, n);
@@ -833,10 +848,7 @@ static size_t line_span(gfs_file *f, const uint8_t **at) {
   if (f->pos < f->bstart || f->pos >= f->bstart + f->blen) return 0;
   const uint8_t *p = f->buf + (f->pos - f->bstart), *end = f->buf + f->blen;
   *at = p;
-  bool mark = f->mode == gfs_input;
-  const uint8_t *q = p;
-  while (q < end && *q != '\r' && *q != '\n' && !(mark && *q == 26)) q++;
-  return (size_t)(q - p);
+  return (size_t)(find_line_end(p, end, f->mode == gfs_input) - p);
 }
 
 // LINE INPUT # from a file read in order: whole runs of the line are taken from the window; a
