@@ -755,6 +755,31 @@ TEST_F(Files, ShellAndBloadSeeWhatTheNumbersStillHold) {
   sub_defseg(0, 0);
 }
 
+// CHAIN keeps the files open and writes out what they hold: the next program finds it on the
+// disk, and goes on with the same numbers.
+std::string chained_saw;
+TEST_F(Files, ChainWritesOutWhatTheOpenFilesHold) {
+  static std::string path;
+  path = P("chain.dat");
+  static const kb_module table[] = {
+    {"FIRST.BAS", [](uint32_t, int32_t) {
+       open_as(path, gfs_random, 1, 4);
+       gfs_put(1, 1, 1, "held", 4);
+       kb_chain(1);
+     }},
+    {"NEXT.BAS", [](uint32_t, int32_t) {
+       chained_saw = slurp(path);
+       gfs_put(1, 2, 1, "more", 4);
+     }},
+  };
+  chained_saw.clear();
+  kb_run_modules(table, 2);
+  EXPECT_EQ(chained_saw, "held");
+  EXPECT_EQ(new_error, 0);
+  sub_close(1);
+  EXPECT_EQ(slurp(path), "heldmore");
+}
+
 // Bytes of address space the process has mapped now.
 uint64_t mapped_bytes() {
   std::ifstream statm("/proc/self/statm");
