@@ -1,7 +1,9 @@
 // Numbered files: the table of open files, OPEN and CLOSE, sequential text both ways, GET and
 // PUT, FIELD, and the position functions. Every file is a host descriptor read and written at
-// explicit offsets, so each file keeps its own position; sequential output is buffered and
-// flushed on CLOSE (and by END, CLEAR and shutdown through sub_close_all).
+// explicit offsets, so each file keeps its own position. Each number keeps a window of its file
+// in memory (read ahead in blocks that grow while reading runs on in order, written back when
+// the window moves, on CLOSE, and by END, CLEAR, SHELL and shutdown), so a GET, a PUT or a line
+// of text costs a copy rather than a call to the host.
 #include "files.h"
 #include <cctype>
 #include <fcntl.h>
@@ -9,6 +11,7 @@
 #include <unistd.h>
 #include <cctype>
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
@@ -41,7 +44,8 @@ static void set_print_target(int32_t fileno) {
 namespace {
 
 constexpr int32_t max_files = 255;
-constexpr size_t io_block = 8192;
+constexpr uint32_t buf_cap = 64 * 1024;   // a window; a record (at most max_reclen) fits in half
+constexpr uint32_t min_load = 4096;       // the first load, and a load after a jump
 constexpr int32_t default_reclen = 128;
 constexpr int32_t max_reclen = 32767;
 constexpr int32_t printer_slot = max_files + 1;   // LPRINT's printer file, out of the numbers' reach
@@ -57,11 +61,12 @@ struct gfs_file {
   int64_t pos = 0;               // next byte of the file to read or write
   int32_t column = 1;            // PRINT #'s column on the current line
   bool eof = false;              // RANDOM/BINARY: the last read came up short
-  std::vector<uint8_t> wbuf;     // written, not yet on the host, starting at wstart
-  int64_t wstart = 0;
-  std::vector<uint8_t> rbuf;     // read ahead, starting at rstart
-  int64_t rstart = 0;
-  size_t rlen = 0;
+  uint8_t *buf = nullptr;        // the window, buf_cap bytes once used: the file from bstart
+  int64_t bstart = 0;
+  uint32_t blen = 0;             // bytes of the file the window holds
+  uint32_t dlo = 0, dhi = 0;     // buf[dlo, dhi) is written but not yet on the host (none when equal)
+  uint32_t ahead = min_load;     // how much the next load reads: doubles while reads run on in order
+  ~gfs_file() { delete[] buf; }
   uint8_t *record = nullptr;     // RANDOM: the record buffer that FIELD views show
   int32_t recpos = 0;            // RANDOM: where PRINT # and INPUT # are in the record buffer
   int32_t width = 0;             // PRINT # starts a new line past this column; 0: no limit
@@ -116,23 +121,51 @@ int write_all(int fd, const uint8_t *p, size_t n, int64_t off) {
   return 0;
 }
 
+// Reads up to n bytes at off: the count (short only at the end of the file), or -1 with the
+// host's errno in *e.
+int64_t read_all(int fd, uint8_t *p, size_t n, int64_t off, int *e) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t got = ::pread(fd, p + done, n - done, off + (int64_t)done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) { *e = errno; return -1; }
+    if (got == 0) break;
+    done += (size_t)got;
+  }
+  return (int64_t)done;
+}
+
+bool dirty(const gfs_file *f) { return f->dlo != f->dhi; }
+
+// Writes what the window holds unwritten to the host. A failed write is reported once, not
+// retried, and the window is forgotten, so nothing reads back bytes the file does not have.
 bool flush(gfs_file *f) {
-  if (f->wbuf.empty()) return true;
-  int e = write_all(f->fd, f->wbuf.data(), f->wbuf.size(), f->wstart);
-  f->wbuf.clear();                           // a failed write is reported once, not retried
-  if (e) error(gfs_errno_error(e, 57));
+  if (!dirty(f)) return true;
+  int e = write_all(f->fd, f->buf + f->dlo, f->dhi - f->dlo, f->bstart + f->dlo);
+  f->dlo = f->dhi = 0;
+  if (e) {
+    f->blen = 0;
+    error(gfs_errno_error(e, 57));
+  }
   return e == 0;
 }
 
-// Numbers open on one host file see each other's work: before f reads or writes, what another
-// number still buffers goes to the host first (so writes land in the order the program made
-// them), and a write through f drops what the others have read ahead.
+// Forgets what the window holds; what it held unwritten must be on the host already.
+void drop(gfs_file *f) {
+  f->blen = 0;
+  f->ahead = min_load;
+}
+
+// Numbers open on one host file see each other's work: before f reads from the host or
+// writes, what another number still holds unwritten goes to the host first (so writes land in
+// the order the program made them), and a write through f makes the others forget their
+// windows. So a window that is still there never holds bytes another number has changed.
 void sync_others(gfs_file *f, bool writing) {
   if (!f->shared) return;
   for (gfs_file *g : files)
     if (g && g != f && g->dev == f->dev && g->ino == f->ino) {
       flush(g);
-      if (writing) g->rlen = 0;
+      if (writing) drop(g);
     }
 }
 
@@ -146,57 +179,116 @@ void mark_shared(uint64_t dev, uint64_t ino) {
 
 void flush_at_exit() {   // the printer file included
   for (gfs_file *f : files)
-    if (f && !f->wbuf.empty()) write_all(f->fd, f->wbuf.data(), f->wbuf.size(), f->wstart);
+    if (f && dirty(f)) write_all(f->fd, f->buf + f->dlo, f->dhi - f->dlo, f->bstart + f->dlo);
+}
+
+bool has_window(gfs_file *f) {
+  if (!f->buf) f->buf = new (std::nothrow) uint8_t[buf_cap];
+  if (!f->buf) error(7);
+  return f->buf != nullptr;
+}
+
+// Loads the window so that it holds [off, off + n) as far as the file goes (n <= buf_cap / 2).
+// A load that runs on from the window, forwards or backwards, reads twice as much as the last
+// one, up to the window's size; one after a jump reads a block. The bytes of the span the
+// file has, with *at pointing at them; -1 after an error.
+int64_t load(gfs_file *f, int64_t off, uint32_t n, const uint8_t **at) {
+  sync_others(f, false);
+  if (!flush(f) || !has_window(f)) return -1;
+  int64_t end = f->bstart + f->blen;
+  bool forward = f->blen && off >= f->bstart && off <= end;
+  bool backward = f->blen && off < f->bstart && off + n >= f->bstart;
+  f->ahead = forward || backward ? std::min(buf_cap, f->ahead * 2) : min_load;
+  uint32_t size = std::max(f->ahead, n);
+  int64_t start = backward ? std::max<int64_t>(0, off + n - size) : off;
+  f->blen = 0;
+  f->bstart = start;
+  int e = 0;
+  int64_t got = read_all(f->fd, f->buf, size, start, &e);
+  if (got < 0) { error(gfs_errno_error(e, 57)); return -1; }
+  f->blen = (uint32_t)got;
+  *at = f->buf + (off - start);
+  int64_t have = start + got - off;
+  return have < 0 ? 0 : have > n ? n : have;
+}
+
+// The span [off, off + n) of the file (n <= buf_cap / 2), from the window when it holds it.
+inline int64_t window_read(gfs_file *f, int64_t off, uint32_t n, const uint8_t **at) {
+  if (off >= f->bstart && off + n <= f->bstart + f->blen) {
+    *at = f->buf + (off - f->bstart);
+    return n;
+  }
+  return load(f, off, n, at);
+}
+
+// Room in the window for n bytes written at off (n <= buf_cap / 2): a write that does not
+// continue or overwrite what the window holds starts a new window there. The caller fills the
+// room; nullptr after an error.
+inline uint8_t *window_write(gfs_file *f, int64_t off, uint32_t n) {
+  if (f->read_only) { error(75); return nullptr; }
+  if (f->shared) sync_others(f, true);
+  if (!(f->buf && off >= f->bstart && off <= f->bstart + f->blen && off + n <= f->bstart + buf_cap)) {
+    if (!flush(f) || !has_window(f)) return nullptr;
+    drop(f);
+    f->bstart = off;
+  }
+  uint32_t lo = (uint32_t)(off - f->bstart), hi = lo + n;
+  if (hi > f->blen) f->blen = hi;
+  if (!dirty(f)) {
+    f->dlo = lo, f->dhi = hi;
+  } else {
+    f->dlo = std::min(f->dlo, lo);
+    f->dhi = std::max(f->dhi, hi);
+  }
+  return f->buf + lo;
 }
 
 // Up to n bytes at off; the count read (short at the end of the file), -1 after an error.
 int64_t read_at(gfs_file *f, uint8_t *p, size_t n, int64_t off) {
-  sync_others(f, false);
-  if (!flush(f)) return -1;
-  size_t done = 0;
-  while (done < n) {
-    ssize_t got = ::pread(f->fd, p + done, n - done, off + (int64_t)done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) { error(gfs_errno_error(errno, 57)); return -1; }
-    if (got == 0) break;
-    done += (size_t)got;
+  if (n <= buf_cap / 2) {
+    const uint8_t *at = nullptr;
+    int64_t got = window_read(f, off, (uint32_t)n, &at);
+    if (got > 0) std::memcpy(p, at, (size_t)got);
+    return got;
   }
-  return (int64_t)done;
+  sync_others(f, false);                     // more than a window: straight from the host
+  if (!flush(f)) return -1;
+  int e = 0;
+  int64_t got = read_all(f->fd, p, n, off, &e);
+  if (got < 0) error(gfs_errno_error(e, 57));
+  return got;
 }
 
 bool write_at(gfs_file *f, const uint8_t *p, size_t n, int64_t off) {
+  if (n <= buf_cap / 2) {
+    uint8_t *at = window_write(f, off, (uint32_t)n);
+    if (at && n) std::memcpy(at, p, n);
+    return at != nullptr;
+  }
   if (f->read_only) { error(75); return false; }
-  sync_others(f, true);
+  sync_others(f, true);                      // more than a window: straight to the host
   if (!flush(f)) return false;
-  f->rlen = 0;
+  drop(f);
   int e = write_all(f->fd, p, n, off);
   if (e) error(gfs_errno_error(e, 57));
   return e == 0;
 }
 
-// Sequential bytes at the file's position, gathered into the write buffer.
+// Sequential bytes at the file's position.
 void stream_write(gfs_file *f, const uint8_t *p, size_t n) {
-  if (f->read_only) { error(75); return; }
-  sync_others(f, true);
-  if (!f->wbuf.empty() && f->wstart + (int64_t)f->wbuf.size() != f->pos && !flush(f)) return;
-  if (f->wbuf.empty()) f->wstart = f->pos;
-  f->rlen = 0;
-  f->wbuf.insert(f->wbuf.end(), p, p + n);
-  f->pos += (int64_t)n;
-  if (f->wbuf.size() >= io_block) flush(f);
+  if (write_at(f, p, n, f->pos)) f->pos += (int64_t)n;
 }
 
 // The byte at the file's position, -1 at the end (in INPUT mode also at the DOS end mark 26).
-int stream_peek(gfs_file *f) {
-  if (f->pos < f->rstart || f->pos >= f->rstart + (int64_t)f->rlen) {
-    if (f->rbuf.size() < io_block) f->rbuf.resize(io_block);
-    f->rlen = 0;
-    int64_t got = read_at(f, f->rbuf.data(), io_block, f->pos);
-    if (got <= 0) return -1;
-    f->rstart = f->pos;
-    f->rlen = (size_t)got;
+inline int stream_peek(gfs_file *f) {
+  int c;
+  if (f->pos >= f->bstart && f->pos < f->bstart + f->blen) {
+    c = f->buf[f->pos - f->bstart];
+  } else {
+    const uint8_t *at = nullptr;
+    if (window_read(f, f->pos, 1, &at) <= 0) return -1;
+    c = *at;
   }
-  int c = f->rbuf[(size_t)(f->pos - f->rstart)];
   return c == 26 && f->mode == gfs_input ? -1 : c;
 }
 
@@ -240,6 +332,21 @@ kels *heap_copy(const std::string &s) {
 
 bool is_blank(int c) { return c == ' ' || c == '\t'; }
 bool is_line_end(int c) { return c == '\r' || c == '\n'; }
+
+// The first line end in [p, end) (with mark, also the end mark 26), or end. Text is looked at
+// eight bytes at a time: a word with none of them is passed over whole.
+const uint8_t *find_line_end(const uint8_t *p, const uint8_t *end, bool mark) {
+  constexpr uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+  auto has = [](uint64_t w, uint8_t b) { uint64_t x = w ^ (ones * b); return (x - ones) & ~x & highs; };
+  while (end - p >= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    if (has(w, '\r') | has(w, '\n') | (mark ? has(w, 26) : 0)) break;
+    p += 8;
+  }
+  while (p < end && *p != '\r' && *p != '\n' && !(mark && *p == 26)) p++;
+  return p;
+}
 
 void skip_line_end(gfs_file *f) {
   int c = src_peek(f);
@@ -338,7 +445,9 @@ void target_bytes(gfs_file *f, const uint8_t *p, size_t n) {
     }
     return;
   }
-  for (size_t i = 0; i < n; i++) f->column = is_line_end(p[i]) ? 1 : f->column + 1;
+  size_t last = 0;                           // the column runs on from the last line end
+  for (const uint8_t *q = p, *end = p + n; (q = find_line_end(q, end, false)) < end; q++) last = (size_t)(q - p) + 1;
+  f->column = (last ? 1 : f->column) + (int32_t)(n - last);
   if (f->mode != gfs_random) {
     stream_write(f, p, n);
     return;
@@ -402,8 +511,8 @@ int close_one(int32_t n) {
   files[n] = nullptr;
   if (gfs_print_target == n) set_print_target(0);
   int lost = 0;
-  if (!f->wbuf.empty()) {
-    int e = write_all(f->fd, f->wbuf.data(), f->wbuf.size(), f->wstart);
+  if (dirty(f)) {
+    int e = write_all(f->fd, f->buf + f->dlo, f->dhi - f->dlo, f->bstart + f->dlo);
     if (e) lost = gfs_errno_error(e, 57);
   }
   if (::close(f->fd) != 0 && (errno == ENOSPC || errno == EDQUOT) && !lost) lost = 61;
@@ -439,6 +548,11 @@ bool gfs_is_open(uint64_t dev, uint64_t ino) {
   for (gfs_file *f : files)
     if (f && !f->printer && f->dev == dev && f->ino == ino) return true;
   return false;
+}
+
+void gfs_write_out(uint64_t dev, uint64_t ino) {
+  for (gfs_file *f : files)
+    if (f && !f->printer && f->dev == dev && f->ino == ino) flush(f);
 }
 
 static void open_printer(int32_t slot);
@@ -585,6 +699,14 @@ bool gfs_close_all_at_end() {
   return complete;
 }
 
+void gfs_flush_all() {
+  for (gfs_file *f : files)
+    if (f) {
+      flush(f);
+      drop(f);
+    }
+}
+
 int32_t func_freefile() {
   if (new_error) return 0;
   for (int32_t n = 1; n <= max_files; n++)
@@ -612,7 +734,7 @@ int32_t func_lof(int32_t fileno) {
   struct stat st;
   if (fstat(f->fd, &st) != 0) { error(57); return 0; }
   int64_t size = st.st_size;
-  if (!f->wbuf.empty() && f->wstart + (int64_t)f->wbuf.size() > size) size = f->wstart + (int64_t)f->wbuf.size();
+  if (dirty(f) && f->bstart + f->dhi > size) size = f->bstart + f->dhi;
   return size > INT32_MAX ? INT32_MAX : (int32_t)size;
 }
 
@@ -719,6 +841,53 @@ void gfs_input_value(int32_t type, void *dest) {
   if (!new_error) store_number(t, v, dest);
 }
 
+// The bytes of a line in the window from the file's position: up to a line end (or in INPUT
+// mode the end mark 26); stops at the end of what the window holds. 0 when the window holds
+// nothing there.
+static size_t line_span(gfs_file *f, const uint8_t **at) {
+  if (f->pos < f->bstart || f->pos >= f->bstart + f->blen) return 0;
+  const uint8_t *p = f->buf + (f->pos - f->bstart), *end = f->buf + f->blen;
+  *at = p;
+  return (size_t)(find_line_end(p, end, f->mode == gfs_input) - p);
+}
+
+// LINE INPUT # from a file read in order: whole runs of the line are taken from the window; a
+// line that ends inside the window goes to the string heap in one copy, a longer one is gathered
+// first (the scratch keeps its room for the next such line, up to a limit).
+static bool line_from_stream(gfs_file *f, kels **out) {
+  static std::string &gathered = *new std::string;   // never destroyed: used until the process ends
+  gathered.clear();
+  for (;;) {
+    const uint8_t *at = nullptr;
+    size_t n = line_span(f, &at);
+    if (n == 0) {
+      int c = src_peek(f);                   // loads the window, or finds the end
+      if (c < 0 || is_line_end(c)) break;
+      n = line_span(f, &at);
+    }
+    bool whole = f->pos + (int64_t)n < f->bstart + f->blen;   // the line (or its run) ends in the window
+    f->pos += (int64_t)n;
+    if (whole && gathered.empty()) {
+      if (!kels_reserve((uint32_t)n)) { error(14); return false; }
+      *out = kels_tmp_from((const char *)at, (uint32_t)n);
+      return true;
+    }
+    if (n > kels_max_len - gathered.size()) { error(14); return false; }
+    try {
+      gathered.append((const char *)at, n);
+    } catch (const std::bad_alloc &) {
+      std::string().swap(gathered);
+      error(7);
+      return false;
+    }
+    if (whole) break;
+  }
+  if (new_error) return false;
+  *out = heap_copy(gathered);
+  if (gathered.capacity() > (1u << 20)) std::string().swap(gathered);
+  return *out != nullptr;
+}
+
 void gfs_line_input(int32_t fileno, kels *dest) {
   if (new_error) return;
   gfs_file *f = reading_file(fileno);
@@ -728,14 +897,20 @@ void gfs_line_input(int32_t fileno, kels *dest) {
     if (!new_error) error(62);
     return;
   }
-  std::string line;
-  while ((c = src_peek(f)) >= 0 && !is_line_end(c)) {
-    if (!add_char(line, c)) return;
-    src_next(f);
+  kels *text = nullptr;
+  if (f->mode != gfs_random) {
+    if (!line_from_stream(f, &text)) return;
+  } else {                                   // from the record buffer
+    std::string line;
+    while ((c = src_peek(f)) >= 0 && !is_line_end(c)) {
+      if (!add_char(line, c)) return;
+      src_next(f);
+    }
+    if (!(text = heap_copy(line))) return;
   }
   skip_line_end(f);
   if (new_error) return;
-  if (kels *text = heap_copy(line)) kels_set(dest, text);
+  kels_set(dest, text);
 }
 
 kels *func_input_str(int32_t n, int32_t fileno, int32_t passed) {
@@ -794,17 +969,16 @@ void gfs_get(int32_t fileno, int64_t rec, int32_t passed, void *data, uint32_t b
     f->pos = off + bytes;
     return;
   }
-  // RANDOM: the whole record, into the record buffer or the variable.
-  std::vector<uint8_t> scratch;
-  uint8_t *into = f->record;
-  if (data) {
-    scratch.resize((size_t)f->reclen);
-    into = scratch.data();
-  }
-  int64_t got = read_at(f, into, (size_t)f->reclen, off);
+  // RANDOM: the whole record, into the record buffer or the variable (a variable shorter than
+  // the record takes its first bytes); past the end of the file, zeros.
+  const uint8_t *at = nullptr;
+  int64_t got = window_read(f, off, (uint32_t)f->reclen, &at);
   if (got < 0) return;
-  std::memset(into + got, 0, (size_t)(f->reclen - got));
-  if (data) std::memcpy(data, into, bytes);
+  uint8_t *into = data ? static_cast<uint8_t *>(data) : f->record;
+  size_t want = data ? bytes : (size_t)f->reclen;
+  size_t have = std::min(want, (size_t)got);
+  std::memcpy(into, at, have);
+  std::memset(into + have, 0, want - have);
   f->eof = got < f->reclen;
   f->pos = off + f->reclen;
   f->recpos = 0;
@@ -819,14 +993,14 @@ void gfs_put(int32_t fileno, int64_t rec, int32_t passed, const void *data, uint
     return;
   }
   // RANDOM: a whole record; a variable shorter than the record is followed by zeros.
-  std::vector<uint8_t> scratch;
-  const uint8_t *from = f->record;
+  uint8_t *at = window_write(f, off, (uint32_t)f->reclen);
+  if (!at) return;
   if (data) {
-    scratch.assign((size_t)f->reclen, 0);
-    std::memcpy(scratch.data(), data, bytes);
-    from = scratch.data();
+    std::memcpy(at, data, bytes);
+    std::memset(at + bytes, 0, (size_t)f->reclen - bytes);
+  } else {
+    std::memcpy(at, f->record, (size_t)f->reclen);
   }
-  if (!write_at(f, from, (size_t)f->reclen, off)) return;
   f->pos = off + f->reclen;
   f->recpos = 0;
 }
@@ -863,9 +1037,10 @@ void gfs_put_string(int32_t fileno, int64_t rec, int32_t passed, kels *s) {
   if (s->len > (uint32_t)f->reclen) { error(59); return; }
   int64_t off = io_offset(f, rec, passed);
   if (off < 0) return;
-  std::vector<uint8_t> scratch((size_t)f->reclen, ' ');
-  std::memcpy(scratch.data(), s->text, s->len);
-  if (!write_at(f, scratch.data(), scratch.size(), off)) return;
+  uint8_t *at = window_write(f, off, (uint32_t)f->reclen);
+  if (!at) return;
+  std::memcpy(at, s->text, s->len);
+  std::memset(at + s->len, ' ', (size_t)f->reclen - s->len);
   f->pos = off + f->reclen;
   f->recpos = 0;
 }

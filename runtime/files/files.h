@@ -23,6 +23,10 @@ void sub_close_all();                  // CLOSE, RESET, CLEAR: flushes and close
 // names on standard error each file whose written data could not all be stored. False when
 // there was one, so the program does not end looking like a success.
 bool gfs_close_all_at_end();
+// Before another program may read or change the files (SHELL): every number's unwritten bytes
+// go to the host (an error of the host is raised, as at CLOSE), and what was read ahead is
+// forgotten, so the files are read afresh afterwards.
+void gfs_flush_all();
 int32_t func_freefile();
 int32_t func_eof(int32_t fileno);      // -1 true, 0 false
 int32_t func_lof(int32_t fileno);
@@ -91,3 +95,6 @@ int gfs_errno_error(int e, int not_found);
 bool gfs_parent_exists(const std::string &path);
 // True when the host file dev/ino is open under some number (for KILL and NAME).
 bool gfs_is_open(uint64_t dev, uint64_t ino);
+// Writes to the host what the numbers open on the host file dev/ino hold unwritten, for code
+// that reads the file by itself (BLOAD); an error of the host is raised.
+void gfs_write_out(uint64_t dev, uint64_t ino);

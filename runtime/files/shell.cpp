@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 #include "events.h"
+#include "files.h"
 #include "flags.h"
 #include "kels.h"
 #include "platform.h"
@@ -35,6 +36,8 @@ void sub_shell(kels *command, int32_t passed) {
   if (new_error || !(passed & 1) || !command) return;
   std::string cmd((const char *)command->text, command->len);
   if (cmd.find('\0') != std::string::npos) { error(5); return; }
+  gfs_flush_all();                              // the command sees the files as the program left them
+  if (new_error) return;
   const char *shell = "/bin/sh";
   char *argv[] = {const_cast<char *>("sh"), const_cast<char *>("-c"), cmd.data(), nullptr};
   posix_spawnattr_t attr;

@@ -101,9 +101,15 @@ void sub_bload(kels *name, int32_t offset, int32_t passed) {
     return;
   }
   struct stat st;
-  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+  bool known = fstat(fileno(f), &st) == 0;
+  if (known && S_ISDIR(st.st_mode)) {
     std::fclose(f);
     error(75);
+    return;
+  }
+  if (known) gfs_write_out(st.st_dev, st.st_ino);   // what a number open on the file still holds comes first
+  if (new_error) {
+    std::fclose(f);
     return;
   }
   uint8_t header[7] = {};

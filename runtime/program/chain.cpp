@@ -83,7 +83,11 @@ int32_t kb_module_find(kels *name) {
   return -1;
 }
 
-void kb_chain(int32_t module) { throw chain_to{module, 1, 1}; }
+void kb_chain(int32_t module) {
+  gfs_flush_all();                             // the files stay open, with their bytes on the disk
+  if (new_error) return;                       // what could not be written is the CHAIN's error
+  throw chain_to{module, 1, 1};
+}
 
 void kb_run_program(uint32_t label) {
   if (!modules) { error(73); return; }         // "Feature unavailable": nothing to restart

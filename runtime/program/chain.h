@@ -22,7 +22,7 @@ void kb_run_modules(const kb_module *table, int32_t count);
 int32_t kb_module_find(kels *name);
 // These leave the running module and do not return, except in code run without a module
 // table (bas2cpp --entry), where they are error 73.
-void kb_chain(int32_t module);          // files stay open
+void kb_chain(int32_t module);          // files stay open, what they hold written out
 void kb_run_program(uint32_t label);    // RUN [n]: this module again, cleared
 void kb_run_module(int32_t module);     // RUN name$: files closed, variables cleared
 

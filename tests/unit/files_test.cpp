@@ -309,6 +309,7 @@ TEST_F(Files, RandomRecordsTakeStringsAndFieldViews) {
   EXPECT_EQ(new_error, 50);
   new_error = 0;
   EXPECT_EQ(func_lof(1), 24);
+  sub_close(1);
   EXPECT_EQ(slurp(P("r.dat")), std::string("abc     ") + std::string(8, '\0') + "Zed    9");
   kels_free(s); kels_free(a); kels_free(b); kels_free(after);
 }
@@ -425,9 +426,25 @@ TEST_F(Files, AFullDiskIsReportedAndAFailedOpenTruncatesNothing) {
   sub_close(1);
   int got = new_error;
   new_error = 0;
+  // Records held in the window: the error comes when they are written, at the latest at CLOSE,
+  // or at the program's end, which names the file.
+  open_as(P("recs.dat"), gfs_random, 1, 64);
+  for (int32_t i = 1; i <= 4 && !new_error; i++) gfs_put(1, i, 1, &i, 4);
+  if (!new_error) sub_close(1);
+  int got_close = new_error;
+  new_error = 0;
+  open_as(P("recs2.dat"), gfs_random, 2, 64);
+  for (int32_t i = 1; i <= 4 && !new_error; i++) gfs_put(2, i, 1, &i, 4);
+  int put_error = new_error;
+  new_error = 0;
+  bool complete = gfs_close_all_at_end();
+  new_error = 0;
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, old_handler);
   EXPECT_EQ(got, 61);
+  EXPECT_EQ(got_close, 61);
+  EXPECT_EQ(put_error, 0);
+  EXPECT_FALSE(complete);
   EXPECT_EQ(func_freefile(), 1);                      // closed even so
 }
 
@@ -486,6 +503,281 @@ TEST_F(Files, NumbersOpenOnOneFileSeeEachOthersWrites) {
     sub_close_all();
     EXPECT_EQ(slurp(path), c.after);
   }
+}
+
+// Each number keeps a window of its file in memory. Whatever one number holds unwritten, the
+// others on the same host file read it; a number that read ahead sees the others' later writes.
+TEST_F(Files, RecordsHeldByOneNumberAreSeenThroughEveryOther) {
+  struct window_case {
+    const char *what;
+    std::function<void(const std::string &)> run;
+    std::string after;
+  };
+  const window_case cases[] = {
+    {"GET through #2 finds the records #1 has put",
+     [](const std::string &p) {
+       open_as(p, gfs_random, 1, 4); open_as(p, gfs_random, 2, 4);
+       gfs_put(1, 1, 1, "rec1", 4); gfs_put(1, 2, 1, "rec2", 4);
+       char got[5] = {};
+       gfs_get(2, 2, 1, got, 4);
+       EXPECT_STREQ(got, "rec2");
+       EXPECT_EQ(func_eof(2), 0);
+       EXPECT_EQ(func_lof(2), 8);
+     }, "rec1rec2"},
+    {"a number that read a record reads it again after another number put it anew",
+     [](const std::string &p) {
+       open_as(p, gfs_random, 1, 4);
+       for (int i = 1; i <= 3; i++) gfs_put(1, i, 1, "old.", 4);
+       char got[5] = {};
+       gfs_get(1, 1, 1, got, 4);                       // #1's window now holds all three
+       open_as(p, gfs_random, 2, 4);
+       gfs_put(2, 3, 1, "new!", 4);                     // held by #2
+       gfs_get(1, 3, 1, got, 4);
+       EXPECT_STREQ(got, "new!");
+       gfs_put(1, 2, 1, "mid.", 4);                     // held by #1, over what #2 read
+       gfs_get(2, 2, 1, got, 4);
+       EXPECT_STREQ(got, "mid.");
+     }, "old.mid.new!"},
+    {"LINE INPUT # and EOF through an INPUT number see records put through another",
+     [](const std::string &p) {
+       open_as(p, gfs_random, 1, 6);
+       gfs_put(1, 1, 1, "line1\n", 6);
+       open_as(p, gfs_input, 2);
+       kels *s = kels_new(0, 0);
+       gfs_line_input(2, s);
+       EXPECT_EQ(S(s), "line1");
+       EXPECT_EQ(func_eof(2), -1);
+       gfs_put(1, 2, 1, "line2\n", 6);                  // the file grows after #2 met its end
+       EXPECT_EQ(func_eof(2), 0);
+       gfs_line_input(2, s);
+       EXPECT_EQ(S(s), "line2");
+       kels_free(s);
+     }, "line1\nline2\n"},
+    {"the last PUT wins whichever number closes first",
+     [](const std::string &p) {
+       open_as(p, gfs_random, 1, 2); open_as(p, gfs_random, 2, 2);
+       gfs_put(1, 1, 1, "aa", 2); gfs_put(2, 1, 1, "bb", 2); gfs_put(1, 2, 1, "cc", 2);
+       sub_close(1); sub_close(2);
+     }, "bbcc"},
+  };
+  int k = 0;
+  for (const window_case &c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string path = P("window" + std::to_string(k++) + ".dat");
+    c.run(path);
+    EXPECT_EQ(new_error, 0);
+    sub_close_all();
+    EXPECT_EQ(slurp(path), c.after);
+  }
+}
+
+// Records of 100 bytes do not divide the window, so some lie across its edge; they are put and
+// got back in order, backwards and by jumps, and updated in between.
+TEST_F(Files, RecordsAcrossTheWindowsEdgeComeBackInAnyOrder) {
+  constexpr int n = 2000, len = 100;
+  auto record = [](int i, char tag) {
+    std::string r(len, tag);
+    std::string id = std::to_string(i);
+    r.replace(0, id.size(), id);
+    r[len - 1] = (char)('a' + i % 26);
+    return r;
+  };
+  std::string expect;
+  open_as(P("many.dat"), gfs_random, 1, len);
+  for (int i = 1; i <= n; i++) {
+    std::string r = record(i, '.');
+    gfs_put(1, i, 1, r.data(), len);
+    expect += r;
+  }
+  std::vector<int> order;
+  for (int i = 1; i <= n; i++) order.push_back(i);
+  for (int i = n; i >= 1; i--) order.push_back(i);
+  for (int i = 0; i < n; i++) order.push_back(1 + (i * 787) % n);
+  std::string got(len, '\0');
+  int wrong = 0;
+  for (size_t k = 0; k < order.size(); k++) {
+    int i = order[k];
+    gfs_get(1, i, 1, got.data(), len);
+    if (got != expect.substr((size_t)(i - 1) * len, len)) wrong++;
+    if (k % 3 == 0) {                                  // every third record read is updated
+      std::string r = record(i, (char)('A' + k % 26));
+      gfs_put(1, i, 1, r.data(), len);
+      expect.replace((size_t)(i - 1) * len, len, r);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(func_lof(1), n * len);
+  EXPECT_EQ(new_error, 0);
+  sub_close(1);
+  EXPECT_EQ(slurp(P("many.dat")), expect);
+}
+
+// The positions count records the window holds but the host does not have yet; a last record
+// the file has only part of comes back with zeros after the part and sets EOF.
+TEST_F(Files, PositionsCountHeldRecordsAndAPartialLastRecordEndsTheFile) {
+  open_as(P("pos.dat"), gfs_random, 1, 8);
+  for (int32_t i = 1; i <= 10; i++) gfs_put(1, i, 1, &i, 4);
+  EXPECT_EQ(fs::file_size(P("pos.dat")), 0u);         // all held
+  EXPECT_EQ(func_lof(1), 80);
+  EXPECT_EQ(func_loc(1), 10);
+  EXPECT_EQ(func_seek(1), 11);
+  int32_t v = -1;
+  gfs_get(1, 0, 0, &v, 4);                             // the next record: past the end
+  EXPECT_EQ(v, 0);
+  EXPECT_EQ(func_eof(1), -1);
+  gfs_get(1, 10, 1, &v, 4);
+  EXPECT_EQ(v, 10);
+  EXPECT_EQ(func_eof(1), 0);
+  sub_close(1);
+  EXPECT_EQ(fs::file_size(P("pos.dat")), 80u);
+
+  spit(P("part.dat"), "12345678ABC");                  // the second record has 3 of its 8 bytes
+  open_as(P("part.dat"), gfs_random, 2, 8);
+  char rec[8];
+  std::memset(rec, 'x', sizeof rec);
+  gfs_get(2, 2, 1, rec, 8);
+  EXPECT_EQ(std::string(rec, 8), std::string("ABC") + std::string(5, '\0'));
+  EXPECT_EQ(func_eof(2), -1);
+  gfs_get(2, 1, 1, rec, 8);
+  EXPECT_EQ(std::string(rec, 8), "12345678");
+  EXPECT_EQ(func_eof(2), 0);
+  gfs_get(2, 2, 1, rec, 8);                            // again, from the window
+  EXPECT_EQ(func_eof(2), -1);
+  gfs_put(2, 2, 1, "abcdefgh", 8);                     // completed in the window
+  gfs_get(2, 2, 1, rec, 8);
+  EXPECT_EQ(std::string(rec, 8), "abcdefgh");
+  EXPECT_EQ(func_eof(2), 0);
+  EXPECT_EQ(func_lof(2), 16);
+  gfs_put(2, 4, 1, "gap!gap!", 8);                     // past the end: the gap reads as zeros
+  gfs_get(2, 3, 1, rec, 8);
+  EXPECT_EQ(std::string(rec, 8), std::string(8, '\0'));
+  EXPECT_EQ(func_eof(2), 0);
+  EXPECT_EQ(new_error, 0);
+  sub_close(2);
+  EXPECT_EQ(slurp(P("part.dat")), "12345678abcdefgh" + std::string(8, '\0') + "gap!gap!");
+}
+
+// LINE INPUT # takes lines of any length, across the window's edge and longer than the window,
+// ended by CR LF, CR or LF; in INPUT mode byte 26 ends the file, in BINARY it is a character.
+// PRINT #'s zones count from the last line end inside an item.
+TEST_F(Files, LinesOfAnyLengthAndEveryLineEnd) {
+  std::vector<std::string> lines;
+  std::string text;
+  const char *ends[] = {"\r\n", "\n", "\r"};
+  for (int i = 0; i < 3000; i++) {
+    std::string line(size_t(i * 37 % 101), (char)('a' + i % 26));
+    if (i == 1500) line = std::string(150000, 'L');
+    lines.push_back(line);
+    text += line + ends[i % 3];
+  }
+  spit(P("lines.txt"), text + "last" + char(26) + "hidden\r\n");
+  open_as(P("lines.txt"), gfs_input, 1);
+  kels *s = kels_new(0, 0);
+  int wrong = 0;
+  for (const std::string &line : lines) {
+    gfs_line_input(1, s);
+    wrong += S(s) != line;
+  }
+  EXPECT_EQ(wrong, 0);
+  gfs_line_input(1, s);
+  EXPECT_EQ(S(s), "last");
+  EXPECT_EQ(func_eof(1), -1);
+  gfs_line_input(1, s);
+  EXPECT_EQ(new_error, 62);
+  new_error = 0;
+  sub_close(1);
+
+  open_as(P("lines.txt"), gfs_binary, 2);
+  sub_seek(2, (int32_t)text.size() + 1);
+  gfs_line_input(2, s);
+  EXPECT_EQ(S(s), "last" + std::string(1, char(26)) + "hidden");
+  EXPECT_EQ(func_eof(2), 0);
+  sub_close(2);
+  kels_free(s);
+
+  open_as(P("zones.txt"), gfs_output, 3);
+  gfs_print_to(3);
+  str(std::string(70000, 'x').c_str()); tab(); str("ab\r\ncd"); tab(); str("|"); end_line();
+  gfs_print_to(0);
+  sub_close(3);
+  EXPECT_EQ(new_error, 0);
+  EXPECT_EQ(slurp(P("zones.txt")), std::string(70000, 'x') + std::string(14, ' ') + "ab\r\ncd" +
+                                       std::string(12, ' ') + "|\r\n");
+}
+
+// A transfer bigger than half the window goes straight to or from the host, in program order
+// with what the window holds unwritten.
+TEST_F(Files, BigTransfersKeepProgramOrderWithHeldBytes) {
+  std::string big(40000, 'B');
+  open_as(P("big.bin"), gfs_binary, 1);
+  gfs_put(1, 1, 1, "AAAA", 4);                         // held
+  gfs_put(1, 3, 1, big.data(), (uint32_t)big.size());  // straight to the host, over the last two
+  char four[5] = {};
+  gfs_get(1, 1, 1, four, 4);
+  EXPECT_STREQ(four, "AABB");
+  gfs_put(1, 40000, 1, "cc", 2);                       // held again, over the big one's end
+  std::string back(40002, '\0');
+  gfs_get(1, 1, 1, back.data(), (uint32_t)back.size());
+  EXPECT_EQ(back, "AA" + std::string(39997, 'B') + "cc" + "B");
+  EXPECT_EQ(func_lof(1), 40002);
+  EXPECT_EQ(new_error, 0);
+  sub_close(1);
+  EXPECT_EQ(slurp(P("big.bin")), back);
+}
+
+// SHELL's command and BLOAD read the files as the program left them, though the numbers still
+// hold their bytes; after SHELL the program reads what the command changed.
+TEST_F(Files, ShellAndBloadSeeWhatTheNumbersStillHold) {
+  open_as(P("text.txt"), gfs_output, 1);
+  gfs_print_to(1); str("held line"); end_line(); gfs_print_to(0);
+  open_as(P("recs.dat"), gfs_random, 2, 4);
+  gfs_put(2, 1, 1, "r001", 4); gfs_put(2, 2, 1, "r002", 4);
+  char got[5] = {};
+  gfs_get(2, 1, 1, got, 4);
+  std::string cmd = "cat '" + P("text.txt") + "' '" + P("recs.dat") + "' > '" + P("copy.txt") +
+                    "' && printf NEW1 > '" + P("recs.dat") + "'";
+  sub_shell(K(cmd), 1);
+  ASSERT_EQ(new_error, 0);
+  EXPECT_EQ(slurp(P("copy.txt")), "held line\r\nr001r002");
+  gfs_get(2, 1, 1, got, 4);
+  EXPECT_STREQ(got, "NEW1");
+  gfs_get(2, 2, 1, got, 4);
+  EXPECT_EQ(func_eof(2), -1);                          // the command cut the file to one record
+
+  const uint8_t image[] = {0xFD, 0, 0, 0x00, 0x07, 2, 0, 'o', 'k'};   // BSAVE of 0000:0700, 2 bytes
+  open_as(P("img.bin"), gfs_binary, 3);
+  gfs_put(3, 1, 1, image, sizeof image);
+  sub_defseg(0, 1);
+  sub_bload(K(P("img.bin")), 0x700, 1);
+  EXPECT_EQ(new_error, 0);
+  EXPECT_EQ(func_peek(0x700), 'o');
+  EXPECT_EQ(func_peek(0x701), 'k');
+  sub_defseg(0, 0);
+}
+
+// CHAIN keeps the files open and writes out what they hold: the next program finds it on the
+// disk, and goes on with the same numbers.
+std::string chained_saw;
+TEST_F(Files, ChainWritesOutWhatTheOpenFilesHold) {
+  static std::string path;
+  path = P("chain.dat");
+  static const kb_module table[] = {
+    {"FIRST.BAS", [](uint32_t, int32_t) {
+       open_as(path, gfs_random, 1, 4);
+       gfs_put(1, 1, 1, "held", 4);
+       kb_chain(1);
+     }},
+    {"NEXT.BAS", [](uint32_t, int32_t) {
+       chained_saw = slurp(path);
+       gfs_put(1, 2, 1, "more", 4);
+     }},
+  };
+  chained_saw.clear();
+  kb_run_modules(table, 2);
+  EXPECT_EQ(chained_saw, "held");
+  EXPECT_EQ(new_error, 0);
+  sub_close(1);
+  EXPECT_EQ(slurp(path), "heldmore");
 }
 
 // Bytes of address space the process has mapped now.
