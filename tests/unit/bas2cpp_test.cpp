@@ -433,6 +433,27 @@ TEST(Bas2cppTranslate, ChainAndRunTargetsAreFoundBesideTheProgram) {
 }
 
 // A program translated as a function (for benchmarks) runs once and returns: no main, no END wait.
+// A loop that starts late in a chunk starts the next one instead of being cut at the chunk's
+// end, and the chunk's entry switch names only the label other code enters it at: a loop
+// reached only through its own jumps is one the C++ compiler can optimise.
+TEST(Bas2cppTranslate, LoopsStayInOneChunkEnteredOnlyAtItsTop) {
+  std::string src;
+  for (int i = 0; i < 100; i++) src += "A" + std::to_string(i) + "% = " + std::to_string(i) + "\n";
+  src += "FOR I% = 1 TO 10\n";
+  for (int i = 0; i < 40; i++) src += "  B% = B% + I%\n";
+  src += "NEXT I%\nPRINT B%\n";
+  auto t = tr(src);
+  ASSERT_TRUE(t.ok) << t.message;
+  const std::string &c = t.cpp;
+  size_t one = c.find("kb_chunk1 [[gnu::noinline]]"), two = c.find("kb_chunk2 [[gnu::noinline]]");
+  ASSERT_NE(one, std::string::npos);
+  EXPECT_EQ(two, std::string::npos);
+  const std::string stmt = "_B = kb_v; })";
+  EXPECT_EQ(count_of(c.substr(one), stmt), 40u);
+  size_t sw = c.find("switch (kb_entry)", one), end = c.find("  }\n", sw);
+  EXPECT_EQ(count_of(c.substr(sw, end - sw), "case "), 1u) << c.substr(sw, end - sw);
+}
+
 TEST(Bas2cppTranslate, EntryFunctionRunsTheProgramOnceAndReturns) {
   auto whole = translate("X = 1\n", "t.bas");
   auto entry = translate("X = 1\n", "t.bas", nullptr, "bench_x");

@@ -339,7 +339,7 @@ class emitter {
   void chain_stmt(const stmt &s);
   std::string module_start() const;
   void common_puts(std::string &code) const;
-  void chunk_break();
+  void chunk_break(bool starts_loop);
   void palette_using(const stmt &s);
   std::string register_record(const stmt &s, const expr &a);
   std::string finish_module();
@@ -1184,9 +1184,20 @@ ex emitter::call_proc(const procedure &p, const std::vector<const expr *> &args,
 
 // ============================================================================ statements
 
-void emitter::chunk_break() {
+// A loop cut by a chunk's end goes through the dispatch loop twice each pass, so a loop that
+// starts in a chunk's second half starts a new chunk, and a cut waits while the code is inside
+// a loop (up to four times the usual size, which bounds what one C++ function holds).
+void emitter::chunk_break(bool starts_loop) {
   if (in_proc_) return;
-  if (++statements_in_chunk_ < chunk_statements) return;
+  ++statements_in_chunk_;
+  bool in_loop = std::any_of(blocks_.begin(), blocks_.end(), [](const open_block &b) {
+    return b.kind == "FOR" || b.kind == "DO" || b.kind == "WHILE";
+  });
+  if (starts_loop && !in_loop && statements_in_chunk_ >= chunk_statements / 2) {
+    // the loop starts the next chunk
+  } else if (statements_in_chunk_ < (in_loop ? 4 : 1) * chunk_statements) {
+    return;
+  }
   statements_in_chunk_ = 0;
   uint32_t id = new_id();
   emit(jump(id));
@@ -2036,7 +2047,7 @@ void emitter::statement(const stmt &s) {
     if (s.kind == sk::assign && s.exprs[0]->kind == ek::name) k = full_name(s.exprs[0]->text, s.exprs[0]->suffix);
     info_->statements.push_back({line_, k});
   }
-  chunk_break();
+  chunk_break(s.kind == sk::for_ || s.kind == sk::do_ || s.kind == sk::while_);
   switch (s.kind) {
     case sk::assign: {
       ex target = lvalue(*s.exprs[0]);
