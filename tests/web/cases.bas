@@ -10,6 +10,7 @@ CASE "sound": GOSUB NOISE
 CASE "timing": GOSUB CLOCK
 CASE "files": GOSUB DISK
 CASE "clip": GOSUB CLIP
+CASE "modes": GOSUB MODES
 CASE ELSE: PRINT "no case "; C$
 END SELECT
 END
@@ -176,3 +177,33 @@ PRINT "then SOUND"
 _SNDCLOSE H&
 PRINT "Done"
 RETURN
+
+' Every screen mode in turn: text and its colours, lines, a box, a circle and a palette
+' change where the mode has one, each shown until a key.
+MODES:
+RESTORE MODELIST
+FOR I = 1 TO 10
+  READ M, Colours, Pal
+  SCREEN M
+  IF M = 0 THEN
+    WIDTH 80, 25
+    FOR C = 0 TO 15: COLOR C, 15 - C: PRINT " colour"; C; : NEXT C
+    COLOR 7, 0
+  ELSE
+    FOR C = 1 TO Colours - 1
+      LINE (C * 4, 20)-(C * 4 + 30, 60), C MOD Colours
+    NEXT C
+    LINE (100, 70)-(150, 100), Colours - 1, BF
+    CIRCLE (200, 80), 30, 1 MOD Colours
+    IF Pal >= 0 THEN PALETTE 1, Pal
+  END IF
+  LOCATE 1, 1: PRINT "mode" + STR$(M) + ": a key"
+  K$ = INPUT$(1)
+NEXT I
+SCREEN 0: WIDTH 80, 25
+PRINT "Done"
+RETURN
+MODELIST:
+' mode, colours to draw with, a palette value for attribute 1 (-1: none)
+DATA 0, 16, -1, 1, 4, 2, 2, 2, -1, 7, 16, 4, 8, 16, 5, 9, 16, 44, 10, 4, -1, 11, 2, -1
+DATA 12, 16, 4128, 13, 256, 63
