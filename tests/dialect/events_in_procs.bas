@@ -24,7 +24,8 @@ END SUB
 FUNCTION WaitFor (Ticks, Plays)
   SHARED T, P
   Start! = TIMER
-  DO: LOOP UNTIL (T >= Ticks AND P >= Plays) OR TIMER - Start! > 20 OR TIMER < Start!
+  DO: E! = TIMER - Start!: IF E! < 0 THEN E! = E! + 86400      ' across midnight
+  LOOP UNTIL (T >= Ticks AND P >= Plays) OR E! > 120
   WaitFor = T >= Ticks AND P = Plays
 END FUNCTION
 

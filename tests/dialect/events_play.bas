@@ -10,8 +10,11 @@ ON PLAY(2) GOSUB Low
 PLAY ON
 PLAY "MB T255 L32 CDEFG"
 Start! = TIMER
-DO: LOOP UNTIL Fired >= 3 OR TIMER - Start! > 20 OR TIMER < Start!
-DO: LOOP UNTIL PLAY(0) = 0 OR TIMER - Start! > 20 OR TIMER < Start!
+' Two minutes at most (counted across midnight), far more than the notes take.
+DO: E! = TIMER - Start!: IF E! < 0 THEN E! = E! + 86400
+LOOP UNTIL Fired >= 3 OR E! > 120
+DO: E! = TIMER - Start!: IF E! < 0 THEN E! = E! + 86400
+LOOP UNTIL PLAY(0) = 0 OR E! > 120
 PLAY OFF
 PRINT "fired"; Fired; "below two"; Below; "deepest"; Deepest; "left"; PLAY(0)
 ON ERROR GOTO Oops
