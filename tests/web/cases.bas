@@ -73,9 +73,10 @@ T0# = TIMER
 SOUND 440, 9.1
 SOUND 660, 9.1
 PLAY "T120 L8 C D E C"
+BEEP
 T1# = TIMER
 IF T1# < T0# THEN T1# = T1# + 86400
-' The two tones take a second before PLAY may start; PLAY then returns at its last note.
+' The two tones take a second before PLAY may start; PLAY and BEEP then return at their last notes.
 IF T1# - T0# >= 1 THEN PRINT "SOUND and PLAY took their time" ELSE PRINT "too quick"
 PRINT "PLAY(0) is"; PLAY(0)
 PRINT "Done"
