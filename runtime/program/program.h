@@ -356,6 +356,11 @@ inline uint32_t kb_field_index(std::initializer_list<int32_t> ix, std::initializ
 template <class T> inline T kb_get(const uint8_t *p) { T v; std::memcpy(&v, p, sizeof v); return v; }
 template <class T> inline T kb_get(bool &, const uint8_t *p) { return kb_get<T>(p); }
 template <class T> inline void kb_put(uint8_t *p, T v) { std::memcpy(p, &v, sizeof v); }
+// A flag-tested statement's store into a record field: nothing is stored once a check of the
+// statement has failed, whichever of the address and the value was worked out first.
+template <class T> inline void kb_put(bool &r, uint8_t *p, T v) {
+  if (__builtin_expect(!r, 1)) kb_put<T>(p, v);
+}
 // A numeric field passed by reference: the callee works on a copy that is written back when
 // the call's statement part ends (the temporary's end).
 template <class T> struct kb_cico {

@@ -33,6 +33,15 @@ PRINT "["; c.red$; "]"; c.green%; c.green
 ON ERROR GOTO Bad
 p.Elems(4) = 1
 PRINT "after"
+' A field's assignment whose value fails leaves the field as it was, in a loop of such
+' statements and alone; a bad element's store goes nowhere.
+arr(2).tag = 2147483600: arr(2).Elems(0) = 5
+FOR i = 1 TO 3
+  arr(2).tag = arr(2).tag + 20: arr(2).Elems(0) = arr(2).Elems(0) / (2 - i)
+NEXT i
+PRINT arr(2).tag; arr(2).Elems(0)
+arr(3).n = 1
+PRINT "kept"; arr(2).tag
 END
 Bad:
 PRINT "error"; ERR
