@@ -2,6 +2,7 @@
 // No, a closed window or a signal while a box is due, keys still queued by the script) ends
 // the process cleanly with its own status, never a crash or a hang.
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <signal.h>
 #include <chrono>
 #include <filesystem>
@@ -72,8 +73,14 @@ bool process_running(const std::vector<std::string> &words) {
   for (const auto &w : words) want += w + '\0';
   std::error_code ec;
   for (const auto &e : std::filesystem::directory_iterator("/proc", ec)) {
-    std::ifstream f(e.path() / "cmdline", std::ios::binary);
-    std::string got((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    // A process may end between the listing and the read (the read then fails with ESRCH):
+    // it is simply not running.
+    FILE *f = std::fopen((e.path() / "cmdline").c_str(), "rb");
+    if (!f) continue;
+    std::string got;
+    char buf[512];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) got.append(buf, n);
+    std::fclose(f);
     if (got == want) return true;
   }
   return false;
