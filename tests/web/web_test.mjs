@@ -23,8 +23,13 @@ fs.rmSync(path.join(build, 'web-test-failed'), { recursive: true, force: true })
 const deadline = ms => Date.now() + ms;
 const sleep = ms => new Promise(r => setTimeout(r, ms));
 const children = [];
+// The browser runs in a process group of its own, so that its helper processes (which keep
+// writing its profile) end with it.
+let browser = null;
+const browserGroup = sig => { try { process.kill(-browser.pid, sig); return true; } catch { return false; } };
 function cleanup() {
   for (const c of children) try { c.kill('SIGTERM'); } catch {}
+  if (browser) browserGroup('SIGKILL');
   if (process.env.KEL_KEEP_SCRATCH) return;
   try {
     fs.rmSync(work, { recursive: true, force: true, maxRetries: 10 });
@@ -38,7 +43,8 @@ process.on('SIGINT', () => process.exit(130));
 async function finish(code) {
   try { ws.close(); } catch {}
   for (const c of children) try { c.kill('SIGTERM'); } catch {}
-  await Promise.race([new Promise(r => browser.exitCode !== null ? r() : browser.on('exit', r)), sleep(10000)]);
+  browserGroup('SIGTERM');
+  for (const end = deadline(10000); Date.now() < end && browserGroup(0);) await sleep(50);
   process.exit(code);
 }
 
@@ -142,9 +148,9 @@ children.push(server);
 const base = (await started(server, 'stdout', /http:\/\/127\.0\.0\.1:\d+\//, 20000))[0];
 
 const profile = path.join(work, 'profile');
-const browser = spawn('chromium', ['--headless=new', '--remote-debugging-port=0', `--user-data-dir=${profile}`,
+browser = spawn('chromium', ['--headless=new', '--remote-debugging-port=0', `--user-data-dir=${profile}`,
   '--no-sandbox', '--no-first-run', '--autoplay-policy=no-user-gesture-required', '--mute-audio',
-  '--window-size=1000,800', 'about:blank'], { stdio: ['ignore', 'ignore', 'pipe'] });
+  '--window-size=1000,800', 'about:blank'], { stdio: ['ignore', 'ignore', 'pipe'], detached: true });
 children.push(browser);
 const wsUrl = (await started(browser, 'stderr', /ws:\/\/\S+/, 30000))[0];
 
