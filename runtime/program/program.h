@@ -252,8 +252,7 @@ template <class T, class... I> inline T *kb_at(kb_arr &a, I... ix) {
 // dimensions, so that every access takes the slow path). A chunk takes the view on entry and
 // again after anything that may DIM, REDIM or ERASE the array (the accessors below after their
 // own slow path, which may give an undeclared array its implicit DIM); in between, nothing in
-// the loop needs to read the descriptor, so the compiler keeps the shape in registers and
-// takes what does not change out of the loop.
+// the loop reads the descriptor, so the compiler keeps the shape in registers.
 template <int N> struct kb_view {
   uint8_t *data;
   int32_t lb[N];
@@ -282,11 +281,8 @@ template <class T, bool Store, int N, class... I> inline T *kb_elemv(bool &r, kb
     off = d ? off * w.count[d] + k : k;
   }
   if (__builtin_expect(d == N && !(Store && r), 1)) return (T *)(w.data + off * sizeof(T));
-  uint8_t *p;
-  if constexpr (N == 1) p = kb_elem_slow1(a, v[0]);
-  else p = kb_elem_slown(a, ix...);
+  uint8_t *p = kb_elem<sizeof(T)>(r, a, ix...);     // the descriptor's own path, its errors
   w = kb_view_of<N>(a);
-  r = r || new_error;
   return (T *)p;
 }
 template <class T, int N, class... I> inline T kb_getv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {

@@ -1193,11 +1193,8 @@ void emitter::chunk_break(bool starts_loop) {
   bool in_loop = std::any_of(blocks_.begin(), blocks_.end(), [](const open_block &b) {
     return b.kind == "FOR" || b.kind == "DO" || b.kind == "WHILE";
   });
-  if (starts_loop && !in_loop && statements_in_chunk_ >= chunk_statements / 2) {
-    // the loop starts the next chunk
-  } else if (statements_in_chunk_ < (in_loop ? 4 : 1) * chunk_statements) {
-    return;
-  }
+  bool late_loop = starts_loop && !in_loop && statements_in_chunk_ >= chunk_statements / 2;
+  if (!late_loop && statements_in_chunk_ < (in_loop ? 4 : 1) * chunk_statements) return;
   statements_in_chunk_ = 0;
   uint32_t id = new_id();
   emit(jump(id));
@@ -2568,7 +2565,7 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     return " w_" + name + " = kb_view_of<" + std::to_string(n) + ">(" + name + ");";
   };
   for (const auto &[name, n] : views) {
-    prologue += "  kb_view<" + std::to_string(n) + "> w_" + name + " = kb_view_of<" + std::to_string(n) + ">(" + name + ");\n";
+    prologue += "  kb_view<" + std::to_string(n) + ">" + take_view(name, n) + "\n";
     load += take_view(name, n);
   }
   defines = "#undef KB_OUT\n#undef KB_IN\n#define KB_OUT" + save + "\n#define KB_IN" + load + "\n";
@@ -2644,7 +2641,9 @@ std::string emitter::finish_module() {
         labels[c].push_back(id);
       }
   }
-  std::set<std::string> entries = {"1"};
+  // The labels each chunk jumps to; those in another chunk are entered through its switch.
+  std::vector<std::set<std::string>> jumps(chunks.size());
+  std::set<std::string> entries;
   for (uint32_t id : entered_) entries.insert(std::to_string(id));
   for (size_t c = 0; c < chunks.size(); c++) {
     const std::string &b = chunks[c];
@@ -2652,15 +2651,14 @@ std::string emitter::finish_module() {
       std::string id = b.substr(k + 1, b.find('\x04', k) - k - 1);
       auto it = chunk_of.find(id);
       if (it == chunk_of.end() || it->second != c) entries.insert(id);
+      jumps[c].insert(id);
     }
   }
   std::string out, table;
   uint32_t max_id = ck_.next_label_id;
   for (size_t c = 0; c < chunks.size(); c++) {
     const std::string &b = chunks[c];
-    std::set<std::string> used;             // labels this chunk jumps to itself
-    for (size_t k = b.find('\x03'); k != std::string::npos; k = b.find('\x03', k + 1))
-      used.insert(b.substr(k + 1, b.find('\x04', k) - k - 1));
+    const std::set<std::string> &used = jumps[c];
     std::string code;
     for (size_t k = 0; k < b.size(); k++) {
       char ch = b[k];
