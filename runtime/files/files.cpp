@@ -137,12 +137,18 @@ int64_t read_all(int fd, uint8_t *p, size_t n, int64_t off, int *e) {
 
 bool dirty(const gfs_file *f) { return f->dlo != f->dhi; }
 
+// Writes what the window holds unwritten to the host, once: the host's errno, or 0.
+int write_held(gfs_file *f) {
+  if (!dirty(f)) return 0;
+  int e = write_all(f->fd, f->buf + f->dlo, f->dhi - f->dlo, f->bstart + f->dlo);
+  f->dlo = f->dhi = 0;
+  return e;
+}
+
 // Writes what the window holds unwritten to the host. A failed write is reported once, not
 // retried, and the window is forgotten, so nothing reads back bytes the file does not have.
 bool flush(gfs_file *f) {
-  if (!dirty(f)) return true;
-  int e = write_all(f->fd, f->buf + f->dlo, f->dhi - f->dlo, f->bstart + f->dlo);
-  f->dlo = f->dhi = 0;
+  int e = write_held(f);
   if (e) {
     f->blen = 0;
     error(gfs_errno_error(e, 57));
@@ -179,7 +185,7 @@ void mark_shared(uint64_t dev, uint64_t ino) {
 
 void flush_at_exit() {   // the printer file included
   for (gfs_file *f : files)
-    if (f && dirty(f)) write_all(f->fd, f->buf + f->dlo, f->dhi - f->dlo, f->bstart + f->dlo);
+    if (f) write_held(f);
 }
 
 bool has_window(gfs_file *f) {
@@ -510,11 +516,8 @@ int close_one(int32_t n) {
   if (!f) return 0;
   files[n] = nullptr;
   if (gfs_print_target == n) set_print_target(0);
-  int lost = 0;
-  if (dirty(f)) {
-    int e = write_all(f->fd, f->buf + f->dlo, f->dhi - f->dlo, f->bstart + f->dlo);
-    if (e) lost = gfs_errno_error(e, 57);
-  }
+  int e = write_held(f);
+  int lost = e ? gfs_errno_error(e, 57) : 0;
   if (::close(f->fd) != 0 && (errno == ENOSPC || errno == EDQUOT) && !lost) lost = 61;
   if (lost) error(lost);
   if (f->shared) mark_shared(f->dev, f->ino);
