@@ -30,24 +30,6 @@ double seconds_since(clock_type::time_point t) {
 }
 void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-bool shows(const std::vector<std::string> &rows, const std::string &text) {
-  for (const auto &r : rows)
-    if (r.find(text) != std::string::npos) return true;
-  return false;
-}
-
-// Polls the screen until some row holds text (false at the deadline or when it ended).
-bool wait_for_text(program_session &s, const std::string &text, int timeout_s = 30) {
-  auto start = clock_type::now();
-  while (seconds_since(start) < timeout_s * slowdown) {
-    auto rows = s.screen();
-    if (rows.empty()) return false;
-    if (shows(rows, text)) return true;
-    pause_ms(50);
-  }
-  return false;
-}
-
 // Waits until the program's standard error holds text (a box's caption is written there as
 // the box is asked for).
 bool wait_for_err(program_session &s, const std::string &text, int timeout_s = 30) {

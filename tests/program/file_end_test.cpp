@@ -16,12 +16,6 @@ namespace {
 
 const std::string fileend = std::string(KEL_BUILD_DIR) + "/tests/bas/fileend";
 
-bool shows(const std::vector<std::string> &rows, const std::string &text) {
-  for (const auto &r : rows)
-    if (r.find(text) != std::string::npos) return true;
-  return false;
-}
-
 }  // namespace
 
 TEST(FileEnd, AFileCutShortAtTheEndIsNamedAndTheStatusIs61) {

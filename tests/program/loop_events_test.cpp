@@ -12,24 +12,6 @@ namespace {
 
 const std::string tightloops = std::string(KEL_BUILD_DIR) + "/tests/bas/tightloops";
 
-bool shows(const std::vector<std::string> &rows, const std::string &text) {
-  for (const auto &r : rows)
-    if (r.find(text) != std::string::npos) return true;
-  return false;
-}
-
-// Polls the screen until a row holds the text (false when the program ended or at the deadline).
-bool wait_for_text(program_session &s, const std::string &text, int timeout_s = 60) {
-  auto start = std::chrono::steady_clock::now();
-  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(timeout_s)) {
-    auto rows = s.screen();
-    if (rows.empty()) return false;
-    if (shows(rows, text)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
-}
-
 }  // namespace
 
 TEST(LoopEvents, TimerFiresInsideForWhileDoAndGotoLoops) {

@@ -230,3 +230,20 @@ uint32_t bmp_pixel(const std::string &bmp, int x, int y) {
   if (x < 0 || y < 0 || x >= w || y >= h || at + 3 > bmp.size()) return 0xFFFFFFFF;
   return (uint32_t)(uint8_t)bmp[at] | (uint32_t)(uint8_t)bmp[at + 1] << 8 | (uint32_t)(uint8_t)bmp[at + 2] << 16;
 }
+
+bool shows(const std::vector<std::string> &rows, const std::string &text) {
+  for (const auto &r : rows)
+    if (r.find(text) != std::string::npos) return true;
+  return false;
+}
+
+bool wait_for_text(program_session &s, const std::string &text, int timeout_s) {
+  auto start = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(timeout_s)) {
+    auto rows = s.screen();
+    if (rows.empty()) return false;
+    if (shows(rows, text)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}

@@ -63,3 +63,9 @@ class program_session {
   long pid = -1;
   bool reaped = false;
 };
+
+// True when some row holds the text.
+bool shows(const std::vector<std::string> &rows, const std::string &text);
+// Polls the screen until some row holds the text; false when the program ended or timeout_s
+// passed (generous by default: it returns as soon as the text shows).
+bool wait_for_text(program_session &s, const std::string &text, int timeout_s = 120);
