@@ -294,6 +294,83 @@ template <class T, int N, class... I> inline T *kb_atv(bool &r, kb_view<N> &w, k
   return kb_elemv<T, true>(r, w, a, ix...);
 }
 
+// ---- a FOR loop's checked-once copy ------------------------------------------------------
+// A FOR loop made of flag-tested statements gets a second copy, entered when a test at its
+// entry shows that, for every counter value from the current one to the end, each subscript
+// that is a sum of the counter and values the loop does not change stays within its bounds
+// and no step of its arithmetic (nor the counter's last step) overflows. The copy reads and
+// writes those elements unchecked (kb_getu, kb_atu) and leaves for the checked loop at any
+// failure or event, so every error is still raised by its own statement.
+template <class T> inline bool kb_fits(int64_t v) {
+  return v >= (int64_t)std::numeric_limits<T>::min() && v <= (int64_t)std::numeric_limits<T>::max();
+}
+// Subscript d of an array of N dimensions with storage: lo and hi both within its bounds.
+template <int N> inline bool kb_span(const kb_arr &a, int d, int64_t lo, int64_t hi) {
+  return a.data && a.dims == N && lo >= a.lb[d] && lo <= a.ub[d] && hi >= a.lb[d] && hi <= a.ub[d];
+}
+template <int N> inline bool kb_live(const kb_arr &a) { return a.data && a.dims == N; }
+template <class T, class... I> inline T *kb_atu(kb_arr &a, I... ix) {
+  const int32_t v[] = {(int32_t)ix...};
+  uint64_t off = 0;
+  for (int d = 0; d < (int)sizeof...(I); d++)
+    off = off * ((uint64_t)(uint32_t)(a.ub[d] - a.lb[d]) + 1) + (uint32_t)(v[d] - a.lb[d]);
+  return (T *)(a.data + off * sizeof(T));
+}
+template <class T, class... I> inline T kb_getu(kb_arr &a, I... ix) {
+  T x;
+  std::memcpy(&x, kb_atu<T>(a, ix...), sizeof(T));
+  return x;
+}
+// An access the entry test does not cover: checked as usual, the descriptor's forms.
+template <class T, class... I> inline T kb_getf(bool &r, kb_arr &a, I... ix) { return kb_get<T>(r, a, ix...); }
+template <class T, class... I> inline T *kb_atf(bool &r, kb_arr &a, I... ix) { return kb_at<T>(r, a, ix...); }
+// The same through a chunk's view; the view is never taken again inside the copy (a failure
+// leaves it), so the compiler keeps the shape, and each row's part, out of the loop.
+template <int N> inline bool kb_spanv(const kb_view<N> &w, int d, int64_t lo, int64_t hi) {
+  return (uint64_t)(lo - w.lb[d]) < w.count[d] && (uint64_t)(hi - w.lb[d]) < w.count[d];
+}
+template <int N> inline bool kb_livev(const kb_view<N> &w) { return w.count[0] != 0; }
+template <class T, int N, class... I> inline T *kb_atuv(kb_view<N> &w, I... ix) {
+  static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
+  // Signed arithmetic, which cannot wrap here: the compiler then sees the offset step with
+  // the counter, and keeps a pointer that moves by a row or an element instead.
+  const int64_t v[] = {(int64_t)ix...};
+  int64_t off = 0;
+  for (int d = 0; d < N; d++) off = d ? off * (int64_t)w.count[d] + (v[d] - w.lb[d]) : v[d] - w.lb[d];
+  return (T *)(w.data + off * (int64_t)sizeof(T));
+}
+template <class T, int N, class... I> inline T kb_getuv(kb_view<N> &w, I... ix) {
+  T x;
+  std::memcpy(&x, kb_atuv<T>(w, ix...), sizeof(T));
+  return x;
+}
+template <class T, bool Store, int N, class... I> inline T *kb_elemf(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+  const int32_t v[] = {(int32_t)ix...};
+  uint64_t off = 0;
+  int d = 0;
+  for (; d < N; d++) {
+    uint32_t k = (uint32_t)v[d] - (uint32_t)w.lb[d];
+    if (__builtin_expect(k >= w.count[d], 0)) break;
+    off = d ? off * w.count[d] + k : k;
+  }
+  if (__builtin_expect(d == N && !(Store && r), 1)) return (T *)(w.data + off * sizeof(T));
+  return (T *)kb_elem<sizeof(T)>(r, a, ix...);
+}
+template <class T, int N, class... I> inline T kb_getfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+  T x;
+  std::memcpy(&x, kb_elemf<T, false>(r, w, a, ix...), sizeof(T));
+  return x;
+}
+template <class T, int N, class... I> inline T *kb_atfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+  return kb_elemf<T, true>(r, w, a, ix...);
+}
+// Arithmetic the entry test has shown cannot overflow.
+template <class T> inline T kb_addu(T a, T b) { return (T)(a + b); }
+template <class T> inline T kb_subu(T a, T b) { return (T)(a - b); }
+template <class T> inline T kb_mulu(T a, T b) { return (T)(a * b); }
+// A statement of the copy: on a failure (its error already raised) it leaves for `bail`.
+#define KB_F(bail, ...) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(kb_r, 0)) bail }
+
 // ASC(MID$(s$, start[, n])) as one: the character at start, or error 5 where MID$ would give
 // an empty string (start past the end, n of 0 or less, or a start before 1 that n does not
 // reach past).

@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include "builtins.h"
+#include "loops.h"
 
 namespace bas {
 
@@ -345,10 +346,10 @@ class emitter {
   std::string finish_module();
   std::string cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const;
   struct array_access {
-    size_t at, name_end;         // from "kb_get<" or "kb_at<" to the end of the array's name
-    std::string name, type;
+    size_t at, name_end;         // from the accessor's name to the end of the array's name
+    std::string name;
     int subscripts;
-    bool store;
+    std::string through_view;    // what that text becomes when the array's view serves it
   };
   static std::vector<array_access> array_accesses(const std::string &line);
   std::string finish_proc_body(const std::string &body);
@@ -1566,13 +1567,17 @@ void emitter::for_stmt(const stmt &s) {
   }
   stmt_code(v.c + " = " + conv(from, v.t, s.exprs[1]->start).c + "; " + e + " = " + conv(to, v.t, s.exprs[2]->start).c + ";" +
             (sign ? "" : " " + st + " = " + step_value + ";"));
+  size_t loop_at = body_.size();
   put_label(top);
+  size_t head_at = body_.size();
   if (sign > 0) emit("if (" + v.c + " > " + e + ") " + jump(exit));
   else if (sign < 0) emit("if (" + v.c + " < " + e + ") " + jump(exit));
   else emit("if (" + st + " >= 0 ? " + v.c + " > " + e + " : " + v.c + " < " + e + ") " + jump(exit));
+  size_t body_at = body_.size();
   blocks_.push_back({"FOR", exit});
   block_stmts(s.body);
   blocks_.pop_back();
+  size_t next_at = body_.size();
   // NEXT: the line of the NEXT is the statement's end; its place is not kept, so the loop's own.
   std::string inc = v.t == T_INT ? "kb_add<int16_t>(" + v.c + ", " + step_c + ")"
                   : v.t == T_LNG ? "kb_add<int32_t>(" + v.c + ", " + step_c + ")"
@@ -1586,8 +1591,38 @@ void emitter::for_stmt(const stmt &s) {
   } else {
     stmt_code(next);
   }
+  int next_line = line_;
   back_edge();
   emit(jump(top));
+  // The loop again as a copy whose covered subscripts are checked once, at its entry.
+  if (body_.size() > loop_at && next_at >= body_at && (v.t == T_INT || v.t == T_LNG)) {
+    for_loop_text l;
+    l.head = body_.substr(head_at, body_at - head_at);
+    l.body = body_.substr(body_at, next_at - body_at);
+    l.next = body_.substr(next_at);
+    l.counter = v.c;
+    l.end = e;
+    l.step = step_value;
+    l.ctype = ctype[v.t];
+    l.sign = sign;
+    l.top = top;
+    l.next_line = next_line;
+    l.wide = "kb_fk" + std::to_string(id);
+    l.last = "kb_fl" + std::to_string(id);
+    if (l.body.size() <= 4096) {
+      std::string both = version_for_loop(l, [this] { return new_id(); });
+      if (!both.empty()) {
+        body_ = body_.substr(0, loop_at) + both;
+        for (const std::string &n : {l.wide, l.last}) {
+          if (in_proc_) sc_->locals += "  int64_t " + n + ";\n";
+          else {
+            globals_ += "static int64_t " + n + ";\n";
+            cacheable_[n] = "int64_t";
+          }
+        }
+      }
+    }
+  }
   put_label(exit);
 }
 
@@ -2457,30 +2492,58 @@ void emitter::event_stmt(const stmt &s) {
   stmt_code("trap_switch(" + trap + ", " + std::to_string(kind) + ");");
 }
 
-// The flag-tested reads and stores of module arrays of numbers in a line of C++:
-// kb_get<T>(kb_r, NAME, subscripts...) and kb_at<T>(kb_r, NAME, ...).
+// The reads and stores of module arrays of numbers in a line of C++ that a view can serve:
+// kb_get<T>(kb_r, NAME, subscripts...) and kb_at<T>(kb_r, NAME, ...), their forms in a loop's
+// checked-once copy (kb_getf, kb_atf, and kb_getu<T>(NAME, ...), kb_atu), and that copy's entry
+// tests kb_span<N>(NAME, d, lo, hi) and kb_live<N>(NAME).
 std::vector<emitter::array_access> emitter::array_accesses(const std::string &l) {
   static const std::set<std::string> numbers = {"int16_t", "int32_t", "int64_t", "float", "double"};
+  // Each form: its name, whether it takes the flag, and what it becomes through a view.
+  struct form { const char *name; bool flag; const char *view; };
+  static const form forms[] = {{"kb_get", true, "kb_getv"}, {"kb_at", true, "kb_atv"},
+                               {"kb_getf", true, "kb_getfv"}, {"kb_atf", true, "kb_atfv"},
+                               {"kb_getu", false, "kb_getuv"}, {"kb_atu", false, "kb_atuv"},
+                               {"kb_span", false, "kb_spanv"}, {"kb_live", false, "kb_livev"}};
   std::vector<array_access> found;
   auto word = [&](size_t k) { return k < l.size() && (std::isalnum((unsigned char)l[k]) || l[k] == '_'); };
   for (size_t p = l.find("kb_"); p != std::string::npos; p = l.find("kb_", p + 3)) {
-    bool get = l.compare(p, 7, "kb_get<") == 0, at = l.compare(p, 6, "kb_at<") == 0;
-    if ((!get && !at) || (p > 0 && word(p - 1))) continue;
-    size_t t0 = p + (get ? 7 : 6), t1 = l.find('>', t0);
-    if (t1 == std::string::npos || !numbers.count(l.substr(t0, t1 - t0)) || l.compare(t1, 8, ">(kb_r, ") != 0) continue;
-    size_t n0 = t1 + 8, n1 = n0;
+    if (p > 0 && word(p - 1)) continue;
+    size_t t0 = p;
+    while (word(t0)) t0++;
+    if (t0 >= l.size() || l[t0] != '<') continue;
+    const form *f = nullptr;
+    for (const form &x : forms)
+      if (l.compare(p, t0 - p, x.name) == 0 && std::strlen(x.name) == t0 - p) f = &x;
+    if (!f) continue;
+    bool shape = f->name == std::string("kb_span") || f->name == std::string("kb_live");
+    size_t t1 = l.find('>', t0 + 1);
+    if (t1 == std::string::npos) continue;
+    std::string targ = l.substr(t0 + 1, t1 - t0 - 1);
+    if (shape ? (targ.size() != 1 || targ[0] < '1' || targ[0] > '8') : !numbers.count(targ)) continue;
+    std::string open = f->flag ? ">(kb_r, " : ">(";
+    if (l.compare(t1, open.size(), open) != 0) continue;
+    size_t n0 = t1 + open.size(), n1 = n0;
     while (word(n1)) n1++;
     // Module arrays are a<number>_<name>; anything else (a parameter, a record) is left alone.
-    if (n1 == n0 || l[n0] != 'a' || !std::isdigit((unsigned char)l[n0 + 1]) || n1 >= l.size() || l[n1] != ',') continue;
-    int depth = 0, subscripts = 1;
-    for (size_t q = n1 + 1; q < l.size(); q++) {
-      char c = l[q];
-      if (c == '(' || c == '{' || c == '[') depth++;
-      else if (c == ')' || c == '}' || c == ']') { if (depth-- == 0) break; }
-      else if (c == ',' && depth == 0) subscripts++;
+    if (n1 == n0 || l[n0] != 'a' || !std::isdigit((unsigned char)l[n0 + 1]) || n1 >= l.size() || (l[n1] != ',' && l[n1] != ')')) continue;
+    int subscripts = 0;
+    if (shape) {
+      subscripts = targ[0] - '0';
+    } else {
+      int depth = 0;
+      subscripts = 1;
+      for (size_t q = n1 + 1; q < l.size(); q++) {
+        char c = l[q];
+        if (c == '(' || c == '{' || c == '[') depth++;
+        else if (c == ')' || c == '}' || c == ']') { if (depth-- == 0) break; }
+        else if (c == ',' && depth == 0) subscripts++;
+      }
+      if (subscripts > 8) continue;
     }
-    if (subscripts > 8) continue;
-    found.push_back({p, n1, l.substr(n0, n1 - n0), l.substr(t0, t1 - t0), subscripts, at});
+    std::string name = l.substr(n0, n1 - n0);
+    std::string to = std::string(f->view) + (shape ? "(" : "<" + targ + ">(") + (f->flag ? "kb_r, " : "") + "w_" + name +
+                     (f->flag ? ", " + name : "");
+    found.push_back({p, n1, name, subscripts, to});
   }
   return found;
 }
@@ -2577,8 +2640,7 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     for (auto a = accesses[i].rbegin(); a != accesses[i].rend(); ++a) {
       auto v = views.find(a->name);
       if (v == views.end() || v->second != a->subscripts) continue;
-      l.replace(a->at, a->name_end - a->at, std::string(a->store ? "kb_atv<" : "kb_getv<") + a->type +
-                ">(kb_r, w_" + a->name + ", " + a->name);
+      l.replace(a->at, a->name_end - a->at, a->through_view);
     }
     for_each_ident(l, [&](size_t at, size_t n) {
       std::string id = l.substr(at, n);

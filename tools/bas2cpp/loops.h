@@ -1,0 +1,31 @@
+// A FOR loop's checked-once copy (see version_for_loop).
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace bas {
+
+// The emitted text of a FOR loop, in the emitter's marks (\x01 id \x02 a label, \x03 id \x04 a
+// jump to one): the test at its top, its statements, and its NEXT (the counter's step, the
+// test for events and the jump back).
+struct for_loop_text {
+  std::string head, body, next;
+  std::string counter, end, step, ctype;   // C++ names of the counter and its end; the step; int16_t or int32_t
+  std::string wide, last;                  // int64_t variables of the loop's own: the counter, a block's last value
+  int sign = 0;                            // the step's sign, known (1 or -1)
+  uint32_t top = 0;                        // the label of the top test
+  int next_line = 0;                       // the NEXT's line, for events
+};
+
+// The loop's text with a second copy of the loop in which the subscripts the entry test covers
+// are unchecked: entered when every such subscript, for all counter values from the current one
+// to the end, lies within its array's bounds and none of its sums, differences or products
+// (nor the counter's last step) overflows. A failing statement in the copy leaves it for the
+// same statement's error handling in the checked loop. The copy looks at events every 1,024
+// passes (microseconds), and one found goes to its handler and then to the entry test. Only a
+// loop of flag-tested statements (no calls, no waits, no nested loop) that does not change its
+// counter qualifies; "" for any other.
+std::string version_for_loop(const for_loop_text &loop, const std::function<uint32_t()> &new_id);
+
+}  // namespace bas
