@@ -240,6 +240,12 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     if (line.empty()) continue;
     bool stmt = line.compare(0, 5, "KB_Q(") == 0 && line.back() == ')';
     bool jumps = line[0] == '\x03' || line.compare(0, 4, "if (") == 0;
+    bool numbered = line.compare(0, 12, "last_line = ") == 0 && line.back() == ';' &&
+                    line.find_first_not_of("0123456789", 12) == line.size() - 1;   // a line number, for ERL
+    if (numbered) {
+      items.push_back({false, line});
+      continue;
+    }
     if (!stmt && !jumps) return "";
     if (jumps && line.back() != '\x04') return "";
     items.push_back({false, line});
