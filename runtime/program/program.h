@@ -309,14 +309,14 @@ template <int N> inline bool kb_span(const kb_arr &a, int d, int64_t lo, int64_t
   return a.data && a.dims == N && lo >= a.lb[d] && lo <= a.ub[d] && hi >= a.lb[d] && hi <= a.ub[d];
 }
 template <int N> inline bool kb_live(const kb_arr &a) { return a.data && a.dims == N; }
-template <class T, class... I> inline T *kb_atu(kb_arr &a, I... ix) {
+template <class T, class... I> [[gnu::always_inline]] inline T *kb_atu(kb_arr &a, I... ix) {
   const int32_t v[] = {(int32_t)ix...};
   uint64_t off = 0;
   for (int d = 0; d < (int)sizeof...(I); d++)
     off = off * ((uint64_t)(uint32_t)(a.ub[d] - a.lb[d]) + 1) + (uint32_t)(v[d] - a.lb[d]);
   return (T *)(a.data + off * sizeof(T));
 }
-template <class T, class... I> inline T kb_getu(kb_arr &a, I... ix) {
+template <class T, class... I> [[gnu::always_inline]] inline T kb_getu(kb_arr &a, I... ix) {
   T x;
   std::memcpy(&x, kb_atu<T>(a, ix...), sizeof(T));
   return x;
@@ -330,7 +330,7 @@ template <int N> inline bool kb_spanv(const kb_view<N> &w, int d, int64_t lo, in
   return (uint64_t)(lo - w.lb[d]) < w.count[d] && (uint64_t)(hi - w.lb[d]) < w.count[d];
 }
 template <int N> inline bool kb_livev(const kb_view<N> &w) { return w.count[0] != 0; }
-template <class T, int N, class... I> inline T *kb_atuv(kb_view<N> &w, I... ix) {
+template <class T, int N, class... I> [[gnu::always_inline]] inline T *kb_atuv(kb_view<N> &w, I... ix) {
   static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
   // Signed arithmetic, which cannot wrap here: the compiler then sees the offset step with
   // the counter, and keeps a pointer that moves by a row or an element instead.
@@ -339,7 +339,7 @@ template <class T, int N, class... I> inline T *kb_atuv(kb_view<N> &w, I... ix) 
   for (int d = 0; d < N; d++) off = d ? off * (int64_t)w.count[d] + (v[d] - w.lb[d]) : v[d] - w.lb[d];
   return (T *)(w.data + off * (int64_t)sizeof(T));
 }
-template <class T, int N, class... I> inline T kb_getuv(kb_view<N> &w, I... ix) {
+template <class T, int N, class... I> [[gnu::always_inline]] inline T kb_getuv(kb_view<N> &w, I... ix) {
   T x;
   std::memcpy(&x, kb_atuv<T>(w, ix...), sizeof(T));
   return x;
@@ -364,10 +364,11 @@ template <class T, int N, class... I> inline T kb_getfv(bool &r, kb_view<N> &w, 
 template <class T, int N, class... I> inline T *kb_atfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   return kb_elemf<T, true>(r, w, a, ix...);
 }
-// Arithmetic the entry test has shown cannot overflow.
-template <class T> inline T kb_addu(T a, T b) { return (T)(a + b); }
-template <class T> inline T kb_subu(T a, T b) { return (T)(a - b); }
-template <class T> inline T kb_mulu(T a, T b) { return (T)(a * b); }
+// Arithmetic the entry test has shown cannot overflow. The copy's accessors are always inlined:
+// in a long chunk the compiler would otherwise call them, and lose the loop around them.
+template <class T> [[gnu::always_inline]] inline T kb_addu(T a, T b) { return (T)(a + b); }
+template <class T> [[gnu::always_inline]] inline T kb_subu(T a, T b) { return (T)(a - b); }
+template <class T> [[gnu::always_inline]] inline T kb_mulu(T a, T b) { return (T)(a * b); }
 // A statement of the copy: on a failure (its error already raised) it leaves for `bail`.
 #define KB_F(bail, ...) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(kb_r, 0)) bail }
 
