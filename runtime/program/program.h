@@ -257,10 +257,12 @@ template <int N> struct kb_view {
   uint8_t *data;
   int32_t lb[N];
   uint32_t count[N];
+  uint32_t esize;                // an element's bytes (records; numbers know their own)
 };
 template <int N> inline kb_view<N> kb_view_of(const kb_arr &a) {
   kb_view<N> w;
   w.data = a.data;
+  w.esize = a.esize;
   bool ok = a.data && a.dims == N;
   for (int d = 0; d < N; d++) {
     w.lb[d] = ok ? a.lb[d] : 0;
@@ -284,6 +286,22 @@ template <class T, bool Store, int N, class... I> inline T *kb_elemv(bool &r, kb
   uint8_t *p = kb_elem<sizeof(T)>(r, a, ix...);     // the descriptor's own path, its errors
   w = kb_view_of<N>(a);
   return (T *)p;
+}
+// A record element through its view, as kb_elem gives it.
+template <int N, class... I> inline uint8_t *kb_elemrv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+  static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
+  const int32_t v[] = {(int32_t)ix...};
+  uint64_t off = 0;
+  int d = 0;
+  for (; d < N; d++) {
+    uint32_t k = (uint32_t)v[d] - (uint32_t)w.lb[d];
+    if (__builtin_expect(k >= w.count[d], 0)) break;
+    off = d ? off * w.count[d] + k : k;
+  }
+  if (__builtin_expect(d == N && !r, 1)) return w.data + off * w.esize;
+  uint8_t *p = kb_elem(r, a, ix...);
+  w = kb_view_of<N>(a);
+  return p;
 }
 template <class T, int N, class... I> inline T kb_getv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   T x;
@@ -321,7 +339,14 @@ template <class T, class... I> [[gnu::always_inline]] inline T kb_getu(kb_arr &a
   std::memcpy(&x, kb_atu<T>(a, ix...), sizeof(T));
   return x;
 }
+template <class... I> [[gnu::always_inline]] inline uint8_t *kb_elemu(kb_arr &a, I... ix) {
+  const int64_t v[] = {(int64_t)ix...};
+  int64_t off = 0;
+  for (int d = 0; d < (int)sizeof...(I); d++) off = off * ((int64_t)a.ub[d] - a.lb[d] + 1) + (v[d] - a.lb[d]);
+  return a.data + off * (int64_t)a.esize;
+}
 // An access the entry test does not cover: checked as usual, the descriptor's forms.
+template <class... I> inline uint8_t *kb_elemf(bool &r, kb_arr &a, I... ix) { return kb_elem(r, a, ix...); }
 template <class T, class... I> inline T kb_getf(bool &r, kb_arr &a, I... ix) { return kb_get<T>(r, a, ix...); }
 template <class T, class... I> inline T *kb_atf(bool &r, kb_arr &a, I... ix) { return kb_at<T>(r, a, ix...); }
 // The same through a chunk's view; the view is never taken again inside the copy (a failure
@@ -339,6 +364,13 @@ template <class T, int N, class... I> [[gnu::always_inline]] inline T *kb_atuv(k
   for (int d = 0; d < N; d++) off = d ? off * (int64_t)w.count[d] + (v[d] - w.lb[d]) : v[d] - w.lb[d];
   return (T *)(w.data + off * (int64_t)sizeof(T));
 }
+template <int N, class... I> [[gnu::always_inline]] inline uint8_t *kb_elemuv(kb_view<N> &w, I... ix) {
+  static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
+  const int64_t v[] = {(int64_t)ix...};
+  int64_t off = 0;
+  for (int d = 0; d < N; d++) off = d ? off * (int64_t)w.count[d] + (v[d] - w.lb[d]) : v[d] - w.lb[d];
+  return w.data + off * (int64_t)w.esize;
+}
 template <class T, int N, class... I> [[gnu::always_inline]] inline T kb_getuv(kb_view<N> &w, I... ix) {
   T x;
   std::memcpy(&x, kb_atuv<T>(w, ix...), sizeof(T));
@@ -355,6 +387,18 @@ template <class T, bool Store, int N, class... I> inline T *kb_elemf(bool &r, kb
   }
   if (__builtin_expect(d == N && !(Store && r), 1)) return (T *)(w.data + off * sizeof(T));
   return (T *)kb_elem<sizeof(T)>(r, a, ix...);
+}
+template <int N, class... I> inline uint8_t *kb_elemfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+  const int32_t v[] = {(int32_t)ix...};
+  uint64_t off = 0;
+  int d = 0;
+  for (; d < N; d++) {
+    uint32_t k = (uint32_t)v[d] - (uint32_t)w.lb[d];
+    if (__builtin_expect(k >= w.count[d], 0)) break;
+    off = d ? off * w.count[d] + k : k;
+  }
+  if (__builtin_expect(d == N && !r, 1)) return w.data + off * w.esize;
+  return kb_elem(r, a, ix...);
 }
 template <class T, int N, class... I> inline T kb_getfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   T x;

@@ -2499,28 +2499,33 @@ void emitter::event_stmt(const stmt &s) {
 std::vector<emitter::array_access> emitter::array_accesses(const std::string &l) {
   static const std::set<std::string> numbers = {"int16_t", "int32_t", "int64_t", "float", "double"};
   // Each form: its name, whether it takes the flag, and what it becomes through a view.
+  // Record elements (kb_elem and its forms) have no template argument.
   struct form { const char *name; bool flag; const char *view; };
   static const form forms[] = {{"kb_get", true, "kb_getv"}, {"kb_at", true, "kb_atv"},
                                {"kb_getf", true, "kb_getfv"}, {"kb_atf", true, "kb_atfv"},
                                {"kb_getu", false, "kb_getuv"}, {"kb_atu", false, "kb_atuv"},
-                               {"kb_span", false, "kb_spanv"}, {"kb_live", false, "kb_livev"}};
+                               {"kb_span", false, "kb_spanv"}, {"kb_live", false, "kb_livev"},
+                               {"kb_elem", true, "kb_elemrv"}, {"kb_elemf", true, "kb_elemfv"},
+                               {"kb_elemu", false, "kb_elemuv"}};
   std::vector<array_access> found;
   auto word = [&](size_t k) { return k < l.size() && (std::isalnum((unsigned char)l[k]) || l[k] == '_'); };
   for (size_t p = l.find("kb_"); p != std::string::npos; p = l.find("kb_", p + 3)) {
     if (p > 0 && word(p - 1)) continue;
     size_t t0 = p;
     while (word(t0)) t0++;
-    if (t0 >= l.size() || l[t0] != '<') continue;
     const form *f = nullptr;
     for (const form &x : forms)
       if (l.compare(p, t0 - p, x.name) == 0 && std::strlen(x.name) == t0 - p) f = &x;
-    if (!f) continue;
+    if (!f || t0 >= l.size()) continue;
     bool shape = f->name == std::string("kb_span") || f->name == std::string("kb_live");
-    size_t t1 = l.find('>', t0 + 1);
+    bool record = std::strncmp(f->name, "kb_elem", 7) == 0;
+    if (l[t0] != (record ? '(' : '<')) continue;
+    size_t t1 = record ? t0 : l.find('>', t0 + 1);     // the call's parenthesis follows t1
     if (t1 == std::string::npos) continue;
-    std::string targ = l.substr(t0 + 1, t1 - t0 - 1);
-    if (shape ? (targ.size() != 1 || targ[0] < '1' || targ[0] > '8') : !numbers.count(targ)) continue;
-    std::string open = f->flag ? ">(kb_r, " : ">(";
+    std::string targ = record ? "" : l.substr(t0 + 1, t1 - t0 - 1);
+    if (!record && (shape ? (targ.size() != 1 || targ[0] < '1' || targ[0] > '8') : !numbers.count(targ))) continue;
+    if (!record) t1++;
+    std::string open = f->flag ? "(kb_r, " : "(";
     if (l.compare(t1, open.size(), open) != 0) continue;
     size_t n0 = t1 + open.size(), n1 = n0;
     while (word(n1)) n1++;
@@ -2541,7 +2546,7 @@ std::vector<emitter::array_access> emitter::array_accesses(const std::string &l)
       if (subscripts > 8) continue;
     }
     std::string name = l.substr(n0, n1 - n0);
-    std::string to = std::string(f->view) + (shape ? "(" : "<" + targ + ">(") + (f->flag ? "kb_r, " : "") + "w_" + name +
+    std::string to = std::string(f->view) + (shape || record ? "(" : "<" + targ + ">(") + (f->flag ? "kb_r, " : "") + "w_" + name +
                      (f->flag ? ", " + name : "");
     found.push_back({p, n1, name, subscripts, to});
   }

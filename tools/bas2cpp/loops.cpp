@@ -141,12 +141,13 @@ class copier {
     for (size_t p = code.find("kb_"); p != std::string::npos; p = code.find("kb_", p + 1)) {
       if (p < last || (p > 0 && word_char(code[p - 1]))) continue;
       bool get = code.compare(p, 7, "kb_get<") == 0, at = code.compare(p, 6, "kb_at<") == 0;
-      if (!get && !at) continue;
-      size_t t0 = p + (get ? 7 : 6), t1 = code.find('>', t0);
+      bool record = code.compare(p, 8, "kb_elem(") == 0;   // a record's element, for its fields
+      if (!get && !at && !record) continue;
+      size_t t0 = p + (get ? 7 : at ? 6 : 7), t1 = record ? p + 6 : code.find('>', t0);
       if (t1 == std::string::npos) continue;
-      std::string type = code.substr(t0, t1 - t0);
+      std::string type = record ? "" : code.substr(t0, t1 - t0);
       static const std::set<std::string> numbers = {"int16_t", "int32_t", "int64_t", "float", "double"};
-      if (!numbers.count(type) || t1 + 1 >= code.size() || code[t1 + 1] != '(') continue;
+      if ((!record && !numbers.count(type)) || t1 + 1 >= code.size() || code[t1 + 1] != '(') continue;
       size_t c = closing(code, t1 + 1);
       if (c == std::string::npos) continue;
       std::vector<std::string> args = arguments(code, t1 + 1, c);
@@ -163,12 +164,12 @@ class copier {
       if (all) {
         for (size_t d = 0; d < subs.size(); d++)
           conds.insert("kb_span<" + n + ">(" + name + ", " + std::to_string(d) + ", " + subs[d].lo + ", " + subs[d].hi + ")");
-        call = std::string(get ? "kb_getu<" : "kb_atu<") + type + ">(" + name;
+        call = record ? "kb_elemu(" + name : std::string(get ? "kb_getu<" : "kb_atu<") + type + ">(" + name;
         for (const affine &a : subs) call += ", " + a.wide;
         covered++;
       } else {
         conds.insert("kb_live<" + n + ">(" + name + ")");
-        call = std::string(get ? "kb_getf<" : "kb_atf<") + type + ">(kb_r, " + name;
+        call = record ? "kb_elemf(kb_r, " + name : std::string(get ? "kb_getf<" : "kb_atf<") + type + ">(kb_r, " + name;
         for (size_t k = 2; k < args.size(); k++) call += ", " + rewrite(args[k]);
       }
       out += code.substr(last, p - last) + call + ")";
