@@ -33,6 +33,15 @@ inline bool kb_event_pending() { return __builtin_expect(kelevent.load(std::memo
 #define KB_EV(line) if (kb_event_pending()) { KB_OUT evnt(line); KB_IN }
 #define KB_EVN(line) if (kb_event_pending()) evnt(line);
 
+// A GOSUB from one chunk of the module into another calls that chunk's function directly
+// while fewer than kb_gosub_calls such calls are open; deeper ones go through the dispatch loop.
+constexpr int32_t kb_gosub_calls = 64;
+inline int32_t kb_gosub_depth = 0;
+struct kb_gosub_call {
+  kb_gosub_call() { ++kb_gosub_depth; }
+  ~kb_gosub_call() { --kb_gosub_depth; }
+};
+
 // ---- numbers -----------------------------------------------------------------------------
 
 // Each check that can fail has a form taking the statement's own flag first: a failure

@@ -1220,7 +1220,10 @@ void emitter::gosub_stmt(const std::string &label, place at) {
   if (!in_proc_) entered_.insert(ret);
   emit("gosub_push(" + std::to_string(ret) + ");");
   emit("KB_EV(" + std::to_string(line_) + ");");
-  emit(jump(id));
+  // In the module, a jump that knows its return point: into another chunk it becomes a call
+  // of that chunk (see finish_module).
+  if (in_proc_) emit(jump(id));
+  else emit("\x06" + std::to_string(id) + "\x07" + std::to_string(ret) + "\x04");
   put_label(ret);
 }
 
@@ -2714,14 +2717,19 @@ std::string emitter::finish_module() {
   for (uint32_t id : entered_) entries.insert(std::to_string(id));
   for (size_t c = 0; c < chunks.size(); c++) {
     const std::string &b = chunks[c];
-    for (size_t k = b.find('\x03'); k != std::string::npos; k = b.find('\x03', k + 1)) {
-      std::string id = b.substr(k + 1, b.find('\x04', k) - k - 1);
+    for (size_t k = b.find_first_of("\x03\x06"); k != std::string::npos; k = b.find_first_of("\x03\x06", k + 1)) {
+      std::string id = b.substr(k + 1, b.find(b[k] == '\x03' ? '\x04' : '\x07', k) - k - 1);
       auto it = chunk_of.find(id);
       if (it == chunk_of.end() || it->second != c) entries.insert(id);
       jumps[c].insert(id);
     }
   }
+  // A GOSUB into another chunk calls it, and goes on at its return point when the call ends
+  // with that id (the routine's RETURN); any other id goes to the dispatch loop. Nested deeper
+  // than kb_gosub_calls, a GOSUB goes through the dispatch loop, so C++ frames stay bounded.
   std::string out, table;
+  if (chunks.size() > 1)
+    for (size_t c = 0; c < chunks.size(); c++) out += "static uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry);\n";
   uint32_t max_id = ck_.next_label_id;
   for (size_t c = 0; c < chunks.size(); c++) {
     const std::string &b = chunks[c];
@@ -2739,6 +2747,18 @@ std::string emitter::finish_module() {
           if (it != chunk_of.end() && it->second == c) code += "goto L" + id + ";";
           else code += "{ KB_OUT return " + id + "; }";
         }
+        continue;
+      }
+      if (ch == '\x06') {
+        size_t m = b.find('\x07', k), e = b.find('\x04', m);
+        std::string id = b.substr(k + 1, m - k - 1), ret = b.substr(m + 1, e - m - 1);
+        k = e;
+        auto it = chunk_of.find(id);
+        if (it != chunk_of.end() && it->second == c) code += "goto L" + id + ";";
+        else if (it == chunk_of.end()) code += "{ KB_OUT return " + id + "; }";
+        else
+          code += "{ KB_OUT if (kb_gosub_depth >= kb_gosub_calls) return " + id + "; { kb_gosub_call kb_g; kb_entry = kb_chunk" +
+                  std::to_string(it->second) + "(" + id + "); } if (kb_entry != " + ret + ") return kb_entry; KB_IN goto L" + ret + "; }";
         continue;
       }
       code += ch;
