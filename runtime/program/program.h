@@ -18,7 +18,10 @@
 // KB_SN and KB_EVN are for statements that work on the statics themselves.
 #define KB_OUT
 #define KB_IN
-inline bool kb_event_pending() { return __builtin_expect(kelevent.load(std::memory_order_relaxed) != 0, 0); }
+// The small helpers of statements are always inlined: in a long chunk the compiler would
+// otherwise call them, and lose the loops around them.
+#define KB_INLINE [[gnu::always_inline]] inline
+KB_INLINE bool kb_event_pending() { return __builtin_expect(kelevent.load(std::memory_order_relaxed) != 0, 0); }
 #define KB_S(line, ...) \
   for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
 #define KB_SN(line, ...) \
@@ -49,22 +52,22 @@ struct kb_gosub_call {
 // flag at its end (nothing on the common path) instead of the shared event word. The forms
 // without the flag are the same checks for statements that test the event word anyway.
 inline void kb_raise(bool &raised, int n) { error(n); raised = true; }
-inline int16_t kb_i16(bool &r, int64_t v) { if (v < -32768 || v > 32767) { kb_raise(r, 6); return 0; } return (int16_t)v; }
-inline int32_t kb_i32(bool &r, int64_t v) { if (v < INT32_MIN || v > INT32_MAX) { kb_raise(r, 6); return 0; } return (int32_t)v; }
+KB_INLINE int16_t kb_i16(bool &r, int64_t v) { if (v < -32768 || v > 32767) { kb_raise(r, 6); return 0; } return (int16_t)v; }
+KB_INLINE int32_t kb_i32(bool &r, int64_t v) { if (v < INT32_MIN || v > INT32_MAX) { kb_raise(r, 6); return 0; } return (int32_t)v; }
 inline int16_t kb_i16(int64_t v) { bool r; return kb_i16(r, v); }
 inline int32_t kb_i32(int64_t v) { bool r; return kb_i32(r, v); }
 // INTEGER and LONG sums, differences and products: error 6 when the result leaves the type.
-template <class T> inline T kb_add(bool &r, T a, T b) {
+template <class T> KB_INLINE T kb_add(bool &r, T a, T b) {
   T x;
   if (__builtin_expect(__builtin_add_overflow(a, b, &x), 0)) { kb_raise(r, 6); return 0; }
   return x;
 }
-template <class T> inline T kb_sub(bool &r, T a, T b) {
+template <class T> KB_INLINE T kb_sub(bool &r, T a, T b) {
   T x;
   if (__builtin_expect(__builtin_sub_overflow(a, b, &x), 0)) { kb_raise(r, 6); return 0; }
   return x;
 }
-template <class T> inline T kb_mul(bool &r, T a, T b) {
+template <class T> KB_INLINE T kb_mul(bool &r, T a, T b) {
   T x;
   if (__builtin_expect(__builtin_mul_overflow(a, b, &x), 0)) { kb_raise(r, 6); return 0; }
   return x;
@@ -87,13 +90,13 @@ template <class T> inline uint32_t kb_u(T x) {
   if (v < INT32_MIN || v > (int64_t)UINT32_MAX) { error(6); return 0; }
   return (uint32_t)v;
 }
-inline int32_t kb_idiv(bool &r, int32_t a, int32_t b) {
+KB_INLINE int32_t kb_idiv(bool &r, int32_t a, int32_t b) {
   if (b == 0) { kb_raise(r, 11); return 0; }
   if (b == -1) return kb_i32(r, -(int64_t)a);
   return a / b;
 }
-inline int32_t kb_mod(bool &r, int32_t a, int32_t b) { if (b == 0) { kb_raise(r, 11); return 0; } if (b == -1) return 0; return a % b; }
-template <class T> inline T kb_div(bool &r, T a, T b) { if (b == 0) { kb_raise(r, 11); return 0; } return a / b; }
+KB_INLINE int32_t kb_mod(bool &r, int32_t a, int32_t b) { if (b == 0) { kb_raise(r, 11); return 0; } if (b == -1) return 0; return a % b; }
+template <class T> KB_INLINE T kb_div(bool &r, T a, T b) { if (b == 0) { kb_raise(r, 11); return 0; } return a / b; }
 inline int32_t kb_idiv(int32_t a, int32_t b) { bool r; return kb_idiv(r, a, b); }
 inline int32_t kb_mod(int32_t a, int32_t b) { bool r; return kb_mod(r, a, b); }
 template <class T> inline T kb_div(T a, T b) { bool r; return kb_div(r, a, b); }
@@ -104,13 +107,13 @@ template <class T> inline T kb_pow(T a, T b) {
 }
 template <class T> inline T kb_int(T x) { if constexpr (std::is_integral_v<T>) return x; else return std::floor(x); }
 template <class T> inline T kb_fix(T x) { if constexpr (std::is_integral_v<T>) return x; else return std::trunc(x); }
-template <class T> inline T kb_abs(bool &r, T x) {
+template <class T> KB_INLINE T kb_abs(bool &r, T x) {
   if constexpr (std::is_integral_v<T>) { if (x == std::numeric_limits<T>::min()) { kb_raise(r, 6); return 0; } }
   return x < 0 ? T(-x) : x;
 }
 template <class T> inline T kb_abs(T x) { bool r; return kb_abs(r, x); }
 template <class T> inline int16_t kb_sgn(T x) { return x > 0 ? 1 : x < 0 ? -1 : 0; }
-template <class T> inline T kb_sqr(bool &r, T x) { if (x < 0) { kb_raise(r, 5); return 0; } return std::sqrt(x); }
+template <class T> KB_INLINE T kb_sqr(bool &r, T x) { if (x < 0) { kb_raise(r, 5); return 0; } return std::sqrt(x); }
 template <class T> inline T kb_sqr(T x) { bool r; return kb_sqr(r, x); }
 template <class T> inline T kb_log(T x) { if (x <= 0) { error(5); return 0; } return std::log(x); }
 template <class T> inline T kb_exp(T x) { T v = std::exp(x); if (std::isinf(v)) { error(6); return 0; } return v; }
@@ -281,7 +284,17 @@ template <int N> inline kb_view<N> kb_view_of(const kb_arr &a) {
 }
 // The element of a number array through its view; the same checks and errors as kb_elem. An
 // error already raised in the statement sends a store to scratch; it does not matter to a read.
-template <class T, bool Store, int N, class... I> inline T *kb_elemv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+// An access's slow path out of line (its errors, an implicit DIM): the element and the view
+// taken again, returned by value so that the caller's view stays in registers.
+template <int N> struct kb_elem_seen {
+  uint8_t *p;
+  kb_view<N> w;
+};
+template <uint32_t Size, int N, class... I> [[gnu::noinline]] kb_elem_seen<N> kb_elemv_slow(bool r, kb_arr &a, I... ix) {
+  uint8_t *p = kb_elem<Size>(r, a, ix...);
+  return {p, kb_view_of<N>(a)};
+}
+template <class T, bool Store, int N, class... I> KB_INLINE T *kb_elemv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
   const int32_t v[] = {(int32_t)ix...};
   uint64_t off = 0;
@@ -292,12 +305,14 @@ template <class T, bool Store, int N, class... I> inline T *kb_elemv(bool &r, kb
     off = d ? off * w.count[d] + k : k;
   }
   if (__builtin_expect(d == N && !(Store && r), 1)) return (T *)(w.data + off * sizeof(T));
-  uint8_t *p = kb_elem<sizeof(T)>(r, a, ix...);     // the descriptor's own path, its errors
-  w = kb_view_of<N>(a);
-  return (T *)p;
+  bool had = r;
+  kb_elem_seen<N> seen = kb_elemv_slow<sizeof(T), N>(r, a, ix...);   // the descriptor's own path
+  r = had || new_error;
+  w = seen.w;
+  return (T *)seen.p;
 }
 // A record element through its view, as kb_elem gives it.
-template <int N, class... I> inline uint8_t *kb_elemrv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <int N, class... I> KB_INLINE uint8_t *kb_elemrv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
   const int32_t v[] = {(int32_t)ix...};
   uint64_t off = 0;
@@ -308,16 +323,18 @@ template <int N, class... I> inline uint8_t *kb_elemrv(bool &r, kb_view<N> &w, k
     off = d ? off * w.count[d] + k : k;
   }
   if (__builtin_expect(d == N && !r, 1)) return w.data + off * w.esize;
-  uint8_t *p = kb_elem(r, a, ix...);
-  w = kb_view_of<N>(a);
-  return p;
+  bool had = r;
+  kb_elem_seen<N> seen = kb_elemv_slow<0, N>(r, a, ix...);
+  r = had || new_error;
+  w = seen.w;
+  return seen.p;
 }
-template <class T, int N, class... I> inline T kb_getv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class T, int N, class... I> KB_INLINE T kb_getv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   T x;
   std::memcpy(&x, kb_elemv<T, false>(r, w, a, ix...), sizeof(T));
   return x;
 }
-template <class T, int N, class... I> inline T *kb_atv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class T, int N, class... I> KB_INLINE T *kb_atv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   return kb_elemv<T, true>(r, w, a, ix...);
 }
 
@@ -397,7 +414,7 @@ template <class T, bool Store, int N, class... I> inline T *kb_elemf(bool &r, kb
   if (__builtin_expect(d == N && !(Store && r), 1)) return (T *)(w.data + off * sizeof(T));
   return (T *)kb_elem<sizeof(T)>(r, a, ix...);
 }
-template <int N, class... I> inline uint8_t *kb_elemfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <int N, class... I> KB_INLINE uint8_t *kb_elemfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   const int32_t v[] = {(int32_t)ix...};
   uint64_t off = 0;
   int d = 0;
@@ -409,12 +426,12 @@ template <int N, class... I> inline uint8_t *kb_elemfv(bool &r, kb_view<N> &w, k
   if (__builtin_expect(d == N && !r, 1)) return w.data + off * w.esize;
   return kb_elem(r, a, ix...);
 }
-template <class T, int N, class... I> inline T kb_getfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class T, int N, class... I> KB_INLINE T kb_getfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   T x;
   std::memcpy(&x, kb_elemf<T, false>(r, w, a, ix...), sizeof(T));
   return x;
 }
-template <class T, int N, class... I> inline T *kb_atfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class T, int N, class... I> KB_INLINE T *kb_atfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   return kb_elemf<T, true>(r, w, a, ix...);
 }
 // Arithmetic the entry test has shown cannot overflow. The copy's accessors are always inlined:
