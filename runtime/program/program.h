@@ -85,6 +85,11 @@ template <class T> inline int16_t kb_i(bool &r, T x) { return kb_i16(r, kb_round
 template <class T> inline int32_t kb_l(bool &r, T x) { return kb_i32(r, kb_round(r, x)); }
 template <class T> inline int16_t kb_i(T x) { bool r; return kb_i(r, x); }
 template <class T> inline int32_t kb_l(T x) { bool r; return kb_l(r, x); }
+template <class T> KB_INLINE uint32_t kb_u(bool &r, T x) {
+  int64_t v = kb_round(r, x);
+  if (v < INT32_MIN || v > (int64_t)UINT32_MAX) { kb_raise(r, 6); return 0; }
+  return (uint32_t)v;
+}
 template <class T> inline uint32_t kb_u(T x) {
   int64_t v = kb_round(x);
   if (v < INT32_MIN || v > (int64_t)UINT32_MAX) { error(6); return 0; }
@@ -704,11 +709,21 @@ inline void kb_pset_at(int32_t x, int32_t y, uint32_t colour, int32_t passed, bo
   im->draw_color = colour;
   if (kb_in_view(im, x, y)) im->pixels[(size_t)y * im->width + (size_t)x] = (uint8_t)(colour & im->mask);
 }
+// The same as a flag-tested statement's part: an error the runtime's routine raises sets the flag.
+inline void kb_pset_at(bool &r, int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
+  kb_pset_at(x, y, colour, passed, preset);
+  r = r || new_error;
+}
 // POINT(x, y): the colour, or -1 outside the view.
 inline int32_t kb_point_at(int32_t x, int32_t y) {
   const img_struct *im = read_page;
   if (!kb_plain_pixel(im, x, y)) return kb_l(func_point((float)x, (float)y, 1));
   if (!kb_in_view(im, x, y)) return -1;
   return im->pixels[(size_t)y * im->width + (size_t)x] & im->mask;
+}
+inline int32_t kb_point_at(bool &r, int32_t x, int32_t y) {
+  int32_t c = kb_point_at(x, y);
+  r = r || new_error;
+  return c;
 }
 #include "chain.h"

@@ -133,7 +133,8 @@ template <class F> void for_each_ident(const std::string &s, F f) {
 std::string flag_checks(const std::string &code) {
   static const std::set<std::string> flagged = {
       "kb_add", "kb_sub", "kb_mul", "kb_i16", "kb_i32", "kb_i", "kb_l", "kb_round",
-      "kb_idiv", "kb_mod", "kb_div", "kb_abs", "kb_sqr", "kb_get", "kb_at", "kb_asc_mid", "kb_elem", "kb_put"};
+      "kb_idiv", "kb_mod", "kb_div", "kb_abs", "kb_sqr", "kb_get", "kb_at", "kb_asc_mid", "kb_elem", "kb_put",
+      "kb_u", "kb_pset_at", "kb_point_at"};
   static const std::set<std::string> quiet = {
       "kb_int", "kb_fix", "kb_sgn", "int16_t", "int32_t", "int64_t", "uint8_t",
       "uint16_t", "uint32_t", "uint64_t", "float", "double", "bool", "sizeof", "if"};
