@@ -3,32 +3,35 @@
 ' does must still happen in the copy: an error names its own line and RESUME NEXT goes on
 ' after it, RESUME runs the statement again, a subscript that leaves the bounds only at the
 ' end of the range is still error 9 there, a counter at the top of its type still overflows,
-' and a timer still fires inside a long loop.
+' and a timer still fires inside a long loop. The loops' ends are variables: a loop of a few
+' passes written out gets no copy.
 DEFINT A-Z
+Ten = 10: Five = 5: Twelve = 12: Fifty = 50
 ON ERROR GOTO Report
 ' An overflow in the copy (I * 4000 from I = 9), reported at its line, twice.
 DIM A(10)
-FOR I = 1 TO 10
+FOR I = 1 TO Ten
 710 A(I) = I * 4000
 NEXT I
 PRINT "ovf"; A(8); A(9); I
 ' Division by zero at I = 3: the handler mends D and RESUME runs the statement again.
 ON ERROR GOTO Mend
 DIM Q(5)
-FOR I = 1 TO 5
+FOR I = 1 TO Five
 720 Q(I) = 100 \ (D + I - 3)
 NEXT I
 PRINT "resume"; Q(1); Q(2); Q(3); Q(4); Q(5)
 ON ERROR GOTO Report
 ' The bounds are left only at the range's end: 10 stores, then error 9 for 11 and 12.
 DIM E(10)
-FOR I = 1 TO 12
+FOR I = 1 TO Twelve
 730 E(I) = I
 NEXT I
 PRINT "end"; E(1); E(10); I
 ' A counter at the top of INTEGER: the last step overflows, and the loop is left.
 DIM F(100)
-FOR I = 32760 TO 32767
+Top = 32767
+FOR I = 32760 TO Top
 740 F(I - 32700) = I - 32700
 NEXT I
 PRINT "top"; F(60); F(67); I
@@ -36,7 +39,7 @@ PRINT "top"; F(60); F(67); I
 DIM P(20), B(10)
 FOR I = 1 TO 10: B(I) = 11 - I: NEXT I
 B(7) = 99
-FOR I = 1 TO 10
+FOR I = 1 TO Ten
 750 P(2 * I - 1) = P(B(I)) + I
 NEXT I
 PRINT "via"; P(1); P(7); P(11); P(13); P(15); P(19)
@@ -48,7 +51,7 @@ NEXT J&
 PRINT "down"; J&; H&(5000); H&(4997); H&(2); H&(1)
 ' EXIT FOR from inside, with the IF's own jumps.
 DIM S(50)
-FOR I = 1 TO 50
+FOR I = 1 TO Fifty
   IF I MOD 2 = 0 THEN S(I) = 1 ELSE S(I) = -1
   IF I = 37 THEN EXIT FOR
 NEXT I
@@ -56,7 +59,7 @@ PRINT "exit"; I; S(36); S(37); S(38)
 ' A variable of the subscript that the loop changes, and a counter the loop changes.
 DIM Z(20)
 W = 0
-FOR I = 1 TO 5
+FOR I = 1 TO Five
   Z(I + W) = I
   W = W + 1
 NEXT I
@@ -69,13 +72,13 @@ PRINT "moving"; Z(1); Z(3); Z(9); Z(2); Z(10); I
 DIM M#(3, 9)
 Cols = 2
 FOR I = 0 TO 3
-  FOR K = 0 TO 4
+  FOR K = 0 TO Five - 1
     M#(I, Cols * K + 1) = I * 10 + K
   NEXT K
 NEXT I
 T# = 0
 FOR I = 0 TO 3
-  FOR K = 0 TO 4
+  FOR K = 0 TO Five - 1
     T# = T# + M#(I, Cols * K + 1) * (K + 1)
   NEXT K
 NEXT I

@@ -26,6 +26,18 @@ constexpr int item_group = 64;      // PRINT items compiled as one function (ite
 
 bool numeric(ty t) { return t <= T_DBL; }
 
+// A whole number written out in decimal, with or without a minus sign, and its value.
+bool int_literal(const expr *x, int64_t &v) {
+  bool minus = x->kind == ek::unary && x->text == "-" && !x->args.empty();
+  const expr *n = minus ? x->args[0].get() : x;
+  if (n->kind != ek::number || n->text.empty() || n->text.size() > 9 || n->suffix) return false;
+  for (char ch : n->text)
+    if (!std::isdigit((unsigned char)ch)) return false;
+  v = std::strtoll(n->text.c_str(), nullptr, 10) * (minus ? -1 : 1);
+  return true;
+}
+
+
 std::string c_string(const std::string &s) {
   std::string o = "\"";
   for (unsigned char ch : s) {
@@ -1614,7 +1626,12 @@ void emitter::for_stmt(const stmt &s) {
     l.next_line = next_line;
     l.wide = "kb_fk" + std::to_string(id);
     l.last = "kb_fl" + std::to_string(id);
-    if (l.body.size() <= 4096) {
+    // A loop of a few passes written out (FOR I = 1 TO 4) gains nothing from a copy: its entry
+    // test costs what its checks do.
+    int64_t from_v = 0, to_v = 0;
+    bool short_loop = int_literal(s.exprs[1].get(), from_v) && int_literal(s.exprs[2].get(), to_v) &&
+                      std::llabs(to_v - from_v) < 16;
+    if (l.body.size() <= 4096 && !short_loop) {
       std::string both = version_for_loop(l, [this] { return new_id(); });
       if (!both.empty()) {
         body_ = body_.substr(0, loop_at) + both;
@@ -1733,15 +1750,7 @@ void emitter::select_stmt(const stmt &s) {
 // value that an earlier case already takes goes to that earlier case, as the tests in order do.
 bool emitter::select_switch(const stmt &s, const std::string &sel, ty t, uint32_t end) {
   if (t != T_INT && t != T_LNG) return false;
-  auto literal = [&](const expr *x, int64_t &v) {
-    bool minus = x->kind == ek::unary && x->text == "-" && !x->args.empty();
-    const expr *n = minus ? x->args[0].get() : x;
-    if (n->kind != ek::number || n->text.empty() || n->text.size() > 9 || n->suffix) return false;
-    for (char ch : n->text)
-      if (!std::isdigit((unsigned char)ch)) return false;
-    v = std::strtoll(n->text.c_str(), nullptr, 10) * (minus ? -1 : 1);
-    return t == T_LNG || (v >= -32768 && v <= 32767);
-  };
+  auto literal = [&](const expr *x, int64_t &v) { return int_literal(x, v) && (t == T_LNG || (v >= -32768 && v <= 32767)); };
   for (size_t k = 0; k + 1 < s.cases.size(); k++)
     if (s.cases[k].is_else) return false;      // cases after CASE ELSE are never reached
   std::vector<std::vector<int64_t>> values(s.cases.size());
