@@ -1619,7 +1619,6 @@ void emitter::for_stmt(const stmt &s) {
     l.next = body_.substr(next_at);
     l.counter = v.c;
     l.end = e;
-    l.step = step_value;
     l.ctype = ctype[v.t];
     l.sign = sign;
     l.top = top;
@@ -1631,7 +1630,17 @@ void emitter::for_stmt(const stmt &s) {
     int64_t from_v = 0, to_v = 0;
     bool short_loop = int_literal(s.exprs[1].get(), from_v) && int_literal(s.exprs[2].get(), to_v) &&
                       std::llabs(to_v - from_v) < 16;
-    if (l.body.size() <= 4096 && !short_loop) {
+    // The copy works with the step's value: a whole number other than 0 that fits the counter
+    // (a step of 0 loops for ever, one that does not fit raises its error at each NEXT).
+    int64_t step_v = 1;
+    bool step_ok = !sx;
+    if (sx && lit->kind == ek::number && !lit->text.empty() && std::isdigit((unsigned char)lit->text[0])) {
+      double d = std::strtod(lit->text.c_str(), nullptr) * (minus ? -1 : 1);
+      step_ok = d == std::floor(d) && std::fabs(d) <= 32767 && d != 0;
+      step_v = (int64_t)d;
+    }
+    l.step = "(" + l.ctype + ")" + std::to_string(step_v);
+    if (l.body.size() <= 4096 && !short_loop && step_ok) {
       std::string both = version_for_loop(l, [this] { return new_id(); });
       if (!both.empty()) {
         body_ = body_.substr(0, loop_at) + both;
