@@ -1640,6 +1640,10 @@ void emitter::for_stmt(const stmt &s) {
       step_v = (int64_t)d;
     }
     l.step = "(" + l.ctype + ")" + std::to_string(step_v);
+    if (!sign) {                    // a step worked out at the loop's entry: the copy takes a positive one
+      step_ok = true;
+      l.step = st;
+    }
     if (l.body.size() <= 4096 && !short_loop && step_ok) {
       std::string both = version_for_loop(l, [this] { return new_id(); });
       if (!both.empty()) {

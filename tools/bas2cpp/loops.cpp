@@ -220,7 +220,7 @@ std::string jump(uint32_t id) { return "\x03" + std::to_string(id) + "\x04"; }
 }  // namespace
 
 std::string version_for_loop(const for_loop_text &l, const std::function<uint32_t()> &new_id) {
-  if (!is_ident(l.counter) || !is_ident(l.end) || (l.sign != 1 && l.sign != -1)) return "";
+  if (!is_ident(l.counter) || !is_ident(l.end) || l.sign < -1 || l.sign > 1) return "";
   if (l.ctype != "int16_t" && l.ctype != "int32_t") return "";
   // The body: labels, jumps and flag-tested statements only.
   struct item { bool is_label; std::string text; };
@@ -301,6 +301,7 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
   if (cp.covered == 0) return "";
   std::string step = "(int64_t)(" + l.step + ")";
   cp.conds.insert("kb_fits<" + l.ctype + ">((int64_t)" + l.end + " + " + step + ")");
+  if (l.sign == 0) cp.conds.insert(step + " > 0");   // a step in a variable: the copy counts up
   std::string test;
   for (const std::string &c : cp.conds) test += (test.empty() ? "" : " && ") + c;
   uint32_t check = new_id(), fast_top = new_id(), event = new_id();

@@ -13,7 +13,7 @@ struct for_loop_text {
   std::string head, body, next;
   std::string counter, end, step, ctype;   // C++ names of the counter and its end; the step; int16_t or int32_t
   std::string wide, last;                  // int64_t variables of the loop's own: the counter, a block's last value
-  int sign = 0;                            // the step's sign, known (1 or -1)
+  int sign = 0;                            // the step's sign when written out (1 or -1), else 0
   uint32_t top = 0;                        // the label of the top test
   int next_line = 0;                       // the NEXT's line, for events
 };
