@@ -8,12 +8,17 @@
 #include "events.h"
 #include "images.h"
 #include "lines.h"
+#include "pixel_writer.h"
 
 static constexpr double pi2 = 6.283185307179586;
 static constexpr double pi = 3.141592653589793;
 // 2pi as a program computes it in single precision (just above the double); an angle up to
 // this is taken as 2pi.
 static constexpr double pi2_single = (double)(float)pi2;
+
+// For the small lambdas of the walk's inner loop: out of line, they keep the walk's state in
+// memory instead of registers.
+#define CIRCLE_INLINE __attribute__((always_inline))
 
 // Pixel values are kept in 64 bits and clamped here, so an absurd radius or centre can
 // neither overflow nor reach the page: anything this far out is off every page.
@@ -22,12 +27,6 @@ static int64_t trunc_i64(double v) {
   if (!(v > -coord_limit)) return -(int64_t)coord_limit;
   if (!(v < coord_limit)) return (int64_t)coord_limit;
   return (int64_t)v;                                          // toward zero
-}
-
-// One pixel through the clipping PSET; points beyond the 32-bit range are off the page.
-static void circle_pset(int64_t x, int64_t y, uint32_t colour) {
-  if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX) return;
-  pset_and_clip((int32_t)x, (int32_t)y, colour);
 }
 
 // A radius line through the fast line. End points beyond its 32-bit range are first cut
@@ -207,19 +206,29 @@ void sub_circle(int32_t step, double x, double y, double radius, uint32_t colour
   // From step 0 with nothing plotted yet; the trackers hold the angle of the pending point
   // in each quadrant's mirror image.
   circle_walk w{0, 0, 1, 0, 0, pi, pi, pi2, 0, 0, 1, {{false, 0, 0}}};
-  auto in_arc = [&](double t) { return wrap ? (t <= start || t >= end) : (start <= t && t <= end); };
-  auto plot = [&](int64_t px, int64_t py) {
-    if (in_arc(w.t1)) circle_pset(icx + px, icy + py, colour);
-    if (in_arc(w.t2)) circle_pset(icx - px, icy + py, colour);
-    if (in_arc(w.t3)) circle_pset(icx - px, icy - py, colour);
-    if (in_arc(w.t4)) circle_pset(icx + px, icy - py, colour);
+  // A whole circle: every point is in the arc, as the trackers stay within 0 ... 2pi (they
+  // move by at most a quarter turn, up from 0 and pi or down from pi and 2pi).
+  bool whole = !wrap && start == 0 && end == pi2;
+  auto in_arc = [&](double t) CIRCLE_INLINE {
+    return whole || (wrap ? (t <= start || t >= end) : (start <= t && t <= end));
   };
-  // The clip rectangle as the PSET sees it: the view cut to the page.
+  // The clip rectangle as a PSET sees it: the view cut to the page (all of it within the
+  // 32-bit range, so points beyond that range are off it).
   int64_t left = std::max(im->view_x1, 0), top = std::max(im->view_y1, 0);
   int64_t right = std::min(im->view_x2, (int32_t)im->width - 1);
   int64_t bottom = std::min(im->view_y2, (int32_t)im->height - 1);
-  auto on_page = [&](int64_t px, int64_t py) {
+  auto on_page = [&](int64_t px, int64_t py) CIRCLE_INLINE {
     return px >= left && px <= right && py >= top && py <= bottom;
+  };
+  const pixel_writer pw(im, colour);
+  auto put = [&](int64_t px, int64_t py) CIRCLE_INLINE {
+    if (on_page(px, py)) pw.put((int32_t)px, (int32_t)py);
+  };
+  auto plot = [&](int64_t px, int64_t py) CIRCLE_INLINE {
+    if (in_arc(w.t1)) put(icx + px, icy + py);
+    if (in_arc(w.t2)) put(icx - px, icy + py);
+    if (in_arc(w.t3)) put(icx - px, icy - py);
+    if (in_arc(w.t4)) put(icx + px, icy - py);
   };
   auto shows = [&](int64_t px, int64_t py) {           // would plot leave a pixel?
     return (in_arc(w.t1) && on_page(icx + px, icy + py)) ||

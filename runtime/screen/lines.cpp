@@ -10,6 +10,10 @@
 #include "events.h"
 #include "images.h"
 #include "numconv.h"
+#include "pixel_writer.h"
+#if defined(__x86_64__) && defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 int32_t lineclip_draw;
 int32_t lineclip_x1, lineclip_y1, lineclip_x2, lineclip_y2;
@@ -21,25 +25,38 @@ static int32_t sat32(int64_t v) {
   return (int32_t)std::clamp<int64_t>(v, INT32_MIN, INT32_MAX);
 }
 
-int32_t kelg_map_x(const img_struct *im, float x) {
+// kelr_float_to_long without the call: the conversion instruction rounds by the current
+// rounding mode as lrint does.
+static inline int32_t to_long(float v) {
+#if defined(__x86_64__) && defined(__SSE__)
+  if (!(std::fabs(v) < 4e9f)) return INT32_MIN;
+  long long r = _mm_cvtss_si64(_mm_set_ss(v));
+  return r >= INT32_MIN && r <= INT32_MAX ? (int32_t)r : INT32_MIN;
+#else
+  return kelr_float_to_long(v);
+#endif
+}
+
+static inline int32_t map_x(const img_struct *im, float x) {
   switch (im->coord_mode) {
-    case 0: return kelr_float_to_long(x);
-    case 1: return sat32((int64_t)kelr_float_to_long(x) + im->view_offset_x);
+    case 0: return to_long(x);
+    case 1: return sat32((int64_t)to_long(x) + im->view_offset_x);
     default:
-      return sat32((int64_t)kelr_float_to_long(x * im->scale_x + im->scale_offset_x) +
-                   im->view_offset_x);
+      return sat32((int64_t)to_long(x * im->scale_x + im->scale_offset_x) + im->view_offset_x);
   }
 }
 
-int32_t kelg_map_y(const img_struct *im, float y) {
+static inline int32_t map_y(const img_struct *im, float y) {
   switch (im->coord_mode) {
-    case 0: return kelr_float_to_long(y);
-    case 1: return sat32((int64_t)kelr_float_to_long(y) + im->view_offset_y);
+    case 0: return to_long(y);
+    case 1: return sat32((int64_t)to_long(y) + im->view_offset_y);
     default:
-      return sat32((int64_t)kelr_float_to_long(y * im->scale_y + im->scale_offset_y) +
-                   im->view_offset_y);
+      return sat32((int64_t)to_long(y * im->scale_y + im->scale_offset_y) + im->view_offset_y);
   }
 }
+
+int32_t kelg_map_x(const img_struct *im, float x) { return map_x(im, x); }
+int32_t kelg_map_y(const img_struct *im, float y) { return map_y(im, y); }
 
 // The view rectangle, cut to the page so that no write can leave the pixel memory.
 // False when nothing of the image can be drawn.
@@ -54,15 +71,7 @@ static bool clip_rect(const img_struct *im, int32_t &l, int32_t &t, int32_t &r, 
 
 // ---------------------------------------------------------------- pixels
 
-// Source-over blending of a 32-bit colour with partial alpha.
-static uint32_t blend(uint32_t dst, uint32_t src) {
-  uint32_t a = src >> 24, ia = 255 - a;
-  auto ch = [&](int sh) {
-    return ((((src >> sh) & 255) * a + ((dst >> sh) & 255) * ia + 127) / 255) << sh;
-  };
-  uint32_t out_a = a + ((dst >> 24) * ia + 127) / 255;
-  return out_a << 24 | ch(16) | ch(8) | ch(0);
-}
+static inline uint32_t blend(uint32_t dst, uint32_t src) { return kelg_blend(dst, src); }
 
 static inline void put32(const img_struct *im, uint32_t *p, uint32_t c) {
   uint32_t a = c >> 24;
@@ -128,8 +137,8 @@ void kel32_boxfill(float x1, float y1, float x2, float y2, uint32_t colour) {
   img_struct *im = write_page;
   int32_t l, t, r, b;
   if (!clip_rect(im, l, t, r, b)) return;
-  int32_t ax = kelg_map_x(im, x1), ay = kelg_map_y(im, y1);
-  int32_t bx = kelg_map_x(im, x2), by = kelg_map_y(im, y2);
+  int32_t ax = map_x(im, x1), ay = map_y(im, y1);
+  int32_t bx = map_x(im, x2), by = map_y(im, y2);
   if (ax > bx) std::swap(ax, bx);
   if (ay > by) std::swap(ay, by);
   if (bx < l || ax > r || by < t || ay > b) return;
@@ -197,6 +206,14 @@ void lineclip(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
 
 // ---------------------------------------------------------------- lines
 
+// std::round of a float within the 32-bit range (halves away from zero), without the library
+// call: the fraction v - trunc(v) is exact in single precision.
+static inline int32_t round_half_away(float v) {
+  int32_t t = (int32_t)v;                       // toward zero
+  float frac = v - (float)t;
+  return t + (frac >= 0.5f) - (frac <= -0.5f);
+}
+
 // Steps along the longer axis from (x1, y1) to (x2, y2), both on the page, calling plot for
 // each pixel; the other coordinate is accumulated in single precision and rounded half away
 // from zero (kept between the end points, so rounding drift on huge images stays inside).
@@ -207,38 +224,65 @@ static void walk(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Plot &&plot) {
     int32_t s = x2 > x1 ? 1 : -1, lo = std::min(y1, y2), hi = std::max(y1, y2);
     float step = (float)(y2 - y1) / (float)dx, y = (float)y1;
     for (int32_t i = 0, x = x1; i <= dx; i++, x += s, y += step)
-      plot(x, std::clamp((int32_t)std::round(y), lo, hi));
+      plot(x, std::clamp(round_half_away(y), lo, hi));
   } else {
     int32_t s = y2 > y1 ? 1 : -1, lo = std::min(x1, x2), hi = std::max(x1, x2);
     float step = dy ? (float)(x2 - x1) / (float)dy : 0.0f, x = (float)x1;
     for (int32_t i = 0, y = y1; i <= dy; i++, y += s, x += step)
-      plot(std::clamp((int32_t)std::round(x), lo, hi), y);
+      plot(std::clamp(round_half_away(x), lo, hi), y);
   }
+}
+
+// One line between pixel coordinates (mapped, not yet clipped) in the clip rectangle l, t,
+// r, b, with the 16-bit style: a solid one plots every pixel without the pattern, an empty one
+// nothing; the pixels cut from the start rotate the pattern as if drawn.
+static void pixel_line(const pixel_writer &pw, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                       int32_t l, int32_t t, int32_t r, int32_t b, uint32_t style) {
+  lineclip(x1, y1, x2, y2, l, t, r, b);
+  if (!lineclip_draw) return;
+  style &= 0xFFFF;
+  if (style == 0) return;
+  pw.with_put([&](auto put) {
+    if (style == 0xFFFF) {
+      walk(lineclip_x1, lineclip_y1, lineclip_x2, lineclip_y2, put);
+      return;
+    }
+    uint32_t pattern = style * 65537u;          // the 16-bit style twice
+    pattern = std::rotl(pattern, (int)(lineclip_skippixels & 15));
+    walk(lineclip_x1, lineclip_y1, lineclip_x2, lineclip_y2, [&](int32_t x, int32_t y) {
+      pattern = std::rotl(pattern, 1);
+      if (pattern & 1) put(x, y);
+    });
+  });
 }
 
 void kel32_line(float x1, float y1, float x2, float y2, uint32_t colour, uint32_t style) {
   img_struct *im = write_page;
   int32_t l, t, r, b;
   if (!clip_rect(im, l, t, r, b)) return;
-  lineclip(kelg_map_x(im, x1), kelg_map_y(im, y1), kelg_map_x(im, x2), kelg_map_y(im, y2),
-           l, t, r, b);
-  if (!lineclip_draw) return;
-  uint32_t pattern = (style & 0xFFFF) * 65537u;  // the 16-bit style twice
-  pattern = std::rotl(pattern, (int)(lineclip_skippixels & 15));
-  walk(lineclip_x1, lineclip_y1, lineclip_x2, lineclip_y2, [&](int32_t x, int32_t y) {
-    pattern = std::rotl(pattern, 1);
-    if (pattern & 1) pset(im, x, y, colour);
-  });
+  pixel_line(pixel_writer(im, colour), map_x(im, x1), map_y(im, y1), map_x(im, x2),
+             map_y(im, y2), l, t, r, b, style);
+}
+
+// LINE ... , B: the four edges, each starting its pattern afresh at its corner; the corners
+// are mapped once (each edge would map them alike).
+static void box_edges(float x1, float y1, float x2, float y2, uint32_t colour, uint32_t style) {
+  img_struct *im = write_page;
+  int32_t l, t, r, b;
+  if (!clip_rect(im, l, t, r, b)) return;
+  pixel_writer pw(im, colour);
+  int32_t ax = map_x(im, x1), ay = map_y(im, y1), bx = map_x(im, x2), by = map_y(im, y2);
+  pixel_line(pw, ax, ay, bx, ay, l, t, r, b, style);
+  pixel_line(pw, bx, ay, bx, by, l, t, r, b, style);
+  pixel_line(pw, bx, by, ax, by, l, t, r, b, style);
+  pixel_line(pw, ax, by, ax, ay, l, t, r, b, style);
 }
 
 void fast_line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour) {
   img_struct *im = write_page;
   int32_t l, t, r, b;
   if (!clip_rect(im, l, t, r, b)) return;
-  lineclip(x1, y1, x2, y2, l, t, r, b);
-  if (!lineclip_draw) return;
-  walk(lineclip_x1, lineclip_y1, lineclip_x2, lineclip_y2,
-       [&](int32_t x, int32_t y) { pset(im, x, y, colour); });
+  pixel_line(pixel_writer(im, colour), x1, y1, x2, y2, l, t, r, b, 0xFFFF);
 }
 
 // ---------------------------------------------------------------- statements
@@ -262,12 +306,7 @@ void sub_line(int32_t step1, float x1, float y1, int32_t step2, float x2, float 
   im->draw_color = colour;
   switch (kind) {
     case 0: kel32_line(x1, y1, x2, y2, colour, style); break;
-    case 1:
-      kel32_line(x1, y1, x2, y1, colour, style);
-      kel32_line(x2, y1, x2, y2, colour, style);
-      kel32_line(x2, y2, x1, y2, colour, style);
-      kel32_line(x1, y2, x1, y1, colour, style);
-      break;
+    case 1: box_edges(x1, y1, x2, y2, colour, style); break;
     default: kel32_boxfill(x1, y1, x2, y2, colour); break;
   }
 }
@@ -282,7 +321,7 @@ static void pset_statement(int32_t step, float x, float y, uint32_t colour, bool
   im->graphics_y = y;
   if (!given) colour = fallback;
   im->draw_color = colour;
-  pset_and_clip(kelg_map_x(im, x), kelg_map_y(im, y), colour);
+  pset_and_clip(map_x(im, x), map_y(im, y), colour);
 }
 
 void kelg_pset(int32_t step, float x, float y, uint32_t colour, int32_t passed) {
@@ -300,7 +339,7 @@ float func_point(float x, float y, int32_t flag) {
     int32_t l, t, r, b;
     if (im->is_text) { error(5); return 0; }
     if (!clip_rect(im, l, t, r, b)) return -1;
-    int32_t px = kelg_map_x(im, x), py = kelg_map_y(im, y);
+    int32_t px = map_x(im, x), py = map_y(im, y);
     if (px < l || px > r || py < t || py > b) return -1;
     size_t i = (size_t)py * im->width + (size_t)px;
     if (im->bytes_per_pixel == 4) return (float)((uint32_t *)im->pixels)[i];

@@ -437,6 +437,44 @@ TEST(Circle, GoldenArcsAndPieSlices) {
   expect_page_golden("circle_arcs");
 }
 
+// Circles, ellipses and arcs partly outside a VIEW, some with radius lines crossing its edge,
+// and one beyond the page's corner, drawn the same way on a 1-byte page and on a 32-bit one
+// where half the colours are blended.
+template <class Colour>
+void circles_across_the_view(Colour colour) {
+  kelg_sub_view(1, 40, 25, 279, 174, 0, 0, 1);
+  for (int i = 0; i < 10; i++) {
+    double x = 20 + i * 31, y = 10 + (i * 47) % 190, r = 15 + i * 9;
+    circle(x, y, r, colour(i), i % 3 ? 1 : 0.6 + i * 0.2);
+  }
+  arc(45, 170, 60, colour(3), -0.3, -4.9);             // pie slice over the lower left corner
+  arc(275, 30, 50, colour(4), 5.5, 1.2);               // wrapping arc over the upper right
+  sub_circle(0, 160, 100, 140, colour(5), -2.5, 3.9, 0.5, 15);
+  circle(340, 210, 60, colour(6), 1);                  // centre beyond the page
+  kelg_sub_window(1, 0, 0, 100, 50, 1);
+  circle(10, 5, 20, colour(7), 1);
+  arc(95, 45, 15, colour(8), -1, -2);
+}
+
+TEST(Circle, GoldenCirclesAcrossTheViewOnByteAnd32BitPages) {
+  start_in(13);
+  circles_across_the_view([](int i) { return (uint32_t)(40 + i * 5); });
+  expect_page_golden("circle_view_13");
+
+  uint32_t slot = imgnew(320, 200, 32);
+  ASSERT_NE(slot, 0u);
+  img_struct *saved = write_page;
+  write_page = &img[slot];
+  fast_boxfill(0, 0, 319, 199, 0xFF402010);
+  circles_across_the_view([](int i) {
+    uint32_t rgb = 0x30C0F0u * (uint32_t)(i + 1) & 0xFFFFFF;
+    return (i % 2 ? 0xFF000000u : 0x80000000u) | rgb;
+  });
+  expect_page_golden("circle_view_32");
+  write_page = saved;
+  images_free_program_images();
+}
+
 TEST(Circle, TwoPiComputedInSinglePrecisionCountsAsTwoPi) {
   // A program's 2 * PI in single precision lies just above the double 2pi.
   float two_pi = 2 * (4 * std::atan(1.0f));

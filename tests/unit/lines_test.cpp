@@ -280,4 +280,45 @@ TEST(LinesGolden, ViewWithBorderAndWindow) {
   expect_page_golden("lines_view_window");
 }
 
+
+// Styled and solid lines and boxes crossing the edges of a VIEW (the clipped start shifts
+// the pattern), with WINDOW scaling, drawn the same way on a 1-byte page and on a 32-bit one
+// where half the colours are blended. colour(i) gives the page's i-th colour.
+template <class Colour>
+void lines_across_the_view(Colour colour) {
+  kelg_sub_view(0, 30, 20, 289, 179, 0, 0, 1);
+  for (int i = 0; i < 12; i++) {
+    float y = -30 + i * 19.0f;
+    line(-40, y, 300 + i * 5, 180 - y, colour(i), 0, i % 3 ? 0xF3C6u + i * 0x111 : 0xFFFF, 7);
+    line(130 + i * 3, -25, 120 - i * 17, 190, colour(i + 1), 0, 0xAAAA ^ (i * 0x1234), 7);
+  }
+  line(-10, -10, 100, 60, colour(3), 1, 0xFF0F, 7);    // box cut by the view's corner
+  line(200, 100, 280, 170, colour(4), 1);              // box cut at the right and bottom
+  line(250, 5, 250, 5, colour(5));                     // one point, visible
+  line(-5, 3, -5, 3, colour(5));                       // one point, outside
+  kelg_sub_window(0, -10, -10, 10, 10, 1);
+  for (int i = 0; i < 8; i++)
+    line(-12, -12 + i * 3.3f, 12, 11 - i * 2.9f, colour(6 + i), 0, 0x8001u << (i % 8), 7);
+  line(-3, -3, 3, 3, colour(2), 1, 0xCCCC, 7);
+}
+
+TEST(LinesGolden, StyledLinesAcrossTheViewOnByteAnd32BitPages) {
+  start_screen13();
+  lines_across_the_view([](int i) { return (uint32_t)(32 + i * 7); });
+  expect_page_golden("lines_view_styles_13");
+
+  uint32_t slot = imgnew(320, 200, 32);
+  ASSERT_NE(slot, 0u);
+  img_struct *saved = write_page;
+  write_page = &img[slot];
+  fast_boxfill(0, 0, 319, 199, 0xFF203040);
+  lines_across_the_view([](int i) {
+    uint32_t rgb = 0x10F080u * (uint32_t)(i + 1) & 0xFFFFFF;
+    return (i % 2 ? 0xFF000000u : 0x90000000u) | rgb;
+  });
+  expect_page_golden("lines_view_styles_32");
+  write_page = saved;
+  images_free_program_images();
+}
+
 }  // namespace lines_test
