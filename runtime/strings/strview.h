@@ -171,6 +171,30 @@ inline int32_t kb_greaterorequal_view(kb_sv a, kb_sv b) { return new_error ? 0 :
 
 // ---- appends ----
 
+// A$ = A$ + CHR$(code) and A$ = A$ + "literal": the characters written in place
+// (kels_append_txt). A code outside 0..255 is CHR$'s error 5 and appends nothing, as does an
+// error already pending; an error of string space sets the flag too.
+inline void kb_append_char(bool &r, kels *dest, int32_t code) {
+  if (new_error) return;
+  if (__builtin_expect((uint32_t)code > 255, 0)) {
+    error(5);
+    r = true;
+    return;
+  }
+  char c = (char)code;
+  kels_append_txt(dest, &c, 1);
+  if (__builtin_expect(new_error != 0, 0)) r = true;
+}
+inline void kb_append_char(kels *dest, int32_t code) {
+  bool r = false;
+  kb_append_char(r, dest, code);
+}
+inline void kb_append_txt(bool &r, kels *dest, const char *text, uint32_t n) {
+  kels_append_txt(dest, text, n);
+  if (__builtin_expect(new_error != 0, 0)) r = true;
+}
+inline void kb_append_txt(kels *dest, const char *text, uint32_t n) { kels_append_txt(dest, text, n); }
+
 // A$ = A$ + X$ + Y$ ...: the operands appended in place (kels_append_n), each read as it was
 // before the statement changed A$.
 inline kels *kb_append(kels *dest, std::initializer_list<kels *> src) {

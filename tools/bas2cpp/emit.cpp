@@ -191,14 +191,16 @@ static bool string_view_call(const std::string &id, bool &raises) {
       "kb_str_view", "KB_LITV", "kb_mid_view", "kb_left_view", "kb_right_view", "kb_instr_view", "kb_len_view",
       "kb_equal_view", "kb_notequal_view", "kb_lessthan_view", "kb_greaterthan_view", "kb_lessorequal_view",
       "kb_greaterorequal_view"};
-  static const std::set<std::string> flagged = {"kb_chr_view", "kb_asc_view"};
+  static const std::set<std::string> flagged = {"kb_chr_view", "kb_asc_view", "kb_append_char", "kb_append_txt"};
   raises = flagged.count(id) != 0;
   return raises || quiet.count(id) != 0;
 }
 
 // True when C++ expression code makes nothing in string space (no temporary, no allocation that
 // could compact it) and runs no program code: it calls only numeric checks, casts and views.
-static bool allocates_nothing(const std::string &code) {
+// With appends_too, a statement's code may also append in place (kb_append_char, kb_append_txt):
+// they may move strings but leave no temporary, so the statement needs no clean-up.
+static bool allocates_nothing(const std::string &code, bool appends_too = false) {
   static const std::set<std::string> calls = {
       "kb_add", "kb_sub", "kb_mul", "kb_i16", "kb_i32", "kb_i", "kb_l", "kb_round", "kb_idiv", "kb_mod",
       "kb_div", "kb_abs", "kb_sqr", "kb_get", "kb_asc_mid", "kb_int", "kb_fix", "kb_sgn", "int16_t", "int32_t",
@@ -224,6 +226,7 @@ static bool allocates_nothing(const std::string &code) {
     if (code[j] != '(') return;
     bool raises;
     if (!calls.count(id) && !string_view_call(id, raises)) ok = false;
+    if (!appends_too && (id == "kb_append_char" || id == "kb_append_txt")) ok = false;
   });
   return ok;
 }
@@ -332,7 +335,7 @@ class emitter {
   // seen at the loops' jumps back and after every statement of the second kind.
   void stmt_code(const std::string &code) {
     std::string c = code;
-    if (st_tmp_ && !allocates_nothing(code)) c += " kels_cleanup(kels_tmp_base, 0);";
+    if (st_tmp_ && !allocates_nothing(code, true)) c += " kels_cleanup(kels_tmp_base, 0);";
     std::string flagged = flag_checks(c);
     if (!flagged.empty()) emit("KB_Q(" + std::to_string(line_) + ", " + flagged + ")");
     else emit("KB_S(" + std::to_string(line_) + ", " + c + ")");
@@ -1413,9 +1416,9 @@ void emitter::assign_ex(const ex &target, const ex &e, place at) {
     if (ops.size() >= 2 && ops[0] == target.c) {
       std::vector<std::string> a;
       if (ops.size() == 2 && whole_call(ops[1], "KB_LIT", a) && a.size() == 2)
-        stmt_code("kels_append_txt(" + target.c + ", " + a[0] + ", " + a[1] + ");");
+        stmt_code("kb_append_txt(" + target.c + ", " + a[0] + ", " + a[1] + ");");
       else if (ops.size() == 2 && whole_call(ops[1], "func_chr", a) && a.size() == 1)
-        stmt_code("kb_append_chr(" + target.c + ", " + a[0] + ");");
+        stmt_code("kb_append_char(" + target.c + ", " + a[0] + ");");
       else {
         std::string list;
         for (size_t k = 1; k < ops.size(); k++) list += (k > 1 ? ", " : "") + ops[k];
