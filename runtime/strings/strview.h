@@ -195,6 +195,37 @@ inline void kb_append_txt(bool &r, kels *dest, const char *text, uint32_t n) {
 }
 inline void kb_append_txt(kels *dest, const char *text, uint32_t n) { kels_append_txt(dest, text, n); }
 
+// A$ = A$ + X$ + Y$ ... with every operand a view: written in place when A$ has room (its own,
+// or the end of string space), else through kb_append_views_slow, which keeps the views'
+// characters before anything can move them. A view of A$ itself reads A$ as it was.
+void kb_append_views_slow(kels *dest, const kb_sv *v, uint32_t count);
+inline void kb_append_views(kels *dest, std::initializer_list<kb_sv> v) {
+  uint64_t add = 0;
+  for (const kb_sv &x : v) add += x.n;
+  if (add == 0) return;
+  uint8_t *end = dest->text + dest->len;
+  bool room = !(dest->in_cmem | dest->fixed | dest->readonly | dest->tmp) &&
+              (uint64_t(dest->len) + add <= dest->cap ||
+               (dest->listi + 1 == kels_list_nexti && kels_list[dest->listi] == dest &&
+                uint64_t(end - kels_data) + add <= kels_data_size));
+  if (!room) {
+    kb_append_views_slow(dest, v.begin(), uint32_t(v.size()));
+    return;
+  }
+  for (const kb_sv &x : v) {
+    if (x.n == 1) *end = *x.p;
+    else if (x.n) std::memmove(end, x.p, x.n);
+    end += x.n;
+  }
+  dest->len += uint32_t(add);
+  uint32_t used = uint32_t(end - kels_data);
+  if (used > kels_sp) kels_sp = used;
+}
+inline void kb_append_views(bool &r, kels *dest, std::initializer_list<kb_sv> v) {
+  kb_append_views(dest, v);
+  if (__builtin_expect(new_error != 0, 0)) r = true;
+}
+
 // A$ = A$ + X$ + Y$ ...: the operands appended in place (kels_append_n), each read as it was
 // before the statement changed A$.
 inline kels *kb_append(kels *dest, std::initializer_list<kels *> src) {

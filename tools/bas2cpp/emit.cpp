@@ -191,14 +191,15 @@ static bool string_view_call(const std::string &id, bool &raises) {
       "kb_str_view", "KB_LITV", "kb_mid_view", "kb_left_view", "kb_right_view", "kb_instr_view", "kb_len_view",
       "kb_equal_view", "kb_notequal_view", "kb_lessthan_view", "kb_greaterthan_view", "kb_lessorequal_view",
       "kb_greaterorequal_view"};
-  static const std::set<std::string> flagged = {"kb_chr_view", "kb_asc_view", "kb_append_char", "kb_append_txt"};
+  static const std::set<std::string> flagged = {"kb_chr_view", "kb_asc_view", "kb_append_char", "kb_append_txt",
+                                                "kb_append_views"};
   raises = flagged.count(id) != 0;
   return raises || quiet.count(id) != 0;
 }
 
 // True when C++ expression code makes nothing in string space (no temporary, no allocation that
 // could compact it) and runs no program code: it calls only numeric checks, casts and views.
-// With appends_too, a statement's code may also append in place (kb_append_char, kb_append_txt):
+// With appends_too, a statement's code may also append in place (kb_append_char, _txt, _views):
 // they may move strings but leave no temporary, so the statement needs no clean-up.
 static bool allocates_nothing(const std::string &code, bool appends_too = false) {
   static const std::set<std::string> calls = {
@@ -226,7 +227,7 @@ static bool allocates_nothing(const std::string &code, bool appends_too = false)
     if (code[j] != '(') return;
     bool raises;
     if (!calls.count(id) && !string_view_call(id, raises)) ok = false;
-    if (!appends_too && (id == "kb_append_char" || id == "kb_append_txt")) ok = false;
+    if (!appends_too && (id == "kb_append_char" || id == "kb_append_txt" || id == "kb_append_views")) ok = false;
   });
   return ok;
 }
@@ -1420,9 +1421,15 @@ void emitter::assign_ex(const ex &target, const ex &e, place at) {
       else if (ops.size() == 2 && whole_call(ops[1], "func_chr", a) && a.size() == 1)
         stmt_code("kb_append_char(" + target.c + ", " + a[0] + ");");
       else {
-        std::string list;
-        for (size_t k = 1; k < ops.size(); k++) list += (k > 1 ? ", " : "") + ops[k];
-        stmt_code("kb_append(" + target.c + ", {" + list + "});");
+        std::string list, views;
+        for (size_t k = 1; k < ops.size(); k++) {
+          list += (k > 1 ? ", " : "") + ops[k];
+          views += (k > 1 ? ", " : "") + view_of(ops[k]);
+        }
+        if (allocates_nothing(views))             // every operand read where it is
+          stmt_code("kb_append_views(" + target.c + ", {" + views + "});");
+        else
+          stmt_code("kb_append(" + target.c + ", {" + list + "});");
       }
     } else {
       stmt_code("kels_set(" + target.c + ", " + e.c + ");");
