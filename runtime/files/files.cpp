@@ -1068,6 +1068,7 @@ void gfs_field(int32_t width, kels *var) {
   if (!var->fixed) release_characters(var);
   var->text = f->record + field_offset;
   var->len = (uint32_t)width;
+  var->cap = 0;
   var->fixed = 1;
   var->in_cmem = 0;
   var->cmem_descriptor = nullptr;

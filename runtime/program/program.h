@@ -11,6 +11,7 @@
 #include <type_traits>
 #include <utility>
 #include "kel.h"
+#include "strview.h"
 
 // The statement protocol: run the statement; on an event call evnt with its line and repeat
 // the statement when evnt asks for it. Code that keeps the module's numbers in locals defines

@@ -159,6 +159,7 @@ static void heap_trim() {
   }
   kels *last = kels_list[kels_list_nexti - 1];
   uint64_t end = uint64_t(last->text - kels_data) + last->len + spare_bytes;
+  if (last->cap > last->len + spare_bytes) end = uint64_t(last->text - kels_data) + last->cap;  // its room stays
   kels_sp = end > kels_data_size ? kels_data_size : uint32_t(end);
 }
 
@@ -170,6 +171,7 @@ static void heap_compact() {
   for (uint32_t i = 0; i < kels_list_nexti; i++) {
     kels *s = kels_list[i];
     if (s == freed_slot) continue;
+    s->cap = 0;                                   // the next string may move into its room
     if (s->text - dest > int64_t(spare_bytes)) {  // small gaps are not worth a move
       std::memmove(dest, s->text, s->len);
       s->text = dest;
@@ -328,6 +330,7 @@ void kels_cleanup_list(uint32_t base) {
 // compaction, which may have moved its characters.
 static void relocate(kels *dest, kels *src) {
   uint32_t n = src->len;
+  dest->cap = 0;
   if (dest->in_cmem) {
     kels_cmem_list[dest->listi] = freed_slot;
     if (uint64_t(kels_cmem_sp) + n > cmem_sp) kels_concat_cmem(n);
@@ -354,6 +357,7 @@ static void grow_last(kels *dest, kels *src) {
   }
   std::memmove(dest->text, src->text, src->len);
   dest->len = src->len;
+  dest->cap = 0;                                  // the area ends where it ends now
   uint32_t end = uint32_t(dest->text + dest->len - (dest->in_cmem ? dblock : kels_data));
   (dest->in_cmem ? kels_cmem_sp : kels_sp) = end;
 }
@@ -365,6 +369,7 @@ static void steal(kels *dest, kels *src) {
   dest->listi = src->listi;
   dest->text = src->text;
   dest->len = src->len;
+  dest->cap = src->cap;
   if (src->tmplisti) tmp_list_remove(src);
   kels_free_descriptor(src);
   if (!dest->in_cmem) heap_trim();                // the destination's old characters are free now
@@ -422,29 +427,75 @@ kels *kels_add(kels *a, kels *b) {
   return r;
 }
 
-kels *kels_append(kels *dest, kels *src) {
-  uint32_t n = src->len;
-  bool heap_var = !dest->in_cmem && !dest->fixed && !dest->readonly && !dest->tmp;
-  if (n && heap_var) {
-    uint8_t *end = dest->text + dest->len;
-    uint32_t last = kels_list_nexti - 1;
-    // Only the source temporary may follow dest; it lies after dest's end, so moving its
-    // characters down to that end is safe, and freeing it afterwards trims the heap to dest.
-    bool src_follows = src->tmp && !src->in_cmem && !src->fixed && !src->readonly && src->listi == last &&
-                       dest->listi + 1 == last && kels_list[last] == src;
-    if (src_follows || (dest->listi == last && kels_list[last] == dest &&
-                        uint64_t(end - kels_data) + n <= kels_data_size)) {
-      if (n == 1) *end = *src->text;
-      else std::memmove(end, src->text, n);
-      dest->len += n;
-      uint32_t used = uint32_t(end + n - kels_data);
-      if (used > kels_sp) kels_sp = used;
-      if (src->tmp && src != dest) kels_free(src);
-      return dest;
-    }
+kels *kels_append(kels *dest, kels *src) { return kels_append_n(dest, &src, 1); }
+
+// Room for add more bytes after dest's characters: within its own room, or as the last string
+// of the heap (only the temporaries among src may follow it, and they lie after its end: their
+// characters are read before they are overwritten only when they start at or after the new end,
+// so any that might be overwritten forbid it).
+static bool room_after(kels *dest, kels *const *src, uint32_t count, uint64_t add) {
+  if (uint64_t(dest->len) + add <= dest->cap) return true;
+  uint8_t *end = dest->text + dest->len;
+  if (uint64_t(end - kels_data) + add > kels_data_size) return false;
+  uint32_t i = dest->listi + 1;
+  for (; i < kels_list_nexti; i++) {
+    kels *s = kels_list[i];
+    if (s == freed_slot) continue;
+    bool piece = false;
+    for (uint32_t k = 0; k < count && !piece; k++) piece = src[k] == s && s->tmp;
+    if (!piece || s->text < end + add) return false;
   }
-  // Anywhere else: a new copy at the end of the heap, which later appends then grow.
-  return kels_set(dest, kels_add(dest, src));
+  return true;
+}
+
+kels *kels_append_n(kels *dest, kels *const *src, uint32_t count) {
+  uint64_t add = 0;
+  for (uint32_t k = 0; k < count; k++) add += src[k]->len;
+  bool heap_var = !dest->in_cmem && !dest->fixed && !dest->readonly && !dest->tmp &&
+                  dest->listi < kels_list_nexti && kels_list[dest->listi] == dest;
+  if (!heap_var || add == 0 || uint64_t(dest->len) + add > kels_max_len) {
+    // The general way: the sum made as a new string, then assigned.
+    kels *sum = dest;
+    for (uint32_t k = 0; k < count; k++) sum = kels_add(sum, src[k]);
+    return kels_set(dest, sum);
+  }
+  uint32_t len0 = dest->len, total = uint32_t(len0 + add);
+  if (!room_after(dest, src, count, add)) {
+    // Moves to a new place with room to grow by half again, as much of it as string space
+    // can give (the room is only a hint: any compaction takes it back).
+    uint64_t want = uint64_t(total) + total / 2 + spare_bytes;
+    if (want > kels_max_len || !kels_reserve(uint32_t(want))) want = total;
+    kels *r = kels_new(int32_t(want), 1);         // may move every string's characters
+    std::memcpy(r->text, dest->text, len0);
+    r->len = len0;
+    r->cap = uint32_t(want);
+    kels_list[dest->listi] = freed_slot;          // dest takes r's place (as kels_set would)
+    kels_list[r->listi] = dest;
+    dest->listi = r->listi;
+    dest->text = r->text;
+    dest->cap = r->cap;
+    tmp_list_remove(r);
+    kels_free_descriptor(r);
+  }
+  uint8_t *at = dest->text + len0;
+  for (uint32_t k = 0; k < count; k++) {
+    kels *s = src[k];
+    const uint8_t *from = s == dest ? dest->text : s->text;  // dest as it was: its first len0
+    uint32_t n = s == dest ? len0 : s->len;
+    if (n == 1) *at = *from;
+    else if (n) std::memmove(at, from, n);
+    at += n;
+  }
+  dest->len = total;
+  uint32_t used = uint32_t(at - kels_data);
+  if (used > kels_sp) kels_sp = used;
+  for (uint32_t k = 0; k < count; k++) {
+    kels *s = src[k];
+    bool seen = false;
+    for (uint32_t j = 0; j < k && !seen; j++) seen = src[j] == s;
+    if (s->tmp && s != dest && !seen) kels_free(s);
+  }
+  return dest;
 }
 
 void swap_string(kels *a, kels *b) {

@@ -14,6 +14,8 @@ struct kels {
   uint32_t tmplisti;                // slot in kels_tmp_list; 0 = not listed
   uint8_t fixed;                    // view of fixed-length storage owned elsewhere
   uint8_t readonly;                 // view of constant text
+  uint32_t cap;                     // heap variables: bytes owned from text on (room to append
+                                    // into); 0 when only len is known to be its own
 };
 
 // Heap and lists (exposed for the runtime's own use and for tests).
@@ -51,12 +53,22 @@ void kels_free(kels *s);
 kels *kels_set(kels *dest, kels *src);
 kels *kels_add(kels *a, kels *b);
 // dest = dest + src, consuming src when it is a temporary. Grows dest in place when its
-// characters are the last of the heap, so a loop of appends copies each character once.
+// characters are the last of the heap or it has room (cap), so a loop of appends copies each
+// character about once: a string that must move for an append is given room to grow.
 kels *kels_append(kels *dest, kels *src);
+// dest = dest + src[0] + ... + src[count - 1] (all read as they were before the call, dest
+// among them), consuming the temporaries among them.
+kels *kels_append_n(kels *dest, kels *const *src, uint32_t count);
 // dest = dest + a constant text (a literal): the in-place case without a descriptor for it.
 inline kels *kels_append_txt(kels *dest, const char *text, uint32_t n) {
   uint8_t *end = dest->text + dest->len;
-  if (dest->listi + 1 == kels_list_nexti && !(dest->in_cmem | dest->fixed | dest->readonly | dest->tmp) &&
+  bool heap_var = !(dest->in_cmem | dest->fixed | dest->readonly | dest->tmp);
+  if (heap_var && uint64_t(dest->len) + n <= dest->cap) {
+    for (uint32_t i = 0; i < n; i++) end[i] = (uint8_t)text[i];
+    dest->len += n;
+    return dest;
+  }
+  if (dest->listi + 1 == kels_list_nexti && heap_var &&
       kels_list[dest->listi] == dest && uint64_t(end - kels_data) + n <= kels_data_size) {
     for (uint32_t i = 0; i < n; i++) end[i] = (uint8_t)text[i];
     dest->len += n;

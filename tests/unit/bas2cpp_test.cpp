@@ -94,7 +94,7 @@ TEST(Bas2cppReader, PrintEndingsDecideTheLineEnd) {
 }
 
 TEST(Bas2cppTranslate, FollowsTheStatementProtocol) {
-  auto t = tr("A$ = \"x\"\n\nIF A$ = \"y\" THEN GOSUB 10\nGOSUB 10\nEND\n10 RETURN\n");
+  auto t = tr("A$ = \"x\"\n\nIF LCASE$(A$) = \"y\" THEN GOSUB 10\nGOSUB 10\nEND\n10 RETURN\n");
   ASSERT_TRUE(t.ok) << t.message;
   const std::string &c = t.cpp;
   EXPECT_NE(c.find("KB_S(1, kels_set("), std::string::npos);   // physical lines, blank ones counted

@@ -341,4 +341,33 @@ TEST_F(Kels, AppendGrowsTheLastVariableInPlaceAndCopiesOtherwise) {
   kels_free(c);
 }
 
+// A string that moves for an append takes room to grow; nothing made later is put in that room,
+// the operands are read as they were (the destination among them), and compaction, which may
+// move the next string into the room, takes it back.
+TEST_F(Kels, AnAppendThatMovesKeepsRoomThatLaterStringsAndCompactionRespect) {
+  kels *v = var("ab"), *w = var("w");             // v is not last: its first append moves it
+  kels *ops[] = {v, T("cd"), v};
+  kels_append_n(v, ops, 3);
+  EXPECT_EQ(S(v), "ababcdab");
+  EXPECT_EQ(kels_tmp_list_nexti, base) << "the temporary operand was consumed";
+  ASSERT_GT(v->cap, v->len) << "moved with room to grow";
+  uint8_t *at = v->text;
+  kels *x = var("after");
+  EXPECT_GE(x->text, v->text + v->cap) << "a later string starts past the room";
+  while (v->len < v->cap) kels_append_txt(v, "y", 1);
+  EXPECT_EQ(v->text, at) << "grown within its room, not moved";
+  EXPECT_EQ(S(x), "after");
+  EXPECT_EQ(S(w), "w");
+  kels_free(w);
+  kels_concat(0);                                 // compaction
+  EXPECT_EQ(v->cap, 0u) << "compaction takes the room back";
+  kels_append_txt(v, "z", 1);
+  kels *self[] = {v};
+  kels_append_n(v, self, 1);
+  EXPECT_EQ(S(x), "after");
+  EXPECT_EQ(S(v).size(), 2 * (size_t(v->len) / 2));
+  EXPECT_EQ(S(v).substr(0, 8), "ababcdab");
+  EXPECT_EQ(S(v).substr(v->len / 2, 8), "ababcdab");
+}
+
 }  // namespace kels_test

@@ -139,6 +139,8 @@ template <class F> void for_each_ident(const std::string &s, F f) {
   }
 }
 
+static bool string_view_call(const std::string &id, bool &raises);
+
 // A statement's C++ with the statement's flag (kb_r) handed to each check it makes, when all it
 // calls are such checks or helpers that raise nothing; "" when it calls anything else, which
 // may raise through the runtime, wait or look at events, or when it jumps.
@@ -174,7 +176,9 @@ std::string flag_checks(const std::string &code) {
     if (code[j] != '(') return;
     bool member = (at > 0 && code[at - 1] == '.') || (at > 1 && code.compare(at - 2, 2, "->") == 0);
     if (member) { other = true; return; }
+    bool view_raises = false;
     if (flagged.count(id) && targs.find("kels") == std::string::npos) inserts.push_back(j + 1);
+    else if (string_view_call(id, view_raises)) { if (view_raises) inserts.push_back(j + 1); }
     else if (!quiet.count(id)) other = true;
   });
   if (other) return "";
@@ -185,6 +189,107 @@ std::string flag_checks(const std::string &code) {
     last = at;
   }
   return out + code.substr(last);
+}
+
+// ---- string views and appends (runtime/strings/strview.h) --------------------------------
+// Read-only string operands (of INSTR, LEN, ASC and the comparisons) become views: a MID$,
+// LEFT$, RIGHT$ or CHR$ of a variable or a literal is read where its characters are instead of
+// being made as a new string. A view points into string space, so views are made only where
+// the whole expression allocates nothing there: every call in it is one of the calls below or
+// a numeric check, so no view can be moved under another by a compaction.
+
+// The runtime's view helpers: true when id is one; raises is set when it takes the statement's
+// flag (it can raise an error).
+static bool string_view_call(const std::string &id, bool &raises) {
+  static const std::set<std::string> quiet = {
+      "kb_str_view", "KB_LITV", "kb_mid_view", "kb_left_view", "kb_right_view", "kb_instr_view", "kb_len_view",
+      "kb_equal_view", "kb_notequal_view", "kb_lessthan_view", "kb_greaterthan_view", "kb_lessorequal_view",
+      "kb_greaterorequal_view"};
+  static const std::set<std::string> flagged = {"kb_chr_view", "kb_asc_view", "kb_append_char", "kb_append_txt",
+                                                "kb_append_views"};
+  raises = flagged.count(id) != 0;
+  return raises || quiet.count(id) != 0;
+}
+
+// True when C++ expression code makes nothing in string space (no temporary, no allocation that
+// could compact it) and runs no program code: it calls only numeric checks, casts and views.
+// With appends_too, a statement's code may also append in place (kb_append_char, _txt, _views):
+// they may move strings but leave no temporary, so the statement needs no clean-up.
+static bool allocates_nothing(const std::string &code, bool appends_too = false) {
+  static const std::set<std::string> calls = {
+      "kb_add", "kb_sub", "kb_mul", "kb_i16", "kb_i32", "kb_i", "kb_l", "kb_round", "kb_idiv", "kb_mod",
+      "kb_div", "kb_abs", "kb_sqr", "kb_get", "kb_asc_mid", "kb_int", "kb_fix", "kb_sgn", "int16_t", "int32_t",
+      "int64_t", "uint8_t", "uint16_t", "uint32_t", "uint64_t", "float", "double", "bool", "if", "kels_len"};
+  bool ok = true;
+  for_each_ident(code, [&](size_t at, size_t n) {
+    if (!ok) return;
+    std::string id = code.substr(at, n);
+    if ((at > 0 && code[at - 1] == '.') || (at > 1 && code.compare(at - 2, 2, "->") == 0)) { ok = false; return; }
+    size_t j = code.find_first_not_of(' ', at + n);
+    if (j == std::string::npos) return;
+    if (code[j] == '<') {                 // template arguments (only of numbers), or a comparison
+      size_t e = code.find_first_of("<>;()", j + 1);
+      if (e == std::string::npos || code[e] != '>') return;
+      size_t k = code.find_first_not_of(' ', e + 1);
+      if (k == std::string::npos || code[k] != '(') return;
+      if (code.substr(j + 1, e - j - 1).find("kels") != std::string::npos) { ok = false; return; }
+      j = k;
+    } else if (code[j] == ':') {
+      ok = false;
+      return;
+    }
+    if (code[j] != '(') return;
+    bool raises;
+    if (!calls.count(id) && !string_view_call(id, raises)) ok = false;
+    if (!appends_too && (id == "kb_append_char" || id == "kb_append_txt" || id == "kb_append_views")) ok = false;
+  });
+  return ok;
+}
+
+// The top-level arguments of the call whose opening parenthesis is at open.
+static std::vector<std::string> call_args(const std::string &c, size_t open) {
+  std::vector<std::string> out;
+  int depth = 0;
+  size_t from = open + 1;
+  for (size_t k = open; k < c.size(); k++) {
+    char ch = c[k];
+    if (ch == '"' || ch == '\'') { k = literal_end(c, k); continue; }
+    if (ch == '(') depth++;
+    else if (ch == ')' && --depth == 0) { out.push_back(c.substr(from, k - from)); break; }
+    else if (ch == ',' && depth == 1) {
+      out.push_back(c.substr(from, k - from));
+      from = k + 2 <= c.size() && c[k + 1] == ' ' ? k + 2 : k + 1;
+    }
+  }
+  return out;
+}
+
+// The call f(args) that is all of c: its arguments, else false.
+static bool whole_call(const std::string &c, const std::string &f, std::vector<std::string> &args) {
+  if (c.compare(0, f.size() + 1, f + "(") != 0 || closing_paren(c, f.size()) != c.size() - 1) return false;
+  args = call_args(c, f.size());
+  return true;
+}
+
+// A string expression's code (a kels *) as a view of the same characters.
+static std::string view_of(const std::string &c) {
+  std::vector<std::string> a;
+  if (whole_call(c, "func_mid", a) && a.size() == 4)
+    return "kb_mid_view(" + view_of(a[0]) + ", " + a[1] + ", " + a[2] + ", " + a[3] + ")";
+  if (whole_call(c, "kels_left", a) && a.size() == 2) return "kb_left_view(" + view_of(a[0]) + ", " + a[1] + ")";
+  if (whole_call(c, "kels_right", a) && a.size() == 2) return "kb_right_view(" + view_of(a[0]) + ", " + a[1] + ")";
+  if (whole_call(c, "func_chr", a) && a.size() == 1) return "kb_chr_view(" + a[0] + ")";
+  if (whole_call(c, "KB_LIT", a) && a.size() == 2) return "KB_LITV(" + a[0] + ", " + a[1] + ")";
+  return "kb_str_view(" + c + ")";
+}
+
+// The operands of a chain A + B + C ... (kels_add(kels_add(A, B), C)), in order.
+static std::vector<std::string> concat_operands(const std::string &c) {
+  std::vector<std::string> a;
+  if (!whole_call(c, "kels_add", a) || a.size() != 2) return {c};
+  std::vector<std::string> out = concat_operands(a[0]);
+  out.push_back(a[1]);
+  return out;
 }
 
 struct open_block {
@@ -245,14 +350,14 @@ class emitter {
   // seen at the loops' jumps back and after every statement of the second kind.
   void stmt_code(const std::string &code) {
     std::string c = code;
-    if (st_tmp_) c += " kels_cleanup(kels_tmp_base, 0);";
+    if (st_tmp_ && !allocates_nothing(code, true)) c += " kels_cleanup(kels_tmp_base, 0);";
     std::string flagged = flag_checks(c);
     if (!flagged.empty()) emit("KB_Q(" + std::to_string(line_) + ", " + flagged + ")");
     else emit("KB_S(" + std::to_string(line_) + ", " + c + ")");
   }
   void emit_cond(const ex &e, const place &at) {
     if (!numeric(e.t)) fail_at(at, "expected a number, not a string, as the condition");
-    if (st_tmp_)
+    if (st_tmp_ && !allocates_nothing(e.c))
       emit("KB_S(" + std::to_string(line_) + ", kb_c = (int32_t)kels_cleanup(kels_tmp_base, (uint32_t)((" + e.c + ") != 0)))");
     else
       stmt_code("kb_c = (" + e.c + ") != 0;");
@@ -690,6 +795,8 @@ ex emitter::binop(const std::string &op, const ex &a, const ex &b, place at) {
         {">", "kels_greaterthan"}, {"<=", "kels_lessorequal"}, {">=", "kels_greaterorequal"}};
     r.t = T_INT;
     r.c = "(int16_t)" + f.at(op) + "(" + a.c + ", " + b.c + ")";
+    std::string viewed = "(int16_t)kb" + f.at(op).substr(4) + "_view(" + view_of(a.c) + ", " + view_of(b.c) + ")";
+    if (allocates_nothing(viewed)) r.c = viewed;   // the operands read where they are
     return r;
   }
   ty w = std::max(a.t, b.t);
@@ -789,10 +896,9 @@ ex emitter::expression(const expr &e) {
   switch (e.kind) {
     case ek::number: r = number_literal(e); break;
     case ek::string:
-      st_tmp_ = true;
-      r.t = T_STR;
+      r.t = T_STR;                 // a descriptor of its own for the whole run: no temporary
       r.cst = true;
-      r.c = "kels_new_txt_len(" + c_string(e.text) + ", " + std::to_string(e.text.size()) + ")";
+      r.c = "KB_LIT(" + c_string(e.text) + ", " + std::to_string(e.text.size()) + ")";
       break;
     case ek::unary: {
       ex a = expression(*e.args[0]);
@@ -1109,6 +1215,21 @@ ex emitter::call_builtin(const expr &at_e, const std::string &full, const std::v
     if (args[k].first) passed |= sig[k].bit;
   size_t pp = out.find("__PASSED__");
   if (pp != std::string::npos) out.replace(pp, 10, std::to_string(passed));
+  // INSTR, LEN and ASC read their string operands as views when nothing in them allocates.
+  {
+    std::vector<std::string> a;
+    std::string viewed;
+    if (whole_call(out, "func_instr", a) && a.size() == 4)
+      viewed = "kb_instr_view(" + a[0] + ", " + view_of(a[1]) + ", " + view_of(a[2]) + ", " + a[3] + ")";
+    else if (whole_call(out, "kels_len", a) && a.size() == 1)
+      viewed = "kb_len_view(" + view_of(a[0]) + ")";
+    else if (out.rfind("(int16_t)", 0) == 0 && whole_call(out.substr(9), "kels_asc", a) && (a.size() == 1 || a.size() == 2))
+      viewed = "(int16_t)kb_asc_view(" + view_of(a[0]) + (a.size() == 2 ? ", " + a[1] : "") + ")";
+    if (!viewed.empty() && allocates_nothing(viewed)) {
+      out = viewed;
+      st_tmp_ = tmp_before;
+    }
+  }
   ex r;
   switch (chosen->ret) {
     case 'I': r.t = T_INT; break;
@@ -1261,7 +1382,7 @@ void emitter::return_stmt(const stmt &s) {
 
 void emitter::on_jump(const stmt &s, bool gosub) {
   std::string v = int_arg(*s.exprs[0]);
-  if (st_tmp_) emit("KB_S(" + std::to_string(line_) + ", kb_c = (int32_t)kels_cleanup(kels_tmp_base, (uint32_t)(" + v + ")))");
+  if (st_tmp_ && !allocates_nothing(v)) emit("KB_S(" + std::to_string(line_) + ", kb_c = (int32_t)kels_cleanup(kels_tmp_base, (uint32_t)(" + v + ")))");
   else emit("KB_S(" + std::to_string(line_) + ", kb_c = " + v + ")");
   emit("if (kb_c < 0 || kb_c > 255) { KB_S(" + std::to_string(line_) + ", error(5)) }");
   std::vector<uint32_t> rets;
@@ -1309,15 +1430,25 @@ void emitter::assign_ex(const ex &target, const ex &e, place at) {
   if (target.t == T_STR) {
     if (e.t != T_STR) fail_at(at, "type mismatch: cannot assign a number to a string variable");
     st_tmp_ = true;
-    std::string self = "kels_add(" + target.c + ", ", lit = "kels_new_txt_len(";
-    if (target.plain_str_var && e.c.rfind(self, 0) == 0 && e.c.back() == ')') {
-      std::string rhs = e.c.substr(self.size(), e.c.size() - self.size() - 1);
-      if (rhs.rfind(lit, 0) == 0 && rhs.find("), ") == std::string::npos)
-        stmt_code("kels_append_txt(" + target.c + ", " + rhs.substr(lit.size()) + ";");
-      else if (rhs.rfind("func_chr(", 0) == 0 && closing_paren(rhs, 8) == rhs.size() - 1)
-        stmt_code("kb_append_chr(" + target.c + ", " + rhs.substr(9, rhs.size() - 10) + ");");
-      else
-        stmt_code("kels_append(" + target.c + ", " + rhs + ");");
+    // A$ = A$ + X$ [+ Y$ ...]: the operands appended to A$ in place (strview.h's kb_append).
+    std::vector<std::string> ops = target.plain_str_var ? concat_operands(e.c) : std::vector<std::string>();
+    if (ops.size() >= 2 && ops[0] == target.c) {
+      std::vector<std::string> a;
+      if (ops.size() == 2 && whole_call(ops[1], "KB_LIT", a) && a.size() == 2)
+        stmt_code("kb_append_txt(" + target.c + ", " + a[0] + ", " + a[1] + ");");
+      else if (ops.size() == 2 && whole_call(ops[1], "func_chr", a) && a.size() == 1)
+        stmt_code("kb_append_char(" + target.c + ", " + a[0] + ");");
+      else {
+        std::string list, views;
+        for (size_t k = 1; k < ops.size(); k++) {
+          list += (k > 1 ? ", " : "") + ops[k];
+          views += (k > 1 ? ", " : "") + view_of(ops[k]);
+        }
+        if (allocates_nothing(views))             // every operand read where it is
+          stmt_code("kb_append_views(" + target.c + ", {" + views + "});");
+        else
+          stmt_code("kb_append(" + target.c + ", {" + list + "});");
+      }
     } else {
       stmt_code("kels_set(" + target.c + ", " + e.c + ");");
     }
