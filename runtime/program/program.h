@@ -63,6 +63,19 @@ template <class T> inline T kb_mul(bool &r, T a, T b) {
 template <class T> inline T kb_add(T a, T b) { bool r; return kb_add(r, a, b); }
 template <class T> inline T kb_sub(T a, T b) { bool r; return kb_sub(r, a, b); }
 template <class T> inline T kb_mul(T a, T b) { bool r; return kb_mul(r, a, b); }
+// A long chain of them (A% + B% - C% * ...: ops holds each step's operator), worked left to
+// right as the nested calls of a short chain are: the translator writes one loop over the
+// terms, since nested calls cost the C++ compiler time and memory with the square of their depth.
+template <class T> [[gnu::noinline]] T kb_chain(bool &r, const char *ops, std::initializer_list<T> terms) {
+  const T *t = terms.begin();
+  T x = *t++;
+  for (; *ops; ops++, t++) x = *ops == '+' ? kb_add(r, x, *t) : *ops == '-' ? kb_sub(r, x, *t) : kb_mul(r, x, *t);
+  return x;
+}
+template <class T> inline T kb_chain(const char *ops, std::initializer_list<T> terms) { bool r; return kb_chain(r, ops, terms); }
+// A chain of more terms is worked as lists of some at a time, one after another: this holds
+// each list's result for the next (read as that list's first term, before its other terms).
+template <class T> inline T kb_chain_acc;
 // Floating values meet integers rounded to nearest, ties to even.
 template <class T> inline int64_t kb_round(bool &r, T x) {
   if constexpr (std::is_integral_v<T>) return x;
@@ -127,6 +140,14 @@ inline void kb_print(kels *s) {
 inline void kb_print_raw(kels *s) { if (!new_error) kels_print(s, 0); }   // TAB, SPC
 
 // ---- strings -----------------------------------------------------------------------------
+// A long chain of concatenations (A$ + B$ + ...), joined left to right as nested kels_add
+// calls join a short one.
+[[gnu::noinline]] inline kels *kb_cat(std::initializer_list<kels *> parts) {
+  const auto *p = parts.begin();
+  kels *s = *p++;
+  for (; p != parts.end(); p++) s = kels_add(s, *p);
+  return s;
+}
 // A$ = A$ + CHR$(code): the character appended as a literal would be; a code out of range or
 // an error already pending takes the general way (where CHR$ raises error 5).
 inline kels *kb_append_chr(kels *dest, int32_t code) {
