@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 #include "kelbench_support.h"
+#include "platform.h"
 
 // An empty PRINT at the bottom row: the scroll, as translated code performs it.
 static inline void scroll_statement(uint32_t base) {

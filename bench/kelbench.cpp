@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include "kel.h"
+#include "platform.h"
 
 int main(int argc, char **argv) {
   setenv("SDL_VIDEODRIVER", "dummy", 0);

@@ -1,5 +1,5 @@
 # add_basic_program(target file.bas): translates the program with bas2cpp at build time and
-# links it against the runtime.
+# links it against the runtime, compiled as kelc compiles programs (KEL_PROGRAM_STD).
 function(add_basic_program target file)
   get_filename_component(source ${file} ABSOLUTE)
   set(cpp ${CMAKE_CURRENT_BINARY_DIR}/${target}.bas.cpp)
@@ -12,4 +12,5 @@ function(add_basic_program target file)
     VERBATIM)
   add_executable(${target} ${cpp})
   target_link_libraries(${target} PRIVATE kelrt)
+  set_target_properties(${target} PROPERTIES CXX_STANDARD ${KEL_PROGRAM_STD})
 endfunction()

@@ -21,6 +21,7 @@
 // 15 K$ = INKEY$: IF K$ = "" THEN _DELAY 0.01: GOTO 15
 // 16 END
 #include "statement.h"
+#include "platform.h"
 
 static int16_t *A;
 static kels *SAIL, *K;

@@ -10,6 +10,8 @@
 #include <vector>
 #include "kel.h"
 #include "translator.h"
+#include "play_render.h"
+#include "platform.h"
 
 const fuzz_entry fuzz_targets[9] = {
   {"val", fuzz_val},     {"str", fuzz_str},           {"print_using", fuzz_print_using},

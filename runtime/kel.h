@@ -1,6 +1,5 @@
 // Everything a translated program (or a hand-written one in the same form) needs.
 #pragma once
-#include "platform.h"
 #include "memory.h"
 #include "flags.h"
 #include "kels.h"

@@ -32,7 +32,7 @@ int event_return = 0;
 uint8_t *mem_static = nullptr, *mem_static_pointer = nullptr, *mem_static_limit = nullptr;
 uint32_t mem_static_size = 0;
 
-static std::vector<std::function<void()>> clear_hooks;
+static std::vector<void (*)()> clear_hooks;
 
 struct error_entry { int n; const char *text; };
 static const error_entry error_table[] = {
@@ -170,7 +170,7 @@ void mem_static_restore(void *pointer) {
   mem_static_pointer = (p >= mem_static && p < mem_static_limit) ? p : mem_static;
 }
 
-void kel_on_clear(std::function<void()> fn) { clear_hooks.push_back(std::move(fn)); }
+void kel_on_clear(void (*fn)()) { clear_hooks.push_back(fn); }
 
 void sub_clear() {
   for (auto &fn : clear_hooks) fn();

@@ -2,7 +2,6 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
-#include <functional>
 
 extern std::atomic<int> kelevent;
 extern int new_error;
@@ -41,7 +40,7 @@ void sub_clear();
 const char *error_text(int n);      // the table's text, or "Unprintable error"
 
 // Subsystems and the translated program add what CLEAR resets (variables, images, sounds).
-void kel_on_clear(std::function<void()> fn);
+void kel_on_clear(void (*fn)());
 
 // Runs the ON TIMER handlers that are due; events() calls it between statements. The timing
 // module, which owns the timer slots, registers it.

@@ -27,6 +27,8 @@
 #include "playq.h"
 #include "sound.h"
 #include "text.h"
+#include "start_dir.h"
+#include "display_msgbox.h"
 
 static int key_repeat_on = 0;
 static char exepath[65536];

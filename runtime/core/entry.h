@@ -2,7 +2,6 @@
 // orderly shutdown. The flags the threads share are the base layer's (flags.h).
 #pragma once
 #include <cstdint>
-#include <string>
 #include "flags.h"
 
 struct kels;
@@ -30,5 +29,3 @@ kels *func_command();                           // COMMAND$ as a temporary
 // Start-up pieces that do not need SDL; tests call this to get a working runtime. It also
 // connects the layers: the upper ones register what the lower ones announce.
 void kel_init_runtime(int argc, char **argv);
-
-extern std::string &kel_start_dir;  // where the process was started (before moving beside the program)

@@ -12,6 +12,7 @@
 #include "host.h"
 #include "kel_data.h"
 #include "platform.h"
+#include "display_msgbox.h"
 
 SDL_Surface *display_surface = nullptr;
 uint32_t *display_surface_offset = nullptr;

@@ -4,8 +4,6 @@
 #include <SDL/SDL.h>
 #include <atomic>
 #include <cstdint>
-#include <vector>
-#include "platform.h"
 
 struct img_struct;
 
@@ -76,10 +74,6 @@ void display_make_cursor();
 // pixels) when out is not null. Returns false when there is no page to show.
 bool display_screen_rgb(uint32_t *out, int *w, int *h);
 
-// Draws a message box over the window's frame (the platform layer's box picture): caption,
-// text and buttons, filling in the buttons' rectangles.
-void display_draw_msgbox(SDL_Surface *s, const char *caption, const char *text,
-                         std::vector<platform_msgbox_button> &buttons);
 // Announced when a mode switch or full-screen change has set a new video mode: the pointer's
 // moves it caused are not the user's (the mouse layer registers its flush).
 extern void (*display_mode_switched)();

@@ -17,6 +17,7 @@
 #include "hostpath.h"
 #include "kels.h"
 #include "text.h"
+#include "files_host.h"
 
 namespace {
 

@@ -27,6 +27,7 @@
 #include "numconv.h"
 #include "text.h"
 #include "platform.h"
+#include "files_host.h"
 
 static int32_t gfs_print_target = 0;     // the file PRINT # writes to; 0: the screen
 

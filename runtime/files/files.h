@@ -3,7 +3,6 @@
 // directory statements (KILL, NAME, MKDIR, RMDIR, CHDIR, FILES).
 #pragma once
 #include <cstdint>
-#include <string>
 
 struct kels;
 
@@ -85,16 +84,3 @@ void sub_width_printer(int32_t width);               // WIDTH LPRINT n (1-255; 2
 void sub_width_device(kels *device, int32_t width);  // WIDTH "LPT1:", n or WIDTH "SCRN:", n
 void sub_width_file(int32_t fileno, int32_t width);  // WIDTH #n, w: PRINT #n wraps at w
 int32_t func_lpos(int32_t n);                        // LPOS(n): the printer's column, from 1
-
-// ---- shared by the file and directory code ----
-// The host path of a BASIC file name: \ becomes /, and a part that does not exist as written
-// is looked up without regard to case. False (with *err = 64) for an empty name or one with NUL.
-bool gfs_host_path(const kels *name, std::string &out, int *err);
-// The error number for a failed host call; not_found is used for ENOENT (53 or 76).
-int gfs_errno_error(int e, int not_found);
-bool gfs_parent_exists(const std::string &path);
-// True when the host file dev/ino is open under some number (for KILL and NAME).
-bool gfs_is_open(uint64_t dev, uint64_t ino);
-// Writes to the host what the numbers open on the host file dev/ino hold unwritten, for code
-// that reads the file by itself (BLOAD); an error of the host is raised.
-void gfs_write_out(uint64_t dev, uint64_t ino);

@@ -14,6 +14,7 @@
 #include "kels.h"
 #include "memory.h"
 #include "peekpoke.h"
+#include "files_host.h"
 
 static constexpr uint8_t bsave_mark = 0xFD;
 

@@ -5,6 +5,7 @@
 #include "events.h"
 #include "kels.h"
 #include "text.h"
+#include "printusing_format.h"
 
 char pu_exp_char = 'E';
 

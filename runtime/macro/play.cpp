@@ -10,6 +10,7 @@
 #include "kels.h"
 #include "memory.h"
 #include "sound.h"
+#include "play_render.h"
 
 play_settings play_state;
 

@@ -6,6 +6,8 @@
 #include "events.h"
 #include "host.h"
 #include "traps.h"
+#include "play_render.h"
+#include "platform.h"
 
 static std::deque<double> note_end;            // tick seconds at which each queued note ends
 static double queue_end = 0;                   // tick seconds at which the queued music ends

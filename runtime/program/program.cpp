@@ -2,6 +2,7 @@
 #include "program.h"
 #include <unistd.h>
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 #include <string>
 

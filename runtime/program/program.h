@@ -2,7 +2,6 @@
 // protocol, checked integer arithmetic, PRINT items, arrays with bounds, fixed-length strings
 // and records, procedure locals, DATA and READ, and the error handler's entry.
 #pragma once
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +47,56 @@ struct kb_gosub_call {
 
 // ---- numbers -----------------------------------------------------------------------------
 
+// The few functions of <cmath> the helpers below and translated programs use (SIN, COS, TAN
+// and ATN), as <cmath> defines them for float, double and long double (a whole number as a
+// double). <cmath> itself is left out: its special functions were instantiated again at the
+// end of every program's compile, most of what the precompiled header left to do.
+namespace kb_math {
+template <class T> using real = std::conditional_t<std::is_floating_point_v<T>, T, double>;
+inline float floor_(float x) { return __builtin_floorf(x); }
+inline double floor_(double x) { return __builtin_floor(x); }
+inline long double floor_(long double x) { return __builtin_floorl(x); }
+inline float trunc_(float x) { return __builtin_truncf(x); }
+inline double trunc_(double x) { return __builtin_trunc(x); }
+inline long double trunc_(long double x) { return __builtin_truncl(x); }
+inline float sqrt_(float x) { return __builtin_sqrtf(x); }
+inline double sqrt_(double x) { return __builtin_sqrt(x); }
+inline long double sqrt_(long double x) { return __builtin_sqrtl(x); }
+inline float log_(float x) { return __builtin_logf(x); }
+inline double log_(double x) { return __builtin_log(x); }
+inline long double log_(long double x) { return __builtin_logl(x); }
+inline float exp_(float x) { return __builtin_expf(x); }
+inline double exp_(double x) { return __builtin_exp(x); }
+inline long double exp_(long double x) { return __builtin_expl(x); }
+inline float sin_(float x) { return __builtin_sinf(x); }
+inline double sin_(double x) { return __builtin_sin(x); }
+inline long double sin_(long double x) { return __builtin_sinl(x); }
+inline float cos_(float x) { return __builtin_cosf(x); }
+inline double cos_(double x) { return __builtin_cos(x); }
+inline long double cos_(long double x) { return __builtin_cosl(x); }
+inline float tan_(float x) { return __builtin_tanf(x); }
+inline double tan_(double x) { return __builtin_tan(x); }
+inline long double tan_(long double x) { return __builtin_tanl(x); }
+inline float atan_(float x) { return __builtin_atanf(x); }
+inline double atan_(double x) { return __builtin_atan(x); }
+inline long double atan_(long double x) { return __builtin_atanl(x); }
+inline float pow_(float a, float b) { return __builtin_powf(a, b); }
+inline double pow_(double a, double b) { return __builtin_pow(a, b); }
+inline long double pow_(long double a, long double b) { return __builtin_powl(a, b); }
+template <class T> inline real<T> floor(T x) { return floor_((real<T>)x); }
+template <class T> inline real<T> trunc(T x) { return trunc_((real<T>)x); }
+template <class T> inline real<T> sqrt(T x) { return sqrt_((real<T>)x); }
+template <class T> inline real<T> log(T x) { return log_((real<T>)x); }
+template <class T> inline real<T> exp(T x) { return exp_((real<T>)x); }
+template <class T> inline real<T> sin(T x) { return sin_((real<T>)x); }
+template <class T> inline real<T> cos(T x) { return cos_((real<T>)x); }
+template <class T> inline real<T> tan(T x) { return tan_((real<T>)x); }
+template <class T> inline real<T> atan(T x) { return atan_((real<T>)x); }
+template <class T> inline real<T> pow(T a, T b) { return pow_((real<T>)a, (real<T>)b); }
+template <class T> inline bool isinf(T x) { return __builtin_isinf((real<T>)x); }
+}  // namespace kb_math
+
+
 // Each check that can fail has a form taking the statement's own flag first: a failure
 // raises the error and sets the flag, so a statement made only of such checks tests its local
 // flag at its end (nothing on the common path) instead of the shared event word. The forms
@@ -76,6 +125,19 @@ template <class T> KB_INLINE T kb_mul(bool &r, T a, T b) {
 template <class T> inline T kb_add(T a, T b) { bool r; return kb_add(r, a, b); }
 template <class T> inline T kb_sub(T a, T b) { bool r; return kb_sub(r, a, b); }
 template <class T> inline T kb_mul(T a, T b) { bool r; return kb_mul(r, a, b); }
+// A long chain of them (A% + B% - C% * ...: ops holds each step's operator), worked left to
+// right as the nested calls of a short chain are: the translator writes one loop over the
+// terms, since nested calls cost the C++ compiler time and memory with the square of their depth.
+template <class T> [[gnu::noinline]] T kb_chain(bool &r, const char *ops, std::initializer_list<T> terms) {
+  const T *t = terms.begin();
+  T x = *t++;
+  for (; *ops; ops++, t++) x = *ops == '+' ? kb_add(r, x, *t) : *ops == '-' ? kb_sub(r, x, *t) : kb_mul(r, x, *t);
+  return x;
+}
+template <class T> inline T kb_chain(const char *ops, std::initializer_list<T> terms) { bool r; return kb_chain(r, ops, terms); }
+// A chain of more terms is worked as lists of some at a time, one after another: this holds
+// each list's result for the next (read as that list's first term, before its other terms).
+template <class T> inline T kb_chain_acc;
 // Floating values meet integers rounded to nearest, ties to even.
 template <class T> inline int64_t kb_round(bool &r, T x) {
   if constexpr (std::is_integral_v<T>) return x;
@@ -108,21 +170,21 @@ inline int32_t kb_mod(int32_t a, int32_t b) { bool r; return kb_mod(r, a, b); }
 template <class T> inline T kb_div(T a, T b) { bool r; return kb_div(r, a, b); }
 template <class T> inline T kb_pow(T a, T b) {
   if (a == 0 && b < 0) { error(11); return 0; }
-  if (a < 0 && b != std::floor(b)) { error(5); return 0; }
-  return std::pow(a, b);
+  if (a < 0 && b != kb_math::floor(b)) { error(5); return 0; }
+  return kb_math::pow(a, b);
 }
-template <class T> inline T kb_int(T x) { if constexpr (std::is_integral_v<T>) return x; else return std::floor(x); }
-template <class T> inline T kb_fix(T x) { if constexpr (std::is_integral_v<T>) return x; else return std::trunc(x); }
+template <class T> inline T kb_int(T x) { if constexpr (std::is_integral_v<T>) return x; else return kb_math::floor(x); }
+template <class T> inline T kb_fix(T x) { if constexpr (std::is_integral_v<T>) return x; else return kb_math::trunc(x); }
 template <class T> KB_INLINE T kb_abs(bool &r, T x) {
   if constexpr (std::is_integral_v<T>) { if (x == std::numeric_limits<T>::min()) { kb_raise(r, 6); return 0; } }
   return x < 0 ? T(-x) : x;
 }
 template <class T> inline T kb_abs(T x) { bool r; return kb_abs(r, x); }
 template <class T> inline int16_t kb_sgn(T x) { return x > 0 ? 1 : x < 0 ? -1 : 0; }
-template <class T> KB_INLINE T kb_sqr(bool &r, T x) { if (x < 0) { kb_raise(r, 5); return 0; } return std::sqrt(x); }
+template <class T> KB_INLINE T kb_sqr(bool &r, T x) { if (x < 0) { kb_raise(r, 5); return 0; } return kb_math::sqrt(x); }
 template <class T> inline T kb_sqr(T x) { bool r; return kb_sqr(r, x); }
-template <class T> inline T kb_log(T x) { if (x <= 0) { error(5); return 0; } return std::log(x); }
-template <class T> inline T kb_exp(T x) { T v = std::exp(x); if (std::isinf(v)) { error(6); return 0; } return v; }
+template <class T> inline T kb_log(T x) { if (x <= 0) { error(5); return 0; } return kb_math::log(x); }
+template <class T> inline T kb_exp(T x) { T v = kb_math::exp(x); if (kb_math::isinf(v)) { error(6); return 0; } return v; }
 inline kels *kb_hex(int16_t v) { return func_hex(v, 4); }
 inline kels *kb_hex(int32_t v) { return func_hex(v, 8); }
 inline kels *kb_hex(float v) { return func_hex_float(v); }
@@ -145,6 +207,14 @@ inline void kb_print(kels *s) {
 inline void kb_print_raw(kels *s) { if (!new_error) kels_print(s, 0); }   // TAB, SPC
 
 // ---- strings -----------------------------------------------------------------------------
+// A long chain of concatenations (A$ + B$ + ...), joined left to right as nested kels_add
+// calls join a short one.
+[[gnu::noinline]] inline kels *kb_cat(std::initializer_list<kels *> parts) {
+  const auto *p = parts.begin();
+  kels *s = *p++;
+  for (; p != parts.end(); p++) s = kels_add(s, *p);
+  return s;
+}
 // A$ = A$ + CHR$(code): the character appended as a literal would be; a code out of range or
 // an error already pending takes the general way (where CHR$ raises error 5).
 inline kels *kb_append_chr(kels *dest, int32_t code) {

@@ -31,6 +31,7 @@
 #include "platform.h"
 #include "timing.h"
 #include "text.h"
+#include "start_dir.h"
 
 static std::vector<script_command> script;
 static std::atomic<bool> script_quit{false};

@@ -23,9 +23,8 @@ kels *kels_str(float v);                 // SINGLE: up to 7 significant digits, 
 kels *kels_str(double v);                // DOUBLE: up to 16 significant digits, D exponent
 kels *kels_str(long double v);           // extended: formatted as DOUBLE
 // The other 64-bit spelling (long long where int64_t is long) goes to the 64-bit forms.
-template <class T>
-  requires(std::is_integral_v<T> && sizeof(T) == 8 && !std::is_same_v<T, int64_t> &&
-           !std::is_same_v<T, uint64_t>)
+template <class T, std::enable_if_t<std::is_integral_v<T> && sizeof(T) == 8 && !std::is_same_v<T, int64_t> &&
+                                        !std::is_same_v<T, uint64_t>, int> = 0>
 inline kels *kels_str(T v) {
   if constexpr (std::is_signed_v<T>) return kels_str(int64_t(v));
   else return kels_str(uint64_t(v));

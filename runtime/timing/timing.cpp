@@ -22,7 +22,7 @@ std::atomic<uint32_t> ontimer_nextfree{0};
 uint32_t *ontimer_freelist = nullptr;
 uint32_t ontimer_freelist_size = 0, ontimer_freelist_available = 0;
 std::atomic<int> ontimerthread_lock{0};
-std::function<void(uint32_t, int64_t)> ontimer_handler;
+void (*ontimer_handler)(uint32_t, int64_t) = nullptr;
 
 uint32_t sdl_firsttimervalue = 0, kelvo_firsttimervalue = 0;
 uint32_t rnd_seed = 327680;

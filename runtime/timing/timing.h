@@ -3,7 +3,6 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
-#include <functional>
 
 // One ON TIMER slot. The timer thread reads it and writes only `last` and `active`; the
 // fields it reads are atomic because the game thread switches them while it scans.
@@ -22,7 +21,7 @@ extern std::atomic<uint32_t> ontimer_nextfree;  // slots ever created; slot 0 fr
 extern uint32_t *ontimer_freelist;
 extern uint32_t ontimer_freelist_size, ontimer_freelist_available;
 extern std::atomic<int> ontimerthread_lock;     // 0 normal, 1 asked to stand aside, 2 stood aside
-extern std::function<void(uint32_t id, int64_t pass)> ontimer_handler;  // set by the program
+extern void (*ontimer_handler)(uint32_t id, int64_t pass);  // set by the program
 
 // platform_ticks() when the clock was synchronised, and the milliseconds since midnight then.
 extern uint32_t sdl_firsttimervalue, kelvo_firsttimervalue;

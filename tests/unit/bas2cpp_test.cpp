@@ -211,6 +211,18 @@ TEST(Bas2cppTranslate, FlatChainsOfAThousandTermsAreNotNesting) {
     auto t = tr(src);
     EXPECT_TRUE(t.ok) << src.substr(0, 20) << ": " << t.message;
   }
+  // Their C++ does not nest a call per term either (the compiler's time and memory grow with
+  // the square of how deeply calls nest): the INTEGER, LONG and string chains are lists.
+  for (const std::string &src : {sum, cat}) {
+    std::string c = tr(src).cpp;
+    int depth = 0, most = 0;
+    for (char ch : c) {
+      if (ch == '(') most = std::max(most, ++depth);
+      else if (ch == ')') depth--;
+    }
+    EXPECT_LT(most, 20) << src.substr(0, 20);
+    EXPECT_TRUE(c.find("kb_chain<int32_t>(") != std::string::npos || c.find("kb_cat({") != std::string::npos);
+  }
   // Real nesting still counts: a chain inside 70 parentheses is too deep.
   auto deep = tr("X = " + std::string(70, '(') + "1 + 2 + 3" + std::string(70, ')'));
   EXPECT_FALSE(deep.ok);

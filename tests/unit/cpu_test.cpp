@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 #include "test_support.h"
+#include "platform.h"
 
 namespace cpu_test {
 

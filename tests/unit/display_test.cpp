@@ -8,6 +8,7 @@
 #include <thread>
 #include "script.h"
 #include "test_support.h"
+#include "platform.h"
 
 namespace display_test {
 

@@ -1,6 +1,7 @@
 // Errors, the unhandled-error box, GOSUB return points, the static area and CLEAR.
 #include <gtest/gtest.h>
 #include "test_support.h"
+#include "platform.h"
 
 namespace events_test {
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 #include "test_support.h"
+#include "platform.h"
 
 namespace platform_test {
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 #include "test_support.h"
+#include "play_render.h"
 
 namespace play_test {
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <SDL/SDL.h>
 #include "test_support.h"
+#include "play_render.h"
 
 namespace playq_test {
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "test_support.h"
+#include "printusing_format.h"
 
 namespace printusing_test {
 

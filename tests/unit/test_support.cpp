@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "platform.h"
 #include <gtest/gtest.h>
 #include <chrono>
 #include <cstring>

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 #include "kel.h"
+#include "platform.h"
 
 struct shown_box { std::string caption, text; msgbox_kind kind; };
 extern std::vector<shown_box> test_boxes;   // every box shown since the last reset

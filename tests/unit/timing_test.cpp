@@ -302,12 +302,20 @@ TEST_F(Timing, BadTimerSlotsRaiseIllegalFunctionCall) {
   EXPECT_EQ(ontimer[0].state.load(), 1);
 }
 
+// The handler is a plain function (as a translated program's is): it records into the log
+// installed last, which uninstalls itself when it goes.
 struct handler_log {
   std::vector<std::pair<uint32_t, int64_t>> calls;
+  static handler_log *current;
   void install() {
-    ontimer_handler = [this](uint32_t id, int64_t pass) { calls.push_back({id, pass}); };
+    current = this;
+    ontimer_handler = [](uint32_t id, int64_t pass) { current->calls.push_back({id, pass}); };
+  }
+  ~handler_log() {
+    if (current == this) { ontimer_handler = nullptr; current = nullptr; }
   }
 };
+handler_log *handler_log::current = nullptr;
 
 TEST_F(Timing, BusyProgramSeesOneEventForManyIntervals) {
   handler_log log;

@@ -22,6 +22,10 @@ constexpr int max_dims = 8;
 constexpr int chunk_statements = 120;
 constexpr size_t max_parts = 32;    // the most parts a program is cut into (split_program)
 constexpr size_t part_scale = 4;    // a part's size for the size from which programs are cut
+// A chain of more terms than this (A% + B% - C% ..., A$ + B$ + ...) is one call over a list
+// of its terms rather than one nested call per term: the C++ compiler's time and memory
+// grow with the square of how deeply calls nest.
+constexpr size_t chain_terms = 32;
 constexpr int item_group = 64;      // PRINT items compiled as one function (item_groups)
 
 bool numeric(ty t) { return t <= T_DBL; }
@@ -146,7 +150,7 @@ static bool string_view_call(const std::string &id, bool &raises);
 // may raise through the runtime, wait or look at events, or when it jumps.
 std::string flag_checks(const std::string &code) {
   static const std::set<std::string> flagged = {
-      "kb_add", "kb_sub", "kb_mul", "kb_i16", "kb_i32", "kb_i", "kb_l", "kb_round",
+      "kb_add", "kb_sub", "kb_mul", "kb_chain", "kb_i16", "kb_i32", "kb_i", "kb_l", "kb_round",
       "kb_idiv", "kb_mod", "kb_div", "kb_abs", "kb_sqr", "kb_get", "kb_at", "kb_asc_mid", "kb_elem", "kb_put",
       "kb_u", "kb_pset_at", "kb_point_at"};
   static const std::set<std::string> quiet = {
@@ -477,6 +481,7 @@ class emitter {
 
  public:
   size_t part_bytes_ = 0;          // cut a program larger than this into parts (0: never)
+  size_t huge_bytes_ = 0;          // no register copies in a module whose code is larger (0: never)
  private:
   std::vector<size_t> proc_starts_;   // where each procedure's function starts in procs_
   std::vector<size_t> chunk_starts_;  // where each chunk starts in finish_module's code, and the end
@@ -929,9 +934,37 @@ ex emitter::expression(const expr &e) {
         x = x->args[0].get();
       }
       ex acc = expression(*x);
+      // The run of INTEGER or LONG +, - and * (or string +) of one type that ends at acc.
+      std::vector<std::string> terms;
+      std::string ops;
       for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
-        ex b = expression(*(*it)->args[1]);
-        acc = binop((*it)->text, value_of(acc), value_of(b), (*it)->at);
+        ex a = value_of(acc), b = value_of(expression(*(*it)->args[1]));
+        const std::string &op = (*it)->text;
+        acc = binop(op, a, b, (*it)->at);
+        bool number = (acc.t == T_INT || acc.t == T_LNG) && (op == "+" || op == "-" || op == "*");
+        if (!number && !(acc.t == T_STR && op == "+")) { terms.clear(); ops.clear(); continue; }
+        if (ops.empty() || a.t != acc.t) { terms = {a.c}; ops.clear(); }
+        terms.push_back(b.c);
+        ops += op;
+        if (terms.size() <= chain_terms) continue;
+        // Worked left to right as the nested calls are (kb_chain, kb_cat in program.h), in
+        // lists of chain_terms terms one after another, each list's result the first term of
+        // the next (kept in kb_chain_acc between them): a list of thousands of terms, or lists
+        // nested in each other, cost the compiler as much as the nested calls.
+        std::string type = number ? ctype[acc.t] : "kels *";
+        std::string held = "kb_chain_acc<" + type + ">";
+        acc.c = "(";
+        for (size_t k = 1; k < terms.size(); k += chain_terms) {
+          size_t e = std::min(terms.size(), k + chain_terms);
+          std::string list;
+          for (size_t j = k - 1; j < e; j++) {
+            const std::string &t = j == k - 1 && k > 1 ? held : terms[j];
+            list += (list.empty() ? "" : ", ") + (number ? "(" + type + ")(" + t + ")" : t);
+          }
+          acc.c += held + " = " + (number ? "kb_chain<" + type + ">(\"" + ops.substr(k - 1, e - k) + "\", {" + list + "})"
+                                          : "kb_cat({" + list + "})") + ", ";
+        }
+        acc.c += held + ")";
       }
       r = acc;
       break;
@@ -2977,7 +3010,10 @@ std::string emitter::finish_module() {
     if (c + 1 == chunks.size() && entry_.empty()) code += "  KB_S(" + std::to_string(last_line_) + ", sub_end());\n";
     code += "  KB_OUT return 0;\n";
     std::string prologue, defines;
-    code = cache_chunk(code, prologue, defines);
+    // A huge module keeps its numbers in their statics: at the -Og it is compiled with the
+    // copies gain little, and saving and loading them around every statement's event test was
+    // most of its C++ (and of its compile).
+    if (!huge_bytes_ || body_.size() <= huge_bytes_) code = cache_chunk(code, prologue, defines);
     chunk_starts_.push_back(out.size());
     // Never inlined into the dispatch loop, which runs inside the try of the main entry: there
     // the compiler keeps the chunk's numbers in memory instead of registers.
@@ -3259,10 +3295,12 @@ std::string emitter::module_start() const {
 
 }  // namespace
 
-std::string emit_program(const program &p, checks &c, program_info *info, const std::string &entry, size_t part_bytes) {
+std::string emit_program(const program &p, checks &c, program_info *info, const std::string &entry, size_t part_bytes,
+                         size_t huge_bytes) {
   emitter e(p, c, info);
   e.entry_ = entry;
   e.part_bytes_ = part_bytes;
+  e.huge_bytes_ = huge_bytes;
   return e.run();
 }
 

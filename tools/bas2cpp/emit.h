@@ -13,9 +13,10 @@ namespace bas {
 
 // part_bytes: when not 0, a program whose code is larger is written as parts of up to four
 // times that many bytes, each compiled on its own with -DKB_PART=n (the second line says how
-// many).
+// many). huge_bytes: when not 0, a program whose module code is larger keeps its numbers in
+// their statics rather than in a chunk's locals (kelc compiles such a program with -Og).
 std::string emit_program(const program &p, checks &c, program_info *info, const std::string &entry = "",
-                         size_t part_bytes = 0);
+                         size_t part_bytes = 0, size_t huge_bytes = 0);
 
 // One module of a program that CHAINs or RUNs: the same code with kb_module_start(label, how)
 // in place of main (see runtime/program/chain.h); the caller wraps it in a namespace.

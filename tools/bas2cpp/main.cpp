@@ -3,7 +3,8 @@
 // runs it once (for benchmarks), with no main of its own. --depfile FILE writes, in make's form,
 // the programs it CHAINs or RUNs, which the output was built with. --parts BYTES writes a
 // program whose code is larger than BYTES as parts to compile side by side (kelc does), each
-// of up to four times BYTES.
+// of up to four times BYTES. --huge BYTES: a program whose module code is larger keeps its
+// numbers in their statics (kelc compiles such a program with -Og).
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -28,17 +29,17 @@ static bool same_file(const std::string &a, const std::string &b) {
 
 int main(int argc, char **argv) {
   std::string in, out, entry, depfile;
-  size_t part_bytes = 0;
+  size_t part_bytes = 0, huge_bytes = 0;
   for (int k = 1; k < argc; k++) {
     std::string a = argv[k];
     if (a == "-o" && k + 1 < argc) out = argv[++k];
-    else if (a == "--parts" && k + 1 < argc) {
+    else if ((a == "--parts" || a == "--huge") && k + 1 < argc) {
       std::string n = argv[++k];
       if (n.empty() || n.size() > 9 || n.find_first_not_of("0123456789") != std::string::npos) {
-        std::cerr << "bas2cpp: --parts needs a size in bytes, not " << n << "\n";
+        std::cerr << "bas2cpp: " << a << " needs a size in bytes, not " << n << "\n";
         return 2;
       }
-      part_bytes = std::stoul(n);
+      (a == "--parts" ? part_bytes : huge_bytes) = std::stoul(n);
     }
     else if (a == "--entry" && k + 1 < argc) entry = argv[++k];
     else if (a == "--depfile" && k + 1 < argc) depfile = argv[++k];
@@ -73,7 +74,7 @@ int main(int argc, char **argv) {
     }
   std::stringstream ss;
   ss << f.rdbuf();
-  bas::translation t = bas::translate(ss.str(), in, nullptr, entry, part_bytes);
+  bas::translation t = bas::translate(ss.str(), in, nullptr, entry, part_bytes, huge_bytes);
   for (const std::string &w : t.warnings) std::cerr << w << "\n";
   if (!t.ok) { std::cerr << t.message << "\n"; return 1; }
   if (write_in_place) {

@@ -80,7 +80,7 @@ std::string translate_modules(program main, std::vector<chain_ref> refs, const s
 }  // namespace
 
 translation translate(const std::string &source, const std::string &filename, program_info *info,
-                      const std::string &entry, size_t part_bytes) {
+                      const std::string &entry, size_t part_bytes, size_t huge_bytes) {
   translation res;
   // An editor's UTF-8 byte-order mark is not program text; dropping it keeps column 1 on the
   // first character after it.
@@ -126,7 +126,7 @@ translation translate(const std::string &source, const std::string &filename, pr
       fail_files = &prog.files;
       checks c(prog);
       c.run();
-      res.cpp = emit_program(prog, c, info, entry, part_bytes);
+      res.cpp = emit_program(prog, c, info, entry, part_bytes, huge_bytes);
     }
     res.ok = true;
     fail_files = nullptr;

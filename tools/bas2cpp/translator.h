@@ -29,8 +29,8 @@ struct translation {
 // names by a constant, found beside it (and the ones those name, and so on).
 // entry: empty for a whole program (main and END's wait); else the name of a function that
 // runs the program once and returns at its end (benchmarks call translated code that way).
-// part_bytes: see emit_program (a program of modules is never cut into parts).
+// part_bytes and huge_bytes: see emit_program (a program of modules is never cut into parts).
 translation translate(const std::string &source, const std::string &filename, program_info *info = nullptr,
-                      const std::string &entry = "", size_t part_bytes = 0);
+                      const std::string &entry = "", size_t part_bytes = 0, size_t huge_bytes = 0);
 
 }  // namespace bas
