@@ -53,45 +53,26 @@ struct kb_gosub_call {
 // end of every program's compile, most of what the precompiled header left to do.
 namespace kb_math {
 template <class T> using real = std::conditional_t<std::is_floating_point_v<T>, T, double>;
-inline float floor_(float x) { return __builtin_floorf(x); }
-inline double floor_(double x) { return __builtin_floor(x); }
-inline long double floor_(long double x) { return __builtin_floorl(x); }
-inline float trunc_(float x) { return __builtin_truncf(x); }
-inline double trunc_(double x) { return __builtin_trunc(x); }
-inline long double trunc_(long double x) { return __builtin_truncl(x); }
-inline float sqrt_(float x) { return __builtin_sqrtf(x); }
-inline double sqrt_(double x) { return __builtin_sqrt(x); }
-inline long double sqrt_(long double x) { return __builtin_sqrtl(x); }
-inline float log_(float x) { return __builtin_logf(x); }
-inline double log_(double x) { return __builtin_log(x); }
-inline long double log_(long double x) { return __builtin_logl(x); }
-inline float exp_(float x) { return __builtin_expf(x); }
-inline double exp_(double x) { return __builtin_exp(x); }
-inline long double exp_(long double x) { return __builtin_expl(x); }
-inline float sin_(float x) { return __builtin_sinf(x); }
-inline double sin_(double x) { return __builtin_sin(x); }
-inline long double sin_(long double x) { return __builtin_sinl(x); }
-inline float cos_(float x) { return __builtin_cosf(x); }
-inline double cos_(double x) { return __builtin_cos(x); }
-inline long double cos_(long double x) { return __builtin_cosl(x); }
-inline float tan_(float x) { return __builtin_tanf(x); }
-inline double tan_(double x) { return __builtin_tan(x); }
-inline long double tan_(long double x) { return __builtin_tanl(x); }
-inline float atan_(float x) { return __builtin_atanf(x); }
-inline double atan_(double x) { return __builtin_atan(x); }
-inline long double atan_(long double x) { return __builtin_atanl(x); }
+// Each function for float, double and long double through the compiler's builtins, and for
+// any number as its real type.
+#define KB_MATH1(fn)                                                           \
+  inline float fn##_(float x) { return __builtin_##fn##f(x); }                 \
+  inline double fn##_(double x) { return __builtin_##fn(x); }                  \
+  inline long double fn##_(long double x) { return __builtin_##fn##l(x); }     \
+  template <class T> inline real<T> fn(T x) { return fn##_((real<T>)x); }
+KB_MATH1(floor)
+KB_MATH1(trunc)
+KB_MATH1(sqrt)
+KB_MATH1(log)
+KB_MATH1(exp)
+KB_MATH1(sin)
+KB_MATH1(cos)
+KB_MATH1(tan)
+KB_MATH1(atan)
+#undef KB_MATH1
 inline float pow_(float a, float b) { return __builtin_powf(a, b); }
 inline double pow_(double a, double b) { return __builtin_pow(a, b); }
 inline long double pow_(long double a, long double b) { return __builtin_powl(a, b); }
-template <class T> inline real<T> floor(T x) { return floor_((real<T>)x); }
-template <class T> inline real<T> trunc(T x) { return trunc_((real<T>)x); }
-template <class T> inline real<T> sqrt(T x) { return sqrt_((real<T>)x); }
-template <class T> inline real<T> log(T x) { return log_((real<T>)x); }
-template <class T> inline real<T> exp(T x) { return exp_((real<T>)x); }
-template <class T> inline real<T> sin(T x) { return sin_((real<T>)x); }
-template <class T> inline real<T> cos(T x) { return cos_((real<T>)x); }
-template <class T> inline real<T> tan(T x) { return tan_((real<T>)x); }
-template <class T> inline real<T> atan(T x) { return atan_((real<T>)x); }
 template <class T> inline real<T> pow(T a, T b) { return pow_((real<T>)a, (real<T>)b); }
 template <class T> inline bool isinf(T x) { return __builtin_isinf((real<T>)x); }
 }  // namespace kb_math
@@ -358,8 +339,6 @@ template <int N> inline kb_view<N> kb_view_of(const kb_arr &a) {
   }
   return w;
 }
-// The element of a number array through its view; the same checks and errors as kb_elem. An
-// error already raised in the statement sends a store to scratch; it does not matter to a read.
 // An access's slow path out of line (its errors, an implicit DIM): the element and the view
 // taken again, returned by value so that the caller's view stays in registers.
 template <int N> struct kb_elem_seen {
@@ -370,40 +349,42 @@ template <uint32_t Size, int N, class... I> [[gnu::noinline]] kb_elem_seen<N> kb
   uint8_t *p = kb_elem<Size>(r, a, ix...);
   return {p, kb_view_of<N>(a)};
 }
-template <class T, bool Store, int N, class... I> KB_INLINE T *kb_elemv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
-  static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
-  const int32_t v[] = {(int32_t)ix...};
-  uint64_t off = 0;
-  int d = 0;
-  for (; d < N; d++) {
+// The offset of an element through a view, when every subscript lies within its bounds.
+template <int N> KB_INLINE bool kb_view_offset(const kb_view<N> &w, const int32_t *v, uint64_t &off) {
+  off = 0;
+  for (int d = 0; d < N; d++) {
     uint32_t k = (uint32_t)v[d] - (uint32_t)w.lb[d];
-    if (__builtin_expect(k >= w.count[d], 0)) break;
+    if (__builtin_expect(k >= w.count[d], 0)) return false;
     off = d ? off * w.count[d] + k : k;
   }
-  if (__builtin_expect(d == N && !(Store && r), 1)) return (T *)(w.data + off * sizeof(T));
-  bool had = r;
-  kb_elem_seen<N> seen = kb_elemv_slow<sizeof(T), N>(r, a, ix...);   // the descriptor's own path
-  r = had || new_error;
-  w = seen.w;
-  return (T *)seen.p;
+  return true;
+}
+// An element through a view, with kb_elem's checks and errors: Size bytes (0: a record, the
+// view's element size). Store: an error already raised in the statement sends it to scratch
+// (it does not matter to a read). Retake: the slow path takes the view again, for an access
+// that may give the array its implicit DIM; a loop's copy leaves the view as it is.
+template <uint32_t Size, bool Store, bool Retake, int N, class... I>
+KB_INLINE uint8_t *kb_elemw(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+  static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
+  const int32_t v[] = {(int32_t)ix...};
+  uint64_t off;
+  if (__builtin_expect(kb_view_offset(w, v, off) && !(Store && r), 1)) return w.data + off * (Size ? Size : w.esize);
+  if constexpr (!Retake) {
+    return kb_elem<Size>(r, a, ix...);
+  } else {
+    bool had = r;
+    kb_elem_seen<N> seen = kb_elemv_slow<Size, N>(r, a, ix...);   // the descriptor's own path
+    r = had || new_error;
+    w = seen.w;
+    return seen.p;
+  }
+}
+template <class T, bool Store, int N, class... I> KB_INLINE T *kb_elemv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+  return (T *)kb_elemw<sizeof(T), Store, true>(r, w, a, ix...);
 }
 // A record element through its view, as kb_elem gives it.
 template <int N, class... I> KB_INLINE uint8_t *kb_elemrv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
-  static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
-  const int32_t v[] = {(int32_t)ix...};
-  uint64_t off = 0;
-  int d = 0;
-  for (; d < N; d++) {
-    uint32_t k = (uint32_t)v[d] - (uint32_t)w.lb[d];
-    if (__builtin_expect(k >= w.count[d], 0)) break;
-    off = d ? off * w.count[d] + k : k;
-  }
-  if (__builtin_expect(d == N && !r, 1)) return w.data + off * w.esize;
-  bool had = r;
-  kb_elem_seen<N> seen = kb_elemv_slow<0, N>(r, a, ix...);
-  r = had || new_error;
-  w = seen.w;
-  return seen.p;
+  return kb_elemw<0, true, true>(r, w, a, ix...);
 }
 template <class T, int N, class... I> KB_INLINE T kb_getv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   T x;
@@ -429,24 +410,22 @@ template <int N> inline bool kb_span(const kb_arr &a, int d, int64_t lo, int64_t
   return a.data && a.dims == N && lo >= a.lb[d] && lo <= a.ub[d] && hi >= a.lb[d] && hi <= a.ub[d];
 }
 template <int N> inline bool kb_live(const kb_arr &a) { return a.data && a.dims == N; }
-template <class T, class... I> [[gnu::always_inline]] inline T *kb_atu(kb_arr &a, I... ix) {
-  const int32_t v[] = {(int32_t)ix...};
-  uint64_t off = 0;
-  for (int d = 0; d < (int)sizeof...(I); d++)
-    off = off * ((uint64_t)(uint32_t)(a.ub[d] - a.lb[d]) + 1) + (uint32_t)(v[d] - a.lb[d]);
-  return (T *)(a.data + off * sizeof(T));
+// An element the entry test has shown to lie within the bounds: Size bytes (0: the element
+// size). Signed arithmetic, which cannot wrap here: the compiler then sees the offset step with
+// the counter, and keeps a pointer that moves by a row or an element instead.
+template <uint32_t Size, class... I> KB_INLINE uint8_t *kb_elemua(kb_arr &a, I... ix) {
+  const int64_t v[] = {(int64_t)ix...};
+  int64_t off = 0;
+  for (int d = 0; d < (int)sizeof...(I); d++) off = off * ((int64_t)a.ub[d] - a.lb[d] + 1) + (v[d] - a.lb[d]);
+  return a.data + off * (int64_t)(Size ? Size : a.esize);
 }
-template <class T, class... I> [[gnu::always_inline]] inline T kb_getu(kb_arr &a, I... ix) {
+template <class T, class... I> KB_INLINE T *kb_atu(kb_arr &a, I... ix) { return (T *)kb_elemua<sizeof(T)>(a, ix...); }
+template <class T, class... I> KB_INLINE T kb_getu(kb_arr &a, I... ix) {
   T x;
   std::memcpy(&x, kb_atu<T>(a, ix...), sizeof(T));
   return x;
 }
-template <class... I> [[gnu::always_inline]] inline uint8_t *kb_elemu(kb_arr &a, I... ix) {
-  const int64_t v[] = {(int64_t)ix...};
-  int64_t off = 0;
-  for (int d = 0; d < (int)sizeof...(I); d++) off = off * ((int64_t)a.ub[d] - a.lb[d] + 1) + (v[d] - a.lb[d]);
-  return a.data + off * (int64_t)a.esize;
-}
+template <class... I> KB_INLINE uint8_t *kb_elemu(kb_arr &a, I... ix) { return kb_elemua<0>(a, ix...); }
 // An access the entry test does not cover: checked as usual, the descriptor's forms.
 template <class... I> inline uint8_t *kb_elemf(bool &r, kb_arr &a, I... ix) { return kb_elem(r, a, ix...); }
 template <class T, class... I> inline T kb_getf(bool &r, kb_arr &a, I... ix) { return kb_get<T>(r, a, ix...); }
@@ -457,64 +436,34 @@ template <int N> inline bool kb_spanv(const kb_view<N> &w, int d, int64_t lo, in
   return (uint64_t)(lo - w.lb[d]) < w.count[d] && (uint64_t)(hi - w.lb[d]) < w.count[d];
 }
 template <int N> inline bool kb_livev(const kb_view<N> &w) { return w.count[0] != 0; }
-template <class T, int N, class... I> [[gnu::always_inline]] inline T *kb_atuv(kb_view<N> &w, I... ix) {
-  static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
-  // Signed arithmetic, which cannot wrap here: the compiler then sees the offset step with
-  // the counter, and keeps a pointer that moves by a row or an element instead.
-  const int64_t v[] = {(int64_t)ix...};
-  int64_t off = 0;
-  for (int d = 0; d < N; d++) off = d ? off * (int64_t)w.count[d] + (v[d] - w.lb[d]) : v[d] - w.lb[d];
-  return (T *)(w.data + off * (int64_t)sizeof(T));
-}
-template <int N, class... I> [[gnu::always_inline]] inline uint8_t *kb_elemuv(kb_view<N> &w, I... ix) {
+template <uint32_t Size, int N, class... I> KB_INLINE uint8_t *kb_elemuw(kb_view<N> &w, I... ix) {
   static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
   const int64_t v[] = {(int64_t)ix...};
   int64_t off = 0;
   for (int d = 0; d < N; d++) off = d ? off * (int64_t)w.count[d] + (v[d] - w.lb[d]) : v[d] - w.lb[d];
-  return w.data + off * (int64_t)w.esize;
+  return w.data + off * (int64_t)(Size ? Size : w.esize);
 }
-template <class T, int N, class... I> [[gnu::always_inline]] inline T kb_getuv(kb_view<N> &w, I... ix) {
+template <class T, int N, class... I> KB_INLINE T *kb_atuv(kb_view<N> &w, I... ix) { return (T *)kb_elemuw<sizeof(T)>(w, ix...); }
+template <int N, class... I> KB_INLINE uint8_t *kb_elemuv(kb_view<N> &w, I... ix) { return kb_elemuw<0>(w, ix...); }
+template <class T, int N, class... I> KB_INLINE T kb_getuv(kb_view<N> &w, I... ix) {
   T x;
   std::memcpy(&x, kb_atuv<T>(w, ix...), sizeof(T));
   return x;
 }
-template <class T, bool Store, int N, class... I> inline T *kb_elemf(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
-  const int32_t v[] = {(int32_t)ix...};
-  uint64_t off = 0;
-  int d = 0;
-  for (; d < N; d++) {
-    uint32_t k = (uint32_t)v[d] - (uint32_t)w.lb[d];
-    if (__builtin_expect(k >= w.count[d], 0)) break;
-    off = d ? off * w.count[d] + k : k;
-  }
-  if (__builtin_expect(d == N && !(Store && r), 1)) return (T *)(w.data + off * sizeof(T));
-  return (T *)kb_elem<sizeof(T)>(r, a, ix...);
-}
 template <int N, class... I> KB_INLINE uint8_t *kb_elemfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
-  const int32_t v[] = {(int32_t)ix...};
-  uint64_t off = 0;
-  int d = 0;
-  for (; d < N; d++) {
-    uint32_t k = (uint32_t)v[d] - (uint32_t)w.lb[d];
-    if (__builtin_expect(k >= w.count[d], 0)) break;
-    off = d ? off * w.count[d] + k : k;
-  }
-  if (__builtin_expect(d == N && !r, 1)) return w.data + off * w.esize;
-  return kb_elem(r, a, ix...);
+  return kb_elemw<0, true, false>(r, w, a, ix...);
 }
 template <class T, int N, class... I> KB_INLINE T kb_getfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
   T x;
-  std::memcpy(&x, kb_elemf<T, false>(r, w, a, ix...), sizeof(T));
+  std::memcpy(&x, kb_elemw<sizeof(T), false, false>(r, w, a, ix...), sizeof(T));
   return x;
 }
 template <class T, int N, class... I> KB_INLINE T *kb_atfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
-  return kb_elemf<T, true>(r, w, a, ix...);
+  return (T *)kb_elemw<sizeof(T), true, false>(r, w, a, ix...);
 }
 // Arithmetic the entry test has shown cannot overflow. The copy's accessors are always inlined:
 // in a long chunk the compiler would otherwise call them, and lose the loop around them.
-template <class T> [[gnu::always_inline]] inline T kb_addu(T a, T b) { return (T)(a + b); }
-template <class T> [[gnu::always_inline]] inline T kb_subu(T a, T b) { return (T)(a - b); }
-template <class T> [[gnu::always_inline]] inline T kb_mulu(T a, T b) { return (T)(a * b); }
+template <class T> KB_INLINE T kb_addu(T a, T b) { return (T)(a + b); }
 // A statement of the copy: on a failure (its error already raised) it leaves for `bail`.
 #define KB_F(bail, ...) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(kb_r, 0)) bail }
 
