@@ -24,8 +24,11 @@ void (*error_handler)() = nullptr;
 void (*evnt_timer_dispatch)() = nullptr;
 double last_line = 0;
 
-uint32_t *return_point = nullptr;
-int32_t return_points = 0;
+// The GOSUB stack starts in a block of its own, so a push never finds it missing; past that
+// it moves to the heap and doubles.
+static uint32_t first_return_points[1024];
+uint32_t *return_point = first_return_points;
+int32_t return_points = 1024;
 uint32_t next_return_point = 0;
 int event_return = 0;
 
@@ -140,8 +143,14 @@ double get_error_erl() { return error_erl; }
 
 void more_return_points() {
   if (return_points < 0 || return_points > (1 << 29)) error(256);
-  int32_t n = return_points ? return_points * 2 : 16384;
-  auto *p = static_cast<uint32_t *>(std::realloc(return_point, sizeof(uint32_t) * (size_t)n));
+  int32_t n = return_points * 2;
+  uint32_t *p;
+  if (return_point == first_return_points) {
+    p = static_cast<uint32_t *>(std::malloc(sizeof(uint32_t) * (size_t)n));
+    if (p) std::memcpy(p, first_return_points, sizeof first_return_points);
+  } else {
+    p = static_cast<uint32_t *>(std::realloc(return_point, sizeof(uint32_t) * (size_t)n));
+  }
   if (!p) error(256);
   return_point = p;
   return_points = n;

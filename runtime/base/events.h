@@ -49,10 +49,13 @@ extern void (*evnt_timer_dispatch)();
 // GOSUB and RETURN as translated code uses them: push the call site's return id; pop it
 // back (0 = return from the routine). An empty stack outside an event handler raises
 // error 3 and returns -1; inside a handler it returns 0.
+// The count is read once and written once (a store into the stack could otherwise be the
+// count itself as far as the compiler knows, and it would read the count back after it).
 inline void gosub_push(uint32_t id) {
-  if (!return_point) more_return_points();
-  return_point[next_return_point++] = id;
-  if (next_return_point >= (uint32_t)return_points) more_return_points();
+  uint32_t n = next_return_point;
+  return_point[n] = id;
+  next_return_point = n + 1;
+  if (__builtin_expect(n + 1 >= (uint32_t)return_points, 0)) more_return_points();
 }
 inline int64_t return_pop() {
   if (next_return_point) return return_point[--next_return_point];

@@ -38,12 +38,13 @@ KB_INLINE bool kb_event_pending() { return __builtin_expect(kelevent.load(std::m
 
 // A GOSUB from one chunk of the module into another calls that chunk's function directly
 // while fewer than kb_gosub_calls such calls are open; deeper ones go through the dispatch loop.
+// Each chunk is handed the number open above it (kb_depth, in a register); kb_gosub_depth is
+// that number for the code running now, stored around each call (never read back there, so no
+// load waits on a store), and is where the dispatch loop of an event's or the error handler's
+// routine starts counting. A throw past the calls (RESUME to a label, CHAIN, RUN) may leave
+// it too high, never too low; the program's entry sets it to 0.
 constexpr int32_t kb_gosub_calls = 64;
 inline int32_t kb_gosub_depth = 0;
-struct kb_gosub_call {
-  kb_gosub_call() { ++kb_gosub_depth; }
-  ~kb_gosub_call() { --kb_gosub_depth; }
-};
 
 // ---- numbers -----------------------------------------------------------------------------
 
@@ -83,6 +84,15 @@ template <class T> inline bool isinf(T x) { return __builtin_isinf((real<T>)x); 
 // flag at its end (nothing on the common path) instead of the shared event word. The forms
 // without the flag are the same checks for statements that test the event word anyway.
 inline void kb_raise(bool &raised, int n) { error(n); raised = true; }
+// RETURN's pop of the GOSUB stack as a flag-tested check: without a GOSUB (outside an event's
+// routine) it raises error 3, sets the flag and gives -1. A RETURN tests no events of its own:
+// every loop it can be part of passes a GOSUB or another jump back, which does.
+KB_INLINE int64_t kb_return_pop(bool &r) {
+  if (__builtin_expect(next_return_point != 0, 1)) return return_point[--next_return_point];
+  if (event_return) return 0;
+  kb_raise(r, 3);
+  return -1;
+}
 KB_INLINE int16_t kb_i16(bool &r, int64_t v) { if (v < -32768 || v > 32767) { kb_raise(r, 6); return 0; } return (int16_t)v; }
 KB_INLINE int32_t kb_i32(bool &r, int64_t v) { if (v < INT32_MIN || v > INT32_MAX) { kb_raise(r, 6); return 0; } return (int32_t)v; }
 inline int16_t kb_i16(int64_t v) { bool r; return kb_i16(r, v); }

@@ -1398,18 +1398,18 @@ void emitter::gosub_stmt(const std::string &label, place at) {
 void emitter::return_stmt(const stmt &s) {
   if (!s.names.empty()) {
     uint32_t id = label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
-    emit("KB_S(" + std::to_string(line_) + ", kb_rid = return_pop())");
+    emit("KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
     emit("if (kb_rid >= 0) " + jump(id));
     return;
   }
   sc_->has_return = true;
-  emit("KB_S(" + std::to_string(line_) + ", kb_rid = return_pop())");
+  emit("KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
   if (in_proc_) {
     emit("if (kb_rid > 0) goto kb_return_dispatch;");
     emit("if (kb_rid == 0) goto kb_exit;");
   } else {
-    // Back through the chunk's own entry switch: a return point in the chunk is a jump.
-    emit("if (kb_rid >= 0) { kb_entry = (uint32_t)kb_rid; kb_back = true; goto kb_dispatch; }");
+    // A return point in the chunk is a jump, any other id leaves it (see finish_module).
+    emit("if (kb_rid >= 0) \x08");
   }
 }
 
@@ -2973,11 +2973,19 @@ std::string emitter::finish_module() {
   // than kb_gosub_calls, a GOSUB goes through the dispatch loop, so C++ frames stay bounded.
   std::string out, table;
   if (chunks.size() > 1)
-    for (size_t c = 0; c < chunks.size(); c++) out += "static uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry);\n";
+    for (size_t c = 0; c < chunks.size(); c++) out += "static uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry, int32_t kb_depth);\n";
   uint32_t max_id = ck_.next_label_id;
+  std::set<std::string> return_points;
+  for (uint32_t id : module_.return_ids) return_points.insert(std::to_string(id));
   for (size_t c = 0; c < chunks.size(); c++) {
     const std::string &b = chunks[c];
     const std::set<std::string> &used = jumps[c];
+    // A RETURN goes to a return point of its own chunk by a switch of those alone; any other
+    // id (another chunk's, or 0 back to an event's caller) leaves the chunk with it.
+    std::string back = "{ switch (kb_rid) {";
+    for (const std::string &id : labels[c])
+      if (return_points.count(id)) back += " case " + id + ": goto L" + id + ";";
+    back += " default: KB_OUT return (uint32_t)kb_rid; } }";
     std::string code;
     for (size_t k = 0; k < b.size(); k++) {
       char ch = b[k];
@@ -2993,6 +3001,10 @@ std::string emitter::finish_module() {
         }
         continue;
       }
+      if (ch == '\x08') {
+        code += back;
+        continue;
+      }
       if (ch == '\x06') {
         size_t m = b.find('\x07', k), e = b.find('\x04', m);
         std::string id = b.substr(k + 1, m - k - 1), ret = b.substr(m + 1, e - m - 1);
@@ -3001,8 +3013,9 @@ std::string emitter::finish_module() {
         if (it != chunk_of.end() && it->second == c) code += "goto L" + id + ";";
         else if (it == chunk_of.end()) code += "{ KB_OUT return " + id + "; }";
         else
-          code += "{ KB_OUT if (kb_gosub_depth >= kb_gosub_calls) return " + id + "; { kb_gosub_call kb_g; kb_entry = kb_chunk" +
-                  std::to_string(it->second) + "(" + id + "); } if (kb_entry != " + ret + ") return kb_entry; KB_IN goto L" + ret + "; }";
+          code += "{ KB_OUT if (kb_depth >= kb_gosub_calls) return " + id + "; kb_gosub_depth = kb_depth + 1; kb_entry = kb_chunk" +
+                  std::to_string(it->second) + "(" + id + ", kb_depth + 1); kb_gosub_depth = kb_depth; if (kb_entry != " + ret +
+                  ") return kb_entry; KB_IN goto L" + ret + "; }";
         continue;
       }
       code += ch;
@@ -3017,21 +3030,18 @@ std::string emitter::finish_module() {
     chunk_starts_.push_back(out.size());
     // Never inlined into the dispatch loop, which runs inside the try of the main entry: there
     // the compiler keeps the chunk's numbers in memory instead of registers.
-    out += "\n" + defines + "static uint32_t kb_chunk" + std::to_string(c) + " [[gnu::noinline]] (uint32_t kb_entry) {\n" + prologue;
+    out += "\n" + defines + "static uint32_t kb_chunk" + std::to_string(c) + " [[gnu::noinline]] (uint32_t kb_entry, [[maybe_unused]] int32_t kb_depth) {\n" + prologue;
     out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
     out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n";
-    // A RETURN comes back here with its return point's id; one in another chunk leaves.
-    bool returns = code.find("goto kb_dispatch;") != std::string::npos;
-    if (returns) out += "  bool kb_back = false;\nkb_dispatch:\n";
     out += std::string("  switch (kb_entry) {\n") + (c == 0 ? "    case 1: break;\n" : "");
     for (const std::string &id : labels[c])
       if (entries.count(id)) out += "    case " + id + ": goto L" + id + ";\n";
-    out += returns ? "    default: if (kb_back) { KB_OUT return kb_entry; } return 0;\n  }\n" : "    default: return 0;\n  }\n";
+    out += "    default: return 0;\n  }\n";
     out += code + "}\n";
     if (!defines.empty()) out += "#undef KB_OUT\n#undef KB_IN\n#define KB_OUT\n#define KB_IN\n";
   }
   chunk_starts_.push_back(out.size());   // the end of the last chunk
-  std::string chunk_table = "static uint32_t (*const kb_chunks[])(uint32_t) = {";
+  std::string chunk_table = "static uint32_t (*const kb_chunks[])(uint32_t, int32_t) = {";
   for (size_t c = 0; c < chunks.size(); c++) chunk_table += (c ? ", " : "") + std::string("kb_chunk") + std::to_string(c);
   chunk_table += "};\n";
   // Which chunk holds each label id (ids of procedures' labels are never looked up here).
@@ -3044,9 +3054,10 @@ std::string emitter::finish_module() {
   for (size_t i = 0; i <= max_id; i++) where += (i ? "," : "") + std::to_string(owner[i]);
   where += "};\n";
   out += "\n" + chunk_table + where;
-  out += "// Runs the module from a label's id until a RETURN leaves to the caller (id 0).\n";
-  out += "static void kb_run(uint32_t id) {\n  while (id) id = kb_chunks[id < " + std::to_string(max_id + 1) +
-         " ? kb_label_chunk[id] : 0](id);\n}\n";
+  out += "// Runs the module from a label's id until a RETURN leaves to the caller (id 0), its direct\n";
+  out += "// GOSUB calls counted from those open where it starts.\n";
+  out += "static void kb_run(uint32_t id) {\n  int32_t depth = kb_gosub_depth;\n  while (id) id = kb_chunks[id < " + std::to_string(max_id + 1) +
+         " ? kb_label_chunk[id] : 0](id, depth);\n  kb_gosub_depth = depth;\n}\n";
   return out;
 }
 
@@ -3097,14 +3108,14 @@ std::string emitter::run() {
   support += "}\n";
   std::string main_code;
   if (!entry_.empty()) {
-    main_code = "\nvoid " + entry_ + "() {\n  kb_setup();\n  kb_run(1);\n}\n";
+    main_code = "\nvoid " + entry_ + "() {\n  kb_setup();\n  kb_gosub_depth = 0;\n  kb_run(1);\n}\n";
   } else if (as_module_) {
     main_code = module_start();
   } else {
     main_code = "\nstatic void KELMAIN() {\n";
     main_code += "  if (error_occurred) { error_occurred = 0; kel_exit(99); }   // no ON ERROR handler\n";
     main_code += "  kb_setup();\n  uint32_t kb_at_label = 1;\n";
-    main_code += "  for (;;) {\n    try {\n      kb_run(kb_at_label);\n      return;\n";
+    main_code += "  for (;;) {\n    try {\n      kb_gosub_depth = 0;\n      kb_run(kb_at_label);\n      return;\n";
     main_code += "    } catch (const kb_resume_to &to) {\n      kb_at_label = to.label;   // RESUME label\n    }\n  }\n}\n";
   }
   if (part_bytes_ && entry_.empty() && !as_module_ && procs_.size() + module_code.size() > part_bytes_)
@@ -3176,7 +3187,7 @@ std::string emitter::split_program(const std::string &data, const std::string &s
   if (!ck_.data.empty()) head += "extern const kb_data_item kb_data[];\n";
   head += "\nvoid kb_clear();\nvoid kb_run(uint32_t id);\nvoid kb_on_event(uint32_t id, int64_t pass);\nvoid kb_error_entry();\nvoid kb_setup();\n";
   head += external(protos_, "");
-  for (size_t c = 0; c < chunks; c++) head += "uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry);\n";
+  for (size_t c = 0; c < chunks; c++) head += "uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry, int32_t kb_depth);\n";
   head += "}  // namespace kbp\n";
 
   std::string out = head;
@@ -3288,7 +3299,7 @@ std::string emitter::module_start() const {
     out += "  if (how == 1) { KB_S(" + std::to_string(common_line_) + "," + code + ") }\n";
   }
   out += "  kb_common_end();\n  uint32_t kb_at_label = kb_label;\n";
-  out += "  for (;;) {\n    try {\n      kb_run(kb_at_label);\n      return;\n";
+  out += "  for (;;) {\n    try {\n      kb_gosub_depth = 0;\n      kb_run(kb_at_label);\n      return;\n";
   out += "    } catch (const kb_resume_to &to) {\n      kb_at_label = to.label;   // RESUME label\n    }\n  }\n}\n";
   return out;
 }
