@@ -480,7 +480,9 @@ template <class T> KB_INLINE T kb_addu(T a, T b) { return (T)(a + b); }
 // ASC(MID$(s$, start[, n])) as one: the character at start, or error 5 where MID$ would give
 // an empty string (start past the end, n of 0 or less, or a start before 1 that n does not
 // reach past).
-inline int32_t kb_asc_mid(bool &r, kels *s, int32_t start, int32_t n, int32_t passed) {
+KB_INLINE int32_t kb_asc_mid(bool &r, kels *s, int32_t start, int32_t n, int32_t passed) {
+  // The common case in one compare: start within the text, and a count of at least 1.
+  if (__builtin_expect((uint64_t)((int64_t)start - 1) < (uint64_t)s->len && (!passed || n >= 1), 1)) return s->text[start - 1];
   int64_t st = start, count = passed ? n : 1;
   if (st <= 0) {
     if (passed) count -= 1 - st;

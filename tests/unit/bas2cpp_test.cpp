@@ -103,8 +103,22 @@ TEST(Bas2cppTranslate, FollowsTheStatementProtocol) {
   size_t first = c.find("gosub_push("), second = c.find("gosub_push(", first + 1);
   ASSERT_NE(second, std::string::npos);
   EXPECT_NE(c.substr(first, c.find(')', first) - first), c.substr(second, c.find(')', second) - second));
-  EXPECT_NE(c.find("kb_rid = return_pop()"), std::string::npos);
-  EXPECT_NE(c.find("kb_entry = (uint32_t)kb_rid; kb_back = true; goto kb_dispatch;"), std::string::npos);
+  // RETURN is flag-tested (error 3 without a GOSUB); a return point in its own chunk is a
+  // case of its switch, any other id leaves the chunk.
+  EXPECT_NE(c.find("KB_Q(6, kb_rid = kb_return_pop(kb_r))"), std::string::npos);
+  EXPECT_EQ(c.find("return_pop()"), std::string::npos);
+  size_t back = c.find("if (kb_rid >= 0) { switch (kb_rid) {");
+  ASSERT_NE(back, std::string::npos);
+  std::string cases = c.substr(back, c.find('\n', back) - back);
+  int points = 0;
+  for (size_t p = c.find("gosub_push("); p != std::string::npos; p = c.find("gosub_push(", p + 1)) {
+    std::string id = c.substr(p + 11, c.find(')', p) - p - 11);
+    if (id == "0") continue;   // an event's routine
+    points++;
+    EXPECT_NE(cases.find(" case " + id + ": goto L" + id + ";"), std::string::npos) << cases;
+  }
+  EXPECT_EQ(points, 2);
+  EXPECT_NE(cases.find("default: KB_OUT return (uint32_t)kb_rid;"), std::string::npos) << cases;
   EXPECT_NE(c.find("kel_on_clear(kb_clear)"), std::string::npos);
   EXPECT_NE(c.find("kel_exit(99)"), std::string::npos);
   EXPECT_NE(c.find("KB_S(6, sub_end());"), std::string::npos);  // falling off the end is END
@@ -604,11 +618,11 @@ TEST(Bas2cppCodeSize, LargeProgramsComeInBoundedPartsOfBoundedFunctions) {
     }
     EXPECT_EQ(t.cpp.find("KB_PART == " + std::to_string(parts) + "\n"), std::string::npos);
     for (size_t c = 0;; c++) {
-      std::string name = "uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry)";
+      std::string name = "uint32_t kb_chunk" + std::to_string(c) + "(uint32_t kb_entry, int32_t kb_depth)";
       size_t decl = t.cpp.find(name + ";");
       if (decl == std::string::npos) { EXPECT_GT(c, 4u); break; }
       EXPECT_LT(decl, head_end);
-      std::string defined = "uint32_t kb_chunk" + std::to_string(c) + " [[gnu::noinline]] (uint32_t kb_entry) {";
+      std::string defined = "uint32_t kb_chunk" + std::to_string(c) + " [[gnu::noinline]] (uint32_t kb_entry, [[maybe_unused]] int32_t kb_depth) {";
       EXPECT_EQ(count_of(t.cpp, defined), 1u) << name;
     }
     EXPECT_EQ(count_of(t.cpp, "void S_"), 2u);   // SUB Tally: declared once, defined once

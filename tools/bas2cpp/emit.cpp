@@ -1869,6 +1869,12 @@ void emitter::select_stmt(const stmt &s) {
   ex e = value_of(expression(*s.exprs[0]));
   if (e.t == T_REC) fail_at(s.exprs[0]->start, "SELECT CASE cannot test a record");
   uint32_t id = new_id(), end = new_id();
+  // A switch on a variable reads it once, as the copy would: no copy to keep (a copy is one
+  // more number the loop around the SELECT holds, saved and read again with the others).
+  if ((e.t == T_INT || e.t == T_LNG) && !e.c.empty() && !std::isdigit((unsigned char)e.c[0]) &&
+      std::all_of(e.c.begin(), e.c.end(), [](char ch) { return std::isalnum((unsigned char)ch) || ch == '_'; }) &&
+      select_switch(s, e.c, e.t, end))
+    return;
   std::string sel = "kb_sel" + std::to_string(id);
   if (e.t == T_STR) {
     if (in_proc_) sc_->locals += "  kb_local_str " + sel + ";\n";
