@@ -140,6 +140,16 @@ class copier {
     size_t last = 0;
     for (size_t p = code.find("kb_"); p != std::string::npos; p = code.find("kb_", p + 1)) {
       if (p < last || (p > 0 && word_char(code[p - 1]))) continue;
+      // PSET and POINT on the page taken at the entry (kb_pixels); the arguments go on through
+      // this loop like the rest of the code.
+      bool pset = code.compare(p, 17, "kb_pset_at(kb_r, ") == 0, point = code.compare(p, 18, "kb_point_at(kb_r, ") == 0;
+      if (pset || point) {
+        conds.insert(pset ? "kb_pixels_take(kb_pw, write_page)" : "kb_pixels_take(kb_pr, read_page)");
+        out += code.substr(last, p - last) + (pset ? "kb_pset_px(kb_r, kb_pw, " : "kb_point_px(kb_r, kb_pr, ");
+        last = p + (pset ? 17 : 18);
+        covered++;
+        continue;
+      }
       bool get = code.compare(p, 7, "kb_get<") == 0, at = code.compare(p, 6, "kb_at<") == 0;
       bool record = code.compare(p, 8, "kb_elem(") == 0;   // a record's element, for its fields
       if (!get && !at && !record) continue;
