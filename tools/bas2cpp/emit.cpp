@@ -338,6 +338,7 @@ class emitter {
   bool dynamic_ = false;           // $DYNAMIC in force
   bool traced_ = false;            // the program has TRON: numbered lines check the trace flag
   std::map<std::string, std::string> cacheable_;   // module numbers' statics and their C++ types
+  std::map<uint32_t, loop_copy> loop_copies_;      // FOR loops written twice, for the loops around them
   std::set<std::string> proc_cnames_;
   struct common_var { std::string type, ref; bool array, str; uint32_t bytes; };
   std::vector<common_var> common_; // the blank COMMON's variables in order, passed by CHAIN
@@ -1746,7 +1747,8 @@ void emitter::for_stmt(const stmt &s) {
     cacheable_[e] = ctype[v.t];
     if (!sign) cacheable_[st] = ctype[v.t];
   }
-  stmt_code(v.c + " = " + conv(from, v.t, s.exprs[1]->start).c + "; " + e + " = " + conv(to, v.t, s.exprs[2]->start).c + ";" +
+  std::string from_c = conv(from, v.t, s.exprs[1]->start).c, to_c = conv(to, v.t, s.exprs[2]->start).c;
+  stmt_code(v.c + " = " + from_c + "; " + e + " = " + to_c + ";" +
             (sign ? "" : " " + st + " = " + step_value + ";"));
   size_t loop_at = body_.size();
   put_label(top);
@@ -1789,6 +1791,8 @@ void emitter::for_stmt(const stmt &s) {
     l.next_line = next_line;
     l.wide = "kb_fk" + std::to_string(id);
     l.last = "kb_fl" + std::to_string(id);
+    l.from = from_c;
+    l.to = to_c;
     // A loop of a few passes written out (FOR I = 1 TO 4) gains nothing from a copy: its entry
     // test costs what its checks do.
     int64_t from_v = 0, to_v = 0;
@@ -1808,8 +1812,12 @@ void emitter::for_stmt(const stmt &s) {
       step_ok = true;
       l.step = st;
     }
-    if (l.body.size() <= 4096 && !short_loop && step_ok) {
-      std::string both = version_for_loop(l, [this] { return new_id(); });
+    // A loop around loops written twice can spare them their entry tests, however few its passes.
+    bool holds_copy = false;
+    for (size_t k = l.body.find('\x01'); k != std::string::npos && !holds_copy; k = l.body.find('\x01', k + 1))
+      holds_copy = loop_copies_.count((uint32_t)std::stoul(l.body.substr(k + 1, l.body.find('\x02', k) - k - 1))) > 0;
+    if (l.body.size() <= 12288 && (!short_loop || holds_copy) && step_ok) {
+      std::string both = version_for_loop(l, [this] { return new_id(); }, loop_copies_);
       if (!both.empty()) {
         body_ = body_.substr(0, loop_at) + both;
         for (const std::string &n : {l.wide, l.last}) {
@@ -2265,7 +2273,7 @@ void emitter::procedure_def(const stmt &s) {
   }
   out += ps.locals;
   out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
-  out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n";
+  out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n  [[maybe_unused]] kb_pixels kb_pw, kb_pr;\n";
   out += finish_proc_body(body_);
   if (ps.has_return) {
     out += "kb_return_dispatch:\n  switch (kb_rid) {\n";
@@ -3038,7 +3046,7 @@ std::string emitter::finish_module() {
     // the compiler keeps the chunk's numbers in memory instead of registers.
     out += "\n" + defines + "static uint32_t kb_chunk" + std::to_string(c) + " [[gnu::noinline]] (uint32_t kb_entry, [[maybe_unused]] int32_t kb_depth) {\n" + prologue;
     out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
-    out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n";
+    out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n  [[maybe_unused]] kb_pixels kb_pw, kb_pr;\n";
     out += std::string("  switch (kb_entry) {\n") + (c == 0 ? "    case 1: break;\n" : "");
     for (const std::string &id : labels[c])
       if (entries.count(id)) out += "    case " + id + ": goto L" + id + ";\n";
