@@ -1,5 +1,5 @@
 // A FOR loop's checked-once copy: the loop written twice, the second copy with the subscripts
-// an entry test has covered unchecked. The emitter hands over the loop's C++ text; this reads
+// and the counter's sums and products an entry test has covered unchecked. The emitter hands over the loop's C++ text; this reads
 // it back (the statements are its own, so their shapes are known) and writes both copies.
 #include "loops.h"
 #include <cctype>
@@ -71,7 +71,6 @@ class copier {
  public:
   copier(const for_loop_text &l, const std::set<std::string> &written) : l_(l), written_(written) {}
   std::set<std::string> conds;      // the entry test's terms
-  int covered = 0;                  // accesses the entry test covers
 
   affine parse(const std::string &text) {
     std::string s = trim(text);
@@ -134,12 +133,27 @@ class copier {
   }
 
   // A statement's code for the copy: covered accesses unchecked, the others checked without
-  // taking the array's view again.
+  // taking the array's view again; a sum, difference or product of the counter that the entry
+  // test covers (its values at the two ends fit its type) worked out unchecked.
   std::string rewrite(const std::string &code) {
     std::string out;
     size_t last = 0;
     for (size_t p = code.find("kb_"); p != std::string::npos; p = code.find("kb_", p + 1)) {
       if (p < last || (p > 0 && word_char(code[p - 1]))) continue;
+      if (code.compare(p, 7, "kb_add<") == 0 || code.compare(p, 7, "kb_sub<") == 0 || code.compare(p, 7, "kb_mul<") == 0) {
+        size_t t = code.find('>', p), c = t == std::string::npos ? t : closing(code, t + 1);
+        if (c == std::string::npos) continue;
+        std::string type = code.substr(p + 7, t - p - 7);
+        std::set<std::string> kept = conds;
+        affine a = parse(code.substr(p, c + 1 - p));
+        if (!a.ok || !a.linear) {
+          conds = kept;                   // inner sums are tried on their own
+          continue;
+        }
+        out += code.substr(last, p - last) + "(" + type + ")" + a.wide;
+        last = c + 1;
+        continue;
+      }
       bool get = code.compare(p, 7, "kb_get<") == 0, at = code.compare(p, 6, "kb_at<") == 0;
       bool record = code.compare(p, 8, "kb_elem(") == 0;   // a record's element, for its fields
       if (!get && !at && !record) continue;
@@ -166,7 +180,6 @@ class copier {
           conds.insert("kb_span<" + n + ">(" + name + ", " + std::to_string(d) + ", " + subs[d].lo + ", " + subs[d].hi + ")");
         call = record ? "kb_elemu(" + name : std::string(get ? "kb_getu<" : "kb_atu<") + type + ">(" + name;
         for (const affine &a : subs) call += ", " + a.wide;
-        covered++;
       } else {
         conds.insert("kb_live<" + n + ">(" + name + ")");
         call = record ? "kb_elemf(kb_r, " + name : std::string(get ? "kb_getf<" : "kb_atf<") + type + ">(kb_r, " + name;
@@ -298,7 +311,6 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     fast += "  KB_F(" + jump(bail) + ", " + cp.rewrite(rename_jumps(code)) + ")\n";
     handlers += label(bail) + "  KB_OUT evnt(" + line + "); KB_IN if (evnt_repeat == 1) " + jump(before) + " " + jump(after) + "\n";
   }
-  if (cp.covered == 0) return "";
   std::string step = "(int64_t)(" + l.step + ")";
   cp.conds.insert("kb_fits<" + l.ctype + ">((int64_t)" + l.end + " + " + step + ")");
   if (l.sign == 0) cp.conds.insert(step + " > 0");   // a step in a variable: the copy counts up
