@@ -1,5 +1,6 @@
 # add_basic_program(target file.bas): translates the program with bas2cpp at build time and
-# links it against the runtime, compiled as kelc compiles programs (KEL_PROGRAM_STD).
+# links it against the runtime, compiled as kelc compiles programs (KEL_PROGRAM_STD and
+# KEL_PROGRAM_FLAGS).
 function(add_basic_program target file)
   get_filename_component(source ${file} ABSOLUTE)
   set(cpp ${CMAKE_CURRENT_BINARY_DIR}/${target}.bas.cpp)
@@ -13,4 +14,5 @@ function(add_basic_program target file)
   add_executable(${target} ${cpp})
   target_link_libraries(${target} PRIVATE kelrt)
   set_target_properties(${target} PROPERTIES CXX_STANDARD ${KEL_PROGRAM_STD})
+  target_compile_options(${target} PRIVATE ${KEL_PROGRAM_FLAGS})
 endfunction()

@@ -39,7 +39,7 @@ preload=""
 [ -z "$(ls -A "$tmp/data")" ] || preload="--preload-file $tmp/data@/"
 
 includes=$(sed 's/^/-I/' "$build/includes.txt" | tr '\n' ' ')
-flags="-std=c++20 -O2 -pthread -fexceptions -sUSE_SDL=1"
+flags="-std=c++20 -O2 -fno-math-errno -pthread -fexceptions -sUSE_SDL=1"
 (cd "$tmp" && em++ $flags -w $includes -c program.cpp -o program.o) || exit 1
 # The program's main runs on a worker (PROXY_TO_PTHREAD), with its game and timer threads from
 # a pool started with the page; SDL's calls cross to the page's thread.

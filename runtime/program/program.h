@@ -746,4 +746,49 @@ inline int32_t kb_point_at(bool &r, int32_t x, int32_t y) {
   r = r || new_error;
   return c;
 }
+// A page as a FOR loop's checked-once copy reads and writes it: taken at the copy's entry (and
+// again after an event's handler), when the page stores a byte a pixel with no WINDOW or VIEW
+// offsets. Nothing in the copy changes the page's shape, so the pixels, the width, the view cut
+// to the page, the mask and the colours stay in registers however the byte stores alias them.
+struct kb_pixels {
+  img_struct *im;
+  uint8_t *px;
+  size_t width;
+  int32_t l, t, r, b;
+  uint32_t mask, fg, bg;
+};
+KB_INLINE bool kb_pixels_take(kb_pixels &p, img_struct *im) {
+  if (!im || (im->is_text | im->coord_mode | (im->bytes_per_pixel ^ 1)) != 0 || !im->pixels) return false;
+  p.im = im;
+  p.px = im->pixels;
+  p.width = im->width;
+  p.l = im->view_x1 > 0 ? im->view_x1 : 0;
+  p.t = im->view_y1 > 0 ? im->view_y1 : 0;
+  p.r = im->view_x2 < (int32_t)im->width - 1 ? im->view_x2 : (int32_t)im->width - 1;
+  p.b = im->view_y2 < (int32_t)im->height - 1 ? im->view_y2 : (int32_t)im->height - 1;
+  p.mask = im->mask;
+  p.fg = im->color;
+  p.bg = im->background_color;
+  return true;
+}
+// kb_pset_at and kb_point_at on a page taken so; once the statement has failed, or far off the
+// page (where the runtime's routine rounds the coordinates), the runtime's way.
+KB_INLINE void kb_pset_px(bool &r, const kb_pixels &p, int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
+  if (__builtin_expect(r || (uint32_t)x + 16777216u > 33554432u || (uint32_t)y + 16777216u > 33554432u, 0)) {
+    kb_pset_at(r, x, y, colour, passed, preset);
+    return;
+  }
+  img_struct *im = p.im;
+  im->graphics_x = (float)x;
+  im->graphics_y = (float)y;
+  if (!(passed & 1)) colour = preset ? p.bg : p.fg;
+  im->draw_color = colour;
+  if (x >= p.l && x <= p.r && y >= p.t && y <= p.b) p.px[(size_t)y * p.width + (size_t)x] = (uint8_t)(colour & p.mask);
+}
+KB_INLINE int32_t kb_point_px(bool &r, const kb_pixels &p, int32_t x, int32_t y) {
+  if (__builtin_expect(r || (uint32_t)x + 16777216u > 33554432u || (uint32_t)y + 16777216u > 33554432u, 0))
+    return kb_point_at(r, x, y);
+  if (x < p.l || x > p.r || y < p.t || y > p.b) return -1;
+  return p.px[(size_t)y * p.width + (size_t)x] & p.mask;
+}
 #include "chain.h"

@@ -2259,7 +2259,7 @@ void emitter::procedure_def(const stmt &s) {
   }
   out += ps.locals;
   out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
-  out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n";
+  out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n  [[maybe_unused]] kb_pixels kb_pw, kb_pr;\n";
   out += finish_proc_body(body_);
   if (ps.has_return) {
     out += "kb_return_dispatch:\n  switch (kb_rid) {\n";
@@ -3019,7 +3019,7 @@ std::string emitter::finish_module() {
     // the compiler keeps the chunk's numbers in memory instead of registers.
     out += "\n" + defines + "static uint32_t kb_chunk" + std::to_string(c) + " [[gnu::noinline]] (uint32_t kb_entry) {\n" + prologue;
     out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
-    out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n";
+    out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n  [[maybe_unused]] kb_pixels kb_pw, kb_pr;\n";
     // A RETURN comes back here with its return point's id; one in another chunk leaves.
     bool returns = code.find("goto kb_dispatch;") != std::string::npos;
     if (returns) out += "  bool kb_back = false;\nkb_dispatch:\n";

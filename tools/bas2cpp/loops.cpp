@@ -1,6 +1,7 @@
 // A FOR loop's checked-once copy: the loop written twice, the second copy with the subscripts
-// and the counter's sums and products an entry test has covered unchecked. The emitter hands over the loop's C++ text; this reads
-// it back (the statements are its own, so their shapes are known) and writes both copies.
+// and the counter's sums and products an entry test has covered unchecked. The emitter hands
+// over the loop's C++ text; this reads it back (the statements are its own, so their shapes
+// are known) and writes both copies.
 #include "loops.h"
 #include <cctype>
 #include <map>
@@ -71,6 +72,7 @@ class copier {
  public:
   copier(const for_loop_text &l, const std::set<std::string> &written) : l_(l), written_(written) {}
   std::set<std::string> conds;      // the entry test's terms
+  int covered = 0;                  // accesses the entry test covers
 
   affine parse(const std::string &text) {
     std::string s = trim(text);
@@ -154,6 +156,16 @@ class copier {
         last = c + 1;
         continue;
       }
+      // PSET and POINT on the page taken at the entry (kb_pixels); the arguments go on through
+      // this loop like the rest of the code.
+      bool pset = code.compare(p, 17, "kb_pset_at(kb_r, ") == 0, point = code.compare(p, 18, "kb_point_at(kb_r, ") == 0;
+      if (pset || point) {
+        conds.insert(pset ? "kb_pixels_take(kb_pw, write_page)" : "kb_pixels_take(kb_pr, read_page)");
+        out += code.substr(last, p - last) + (pset ? "kb_pset_px(kb_r, kb_pw, " : "kb_point_px(kb_r, kb_pr, ");
+        last = p + (pset ? 17 : 18);
+        covered++;
+        continue;
+      }
       bool get = code.compare(p, 7, "kb_get<") == 0, at = code.compare(p, 6, "kb_at<") == 0;
       bool record = code.compare(p, 8, "kb_elem(") == 0;   // a record's element, for its fields
       if (!get && !at && !record) continue;
@@ -180,6 +192,7 @@ class copier {
           conds.insert("kb_span<" + n + ">(" + name + ", " + std::to_string(d) + ", " + subs[d].lo + ", " + subs[d].hi + ")");
         call = record ? "kb_elemu(" + name : std::string(get ? "kb_getu<" : "kb_atu<") + type + ">(" + name;
         for (const affine &a : subs) call += ", " + a.wide;
+        covered++;
       } else {
         conds.insert("kb_live<" + n + ">(" + name + ")");
         call = record ? "kb_elemf(kb_r, " + name : std::string(get ? "kb_getf<" : "kb_atf<") + type + ">(kb_r, " + name;
