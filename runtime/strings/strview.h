@@ -105,8 +105,8 @@ inline kb_sv kb_chr_view(int32_t code) {
 
 // ---- readers ----
 
-// INSTR([start,] s$, find$) as func_instr: one character by a short loop or memchr, longer
-// needles by memmem.
+// INSTR([start,] s$, find$) as func_instr: one character by a short loop, or by comparing the
+// next 16 characters at once and then memchr; longer needles by memmem.
 inline int32_t kb_instr_view(bool &r, int32_t start, kb_sv s, kb_sv find, int32_t passed) {
   if (r) return 0;
   int64_t st = passed ? start : 1;
@@ -122,11 +122,23 @@ inline int32_t kb_instr_view(bool &r, int32_t start, kb_sv s, kb_sv find, int32_
   size_t left = size_t(s.n - (st - 1));
   if (find.n == 1) {
     const uint8_t c = find.p[0];
-    if (left <= 16) {
+    if (left < 16) {
       for (size_t k = 0; k < left; k++)
         if (p[k] == c) return int32_t(p + k - s.p + 1);
       return 0;
     }
+#ifdef __SSE2__
+    // The next 16 characters compared at once: a character found near the start (the next
+    // blank, comma or letter) costs no call.
+    typedef char kb_v16 __attribute__((vector_size(16)));
+    kb_v16 near, want = kb_v16{} + char(c);
+    std::memcpy(&near, p, 16);
+    unsigned hits = unsigned(__builtin_ia32_pmovmskb128(kb_v16(near == want)));
+    if (hits) return int32_t(p - s.p) + __builtin_ctz(hits) + 1;
+    p += 16;
+    left -= 16;
+    if (left == 0) return 0;
+#endif
     const void *q = std::memchr(p, c, left);
     return q ? int32_t(static_cast<const uint8_t *>(q) - s.p + 1) : 0;
   }

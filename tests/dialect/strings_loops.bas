@@ -54,6 +54,12 @@ FOR I = 1 TO Forty
 840 S& = S& + ASC(MID$(T$, I * 3 - 2, 1)) * I
 NEXT I
 PRINT "resume"; S&; LEN(T$)
+' INSTR of one character in a longer text: found within the next 16 characters, at the last of
+' them, just after them, at the end, or not at all; bytes over 127 and CHR$(0) too.
+V$ = STRING$(15, "a") + "b" + "c" + STRING$(20, "a") + CHR$(200) + CHR$(0)
+PRINT "near"; INSTR(V$, "b"); INSTR(V$, "c"); INSTR(2, V$, "a"); INSTR(V$, CHR$(200)); INSTR(V$, CHR$(0)); INSTR(V$, "z");
+W& = INSTR(V$, "c") * 100& + INSTR(LEFT$(V$, 16), "b") + INSTR(23, V$, CHR$(0)) * 10000&
+PRINT INSTR(22, V$, "b"); INSTR(LEFT$(V$, 16), "b"); INSTR(LEFT$(V$, 16), "c"); INSTR(23, V$, CHR$(200)); INSTR(23, V$, CHR$(0)); W&
 ' Views in a statement that fails: the variable keeps its value.
 ON ERROR GOTO Report
 Bad = 300: X = 5: Y = 6
