@@ -405,6 +405,8 @@ template <class T, int N, class... I> KB_INLINE T *kb_atv(bool &r, kb_view<N> &w
 template <class T> inline bool kb_fits(int64_t v) {
   return v >= (int64_t)std::numeric_limits<T>::min() && v <= (int64_t)std::numeric_limits<T>::max();
 }
+KB_INLINE int64_t kb_min(int64_t a, int64_t b) { return a < b ? a : b; }
+KB_INLINE int64_t kb_max(int64_t a, int64_t b) { return a < b ? b : a; }
 // Subscript d of an array of N dimensions with storage: lo and hi both within its bounds.
 template <int N> inline bool kb_span(const kb_arr &a, int d, int64_t lo, int64_t hi) {
   return a.data && a.dims == N && lo >= a.lb[d] && lo <= a.ub[d] && hi >= a.lb[d] && hi <= a.ub[d];
