@@ -338,6 +338,7 @@ class emitter {
   bool dynamic_ = false;           // $DYNAMIC in force
   bool traced_ = false;            // the program has TRON: numbered lines check the trace flag
   std::map<std::string, std::string> cacheable_;   // module numbers' statics and their C++ types
+  std::map<uint32_t, loop_copy> loop_copies_;      // FOR loops written twice, for the loops around them
   std::set<std::string> proc_cnames_;
   struct common_var { std::string type, ref; bool array, str; uint32_t bytes; };
   std::vector<common_var> common_; // the blank COMMON's variables in order, passed by CHAIN
@@ -1746,7 +1747,8 @@ void emitter::for_stmt(const stmt &s) {
     cacheable_[e] = ctype[v.t];
     if (!sign) cacheable_[st] = ctype[v.t];
   }
-  stmt_code(v.c + " = " + conv(from, v.t, s.exprs[1]->start).c + "; " + e + " = " + conv(to, v.t, s.exprs[2]->start).c + ";" +
+  std::string from_c = conv(from, v.t, s.exprs[1]->start).c, to_c = conv(to, v.t, s.exprs[2]->start).c;
+  stmt_code(v.c + " = " + from_c + "; " + e + " = " + to_c + ";" +
             (sign ? "" : " " + st + " = " + step_value + ";"));
   size_t loop_at = body_.size();
   put_label(top);
@@ -1789,6 +1791,8 @@ void emitter::for_stmt(const stmt &s) {
     l.next_line = next_line;
     l.wide = "kb_fk" + std::to_string(id);
     l.last = "kb_fl" + std::to_string(id);
+    l.from = from_c;
+    l.to = to_c;
     // A loop of a few passes written out (FOR I = 1 TO 4) gains nothing from a copy: its entry
     // test costs what its checks do.
     int64_t from_v = 0, to_v = 0;
@@ -1808,8 +1812,12 @@ void emitter::for_stmt(const stmt &s) {
       step_ok = true;
       l.step = st;
     }
-    if (l.body.size() <= 4096 && !short_loop && step_ok) {
-      std::string both = version_for_loop(l, [this] { return new_id(); });
+    // A loop around loops written twice can spare them their entry tests, however few its passes.
+    bool holds_copy = false;
+    for (size_t k = l.body.find('\x01'); k != std::string::npos && !holds_copy; k = l.body.find('\x01', k + 1))
+      holds_copy = loop_copies_.count((uint32_t)std::stoul(l.body.substr(k + 1, l.body.find('\x02', k) - k - 1))) > 0;
+    if (l.body.size() <= 12288 && (!short_loop || holds_copy) && step_ok) {
+      std::string both = version_for_loop(l, [this] { return new_id(); }, loop_copies_);
       if (!both.empty()) {
         body_ = body_.substr(0, loop_at) + both;
         for (const std::string &n : {l.wide, l.last}) {

@@ -60,18 +60,26 @@ std::vector<std::string> arguments(const std::string &s, size_t open, size_t clo
   return out;
 }
 
-// A subscript as a function of the counter of degree 0 or 1: its value at the two ends of the
-// counter's range (as 64-bit C++ expressions), and its C++ with the checks the entry test makes
-// left out.
+// A subscript as a function of the counters of degree 0 or 1 in each: its value at each corner
+// of the counters' ranges (as 64-bit C++ expressions), and its C++ with the checks the entry
+// test makes left out.
 struct affine {
   bool ok = false;
-  bool linear = false;              // depends on the counter
-  std::string lo, hi, wide;         // wide: its value in 64 bits, with the counter's 64-bit copy
+  bool linear = false;              // depends on a counter
+  std::vector<std::string> at;      // its value at each corner
+  std::string wide;                 // its value in 64 bits, with the counter's 64-bit copy
+};
+
+// A counter as the entry test sees it: its value at each corner, and its 64-bit copy in the loop.
+struct counter_ends {
+  std::vector<std::string> at;
+  std::string wide;
 };
 
 class copier {
  public:
-  copier(const for_loop_text &l, const std::set<std::string> &written) : l_(l), written_(written) {}
+  copier(const std::map<std::string, counter_ends> &counters, size_t corners, const std::set<std::string> &written)
+      : counters_(counters), corners_(corners), written_(written) {}
   std::set<std::string> conds;      // the entry test's terms
   int covered = 0;                  // accesses the entry test covers
 
@@ -101,15 +109,16 @@ class copier {
       size_t c = closing(s, t + 1);
       if (c != s.size() - 1) return r;
       std::vector<std::string> args = arguments(s, t + 1, c);
-      if (args.size() != 3 || args[0] != "kb_r") return r;
-      affine a = parse(args[1]), b = parse(args[2]);
+      // With the statement's flag, or without (as a FOR's first value and end are written).
+      if (args.size() == 3 && args[0] == "kb_r") args.erase(args.begin());
+      if (args.size() != 2) return r;
+      affine a = parse(args[0]), b = parse(args[1]);
       if (!a.ok || !b.ok || (o == "kb_mul<" && a.linear && b.linear)) return r;
-      char sym = o == "kb_add<" ? '+' : o == "kb_sub<" ? '-' : '*';
+      std::string sym = o == "kb_add<" ? " + " : o == "kb_sub<" ? " - " : " * ";
       r.ok = true;
       r.linear = a.linear || b.linear;
-      r.lo = "(" + a.lo + " " + sym + " " + b.lo + ")";
-      r.hi = "(" + a.hi + " " + sym + " " + b.hi + ")";
-      r.wide = "(" + a.wide + " " + sym + " " + b.wide + ")";
+      for (size_t k = 0; k < corners_; k++) r.at.push_back("(" + a.at[k] + sym + b.at[k] + ")");
+      r.wide = "(" + a.wide + sym + b.wide + ")";
       fits(type, r);
       return r;
     }
@@ -117,27 +126,28 @@ class copier {
       for (char ch : s)
         if (!std::isdigit((unsigned char)ch)) return r;
       r.ok = true;
-      r.lo = r.hi = r.wide = "(int64_t)" + s;
+      r.wide = "(int64_t)" + s;
+      r.at.assign(corners_, r.wide);
       return r;
     }
-    if (!is_ident(s) || s.compare(0, 3, "kb_") == 0 || written_.count(s)) {
-      if (s != l_.counter) return r;
+    auto counter = counters_.find(s);
+    if (counter != counters_.end()) {
+      r.ok = r.linear = true;
+      r.at = counter->second.at;
+      r.wide = counter->second.wide;
+      return r;
     }
+    if (!is_ident(s) || s.compare(0, 3, "kb_") == 0 || written_.count(s)) return r;
     r.ok = true;
-    if (s == l_.counter) {
-      r.linear = true;
-      r.lo = "(int64_t)" + l_.counter;
-      r.hi = "(int64_t)" + l_.end;
-      r.wide = l_.wide;
-    } else {
-      r.lo = r.hi = r.wide = "(int64_t)" + s;
-    }
+    r.wide = "(int64_t)" + s;
+    r.at.assign(corners_, r.wide);
     return r;
   }
 
   // A statement's code for the copy: covered accesses unchecked, the others checked without
-  // taking the array's view again; a sum, difference or product of the counter that the entry
-  // test covers (its values at the two ends fit its type) worked out unchecked.
+  // taking the array's view again; a sum, difference or product of the counters and values the
+  // loop does not change that the entry test covers (its values at the corners fit its type)
+  // worked out unchecked.
   std::string rewrite(const std::string &code) {
     std::string out;
     size_t last = 0;
@@ -149,12 +159,13 @@ class copier {
         std::string type = code.substr(p + 7, t - p - 7);
         std::set<std::string> kept = conds;
         affine a = parse(code.substr(p, c + 1 - p));
-        if (!a.ok || !a.linear) {
+        if (!a.ok) {
           conds = kept;                   // inner sums are tried on their own
           continue;
         }
         out += code.substr(last, p - last) + "(" + type + ")" + a.wide;
         last = c + 1;
+        covered++;                        // a loop around this one must cover it too
         continue;
       }
       // PSET and POINT on the page taken at the entry (kb_pixels); the arguments go on through
@@ -191,8 +202,7 @@ class copier {
       if (all) {
         for (size_t d = 0; d < subs.size(); d++) {
           std::set<std::string> &ends = spans_["kb_span<" + n + ">(" + name + ", " + std::to_string(d)];
-          ends.insert(subs[d].lo);
-          ends.insert(subs[d].hi);
+          ends.insert(subs[d].at.begin(), subs[d].at.end());
         }
         call = record ? "kb_elemu(" + name : std::string(get ? "kb_getu<" : "kb_atu<") + type + ">(" + name;
         for (const affine &a : subs) call += ", " + a.wide;
@@ -224,17 +234,22 @@ class copier {
 
  private:
   std::map<std::string, std::set<std::string>> spans_;
-  const for_loop_text &l_;
+  const std::map<std::string, counter_ends> &counters_;
+  size_t corners_;
   const std::set<std::string> &written_;
-  // A term's value fits its type at both ends (and so between them). A constant needs no test,
-  // nor an INTEGER or LONG variable that the loop does not change widened to LONG.
+  // A term's value fits its type at the corners (and so between them). A constant needs no
+  // test, nor an INTEGER or LONG variable widened to LONG.
   void fits(const std::string &type, const affine &e) {
     auto bare = [](const std::string &x) { return x.compare(0, 9, "(int64_t)") == 0 ? x.substr(9) : std::string(); };
-    std::string lo = bare(e.lo), hi = bare(e.hi);
-    if (!e.linear && !lo.empty() && std::isdigit((unsigned char)lo[0])) return;
-    if (type == "int32_t" && is_ident(lo) && is_ident(hi)) return;
-    conds.insert("kb_fits<" + type + ">(" + e.lo + ")");
-    if (e.hi != e.lo) conds.insert("kb_fits<" + type + ">(" + e.hi + ")");
+    std::string first = bare(e.at[0]);
+    if (!e.linear && !first.empty() && std::isdigit((unsigned char)first[0])) return;
+    bool plain = type == "int32_t";
+    for (const std::string &v : e.at) {
+      std::string b = bare(v);
+      plain = plain && (is_ident(b) || (!b.empty() && b.find_first_not_of("0123456789") == std::string::npos));
+    }
+    if (plain) return;
+    for (const std::string &v : e.at) conds.insert("kb_fits<" + type + ">(" + v + ")");
   }
 };
 
@@ -264,18 +279,27 @@ std::string jump(uint32_t id) { return "\x03" + std::to_string(id) + "\x04"; }
 
 }  // namespace
 
-std::string version_for_loop(const for_loop_text &l, const std::function<uint32_t()> &new_id) {
+std::string version_for_loop(const for_loop_text &l, const std::function<uint32_t()> &new_id,
+                             std::map<uint32_t, loop_copy> &copies) {
   if (!is_ident(l.counter) || !is_ident(l.end) || l.sign < -1 || l.sign > 1) return "";
   if (l.ctype != "int16_t" && l.ctype != "int32_t") return "";
-  // The body: labels, jumps and flag-tested statements only.
-  struct item { bool is_label; std::string text; };
+  // The body: labels, jumps, flag-tested statements and loops written twice (one level deep).
+  struct item { enum { label, line, loop } kind; std::string text; uint32_t id = 0; };
   std::vector<item> items;
   const std::string &b = l.body;
   for (size_t k = 0; k < b.size();) {
     if (b[k] == '\x01') {
       size_t e = b.find('\x02', k);
       if (e == std::string::npos) return "";
-      items.push_back({true, b.substr(k + 1, e - k - 1)});
+      std::string id = b.substr(k + 1, e - k - 1);
+      auto in = copies.find((uint32_t)std::stoul(id));
+      if (in != copies.end() && b.compare(k, in->second.text.size(), in->second.text) == 0) {
+        if (in->second.loop.sign != 1) return "";
+        items.push_back({item::loop, in->second.text, in->first});
+        k += in->second.text.size();
+        continue;
+      }
+      items.push_back({item::label, id});
       k = e + 1;
       continue;
     }
@@ -289,12 +313,12 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     bool numbered = line.compare(0, 12, "last_line = ") == 0 && line.back() == ';' &&
                     line.find_first_not_of("0123456789", 12) == line.size() - 1;   // a line number, for ERL
     if (numbered) {
-      items.push_back({false, line});
+      items.push_back({item::line, line});
       continue;
     }
     if (!stmt && !jumps) return "";
     if (jumps && line.back() != '\x04') return "";
-    items.push_back({false, line});
+    items.push_back({item::line, line});
   }
   // Nothing may reach a variable another way than by its name.
   if (b.find("(*") != std::string::npos) {
@@ -305,12 +329,38 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
   std::set<std::string> written = assigned(b);
   if (written.count(l.counter) || written.count(l.end)) return "";
 
-  copier cp(l, written);
+  // The corners: the counter's two ends; with loops inside, each of those with the inner
+  // counter at each end of its range there (the inner loops' first values and ends, worked out
+  // as subscripts are, at the two ends of this loop's range).
+  bool nest = false;
+  for (const item &it : items) nest = nest || it.kind == item::loop;
+  std::map<std::string, counter_ends> counters;
+  std::string start = "(int64_t)" + l.counter, stop = "(int64_t)" + l.end;
+  counters[l.counter] = {{start, stop}, l.wide};
+  std::set<std::string> extra;       // the entry test's terms for the inner loops' own counters
+  if (nest) {
+    counters[l.counter].at = {start, start, stop, stop};
+    const std::map<std::string, counter_ends> own = {{l.counter, {{start, stop}, l.wide}}};
+    copier ends(own, 2, written);
+    for (const item &it : items) {
+      if (it.kind != item::loop) continue;
+      const for_loop_text &in = copies.at(it.id).loop;
+      if (counters.count(in.counter)) return "";
+      affine from = ends.parse(in.from), to = ends.parse(in.to);
+      if (!from.ok || !to.ok) return "";
+      counters[in.counter] = {{from.at[0], to.at[0], from.at[1], to.at[1]}, in.wide};
+      for (const std::string &t : to.at) extra.insert("kb_fits<" + in.ctype + ">(" + t + " + (int64_t)(" + in.step + "))");
+    }
+    extra.insert(ends.conds.begin(), ends.conds.end());
+  }
+  // The inner counters are known only inside their loops (after one, its counter is past its end).
+  std::map<std::string, counter_ends> outer_only = {{l.counter, counters[l.counter]}};
+  copier cp(outer_only, nest ? 4 : 2, written), cpi(counters, 4, written);
   std::string fast, slow;
   std::string handlers;
   std::set<std::string> mine;        // the body's labels, renamed in the copy
   for (const item &it : items)
-    if (it.is_label) mine.insert(it.text);
+    if (it.kind == item::label) mine.insert(it.text);
   std::map<std::string, uint32_t> renamed;
   for (const std::string &id : mine) renamed[id] = new_id();
   auto rename_jumps = [&](const std::string &s) {
@@ -326,9 +376,30 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     return o;
   };
   for (const item &it : items) {
-    if (it.is_label) {
+    if (it.kind == item::label) {
       slow += label((uint32_t)std::stoul(it.text));
       fast += label(renamed[it.text]);
+      continue;
+    }
+    if (it.kind == item::loop) {
+      // The inner loop's copy, its labels renamed, entered without its test; the accesses it
+      // leaves unchecked must all be covered here, for both counters.
+      const loop_copy &in = copies.at(it.id);
+      slow += it.text;
+      int before = cpi.covered;
+      const std::string &inner = in.loop.body;
+      for (size_t k = inner.find("KB_Q("); k != std::string::npos; k = inner.find("KB_Q(", k + 1)) {
+        size_t c = closing(inner, k + 4);
+        if (c == std::string::npos) return "";
+        cpi.rewrite(inner.substr(k, c - k + 1));
+      }
+      if (cpi.covered - before != in.covered) return "";
+      std::string f = in.fast;
+      for (uint32_t id : in.own) {
+        std::string from = label(id), to = label(renamed[std::to_string(id)] = new_id());
+        for (size_t p = f.find(from); p != std::string::npos; p = f.find(from, p + to.size())) f.replace(p, from.size(), to);
+      }
+      fast += rename_jumps(f);
       continue;
     }
     if (it.text.compare(0, 5, "KB_Q(") != 0) {
@@ -344,6 +415,9 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     handlers += label(bail) + "  KB_OUT evnt(" + line + "); KB_IN if (evnt_repeat == 1) " + jump(before) + " " + jump(after) + "\n";
   }
   cp.add_spans();
+  cpi.add_spans();
+  cp.conds.insert(cpi.conds.begin(), cpi.conds.end());
+  cp.conds.insert(extra.begin(), extra.end());
   std::string step = "(int64_t)(" + l.step + ")";
   cp.conds.insert("kb_fits<" + l.ctype + ">((int64_t)" + l.end + " + " + step + ")");
   if (l.sign == 0) cp.conds.insert(step + " > 0");   // a step in a variable: the copy counts up
@@ -358,18 +432,31 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
   // test of the shared event word keeps the compiler from optimising the loop around it. The
   // counter has a 64-bit copy, which the covered subscripts use and whose block's last value
   // is the loop's only exit, so the compiler counts the passes and steps pointers instead of
-  // working out each address.
+  // working out each address. (An inner loop's copy looks at events between its own blocks.)
   uint32_t inner = new_id();
-  out += label(fast_top) + l.head + "  { int64_t kb_b = ((int64_t)" + l.end + " - " + l.counter + ") / " + step +
-         "; if (kb_b > " + std::to_string(poll_passes - 1) + ") kb_b = " + std::to_string(poll_passes - 1) + "; " +
-         l.wide + " = " + l.counter + "; " + l.last + " = " + l.wide + " + kb_b * " + step + "; }\n";
+  std::string copy = label(fast_top) + l.head + "  { int64_t kb_b = ((int64_t)" + l.end + " - " + l.counter + ") / " + step +
+                     "; if (kb_b > " + std::to_string(poll_passes - 1) + ") kb_b = " + std::to_string(poll_passes - 1) + "; " +
+                     l.wide + " = " + l.counter + "; " + l.last + " = " + l.wide + " + kb_b * " + step + "; }\n";
   std::string next = l.counter + " = kb_addu<" + l.ctype + ">(" + l.counter + ", " + l.step + ");";
-  out += label(inner) + fast;
-  out += "  if (" + l.wide + " != " + l.last + ") { " + next + " " + l.wide + " += " + step + "; " + jump(inner) + " }\n";
-  out += "  " + next + "\n";
-  out += "  if (kb_event_pending()) " + jump(event) + "\n  " + jump(fast_top) + "\n";
+  copy += label(inner) + fast;
+  copy += "  if (" + l.wide + " != " + l.last + ") { " + next + " " + l.wide + " += " + step + "; " + jump(inner) + " }\n";
+  copy += "  " + next + "\n";
+  copy += "  if (kb_event_pending()) " + jump(event) + "\n  " + jump(fast_top) + "\n";
+  out += copy;
   out += label(event) + "  KB_OUT evnt(" + std::to_string(l.next_line) + "); KB_IN " + jump(check) + "\n";
-  return out + handlers;
+  out += handlers;
+  if (!nest) {
+    // Kept for a loop around this one: the copy with its own labels, its jumps to the checked
+    // loop's handlers and event label as they are.
+    loop_copy &mine_copy = copies[check];
+    mine_copy.loop = l;
+    mine_copy.text = out;
+    mine_copy.fast = copy;
+    for (size_t k = copy.find('\x01'); k != std::string::npos; k = copy.find('\x01', k + 1))
+      mine_copy.own.push_back((uint32_t)std::stoul(copy.substr(k + 1, copy.find('\x02', k) - k - 1)));
+    mine_copy.covered = cp.covered;
+  }
+  return out;
 }
 
 }  // namespace bas

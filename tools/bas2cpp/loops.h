@@ -2,7 +2,9 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace bas {
 
@@ -16,6 +18,17 @@ struct for_loop_text {
   int sign = 0;                            // the step's sign when written out (1 or -1), else 0
   uint32_t top = 0;                        // the label of the top test
   int next_line = 0;                       // the NEXT's line, for events
+  std::string from, to;                    // the counter's first value and its end, as the FOR worked them out
+};
+
+// A loop written twice, as a loop around it sees it: the whole of its text, and its copy, which
+// the loop around it can run in its own copy without the entry test (its labels there are
+// renamed; its handlers and its event label stay those of the checked loop around).
+struct loop_copy {
+  for_loop_text loop;
+  std::string text, fast;
+  std::vector<uint32_t> own;               // the copy's own labels
+  int covered = 0;                         // the accesses its entry test covers
 };
 
 // The loop's text with a second copy of the loop in which the subscripts the entry test covers
@@ -28,6 +41,12 @@ struct for_loop_text {
 // passes (microseconds), and one found goes to its handler and then to the entry test. Only a
 // loop of flag-tested statements (no calls, no waits, no nested loop) that does not change its
 // counter qualifies; "" for any other.
-std::string version_for_loop(const for_loop_text &loop, const std::function<uint32_t()> &new_id);
+// A loop whose body holds loops written so (in copies, keyed by their entry test's label) gets a
+// copy only when its entry test covers every access those loops' copies make unchecked, for all
+// values of both counters: a subscript of the two is at its extremes at the four corners (each
+// end of the outer range, with the inner counter at each end of its range there). Its copy then
+// runs the inner copies without their tests. The loop's own copy goes into copies.
+std::string version_for_loop(const for_loop_text &loop, const std::function<uint32_t()> &new_id,
+                             std::map<uint32_t, loop_copy> &copies);
 
 }  // namespace bas
