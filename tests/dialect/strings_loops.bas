@@ -54,6 +54,19 @@ FOR I = 1 TO Forty
 840 S& = S& + ASC(MID$(T$, I * 3 - 2, 1)) * I
 NEXT I
 PRINT "resume"; S&; LEN(T$)
+' A loop around a string loop, its sum of both counters' values multiplied: W is set in the
+' outer loop, so the outer entry test cannot cover the product and the inner loop keeps its own
+' test each time; it overflows from W + K = 47 on (90 passes of 320).
+ON ERROR GOTO Count
+Errs = 0: Q$ = ""
+OutEnd = 16: InEnd = 20
+FOR I = 1 TO OutEnd
+  W = I * 3
+  FOR K = 1 TO InEnd
+870 Q$ = Q$ + CHR$(65 + ((W + K) * 700) MOD 26)
+  NEXT K
+NEXT I
+PRINT "nest"; LEN(Q$); Errs; LastErr; LastErl; LEFT$(Q$, 5)
 ' INSTR of one character in a longer text: found within the next 16 characters, at the last of
 ' them, just after them, at the end, or not at all; bytes over 127 and CHR$(0) too.
 V$ = STRING$(15, "a") + "b" + "c" + STRING$(20, "a") + CHR$(200) + CHR$(0)
