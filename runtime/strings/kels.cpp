@@ -301,6 +301,7 @@ kels *kels_new_cmem(int32_t size, uint8_t tmp) {
 kels *kels_maketmp(kels *s) {
   if (!s->tmplisti) tmp_list_append(s);
   s->tmp = 1;
+  s->cap = 0;                                     // a temporary owns no room
   return s;
 }
 
@@ -428,6 +429,28 @@ kels *kels_add(kels *a, kels *b) {
 }
 
 kels *kels_append(kels *dest, kels *src) { return kels_append_n(dest, &src, 1); }
+
+bool kels_room(kels *dest, uint64_t add) {
+  if (uint64_t(dest->len) + add <= dest->cap) return true;
+  if (dest->in_cmem || dest->fixed || dest->readonly || dest->tmp || dest->listi + 1 != kels_list_nexti ||
+      kels_list[dest->listi] != dest)
+    return false;
+  uint64_t at = uint64_t(dest->text - kels_data), total = uint64_t(dest->len) + add;
+  if (total > kels_max_len || at + total > kels_data_size) return false;
+  uint64_t want = total + total / 2 + spare_bytes;
+  if (at + want > kels_data_size) want = kels_data_size - at;
+  if (want > kels_max_len) want = kels_max_len;
+  dest->cap = uint32_t(want);
+  if (at + want > kels_sp) kels_sp = uint32_t(at + want);
+  return true;
+}
+
+kels *kels_append_txt_more(kels *dest, const char *text, uint32_t n) {
+  if (!kels_room(dest, n)) return kels_append(dest, kels_new_txt_len(text, int32_t(n)));
+  std::memcpy(dest->text + dest->len, text, n);
+  dest->len += n;
+  return dest;
+}
 
 // Room for add more bytes after dest's characters: within its own room, or as the last string
 // of the heap (only the temporaries among src may follow it, and they lie after its end: their

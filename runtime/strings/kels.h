@@ -15,7 +15,10 @@ struct kels {
   uint8_t fixed;                    // view of fixed-length storage owned elsewhere
   uint8_t readonly;                 // view of constant text
   uint32_t cap;                     // heap variables: bytes owned from text on (room to append
-                                    // into); 0 when only len is known to be its own
+                                    // into), all below kels_sp; 0 when only len is known to be its
+                                    // own, and always 0 for any other string (a temporary, a view,
+                                    // one in the data block), so len + n <= cap alone says that n
+                                    // more bytes can be written in place
 };
 
 // Heap and lists (exposed for the runtime's own use and for tests).
@@ -59,24 +62,22 @@ kels *kels_append(kels *dest, kels *src);
 // dest = dest + src[0] + ... + src[count - 1] (all read as they were before the call, dest
 // among them), consuming the temporaries among them.
 kels *kels_append_n(kels *dest, kels *const *src, uint32_t count);
+// Room for add more bytes after dest's characters: true when it has them (cap), or when it is
+// the last string of the heap and the heap has them; then it takes half its new length again
+// as room, as far as the heap reaches, so that the appends after this one find room at once.
+// False for any other string, and nothing changes.
+bool kels_room(kels *dest, uint64_t add);
+// dest = dest + text where dest has no room of its own (kels_room, else kels_append).
+kels *kels_append_txt_more(kels *dest, const char *text, uint32_t n);
 // dest = dest + a constant text (a literal): the in-place case without a descriptor for it.
 inline kels *kels_append_txt(kels *dest, const char *text, uint32_t n) {
-  uint8_t *end = dest->text + dest->len;
-  bool heap_var = !(dest->in_cmem | dest->fixed | dest->readonly | dest->tmp);
-  if (heap_var && uint64_t(dest->len) + n <= dest->cap) {
+  if (uint64_t(dest->len) + n <= dest->cap) {
+    uint8_t *end = dest->text + dest->len;
     for (uint32_t i = 0; i < n; i++) end[i] = (uint8_t)text[i];
     dest->len += n;
     return dest;
   }
-  if (dest->listi + 1 == kels_list_nexti && heap_var &&
-      kels_list[dest->listi] == dest && uint64_t(end - kels_data) + n <= kels_data_size) {
-    for (uint32_t i = 0; i < n; i++) end[i] = (uint8_t)text[i];
-    dest->len += n;
-    uint32_t used = uint32_t(end + n - kels_data);
-    if (used > kels_sp) kels_sp = used;
-    return dest;
-  }
-  return kels_append(dest, kels_new_txt_len(text, int32_t(n)));
+  return kels_append_txt_more(dest, text, n);
 }
 // End of a statement: frees the temporaries listed above base and passes passvalue through.
 // Inline, since most statements leave none and every translated statement ends with it.

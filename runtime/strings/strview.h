@@ -4,8 +4,11 @@
 // A view points into string space, so it is good only until something allocates there: the
 // translator makes views only in expressions that allocate nothing (see string_view_call in
 // tools/bas2cpp/emit.cpp). Each function does what its string counterpart in strfunc.cpp does,
-// errors and the neutral result while an error is pending included; the forms taking a bool &
-// first are those for flag-tested statements (the flag is set with the error).
+// errors and the neutral result while an error is pending included. The forms taking a bool &
+// first are those for flag-tested statements: the flag is set with the error, and a set flag is
+// the error pending (such a statement starts with none, and every failure in it sets the flag),
+// so the compiler drops the test from the path where nothing failed. The forms without it read
+// new_error instead.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -43,8 +46,8 @@ inline constexpr kb_chr_bytes_t kb_chr_bytes{};
 
 // ---- cuts (func_mid, kels_left, kels_right: no errors of their own) ----
 
-inline kb_sv kb_mid_view(kb_sv s, int32_t start, int32_t n, int32_t passed) {
-  if (new_error) return {s.p, 0};
+inline kb_sv kb_mid_view(bool &r, kb_sv s, int32_t start, int32_t n, int32_t passed) {
+  if (r) return {s.p, 0};
   int64_t st = start, len = s.n, count;
   if (passed) {
     count = n;
@@ -61,21 +64,33 @@ inline kb_sv kb_mid_view(kb_sv s, int32_t start, int32_t n, int32_t passed) {
   }
   return {s.p + (st - 1), uint32_t(count)};
 }
-
-inline kb_sv kb_left_view(kb_sv s, int32_t n) {
-  if (new_error) return {s.p, 0};
-  return {s.p, n <= 0 ? 0 : uint32_t(n) < s.n ? uint32_t(n) : s.n};
+inline kb_sv kb_mid_view(kb_sv s, int32_t start, int32_t n, int32_t passed) {
+  bool r = new_error != 0;
+  return kb_mid_view(r, s, start, n, passed);
 }
 
-inline kb_sv kb_right_view(kb_sv s, int32_t n) {
-  if (new_error) return {s.p, 0};
+inline kb_sv kb_left_view(bool &r, kb_sv s, int32_t n) {
+  if (r) return {s.p, 0};
+  return {s.p, n <= 0 ? 0 : uint32_t(n) < s.n ? uint32_t(n) : s.n};
+}
+inline kb_sv kb_left_view(kb_sv s, int32_t n) {
+  bool r = new_error != 0;
+  return kb_left_view(r, s, n);
+}
+
+inline kb_sv kb_right_view(bool &r, kb_sv s, int32_t n) {
+  if (r) return {s.p, 0};
   uint32_t count = n <= 0 ? 0 : uint32_t(n) < s.n ? uint32_t(n) : s.n;
   return {s.p + (s.n - count), count};
+}
+inline kb_sv kb_right_view(kb_sv s, int32_t n) {
+  bool r = new_error != 0;
+  return kb_right_view(r, s, n);
 }
 
 // CHR$: error 5 outside 0..255.
 inline kb_sv kb_chr_view(bool &r, int32_t code) {
-  if (new_error) return {kb_chr_bytes.b, 0};
+  if (r) return {kb_chr_bytes.b, 0};
   if (__builtin_expect((uint32_t)code > 255, 0)) {
     error(5);
     r = true;
@@ -84,16 +99,16 @@ inline kb_sv kb_chr_view(bool &r, int32_t code) {
   return {kb_chr_bytes.b + code, 1};
 }
 inline kb_sv kb_chr_view(int32_t code) {
-  bool r = false;
+  bool r = new_error != 0;
   return kb_chr_view(r, code);
 }
 
 // ---- readers ----
 
-// INSTR([start,] s$, find$) as func_instr: one character by a short loop or memchr, longer
-// needles by memmem.
-inline int32_t kb_instr_view(int32_t start, kb_sv s, kb_sv find, int32_t passed) {
-  if (new_error) return 0;
+// INSTR([start,] s$, find$) as func_instr: one character by a short loop, or by comparing the
+// next 16 characters at once and then memchr; longer needles by memmem.
+inline int32_t kb_instr_view(bool &r, int32_t start, kb_sv s, kb_sv find, int32_t passed) {
+  if (r) return 0;
   int64_t st = passed ? start : 1;
   if (s.n == 0) return 0;
   if (st <= 0) {
@@ -107,23 +122,40 @@ inline int32_t kb_instr_view(int32_t start, kb_sv s, kb_sv find, int32_t passed)
   size_t left = size_t(s.n - (st - 1));
   if (find.n == 1) {
     const uint8_t c = find.p[0];
-    if (left <= 16) {
+    if (left < 16) {
       for (size_t k = 0; k < left; k++)
         if (p[k] == c) return int32_t(p + k - s.p + 1);
       return 0;
     }
+#ifdef __SSE2__
+    // The next 16 characters compared at once: a character found near the start (the next
+    // blank, comma or letter) costs no call.
+    typedef char kb_v16 __attribute__((vector_size(16)));
+    kb_v16 near, want = kb_v16{} + char(c);
+    std::memcpy(&near, p, 16);
+    unsigned hits = unsigned(__builtin_ia32_pmovmskb128(kb_v16(near == want)));
+    if (hits) return int32_t(p - s.p) + __builtin_ctz(hits) + 1;
+    p += 16;
+    left -= 16;
+    if (left == 0) return 0;
+#endif
     const void *q = std::memchr(p, c, left);
     return q ? int32_t(static_cast<const uint8_t *>(q) - s.p + 1) : 0;
   }
   const void *q = memmem(p, left, find.p, find.n);
   return q ? int32_t(static_cast<const uint8_t *>(q) - s.p + 1) : 0;
 }
+inline int32_t kb_instr_view(int32_t start, kb_sv s, kb_sv find, int32_t passed) {
+  bool r = new_error != 0;
+  return kb_instr_view(r, start, s, find, passed);
+}
 
+inline int32_t kb_len_view(bool &r, kb_sv s) { return r ? 0 : int32_t(s.n); }
 inline int32_t kb_len_view(kb_sv s) { return new_error ? 0 : int32_t(s.n); }
 
 // ASC: error 5 for an empty string or a position outside it.
 inline int32_t kb_asc_view(bool &r, kb_sv s) {
-  if (new_error) return 0;
+  if (r) return 0;
   if (__builtin_expect(s.n == 0, 0)) {
     error(5);
     r = true;
@@ -132,7 +164,7 @@ inline int32_t kb_asc_view(bool &r, kb_sv s) {
   return s.p[0];
 }
 inline int32_t kb_asc_view(bool &r, kb_sv s, int32_t pos) {
-  if (new_error) return 0;
+  if (r) return 0;
   if (__builtin_expect(pos < 1 || uint32_t(pos) > s.n, 0)) {
     error(5);
     r = true;
@@ -141,11 +173,11 @@ inline int32_t kb_asc_view(bool &r, kb_sv s, int32_t pos) {
   return s.p[pos - 1];
 }
 inline int32_t kb_asc_view(kb_sv s) {
-  bool r = false;
+  bool r = new_error != 0;
   return kb_asc_view(r, s);
 }
 inline int32_t kb_asc_view(kb_sv s, int32_t pos) {
-  bool r = false;
+  bool r = new_error != 0;
   return kb_asc_view(r, s, pos);
 }
 
@@ -156,18 +188,27 @@ inline int kb_compare_view(kb_sv a, kb_sv b) {
   if (c) return c;
   return a.n < b.n ? -1 : a.n > b.n ? 1 : 0;
 }
-inline int32_t kb_equal_view(kb_sv a, kb_sv b) {
-  if (new_error) return 0;
+inline int32_t kb_equal_view(bool &r, kb_sv a, kb_sv b) {
+  if (r) return 0;
   return a.n == b.n && (a.n == 0 || std::memcmp(a.p, b.p, a.n) == 0) ? -1 : 0;
 }
-inline int32_t kb_notequal_view(kb_sv a, kb_sv b) {
-  if (new_error) return 0;
+inline int32_t kb_notequal_view(bool &r, kb_sv a, kb_sv b) {
+  if (r) return 0;
   return a.n == b.n && (a.n == 0 || std::memcmp(a.p, b.p, a.n) == 0) ? 0 : -1;
 }
-inline int32_t kb_lessthan_view(kb_sv a, kb_sv b) { return new_error ? 0 : kb_compare_view(a, b) < 0 ? -1 : 0; }
-inline int32_t kb_greaterthan_view(kb_sv a, kb_sv b) { return new_error ? 0 : kb_compare_view(a, b) > 0 ? -1 : 0; }
-inline int32_t kb_lessorequal_view(kb_sv a, kb_sv b) { return new_error ? 0 : kb_compare_view(a, b) <= 0 ? -1 : 0; }
-inline int32_t kb_greaterorequal_view(kb_sv a, kb_sv b) { return new_error ? 0 : kb_compare_view(a, b) >= 0 ? -1 : 0; }
+inline int32_t kb_lessthan_view(bool &r, kb_sv a, kb_sv b) { return r ? 0 : kb_compare_view(a, b) < 0 ? -1 : 0; }
+inline int32_t kb_greaterthan_view(bool &r, kb_sv a, kb_sv b) { return r ? 0 : kb_compare_view(a, b) > 0 ? -1 : 0; }
+inline int32_t kb_lessorequal_view(bool &r, kb_sv a, kb_sv b) { return r ? 0 : kb_compare_view(a, b) <= 0 ? -1 : 0; }
+inline int32_t kb_greaterorequal_view(bool &r, kb_sv a, kb_sv b) { return r ? 0 : kb_compare_view(a, b) >= 0 ? -1 : 0; }
+#define KB_COMPARE_VIEW(name) \
+  inline int32_t name(kb_sv a, kb_sv b) { bool r = new_error != 0; return name(r, a, b); }
+KB_COMPARE_VIEW(kb_equal_view)
+KB_COMPARE_VIEW(kb_notequal_view)
+KB_COMPARE_VIEW(kb_lessthan_view)
+KB_COMPARE_VIEW(kb_greaterthan_view)
+KB_COMPARE_VIEW(kb_lessorequal_view)
+KB_COMPARE_VIEW(kb_greaterorequal_view)
+#undef KB_COMPARE_VIEW
 
 // ---- appends ----
 
@@ -175,18 +216,22 @@ inline int32_t kb_greaterorequal_view(kb_sv a, kb_sv b) { return new_error ? 0 :
 // (kels_append_txt). A code outside 0..255 is CHR$'s error 5 and appends nothing, as does an
 // error already pending; an error of string space sets the flag too.
 inline void kb_append_char(bool &r, kels *dest, int32_t code) {
-  if (new_error) return;
+  if (r) return;
   if (__builtin_expect((uint32_t)code > 255, 0)) {
     error(5);
     r = true;
     return;
   }
+  if (__builtin_expect(dest->len < dest->cap, 1)) {
+    dest->text[dest->len++] = (uint8_t)code;
+    return;
+  }
   char c = (char)code;
-  kels_append_txt(dest, &c, 1);
+  kels_append_txt_more(dest, &c, 1);
   if (__builtin_expect(new_error != 0, 0)) r = true;
 }
 inline void kb_append_char(kels *dest, int32_t code) {
-  bool r = false;
+  bool r = new_error != 0;
   kb_append_char(r, dest, code);
 }
 inline void kb_append_txt(bool &r, kels *dest, const char *text, uint32_t n) {
@@ -196,30 +241,24 @@ inline void kb_append_txt(bool &r, kels *dest, const char *text, uint32_t n) {
 inline void kb_append_txt(kels *dest, const char *text, uint32_t n) { kels_append_txt(dest, text, n); }
 
 // A$ = A$ + X$ + Y$ ... with every operand a view: written in place when A$ has room (its own,
-// or the end of string space), else through kb_append_views_slow, which keeps the views'
+// or the end of string space: kels_room), else through kb_append_views_slow, which keeps the views'
 // characters before anything can move them. A view of A$ itself reads A$ as it was.
 void kb_append_views_slow(kels *dest, const kb_sv *v, uint32_t count);
 inline void kb_append_views(kels *dest, std::initializer_list<kb_sv> v) {
   uint64_t add = 0;
   for (const kb_sv &x : v) add += x.n;
   if (add == 0) return;
-  uint8_t *end = dest->text + dest->len;
-  bool room = !(dest->in_cmem | dest->fixed | dest->readonly | dest->tmp) &&
-              (uint64_t(dest->len) + add <= dest->cap ||
-               (dest->listi + 1 == kels_list_nexti && kels_list[dest->listi] == dest &&
-                uint64_t(end - kels_data) + add <= kels_data_size));
-  if (!room) {
+  if (!(uint64_t(dest->len) + add <= dest->cap || kels_room(dest, add))) {
     kb_append_views_slow(dest, v.begin(), uint32_t(v.size()));
     return;
   }
+  uint8_t *end = dest->text + dest->len;
   for (const kb_sv &x : v) {
     if (x.n == 1) *end = *x.p;
     else if (x.n) std::memmove(end, x.p, x.n);
     end += x.n;
   }
   dest->len += uint32_t(add);
-  uint32_t used = uint32_t(end - kels_data);
-  if (used > kels_sp) kels_sp = used;
 }
 inline void kb_append_views(bool &r, kels *dest, std::initializer_list<kb_sv> v) {
   kb_append_views(dest, v);

@@ -370,4 +370,48 @@ TEST_F(Kels, AnAppendThatMovesKeepsRoomThatLaterStringsAndCompactionRespect) {
   EXPECT_EQ(S(v).substr(v->len / 2, 8), "ababcdab");
 }
 
+// A variable that is the last string of the heap takes room where it is (half its new length
+// again, as far as the heap reaches): appends then fill it in place, a string made later starts
+// past it. Nothing else takes room: a temporary, a string in the data block, a variable that
+// is not last and has none left, or one whose append would pass the heap's end.
+TEST_F(Kels, TheLastVariableTakesRoomWhereItIsAsFarAsTheHeapReaches) {
+  kels *v = var("abcd");
+  uint8_t *at = v->text;
+  ASSERT_TRUE(kels_room(v, 2));
+  EXPECT_EQ(v->text, at);
+  EXPECT_EQ(v->cap, 6u + 3u + 32u) << "half the new length again, and the spare bytes";
+  EXPECT_GE(kels_sp, off(v) + v->cap) << "the room is the heap's, not free";
+  kels *x = var("after");
+  EXPECT_GE(x->text, v->text + v->cap) << "a later string starts past the room";
+  while (v->len < v->cap) kels_append_txt(v, "y", 1);
+  EXPECT_EQ(v->text, at) << "filled in place";
+  EXPECT_EQ(S(x), "after");
+  EXPECT_FALSE(kels_room(v, 1)) << "not last, and its room is used up";
+  EXPECT_EQ(v->cap, v->len);
+
+  kels *t = T("temporary");                       // last, but a temporary
+  EXPECT_FALSE(kels_room(t, 1));
+  EXPECT_EQ(t->cap, 0u);
+  kels *c = kels_new_cmem(0, 0);
+  kels_append_txt(c, "hi", 2);
+  EXPECT_FALSE(kels_room(c, 1));
+  EXPECT_EQ(c->cap, 0u);
+  kels_free(c);
+
+  // 40 bytes left after the last variable: its room stops at the heap's end, and an append
+  // past that end takes nothing.
+  kels *fill = kels_new(int32_t(kels_data_size - kels_sp - 32 - 41), 0);
+  kels *z = var("z");
+  ASSERT_EQ(off(z) + 1 + 40, kels_data_size) << fill->len;
+  EXPECT_FALSE(kels_room(z, 41));
+  EXPECT_EQ(z->cap, 0u);
+  EXPECT_TRUE(kels_room(z, 10));
+  EXPECT_EQ(off(z) + z->cap, kels_data_size);
+  for (int i = 0; i < 40; i++) kels_append_txt(z, "+", 1);
+  EXPECT_EQ(S(z), "z" + std::string(40, '+'));
+  kels_append_txt(z, "!", 1);                     // past the heap: moved by compaction
+  EXPECT_EQ(S(z), "z" + std::string(40, '+') + "!");
+  EXPECT_EQ(S(x), "after");
+}
+
 }  // namespace kels_test

@@ -1,6 +1,7 @@
 // A FOR loop's checked-once copy: the loop written twice, the second copy with the subscripts
-// an entry test has covered unchecked. The emitter hands over the loop's C++ text; this reads
-// it back (the statements are its own, so their shapes are known) and writes both copies.
+// and the counter's sums and products an entry test has covered unchecked. The emitter hands
+// over the loop's C++ text; this reads it back (the statements are its own, so their shapes
+// are known) and writes both copies.
 #include "loops.h"
 #include <cctype>
 #include <iterator>
@@ -144,12 +145,29 @@ class copier {
   }
 
   // A statement's code for the copy: covered accesses unchecked, the others checked without
-  // taking the array's view again.
+  // taking the array's view again; a sum, difference or product of the counters and values the
+  // loop does not change that the entry test covers (its values at the corners fit its type)
+  // worked out unchecked.
   std::string rewrite(const std::string &code) {
     std::string out;
     size_t last = 0;
     for (size_t p = code.find("kb_"); p != std::string::npos; p = code.find("kb_", p + 1)) {
       if (p < last || (p > 0 && word_char(code[p - 1]))) continue;
+      if (code.compare(p, 7, "kb_add<") == 0 || code.compare(p, 7, "kb_sub<") == 0 || code.compare(p, 7, "kb_mul<") == 0) {
+        size_t t = code.find('>', p), c = t == std::string::npos ? t : closing(code, t + 1);
+        if (c == std::string::npos) continue;
+        std::string type = code.substr(p + 7, t - p - 7);
+        std::set<std::string> kept = conds;
+        affine a = parse(code.substr(p, c + 1 - p));
+        if (!a.ok) {
+          conds = kept;                   // inner sums are tried on their own
+          continue;
+        }
+        out += code.substr(last, p - last) + "(" + type + ")" + a.wide;
+        last = c + 1;
+        covered++;                        // a loop around this one must cover it too
+        continue;
+      }
       // PSET and POINT on the page taken at the entry (kb_pixels); the arguments go on through
       // this loop like the rest of the code.
       bool pset = code.compare(p, 17, "kb_pset_at(kb_r, ") == 0, point = code.compare(p, 18, "kb_point_at(kb_r, ") == 0;
@@ -396,7 +414,6 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     fast += "  KB_F(" + jump(bail) + ", " + cp.rewrite(rename_jumps(code)) + ")\n";
     handlers += label(bail) + "  KB_OUT evnt(" + line + "); KB_IN if (evnt_repeat == 1) " + jump(before) + " " + jump(after) + "\n";
   }
-  if (cp.covered + cpi.covered == 0) return "";
   cp.add_spans();
   cpi.add_spans();
   cp.conds.insert(cpi.conds.begin(), cpi.conds.end());

@@ -34,7 +34,9 @@ struct loop_copy {
 // The loop's text with a second copy of the loop in which the subscripts the entry test covers
 // are unchecked: entered when every such subscript, for all counter values from the current one
 // to the end, lies within its array's bounds and none of its sums, differences or products
-// (nor the counter's last step) overflows. A failing statement in the copy leaves it for the
+// (nor the counter's last step) overflows. A sum, difference or product of the counter outside
+// a subscript is covered the same way and worked out unchecked in the copy. A loop with nothing
+// to cover still gets the copy: it steps its counter unchecked and looks at events once a block. A failing statement in the copy leaves it for the
 // same statement's error handling in the checked loop. The copy looks at events every 1,024
 // passes (microseconds), and one found goes to its handler and then to the entry test. Only a
 // loop of flag-tested statements (no calls, no waits, no nested loop) that does not change its
