@@ -1813,11 +1813,17 @@ void emitter::for_stmt(const stmt &s) {
       l.step = st;
     }
     // A loop around loops written twice can spare them their entry tests, however few its passes.
-    bool holds_copy = false;
-    for (size_t k = l.body.find('\x01'); k != std::string::npos && !holds_copy; k = l.body.find('\x01', k + 1))
-      holds_copy = loop_copies_.count((uint32_t)std::stoul(l.body.substr(k + 1, l.body.find('\x02', k) - k - 1))) > 0;
-    if (l.body.size() <= 12288 && (!short_loop || holds_copy) && step_ok) {
+    std::vector<uint32_t> inner;
+    for (size_t k = l.body.find('\x01'); k != std::string::npos; k = l.body.find('\x01', k + 1)) {
+      uint32_t label = (uint32_t)std::stoul(l.body.substr(k + 1, l.body.find('\x02', k) - k - 1));
+      if (loop_copies_.count(label)) inner.push_back(label);
+    }
+    if (l.body.size() <= 12288 && (!short_loop || !inner.empty()) && step_ok) {
       std::string both = version_for_loop(l, [this] { return new_id(); }, loop_copies_);
+      // The copies are kept only for the FOR directly around them.
+      bool in_for = false;
+      for (const open_block &b : blocks_) in_for = in_for || b.kind == "FOR";
+      if (!in_for && !both.empty()) loop_copies_.erase((uint32_t)std::stoul(both.substr(1, both.find('\x02') - 1)));
       if (!both.empty()) {
         body_ = body_.substr(0, loop_at) + both;
         for (const std::string &n : {l.wide, l.last}) {
@@ -1829,6 +1835,7 @@ void emitter::for_stmt(const stmt &s) {
         }
       }
     }
+    for (uint32_t label : inner) loop_copies_.erase(label);
   }
   put_label(exit);
 }
