@@ -718,52 +718,11 @@ void kb_palette_using(kb_arr &a, uint8_t *first);
 // At whole-number coordinates on a byte-per-pixel page without WINDOW or VIEW offsets, these
 // are done here, inline, exactly as the runtime's routines do them (graphics cursor, colour,
 // clipping to the view); anything else goes to those routines.
-inline bool kb_plain_pixel(const img_struct *im, int32_t x, int32_t y) {
-  bool plain_page = (im->is_text | im->coord_mode | (im->bytes_per_pixel ^ 1)) == 0 && im->pixels;
-  return __builtin_expect(!new_error && plain_page && (uint32_t)x + 16777216u <= 33554432u &&
-                              (uint32_t)y + 16777216u <= 33554432u, 1);
-}
-// Whether (x, y) lies in the page's view, cut to the page.
-inline bool kb_in_view(const img_struct *im, int32_t x, int32_t y) {
-  int32_t l = im->view_x1 > 0 ? im->view_x1 : 0, t = im->view_y1 > 0 ? im->view_y1 : 0;
-  int32_t r = im->view_x2 < (int32_t)im->width - 1 ? im->view_x2 : (int32_t)im->width - 1;
-  int32_t b = im->view_y2 < (int32_t)im->height - 1 ? im->view_y2 : (int32_t)im->height - 1;
-  return x >= l && x <= r && y >= t && y <= b;
-}
-inline void kb_pset_at(int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
-  img_struct *im = write_page;
-  if (!kb_plain_pixel(im, x, y)) {
-    if (preset) sub_preset(0, (float)x, (float)y, colour, passed);
-    else kelg_pset(0, (float)x, (float)y, colour, passed);
-    return;
-  }
-  im->graphics_x = (float)x;
-  im->graphics_y = (float)y;
-  if (!(passed & 1)) colour = preset ? im->background_color : im->color;
-  im->draw_color = colour;
-  if (kb_in_view(im, x, y)) im->pixels[(size_t)y * im->width + (size_t)x] = (uint8_t)(colour & im->mask);
-}
-// The same as a flag-tested statement's part: an error the runtime's routine raises sets the flag.
-inline void kb_pset_at(bool &r, int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
-  kb_pset_at(x, y, colour, passed, preset);
-  r = r || new_error;
-}
-// POINT(x, y): the colour, or -1 outside the view.
-inline int32_t kb_point_at(int32_t x, int32_t y) {
-  const img_struct *im = read_page;
-  if (!kb_plain_pixel(im, x, y)) return kb_l(func_point((float)x, (float)y, 1));
-  if (!kb_in_view(im, x, y)) return -1;
-  return im->pixels[(size_t)y * im->width + (size_t)x] & im->mask;
-}
-inline int32_t kb_point_at(bool &r, int32_t x, int32_t y) {
-  int32_t c = kb_point_at(x, y);
-  r = r || new_error;
-  return c;
-}
-// A page as a FOR loop's checked-once copy reads and writes it: taken at the copy's entry (and
-// again after an event's handler), when the page stores a byte a pixel with no WINDOW or VIEW
-// offsets. Nothing in the copy changes the page's shape, so the pixels, the width, the view cut
-// to the page, the mask and the colours stay in registers however the byte stores alias them.
+//
+// A page as these read and write it (kb_pixels_take: false for any other page). A FOR loop's
+// checked-once copy takes it once at its entry (and again after an event's handler): nothing
+// in the copy changes the page's shape, so the pixels, the width, the view cut to the page, the
+// mask and the colours stay in registers however the byte stores alias them.
 struct kb_pixels {
   img_struct *im;
   uint8_t *px;
@@ -785,13 +744,11 @@ KB_INLINE bool kb_pixels_take(kb_pixels &p, img_struct *im) {
   p.bg = im->background_color;
   return true;
 }
-// kb_pset_at and kb_point_at on a page taken so; once the statement has failed, or far off the
-// page (where the runtime's routine rounds the coordinates), the runtime's way.
-KB_INLINE void kb_pset_px(bool &r, const kb_pixels &p, int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
-  if (__builtin_expect(r || (uint32_t)x + 16777216u > 33554432u || (uint32_t)y + 16777216u > 33554432u, 0)) {
-    kb_pset_at(r, x, y, colour, passed, preset);
-    return;
-  }
+// Coordinates far off the page, which the runtime's routines round as SINGLE values.
+KB_INLINE bool kb_pixels_far(int32_t x, int32_t y) {
+  return (uint32_t)x + 16777216u > 33554432u || (uint32_t)y + 16777216u > 33554432u;
+}
+KB_INLINE void kb_pixels_pset(const kb_pixels &p, int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
   img_struct *im = p.im;
   im->graphics_x = (float)x;
   im->graphics_y = (float)y;
@@ -799,10 +756,44 @@ KB_INLINE void kb_pset_px(bool &r, const kb_pixels &p, int32_t x, int32_t y, uin
   im->draw_color = colour;
   if (x >= p.l && x <= p.r && y >= p.t && y <= p.b) p.px[(size_t)y * p.width + (size_t)x] = (uint8_t)(colour & p.mask);
 }
-KB_INLINE int32_t kb_point_px(bool &r, const kb_pixels &p, int32_t x, int32_t y) {
-  if (__builtin_expect(r || (uint32_t)x + 16777216u > 33554432u || (uint32_t)y + 16777216u > 33554432u, 0))
-    return kb_point_at(r, x, y);
+// POINT(x, y): the colour, or -1 outside the view.
+KB_INLINE int32_t kb_pixels_point(const kb_pixels &p, int32_t x, int32_t y) {
   if (x < p.l || x > p.r || y < p.t || y > p.b) return -1;
   return p.px[(size_t)y * p.width + (size_t)x] & p.mask;
+}
+inline void kb_pset_at(int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
+  kb_pixels p;
+  if (__builtin_expect(new_error || kb_pixels_far(x, y) || !kb_pixels_take(p, write_page), 0)) {
+    if (preset) sub_preset(0, (float)x, (float)y, colour, passed);
+    else kelg_pset(0, (float)x, (float)y, colour, passed);
+    return;
+  }
+  kb_pixels_pset(p, x, y, colour, passed, preset);
+}
+// The same as a flag-tested statement's part: an error the runtime's routine raises sets the flag.
+inline void kb_pset_at(bool &r, int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
+  kb_pset_at(x, y, colour, passed, preset);
+  r = r || new_error;
+}
+inline int32_t kb_point_at(int32_t x, int32_t y) {
+  kb_pixels p;
+  if (__builtin_expect(new_error || kb_pixels_far(x, y) || !kb_pixels_take(p, read_page), 0))
+    return kb_l(func_point((float)x, (float)y, 1));
+  return kb_pixels_point(p, x, y);
+}
+inline int32_t kb_point_at(bool &r, int32_t x, int32_t y) {
+  int32_t c = kb_point_at(x, y);
+  r = r || new_error;
+  return c;
+}
+// In a loop's copy, on the page taken at its entry; once the statement has failed, or far off
+// the page, the way above.
+KB_INLINE void kb_pset_px(bool &r, const kb_pixels &p, int32_t x, int32_t y, uint32_t colour, int32_t passed, bool preset) {
+  if (__builtin_expect(r || kb_pixels_far(x, y), 0)) kb_pset_at(r, x, y, colour, passed, preset);
+  else kb_pixels_pset(p, x, y, colour, passed, preset);
+}
+KB_INLINE int32_t kb_point_px(bool &r, const kb_pixels &p, int32_t x, int32_t y) {
+  if (__builtin_expect(r || kb_pixels_far(x, y), 0)) return kb_point_at(r, x, y);
+  return kb_pixels_point(p, x, y);
 }
 #include "chain.h"
