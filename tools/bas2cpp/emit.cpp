@@ -12,6 +12,7 @@
 #include <set>
 #include "builtins.h"
 #include "loops.h"
+#include "routines.h"
 
 namespace bas {
 
@@ -339,6 +340,14 @@ class emitter {
   bool traced_ = false;            // the program has TRON: numbered lines check the trace flag
   std::map<std::string, std::string> cacheable_;   // module numbers' statics and their C++ types
   std::map<uint32_t, loop_copy> loop_copies_;      // FOR loops written twice, for the loops around them
+  // Short routines, copied in at their GOSUBs (see copy_routines): by label name; the emitted
+  // text of each from its label to its RETURN, by the label's id (and where it starts in
+  // body_ while it is being written); the routines each RETURN ends.
+  std::map<std::string, routine> routines_;
+  std::map<uint32_t, size_t> routine_from_;
+  std::map<uint32_t, std::string> routine_text_;
+  struct routine_end { uint32_t after = 0; std::vector<uint32_t> ids; };
+  std::map<const stmt *, routine_end> routine_ends_;
   std::set<std::string> proc_cnames_;
   struct common_var { std::string type, ref; bool array, str; uint32_t bytes; };
   std::vector<common_var> common_; // the blank COMMON's variables in order, passed by CHAIN
@@ -467,6 +476,7 @@ class emitter {
   void chunk_break(bool starts_loop);
   void palette_using(const stmt &s);
   std::string register_record(const stmt &s, const expr &a);
+  void copy_routines();
   std::string finish_module();
   std::string cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const;
   struct array_access {
@@ -1390,13 +1400,28 @@ void emitter::gosub_stmt(const std::string &label, place at) {
   emit("gosub_push(" + std::to_string(ret) + ");");
   emit("KB_EV(" + std::to_string(line_) + ");");
   // In the module, a jump that knows its return point: into another chunk it becomes a call
-  // of that chunk (see finish_module).
+  // of that chunk (see finish_module); to a short routine, a copy of it (see copy_routines).
+  auto r = in_proc_ ? routines_.end() : routines_.find(label);
   if (in_proc_) emit(jump(id));
+  else if (r != routines_.end())
+    emit("\x0e" + std::to_string(id) + "\x07" + std::to_string(ret) + "\x07" + std::to_string(r->second.after) + "\x07" +
+         std::to_string(r->second.ret->at.line) + "\x04");
   else emit("\x06" + std::to_string(id) + "\x07" + std::to_string(ret) + "\x04");
   put_label(ret);
 }
 
 void emitter::return_stmt(const stmt &s) {
+  auto ends = in_proc_ ? routine_ends_.end() : routine_ends_.find(&s);
+  if (ends != routine_ends_.end()) {
+    // The routines this RETURN ends, as written, for their copies; and the label after it,
+    // where a copy goes on when its pop fails and the error's handler resumes next.
+    for (uint32_t id : ends->second.ids) routine_text_[id] = body_.substr(routine_from_.at(id));
+    sc_->has_return = true;
+    emit("KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
+    emit("if (kb_rid >= 0) \x08");
+    put_label(ends->second.after);
+    return;
+  }
   if (!s.names.empty()) {
     uint32_t id = label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
     emit("KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
@@ -2330,6 +2355,7 @@ void emitter::statement(const stmt &s) {
       uint32_t id = label_id(s.text, s.at);
       if (info_ && !in_proc_) info_->labels.push_back(s.text);
       put_label(id);
+      if (!in_proc_ && routines_.count(s.text)) routine_from_[id] = body_.size();
       if (std::isdigit((unsigned char)s.text[0])) emit("last_line = " + s.text + ";");
       if (traced_ && std::isdigit((unsigned char)s.text[0])) emit("if (kb_tron) kb_trace(" + s.text + ");");
       return;
@@ -2954,7 +2980,43 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
   return out;
 }
 
+// A GOSUB of a short routine becomes a copy of the routine's statements, then its RETURN's pop.
+// The pop gives this GOSUB's own return point unless a handler left the stack otherwise; any
+// other id goes where the RETURN sends it, and a failed pop whose handler resumes next goes on
+// after the RETURN. A routine too long as emitted (or in a huge module) is called as before.
+void emitter::copy_routines() {
+  if (body_.find('\x0e') == std::string::npos) return;
+  bool huge = huge_bytes_ && body_.size() > huge_bytes_;
+  std::string out;
+  out.reserve(body_.size());
+  for (size_t k = 0; k < body_.size(); k++) {
+    if (body_[k] != '\x0e') {
+      out += body_[k];
+      continue;
+    }
+    size_t e = body_.find('\x04', k);
+    std::vector<std::string> f;
+    for (size_t a = k + 1, b; a <= e; a = b + 1) {
+      b = std::min(body_.find('\x07', a), e);
+      f.push_back(body_.substr(a, b - a));
+    }
+    k = e;
+    std::string copy;
+    auto it = routine_text_.find((uint32_t)std::stoul(f[0]));
+    if (!huge && it != routine_text_.end() && it->second.size() <= routine_bytes)
+      copy = routine_copy(it->second, [this] { return new_id(); });
+    if (copy.empty()) {
+      out += "\x06" + f[0] + "\x07" + f[1] + "\x04";
+      continue;
+    }
+    out += "\n" + copy + "  KB_Q(" + f[3] + ", kb_rid = kb_return_pop(kb_r))\n";
+    out += "  if (__builtin_expect(kb_rid != " + f[1] + ", 0)) { if (kb_rid < 0) \x03" + f[2] + "\x04 \x08 }";
+  }
+  body_ = std::move(out);
+}
+
 std::string emitter::finish_module() {
+  copy_routines();
   // Cut at the chunk marks; a jump stays a goto inside its chunk and becomes a return of the
   // label's id (taken by the dispatch loop) across chunks.
   std::vector<std::string> chunks;
@@ -3098,6 +3160,13 @@ static bool holds_builtin(const block &b, const char *name) {
 std::string emitter::run() {
   traced_ = holds_builtin(prog_.statements, "TRON");
   module_.labels = &ck_.module_labels;
+  routines_ = find_routines(prog_.statements);
+  for (auto &[name, r] : routines_) {
+    routine_end &e = routine_ends_[r.ret];
+    if (!e.after) e.after = new_id();
+    r.after = e.after;
+    e.ids.push_back(ck_.module_labels.labels.at(name).id);
+  }
   for (auto &[name, p] : ck_.procedures) proc_cnames_.insert(p.cname);
   body_.clear();
   block_stmts(prog_.statements);
