@@ -1,5 +1,6 @@
-' GOSUB and RETURN a million times from a loop to a routine in another chunk of the translated
-' code, with 130 other variables about: the routine's total.
+' GOSUB and RETURN a million times from a loop to a one-statement routine placed where another
+' chunk of the translated code would call it (the translator copies so short a routine in at the
+' GOSUB), with 130 other variables about: the routine's total.
 DEFLNG A-Z
 GOTO Start
 AddTwo:
