@@ -82,6 +82,116 @@ size_t closing_paren(const std::string &s, size_t open) {
   return std::string::npos;
 }
 
+// A FUNCTION or DEF FN written out at its calls (see emitter::procedure_def): its result's C++
+// type, each parameter's C++ name and type, whether those are pointers (a FUNCTION's) or values
+// (a DEF FN's), and its statements on one line.
+struct inline_fn {
+  std::string ctype;
+  std::vector<std::pair<std::string, std::string>> params;
+  bool by_ref = true;
+  std::string body;
+};
+
+bool ident_char(char c) { return std::isalnum((unsigned char)c) || c == '_'; }
+
+// Whether C++ text names the identifier id (outside other identifiers).
+bool names_ident(const std::string &s, const std::string &id) {
+  for (size_t k = s.find(id); k != std::string::npos; k = s.find(id, k + 1))
+    if ((k == 0 || !ident_char(s[k - 1])) && (k + id.size() >= s.size() || !ident_char(s[k + id.size()]))) return true;
+  return false;
+}
+
+std::string replace_all(std::string s, const std::string &from, const std::string &to) {
+  for (size_t k = s.find(from); k != std::string::npos; k = s.find(from, k + to.size())) s.replace(k, from.size(), to);
+  return s;
+}
+
+// One call of an inline_fn as a statement expression of its body, the arguments given as the
+// call's C++ (pointers or values); "" when an argument needs the call (a field's copy-back).
+// An argument that is a variable's address is read and written as that variable, so the
+// caller keeps it where it is (in a register); a value handed by reference is a local.
+std::string inline_call(const inline_fn &f, const std::vector<std::string> &args) {
+  if (args.size() != f.params.size()) return "";
+  std::string decls, body = f.body;
+  for (size_t k = 0; k < args.size(); k++) {
+    const auto &[c, t] = f.params[k];
+    std::string a = args[k];
+    a.erase(0, a.find_first_not_of(' '));
+    a.erase(a.find_last_not_of(' ') + 1);
+    if (!f.by_ref) {
+      decls += t + " " + c + " = (" + a + "); ";
+      continue;
+    }
+    if (a.compare(0, 8, "kb_cico<") == 0) return "";
+    std::string to;
+    size_t brace = a.find('{');
+    if (a.size() > 1 && a[0] == '&' && std::all_of(a.begin() + 1, a.end(), ident_char)) {
+      to = "(" + a.substr(1) + ")";
+    } else if (a.compare(0, 7, "kb_val<") == 0 && brace != std::string::npos && a.size() > brace + 5 &&
+               a.compare(a.size() - 5, 5, "}.p()") == 0) {
+      decls += t + " " + c + "_v = (" + a.substr(brace + 1, a.size() - 5 - brace - 1) + "); ";
+      to = "(" + c + "_v)";
+    } else {
+      decls += t + " *" + c + " = (" + a + "); ";
+      continue;
+    }
+    body = replace_all(body, "(*" + c + ")", to);
+    if (names_ident(body, c)) return "";
+  }
+  return "({ " + f.ctype + " kb_fr = 0; " + decls + body + " kb_fr; })";
+}
+
+// C++ text with each call of the functions in fns (by C++ name) written out by inline_call,
+// arguments first; their definitions and calls that need to stay calls are left as they are.
+std::string inline_calls(const std::string &text, const std::map<std::string, inline_fn> &fns) {
+  if (fns.empty()) return text;
+  std::string out;
+  size_t last = 0;
+  for (size_t k = 0; k < text.size(); k++) {
+    char ch = text[k];
+    if (ch == '"' || ch == '\'') {
+      k = literal_end(text, k);
+      continue;
+    }
+    if (!ident_char(ch) || (k > 0 && ident_char(text[k - 1]))) continue;
+    size_t e = k;
+    while (e < text.size() && ident_char(text[e])) e++;
+    auto f = fns.find(text.substr(k, e - k));
+    if (f == fns.end() || e >= text.size() || text[e] != '(') {
+      k = e - 1;
+      continue;
+    }
+    size_t close = closing_paren(text, e);
+    if (close == std::string::npos) break;
+    size_t after = text.find_first_not_of(' ', close + 1);
+    if (after != std::string::npos && (text[after] == '{' || text[after] == ';')) {   // its definition or declaration
+      k = close;
+      continue;
+    }
+    std::vector<std::string> args;
+    std::string inner = inline_calls(text.substr(e + 1, close - e - 1), fns);
+    int depth = 0;
+    size_t from = 0;
+    for (size_t j = 0; j < inner.size(); j++) {
+      char c = inner[j];
+      if (c == '"' || c == '\'') j = literal_end(inner, j);
+      else if (c == '(' || c == '{' || c == '[') depth++;
+      else if (c == ')' || c == '}' || c == ']') depth--;
+      else if (c == ',' && depth == 0) {
+        args.push_back(inner.substr(from, j - from));
+        from = j + 1;
+      }
+    }
+    if (!inner.empty()) args.push_back(inner.substr(from));
+    std::string call = inline_call(f->second, args);
+    if (call.empty()) call = f->first + "(" + inner + ")";
+    out += text.substr(last, k - last) + call;
+    last = close + 1;
+    k = close;
+  }
+  return out + text.substr(last);
+}
+
 // A typed expression as C++.
 struct ex {
   ty t = T_SNG;
@@ -347,6 +457,7 @@ class emitter {
   std::map<uint32_t, size_t> routine_from_;
   std::map<uint32_t, std::string> routine_text_;
   struct routine_end { uint32_t after = 0; std::vector<uint32_t> ids; };
+  std::map<std::string, inline_fn> inline_fns_;     // functions written out at their calls
   std::map<const stmt *, routine_end> routine_ends_;
   std::set<std::string> proc_cnames_;
   struct common_var { std::string type, ref; bool array, str; uint32_t bytes; };
@@ -487,6 +598,7 @@ class emitter {
   };
   static std::vector<array_access> array_accesses(const std::string &line);
   std::string finish_proc_body(const std::string &body);
+  void inline_candidate(const procedure &p, const scope &ps, const std::string &body);
   std::string split_program(const std::string &data, const std::string &support, const std::string &module_code,
                             const std::string &main_code) const;
 
@@ -2306,7 +2418,9 @@ void emitter::procedure_def(const stmt &s) {
   out += ps.locals;
   out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
   out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n  [[maybe_unused]] kb_pixels kb_pw, kb_pr;\n";
-  out += finish_proc_body(body_);
+  std::string fbody = finish_proc_body(body_);
+  inline_candidate(*p, ps, fbody);
+  out += fbody;
   if (ps.has_return) {
     out += "kb_return_dispatch:\n  switch (kb_rid) {\n";
     for (uint32_t id : ps.return_ids) out += "    case " + std::to_string(id) + ": goto L" + std::to_string(id) + ";\n";
@@ -2322,6 +2436,47 @@ void emitter::procedure_def(const stmt &s) {
   blocks_ = outer_blocks;
   sc_ = outer;
   in_proc_ = false;
+}
+
+// A FUNCTION or DEF FN is written out at its calls (see inline_calls) when it is a value of
+// its numeric parameters and nothing else: no locals, arrays, SHARED variables, calls, jumps,
+// strings or graphics, its statements each a line of numbers (KB_Q, or KB_S, whose event test
+// then looks at the caller's events as a call's test after it did), numbered lines kept. A call costs the caller
+// saving and reading again every number it keeps, which is most of a short function's time.
+void emitter::inline_candidate(const procedure &p, const scope &ps, const std::string &body) {
+  if (p.kind == procedure::sub || !numeric(p.result.t) || p.result.t == T_REC || !ps.locals.empty() || ps.has_return ||
+      !ps.arrays.empty() || !ps.shared.empty() || ps.scalars.size() != p.params.size() || body.size() > 2000)
+    return;
+  inline_fn f;
+  f.ctype = ctype[p.result.t];
+  f.by_ref = p.kind != procedure::def_fn;
+  for (const param &q : p.params) {
+    if (q.array || !numeric(q.type.t) || q.type.t == T_REC) return;
+    auto v = ps.scalars.find(key_of(q.name, q.type));
+    if (v == ps.scalars.end()) return;
+    std::string c = f.by_ref ? v->second.addr : v->second.ref;
+    if (c.empty() || !std::all_of(c.begin(), c.end(), ident_char)) return;
+    f.params.push_back({c, ctype[q.type.t]});
+  }
+  for (const char *w : {"goto", "return", "throw", "kb_exit", "kels", "kb_c", "kb_rid", "kb_pw", "kb_pr", "kb_frame"})
+    if (names_ident(body, w)) return;
+  for (const std::string &c : proc_cnames_)
+    if (names_ident(body, c)) return;
+  std::string line;
+  for (size_t k = 0; k < body.size();) {
+    size_t e = body.find('\n', k);
+    if (e == std::string::npos) e = body.size();
+    std::string l = body.substr(k, e - k);
+    k = e + 1;
+    l.erase(0, l.find_first_not_of(' '));
+    if (l.empty()) continue;
+    bool numbered = l.compare(0, 12, "last_line = ") == 0 || l.compare(0, 14, "if (kb_tron) k") == 0;   // ERL, TRON
+    if (l.compare(0, 5, "KB_Q(") != 0 && l.compare(0, 5, "KB_S(") != 0 && !numbered) return;
+    line += l + " ";
+  }
+  if (line.empty()) return;
+  f.body = line;
+  inline_fns_[p.cname] = f;
 }
 
 // Labels of a procedure's body: placements of used labels become C++ labels, jumps gotos.
@@ -3017,6 +3172,7 @@ void emitter::copy_routines() {
 
 std::string emitter::finish_module() {
   copy_routines();
+  body_ = inline_calls(body_, inline_fns_);
   // Cut at the chunk marks; a jump stays a goto inside its chunk and becomes a return of the
   // label's id (taken by the dispatch loop) across chunks.
   std::vector<std::string> chunks;
@@ -3170,6 +3326,16 @@ std::string emitter::run() {
   for (auto &[name, p] : ck_.procedures) proc_cnames_.insert(p.cname);
   body_.clear();
   block_stmts(prog_.statements);
+  if (!inline_fns_.empty() && !proc_starts_.empty()) {
+    std::string procs = procs_.substr(0, proc_starts_[0]);
+    for (size_t k = 0; k < proc_starts_.size(); k++) {
+      size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
+      std::string unit = inline_calls(procs_.substr(proc_starts_[k], end - proc_starts_[k]), inline_fns_);
+      proc_starts_[k] = procs.size();
+      procs += unit;
+    }
+    procs_ = std::move(procs);
+  }
   if (as_module_) {
     common_puts(body_);
     common_puts(procs_);
