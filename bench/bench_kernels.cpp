@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include "kelbench_support.h"
 
 void bench_sieve_int();
@@ -22,6 +23,7 @@ void bench_interp();
 void bench_scan();
 void bench_draw();
 void bench_nbody();
+void bench_spectral();
 void bench_files();
 
 namespace {
@@ -126,6 +128,31 @@ int32_t plain_matrix() {
   double tr = 0;
   for (int16_t i = 1; i <= n; i++) tr = tr + c[i][i];
   return (int32_t)std::llrint(std::fabs(tr) * 10) + (int32_t)std::llrint(std::fabs(c[n][1]));
+}
+
+// spectral.bas: the matrix's elements from a function of the two subscripts, as one writes it.
+double spectral_a(int16_t i, int16_t j) { return 1.0 / (((double)i + j - 2.0) * ((double)i + j - 1.0) / 2 + i); }
+int32_t plain_spectral() {
+  const int16_t n = 200;
+  static double u[n + 1], v[n + 1], t[n + 1];
+  for (int16_t i = 1; i <= n; i++) u[i] = 1;
+  for (int16_t rep = 1; rep <= 5; rep++)
+    for (int16_t pass = 1; pass <= 2; pass++) {
+      for (int16_t i = 1; i <= n; i++) {
+        double s = 0;
+        for (int16_t j = 1; j <= n; j++) s = s + spectral_a(i, j) * u[j];
+        t[i] = s;
+      }
+      for (int16_t i = 1; i <= n; i++) {
+        double s = 0;
+        for (int16_t j = 1; j <= n; j++) s = s + spectral_a(j, i) * t[j];
+        v[i] = s;
+      }
+      for (int16_t i = 1; i <= n; i++) std::swap(u[i], v[i]);
+    }
+  double vbv = 0, vv = 0;
+  for (int16_t i = 1; i <= n; i++) { vbv = vbv + u[i] * v[i]; vv = vv + v[i] * v[i]; }
+  return (int32_t)std::llrint(std::sqrt(vbv / vv) * 1000000000.0);
 }
 
 // Every call made as written: g++ would otherwise see that fib is pure, inline it into itself
@@ -484,6 +511,9 @@ BENCHMARK(BM_BasicDraw)->Unit(benchmark::kMillisecond);
 
 void BM_BasicNbody(benchmark::State &state) { basic_against_plain(state, fresh<bench_nbody>, plain_nbody); }
 BENCHMARK(BM_BasicNbody)->Unit(benchmark::kMillisecond);
+
+void BM_BasicSpectral(benchmark::State &state) { basic_against_plain(state, fresh<bench_spectral>, plain_spectral); }
+BENCHMARK(BM_BasicSpectral)->Unit(benchmark::kMillisecond);
 
 // Both sides work in a fresh folder under /tmp, named to the program by KELBENCH_DIR and
 // removed afterwards (each side deletes its own files).

@@ -106,6 +106,52 @@ std::string replace_all(std::string s, const std::string &from, const std::strin
   return s;
 }
 
+// Whether an expression is made only of numbers, the procedure's numeric parameters, operators
+// and the numeric functions below, in at most budget nodes: then the function it is the value
+// of passes emitter::inline_candidate for sure.
+bool plain_numeric(const expr &e, const procedure &p, int &budget) {
+  static const std::set<std::string> fns = {"ABS", "SGN", "SQR", "SIN", "COS", "TAN", "ATN", "EXP", "LOG",
+                                            "INT", "FIX", "CINT", "CLNG", "CSNG", "CDBL"};
+  if (--budget < 0) return false;
+  switch (e.kind) {
+    case ek::number: return true;
+    case ek::unary: case ek::binary: break;
+    case ek::name:
+      if (e.parens) {
+        if (e.suffix || !fns.count(e.text) || e.args.size() != 1) return false;
+        break;
+      }
+      for (const param &q : p.params)
+        if (q.name == e.text && (!e.suffix || e.suffix == tsuffix[q.type.t])) return !q.array && numeric(q.type.t) && q.type.t != T_REC;
+      return false;
+    default: return false;
+  }
+  for (const expr_p &a : e.args)
+    if (!a || !plain_numeric(*a, p, budget)) return false;
+  return true;
+}
+
+// Whether a FUNCTION or DEF FN is sure to be written out at its calls (see inline_candidate):
+// known before its calls are emitted, so that a statement calling it can be flag-tested.
+bool surely_inline(const procedure &p) {
+  if (p.kind == procedure::sub || !p.def || !numeric(p.result.t) || p.result.t == T_REC) return false;
+  for (const param &q : p.params)
+    if (q.array || !numeric(q.type.t) || q.type.t == T_REC) return false;
+  int budget = 60;
+  const stmt &d = *p.def;
+  if (p.kind == procedure::def_fn && !d.exprs.empty() && d.exprs[0]) return plain_numeric(*d.exprs[0], p, budget);
+  bool any = false;
+  for (const stmt_p &s : d.body) {
+    if (s->kind == sk::label) continue;
+    if (s->kind != sk::assign || s->exprs.size() < 2) return false;
+    const expr &t = *s->exprs[0];
+    if (t.kind != ek::name || t.parens || t.text != p.name || (t.suffix && t.suffix != p.suffix)) return false;
+    if (!plain_numeric(*s->exprs[1], p, budget)) return false;
+    any = true;
+  }
+  return any;
+}
+
 // One call of an inline_fn as a statement expression of its body, the arguments given as the
 // call's C++ (pointers or values); "" when an argument needs the call (a field's copy-back).
 // An argument that is a variable's address is read and written as that variable, so the
@@ -144,7 +190,7 @@ std::string inline_call(const inline_fn &f, const std::vector<std::string> &args
 // C++ text with each call of the functions in fns (by C++ name) written out by inline_call,
 // arguments first; their definitions and calls that need to stay calls are left as they are.
 std::string inline_calls(const std::string &text, const std::map<std::string, inline_fn> &fns) {
-  if (fns.empty()) return text;
+  if (fns.empty() && text.find("kb_inl_") == std::string::npos) return text;
   std::string out;
   size_t last = 0;
   for (size_t k = 0; k < text.size(); k++) {
@@ -156,8 +202,10 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
     if (!ident_char(ch) || (k > 0 && ident_char(text[k - 1]))) continue;
     size_t e = k;
     while (e < text.size() && ident_char(text[e])) e++;
-    auto f = fns.find(text.substr(k, e - k));
-    if (f == fns.end() || e >= text.size() || text[e] != '(') {
+    std::string name = text.substr(k, e - k);
+    bool sure = name.compare(0, 7, "kb_inl_") == 0;
+    auto f = fns.find(sure ? name.substr(7) : name);
+    if (e >= text.size() || text[e] != '(' || (f == fns.end() && !sure)) {
       k = e - 1;
       continue;
     }
@@ -183,8 +231,8 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
       }
     }
     if (!inner.empty()) args.push_back(inner.substr(from));
-    std::string call = inline_call(f->second, args);
-    if (call.empty()) call = f->first + "(" + inner + ")";
+    std::string call = f == fns.end() ? "" : inline_call(f->second, args);
+    if (call.empty()) call = (sure ? name.substr(7) : name) + "(" + inner + ")";
     out += text.substr(last, k - last) + call;
     last = close + 1;
     k = close;
@@ -294,7 +342,7 @@ std::string flag_checks(const std::string &code) {
     bool view_raises = false;
     if (flagged.count(id) && targs.find("kels") == std::string::npos) inserts.push_back(j + 1);
     else if (string_view_call(id, view_raises)) { if (view_raises) inserts.push_back(j + 1); }
-    else if (!quiet.count(id)) other = true;
+    else if (!quiet.count(id) && id.compare(0, 7, "kb_inl_") != 0) other = true;
   });
   if (other) return "";
   std::string out;
@@ -1469,7 +1517,9 @@ ex emitter::call_proc(const procedure &p, const std::vector<const expr *> &args,
   }
   ex r;
   r.t = p.kind == procedure::sub ? T_INT : p.result.t;
-  r.c = p.cname + "(" + list + ")";
+  // A function sure to be written out at its calls is named kb_inl_ + its C++ name until then
+  // (inline_calls): a statement of such calls is flag-tested like one of numbers.
+  r.c = (surely_inline(p) ? "kb_inl_" : "") + p.cname + "(" + list + ")";
   if (r.t == T_STR) st_tmp_ = true;
   return r;
 }
@@ -3326,7 +3376,7 @@ std::string emitter::run() {
   for (auto &[name, p] : ck_.procedures) proc_cnames_.insert(p.cname);
   body_.clear();
   block_stmts(prog_.statements);
-  if (!inline_fns_.empty() && !proc_starts_.empty()) {
+  if (!proc_starts_.empty()) {
     std::string procs = procs_.substr(0, proc_starts_[0]);
     for (size_t k = 0; k < proc_starts_.size(); k++) {
       size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
