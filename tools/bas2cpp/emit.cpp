@@ -1517,9 +1517,11 @@ ex emitter::call_proc(const procedure &p, const std::vector<const expr *> &args,
   }
   ex r;
   r.t = p.kind == procedure::sub ? T_INT : p.result.t;
-  // A function sure to be written out at its calls is named kb_inl_ + its C++ name until then
-  // (inline_calls): a statement of such calls is flag-tested like one of numbers.
-  r.c = (surely_inline(p) ? "kb_inl_" : "") + p.cname + "(" + list + ")";
+  // A function sure to be written out at its calls (or already found to be, like a DEF FN
+  // before its use) is named kb_inl_ + its C++ name until then (inline_calls): a statement of
+  // such calls is flag-tested like one of numbers.
+  bool sure = surely_inline(p) || inline_fns_.count(p.cname);
+  r.c = (sure ? "kb_inl_" : "") + p.cname + "(" + list + ")";
   if (r.t == T_STR) st_tmp_ = true;
   return r;
 }
