@@ -189,7 +189,11 @@ std::string inline_call(const inline_fn &f, const std::vector<std::string> &args
 
 // C++ text with each call of the functions in fns (by C++ name) written out by inline_call,
 // arguments first; their definitions and calls that need to stay calls are left as they are.
-std::string inline_calls(const std::string &text, const std::map<std::string, inline_fn> &fns) {
+// Each function is written out in at most inline_bytes of text in all (spent counts them), so
+// a program's C++ grows at most by that much for it however often it is called.
+constexpr size_t inline_bytes = 1 << 18;
+std::string inline_calls(const std::string &text, const std::map<std::string, inline_fn> &fns,
+                         std::map<std::string, size_t> &spent) {
   if (fns.empty() && text.find("kb_inl_") == std::string::npos) return text;
   std::string out;
   size_t last = 0;
@@ -199,7 +203,7 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
       k = literal_end(text, k);
       continue;
     }
-    if (!ident_char(ch) || (k > 0 && ident_char(text[k - 1]))) continue;
+    if ((ch != 'F' && ch != 'k') || (k > 0 && ident_char(text[k - 1]))) continue;   // F_…: functions' names
     size_t e = k;
     while (e < text.size() && ident_char(text[e])) e++;
     std::string name = text.substr(k, e - k);
@@ -217,7 +221,7 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
       continue;
     }
     std::vector<std::string> args;
-    std::string inner = inline_calls(text.substr(e + 1, close - e - 1), fns);
+    std::string inner = inline_calls(text.substr(e + 1, close - e - 1), fns, spent);
     int depth = 0;
     size_t from = 0;
     for (size_t j = 0; j < inner.size(); j++) {
@@ -231,8 +235,9 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
       }
     }
     if (!inner.empty()) args.push_back(inner.substr(from));
-    std::string call = f == fns.end() ? "" : inline_call(f->second, args);
+    std::string call = f == fns.end() || spent[f->first] > inline_bytes ? "" : inline_call(f->second, args);
     if (call.empty()) call = (sure ? name.substr(7) : name) + "(" + inner + ")";
+    else spent[f->first] += call.size();
     out += text.substr(last, k - last) + call;
     last = close + 1;
     k = close;
@@ -506,6 +511,7 @@ class emitter {
   std::map<uint32_t, std::string> routine_text_;
   struct routine_end { uint32_t after = 0; std::vector<uint32_t> ids; };
   std::map<std::string, inline_fn> inline_fns_;     // functions written out at their calls
+  std::map<std::string, size_t> inline_spent_;      // and how much text each has taken
   std::map<const stmt *, routine_end> routine_ends_;
   std::set<std::string> proc_cnames_;
   struct common_var { std::string type, ref; bool array, str; uint32_t bytes; };
@@ -3224,7 +3230,7 @@ void emitter::copy_routines() {
 
 std::string emitter::finish_module() {
   copy_routines();
-  body_ = inline_calls(body_, inline_fns_);
+  body_ = inline_calls(body_, inline_fns_, inline_spent_);
   // Cut at the chunk marks; a jump stays a goto inside its chunk and becomes a return of the
   // label's id (taken by the dispatch loop) across chunks.
   std::vector<std::string> chunks;
@@ -3382,7 +3388,7 @@ std::string emitter::run() {
     std::string procs = procs_.substr(0, proc_starts_[0]);
     for (size_t k = 0; k < proc_starts_.size(); k++) {
       size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
-      std::string unit = inline_calls(procs_.substr(proc_starts_[k], end - proc_starts_[k]), inline_fns_);
+      std::string unit = inline_calls(procs_.substr(proc_starts_[k], end - proc_starts_[k]), inline_fns_, inline_spent_);
       proc_starts_[k] = procs.size();
       procs += unit;
     }
