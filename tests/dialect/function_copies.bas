@@ -28,6 +28,7 @@ PRINT "tri"; Total&
 S! = 0
 FOR I = 1 TO 10: S! = S! + Half!(A(I)) + Half!(I + 0.5): NEXT
 PRINT "half"; S!
+H! = Half!(S!): PRINT "bare"; H!
 P(2).X = 7: P(2).Y = 9
 PRINT "field"; Tri&(P(2).X, P(2).Y); Tri&(Tri&(2, 3) \ 10, 4)
 W# = 0

@@ -215,9 +215,10 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
     }
     size_t close = closing_paren(text, e);
     if (close == std::string::npos) break;
-    size_t after = text.find_first_not_of(' ', close + 1);
-    if (after != std::string::npos && (text[after] == '{' || text[after] == ';')) {   // its definition or declaration
-      k = close;
+    size_t line = text.rfind('\n', k);
+    line = line == std::string::npos ? 0 : line + 1;
+    if (!sure && (text.compare(line, 7, "static ") == 0 || text.compare(line, 24, "[[maybe_unused]] static ") == 0)) {
+      k = close;                                        // its definition or declaration
       continue;
     }
     std::vector<std::string> args;
