@@ -2,12 +2,14 @@
 ' called from loops, from other procedures and inside each other: arguments that are
 ' variables, array elements, record fields and expressions; errors inside them (ERL their own
 ' line, RESUME NEXT and RESUME), with the handler reading the caller's variables as they are;
-' SIN in one; and a DEF FN that reads the module's variables.
+' SIN in one; a DEF FN that reads the module's variables; and a function of strings, which
+' stays a call, inside string expressions whose temporaries must outlive it.
 DEFINT I-N
 DECLARE FUNCTION Tri& (I AS INTEGER, J AS INTEGER)
 DECLARE FUNCTION Half! (X AS SINGLE)
 DECLARE FUNCTION Wave# (T AS DOUBLE)
 DECLARE FUNCTION Cap% (V AS INTEGER)
+DECLARE FUNCTION Digits% (X AS INTEGER)
 DECLARE SUB Sums (N AS INTEGER, T AS LONG)
 TYPE Pt
   X AS INTEGER
@@ -46,6 +48,10 @@ M = 30000: PRINT "cap"; Cap%(M);
 M = 100: PRINT Cap%(M); M; Cap%(5); Fixes
 CALL Sums(50, T&)
 PRINT "sums"; T&
+B$ = "abc"
+C$ = LEFT$(B$ + STR$(7), 5) + MID$(STR$(Digits%(123)), 2) + UCASE$(B$ + "x")
+D$ = STR$(Digits%(5)) + LCASE$(MID$(B$ + "QQ", 2)) + STR$(Digits%(77))
+PRINT C$; "|"; D$
 END
 
 Fix:
@@ -74,4 +80,8 @@ END FUNCTION
 FUNCTION Cap% (V AS INTEGER)
 10 Cap% = V * 2
 20 Cap% = 1000 \ (V - 100) + V
+END FUNCTION
+
+FUNCTION Digits% (X AS INTEGER)
+  Digits% = LEN(STR$(X)) + LEN(HEX$(X))
 END FUNCTION

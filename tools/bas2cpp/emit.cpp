@@ -2517,7 +2517,10 @@ void emitter::inline_candidate(const procedure &p, const scope &ps, const std::s
     if (c.empty() || !std::all_of(c.begin(), c.end(), ident_char)) return;
     f.params.push_back({c, ctype[q.type.t]});
   }
-  for (const char *w : {"goto", "return", "throw", "kb_exit", "kels", "kb_c", "kb_rid", "kb_pw", "kb_pr", "kb_frame"})
+  // Strings anywhere (kels_…, kb_lit…): a function's statement frees the temporaries made since
+  // kels_tmp_base, which written out in a caller's statement would be the caller's too.
+  if (body.find("kels") != std::string::npos || body.find("KB_LIT") != std::string::npos) return;
+  for (const char *w : {"goto", "return", "throw", "kb_exit", "kb_c", "kb_rid", "kb_pw", "kb_pr", "kb_frame"})
     if (names_ident(body, w)) return;
   for (const std::string &c : proc_cnames_)
     if (names_ident(body, c)) return;
