@@ -506,14 +506,14 @@ class emitter {
   std::map<uint32_t, loop_copy> loop_copies_;      // FOR loops written twice, for the loops around them
   // Short routines, copied in at their GOSUBs (see copy_routines): by label name; the emitted
   // text of each from its label to its RETURN, by the label's id (and where it starts in
-  // body_ while it is being written); the routines each RETURN ends.
+  // body_ while it is being written); the routines each RETURN ends, and the label after it.
   std::map<std::string, routine> routines_;
   std::map<uint32_t, size_t> routine_from_;
   std::map<uint32_t, std::string> routine_text_;
   struct routine_end { uint32_t after = 0; std::vector<uint32_t> ids; };
+  std::map<const stmt *, routine_end> routine_ends_;
   std::map<std::string, inline_fn> inline_fns_;     // functions written out at their calls
   std::map<std::string, size_t> inline_spent_;      // and how much text each has taken
-  std::map<const stmt *, routine_end> routine_ends_;
   std::set<std::string> proc_cnames_;
   struct common_var { std::string type, ref; bool array, str; uint32_t bytes; };
   std::vector<common_var> common_; // the blank COMMON's variables in order, passed by CHAIN
@@ -1582,23 +1582,16 @@ void emitter::gosub_stmt(const std::string &label, place at) {
 }
 
 void emitter::return_stmt(const stmt &s) {
-  auto ends = in_proc_ ? routine_ends_.end() : routine_ends_.find(&s);
-  if (ends != routine_ends_.end()) {
-    // The routines this RETURN ends, as written, for their copies; and the label after it,
-    // where a copy goes on when its pop fails and the error's handler resumes next.
-    for (uint32_t id : ends->second.ids) routine_text_[id] = body_.substr(routine_from_.at(id));
-    sc_->has_return = true;
-    emit("KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
-    emit("if (kb_rid >= 0) \x08");
-    put_label(ends->second.after);
-    return;
-  }
   if (!s.names.empty()) {
     uint32_t id = label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
     emit("KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
     emit("if (kb_rid >= 0) " + jump(id));
     return;
   }
+  // The routines this RETURN ends, as written, for their copies (see copy_routines).
+  auto ends = in_proc_ ? routine_ends_.end() : routine_ends_.find(&s);
+  if (ends != routine_ends_.end())
+    for (uint32_t id : ends->second.ids) routine_text_[id] = body_.substr(routine_from_.at(id));
   sc_->has_return = true;
   emit("KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
   if (in_proc_) {
@@ -1607,6 +1600,8 @@ void emitter::return_stmt(const stmt &s) {
   } else {
     // A return point in the chunk is a jump, any other id leaves it (see finish_module).
     emit("if (kb_rid >= 0) \x08");
+    // Where a copy goes on when its pop fails and the error's handler resumes next.
+    if (ends != routine_ends_.end()) put_label(ends->second.after);
   }
 }
 
@@ -2500,8 +2495,9 @@ void emitter::procedure_def(const stmt &s) {
 // A FUNCTION or DEF FN is written out at its calls (see inline_calls) when it is a value of
 // its numeric parameters and nothing else: no locals, arrays, SHARED variables, calls, jumps,
 // strings or graphics, its statements each a line of numbers (KB_Q, or KB_S, whose event test
-// then looks at the caller's events as a call's test after it did), numbered lines kept. A call costs the caller
-// saving and reading again every number it keeps, which is most of a short function's time.
+// then looks at the caller's events as a call's test after it did), numbered lines kept. A
+// call costs the caller saving and reading again every number it keeps, which is most of a
+// short function's time.
 void emitter::inline_candidate(const procedure &p, const scope &ps, const std::string &body) {
   if (p.kind == procedure::sub || !numeric(p.result.t) || p.result.t == T_REC || !ps.locals.empty() || ps.has_return ||
       !ps.arrays.empty() || !ps.shared.empty() || ps.scalars.size() != p.params.size() || body.size() > 2000)
