@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include "host.h"
 #include "platform.h"
 
 std::atomic<uint8_t> stop_program{0};
@@ -25,7 +26,16 @@ static std::atomic<bool> files_incomplete{false};
 static std::atomic<std::thread::id> game_thread_id{};
 static std::atomic<int> exit_status{-1};         // -1 until an exit is asked for
 
-void kel_mark_game_thread() { game_thread_id = std::this_thread::get_id(); }
+uintptr_t kel_stack_floor = 0;
+
+void kel_mark_game_thread() {
+  game_thread_id = std::this_thread::get_id();
+  uintptr_t lowest;
+  size_t size;
+  platform_stack_bounds(&lowest, &size);
+  size_t room = size / 4 < (1u << 20) ? size / 4 : (1u << 20);   // a quarter of a small stack
+  kel_stack_floor = lowest ? lowest + room : 0;
+}
 bool kel_on_game_thread() {
   std::thread::id id = game_thread_id.load();
   return id != std::thread::id{} && std::this_thread::get_id() == id;

@@ -25,6 +25,10 @@ struct kel_thread_end {};
 // route message boxes).
 void kel_mark_game_thread();
 bool kel_on_game_thread();
+// The lowest address the game thread's procedure frames may reach: its stack's end, less room
+// for what still runs there after "Out of stack space" (the box, the unwinding). Set when the
+// game thread marks itself; 0 (no limit) on other threads' runs and where the host cannot tell.
+extern uintptr_t kel_stack_floor;
 
 // Window close (bit 0) or Ctrl+Break (bit 1) seen by the main thread.
 void kel_request_close(int bit);

@@ -17,6 +17,9 @@ uint32_t platform_ticks();
 struct platform_thread;
 platform_thread *platform_thread_start(int (*fn)(void *), void *arg, bool large_stack);
 void platform_thread_join(platform_thread *t);   // waits for it and frees the handle
+// The calling thread's stack: its lowest address and its size in bytes (both 0 when the host
+// cannot tell). Stacks grow down to the lowest address.
+void platform_stack_bounds(uintptr_t *lowest, size_t *size);
 
 // Start-up before SDL: the host prepares what SDL and the program expect (the page's canvas
 // settings and audio unlock on the web). Called once by the main thread.

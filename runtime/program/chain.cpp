@@ -38,7 +38,6 @@ void leave_module() {
   error_handling = 0;
   event_return = 0;
   new_error = 0;
-  kb_depth = 0;
   // ON TIMER names the left module's labels: every timer is switched off.
   for (uint32_t k = 0; ontimer && k < ontimer_nextfree.load(); k++) {
     ontimer[k].state = 0;

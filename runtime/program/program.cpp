@@ -9,7 +9,6 @@
 kels *kb_dummy_str = nullptr;
 alignas(16) uint8_t kb_dummy_bytes[65536];
 int32_t kb_option_base = 0;
-int32_t kb_depth = 0;
 
 // ---- arrays ------------------------------------------------------------------------------
 

@@ -610,12 +610,21 @@ inline kels *kb_result(kels *s) {
   std::memcpy(t->text, s->text, s->len);
   return t;
 }
-// Procedure calls nest at most this deep before "Out of stack space".
-constexpr int32_t kb_max_depth = 100000;
-extern int32_t kb_depth;
+// Procedure calls nest until their frames near the stack's end: "Out of stack space" then.
+// The test is the frame's own address against a floor that never changes while the program
+// runs, so a call keeps no count in memory (a count's store and load at every call and return
+// were a chain through all of a recursion's calls).
+// The frame's address is that of this empty object, which costs a frame no register; under
+// AddressSanitizer, whose fake frames may hold locals elsewhere, the frame pointer's.
+#if defined(__SANITIZE_ADDRESS__)
+#define KB_FRAME_ADDRESS __builtin_frame_address(0)
+#else
+#define KB_FRAME_ADDRESS this
+#endif
 struct kb_frame {
-  kb_frame() { if (++kb_depth > kb_max_depth) error(256); }
-  ~kb_frame() { --kb_depth; }
+  KB_INLINE kb_frame() {
+    if (__builtin_expect((uintptr_t)KB_FRAME_ADDRESS < kel_stack_floor, 0)) error(256);
+  }
 };
 
 // ---- DATA and READ -----------------------------------------------------------------------

@@ -74,6 +74,7 @@ TEST(Exit, CriticalErrorsShowTheirBoxAndEndWithStatus0EveryTime) {
   struct { const char *arg, *box; } cases[] = {
     {"critical", "Critical Error\nOut of stack space"},
     {"memory", "Critical Error #12\nOut of memory"},
+    {"recurse", "Critical Error\nOut of stack space"},
   };
   for (auto &c : cases)
     for (int run = 0; run < 3; run++) {

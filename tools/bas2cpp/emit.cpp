@@ -152,6 +152,51 @@ bool surely_inline(const procedure &p) {
   return any;
 }
 
+// The value inside an argument handed as a copy, kb_val<T>{value}.p() (see pass_arg); "" for
+// any other argument.
+std::string copied_value(std::string a) {
+  a.erase(0, a.find_first_not_of(' '));
+  a.erase(a.find_last_not_of(' ') + 1);
+  size_t brace = a.find('{');
+  if (a.compare(0, 7, "kb_val<") != 0 || brace == std::string::npos || a.size() < brace + 6 ||
+      a.compare(a.size() - 5, 5, "}.p()") != 0)
+    return "";
+  int depth = 0;
+  for (size_t k = brace; k < a.size() - 5; k++) {   // the brace opened must close only at the end
+    char ch = a[k];
+    if (ch == '"' || ch == '\'') k = literal_end(a, k);
+    else if (ch == '{') depth++;
+    else if (ch == '}' && --depth == 0) return "";
+  }
+  return depth == 1 ? a.substr(brace + 1, a.size() - 5 - brace - 1) : "";
+}
+
+// A call's text between its parentheses split at its top-level commas.
+std::vector<std::string> call_args(const std::string &inner) {
+  std::vector<std::string> args;
+  int depth = 0;
+  size_t from = 0;
+  for (size_t j = 0; j < inner.size(); j++) {
+    char c = inner[j];
+    if (c == '"' || c == '\'') j = literal_end(inner, j);
+    else if (c == '(' || c == '{' || c == '[') depth++;
+    else if (c == ')' || c == '}' || c == ']') depth--;
+    else if (c == ',' && depth == 0) {
+      args.push_back(inner.substr(from, j - from));
+      from = j + 1;
+    }
+  }
+  if (!inner.empty()) args.push_back(inner.substr(from));
+  return args;
+}
+
+// Whether the line of C++ text holding position k starts a function's definition or declaration.
+bool at_definition(const std::string &text, size_t k) {
+  size_t line = text.rfind('\n', k);
+  line = line == std::string::npos ? 0 : line + 1;
+  return text.compare(line, 7, "static ") == 0 || text.compare(line, 24, "[[maybe_unused]] static ") == 0;
+}
+
 // One call of an inline_fn as a statement expression of its body, the arguments given as the
 // call's C++ (pointers or values); "" when an argument needs the call (a field's copy-back).
 // An argument that is a variable's address is read and written as that variable, so the
@@ -169,13 +214,11 @@ std::string inline_call(const inline_fn &f, const std::vector<std::string> &args
       continue;
     }
     if (a.compare(0, 8, "kb_cico<") == 0) return "";
-    std::string to;
-    size_t brace = a.find('{');
+    std::string to, value = copied_value(a);
     if (a.size() > 1 && a[0] == '&' && std::all_of(a.begin() + 1, a.end(), ident_char)) {
       to = "(" + a.substr(1) + ")";
-    } else if (a.compare(0, 7, "kb_val<") == 0 && brace != std::string::npos && a.size() > brace + 5 &&
-               a.compare(a.size() - 5, 5, "}.p()") == 0) {
-      decls += t + " " + c + "_v = (" + a.substr(brace + 1, a.size() - 5 - brace - 1) + "); ";
+    } else if (!value.empty()) {
+      decls += t + " " + c + "_v = (" + value + "); ";
       to = "(" + c + "_v)";
     } else {
       decls += t + " *" + c + " = (" + a + "); ";
@@ -215,27 +258,12 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
     }
     size_t close = closing_paren(text, e);
     if (close == std::string::npos) break;
-    size_t line = text.rfind('\n', k);
-    line = line == std::string::npos ? 0 : line + 1;
-    if (!sure && (text.compare(line, 7, "static ") == 0 || text.compare(line, 24, "[[maybe_unused]] static ") == 0)) {
+    if (!sure && at_definition(text, k)) {
       k = close;                                        // its definition or declaration
       continue;
     }
-    std::vector<std::string> args;
     std::string inner = inline_calls(text.substr(e + 1, close - e - 1), fns, spent);
-    int depth = 0;
-    size_t from = 0;
-    for (size_t j = 0; j < inner.size(); j++) {
-      char c = inner[j];
-      if (c == '"' || c == '\'') j = literal_end(inner, j);
-      else if (c == '(' || c == '{' || c == '[') depth++;
-      else if (c == ')' || c == '}' || c == ']') depth--;
-      else if (c == ',' && depth == 0) {
-        args.push_back(inner.substr(from, j - from));
-        from = j + 1;
-      }
-    }
-    if (!inner.empty()) args.push_back(inner.substr(from));
+    std::vector<std::string> args = call_args(inner);
     std::string call = f == fns.end() || spent[f->first] > inline_bytes ? "" : inline_call(f->second, args);
     if (call.empty()) call = (sure ? name.substr(7) : name) + "(" + inner + ")";
     else spent[f->first] += call.size();
@@ -244,6 +272,101 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
     k = close;
   }
   return out + text.substr(last);
+}
+
+// A SUB or FUNCTION whose numbers (handed by reference, as pointers) may all come as values:
+// a call that hands each of them a copy of an expression (nothing else can see a copy) calls
+// name_v, which takes them in registers, instead of storing each copy for the callee to load
+// again. Both entries are the one body, name_b, inlined into each: its C++ result type, and
+// each parameter's C++ type and name as the definition has them, and whether it is a number.
+// A declaration of a C++ type and name as the emitter writes it: "T *name", "T &name", "T name".
+std::string glued(const std::string &type, const std::string &name) {
+  return type + (!type.empty() && (type.back() == '*' || type.back() == '&') ? "" : " ") + name;
+}
+
+struct by_value_proc {
+  std::string ret;
+  std::vector<std::string> types, names;
+  std::vector<bool> number;
+};
+constexpr size_t by_value_bytes = 1 << 15;   // the longest body compiled twice for it
+
+// C++ text with each call of procs (by C++ name) whose numbers are all copies turned into a
+// call of its _v entry with their values; used collects the names of the procedures so called.
+std::string by_value_calls(const std::string &text, const std::map<std::string, by_value_proc> &procs,
+                           std::set<std::string> &used) {
+  if (procs.empty()) return text;
+  std::string out;
+  size_t last = 0;
+  for (size_t k = 0; k < text.size(); k++) {
+    char ch = text[k];
+    if (ch == '"' || ch == '\'') {
+      k = literal_end(text, k);
+      continue;
+    }
+    if ((ch != 'F' && ch != 'S') || (k > 0 && ident_char(text[k - 1]))) continue;   // F_…, S_…: procedures' names
+    size_t e = k;
+    while (e < text.size() && ident_char(text[e])) e++;
+    auto p = procs.find(text.substr(k, e - k));
+    if (e >= text.size() || text[e] != '(' || p == procs.end()) {
+      k = e - 1;
+      continue;
+    }
+    size_t close = closing_paren(text, e);
+    if (close == std::string::npos) break;
+    if (at_definition(text, k)) {
+      k = close;
+      continue;
+    }
+    std::string inner = by_value_calls(text.substr(e + 1, close - e - 1), procs, used);
+    std::vector<std::string> args = call_args(inner);
+    bool values = args.size() == p->second.number.size();
+    for (size_t a = 0; values && a < args.size(); a++)
+      if (p->second.number[a]) {
+        std::string v = copied_value(args[a]);
+        if (v.empty()) values = false;
+        else args[a] = v;
+      }
+    std::string call = p->first + "(" + inner + ")";
+    if (values) {
+      used.insert(p->first);
+      call = p->first + "_v(";
+      for (size_t a = 0; a < args.size(); a++) call += (a ? ", " : "") + args[a];
+      call += ")";
+    }
+    out += text.substr(last, k - last) + call;
+    last = close + 1;
+    k = close;
+  }
+  return out + text.substr(last);
+}
+
+// A procedure's definition (its unit of procs_) as the body name_b of its two entries, name
+// with the definition's parameters and name_v with its numbers as values, and their
+// declaration for the prototypes.
+std::string by_value_unit(const std::string &unit, const std::string &name, const by_value_proc &p, std::string &proto) {
+  std::string head = "[[maybe_unused]] static " + p.ret + " " + name + "(";
+  size_t at = unit.find(head);
+  if (at == std::string::npos) return unit;
+  std::string params, vparams, pass, vpass;
+  for (size_t k = 0; k < p.names.size(); k++) {
+    std::string sep = k ? ", " : "";
+    params += sep + glued(p.types[k], p.names[k]);
+    pass += sep + p.names[k];
+    if (p.number[k]) {
+      vparams += sep + p.types[k].substr(0, p.types[k].size() - 2) + " " + p.names[k];   // "T *" → "T"
+      vpass += sep + "&" + p.names[k];
+    } else {
+      vparams += sep + glued(p.types[k], p.names[k]);
+      vpass += sep + p.names[k];
+    }
+  }
+  std::string out = unit.substr(0, at) + "[[gnu::always_inline]] static inline " + p.ret + " " + name + "_b(" +
+                    unit.substr(at + head.size());
+  out += head + params + ") { return " + name + "_b(" + pass + "); }\n";
+  out += "[[maybe_unused]] static " + p.ret + " " + name + "_v(" + vparams + ") { return " + name + "_b(" + vpass + "); }\n";
+  proto = "static " + p.ret + " " + name + "_v(" + vparams + ");\n";
+  return out;
 }
 
 // A typed expression as C++.
@@ -662,6 +785,9 @@ class emitter {
   size_t huge_bytes_ = 0;          // no register copies in a module whose code is larger (0: never)
  private:
   std::vector<size_t> proc_starts_;   // where each procedure's function starts in procs_
+  std::map<std::string, by_value_proc> by_value_procs_;   // by C++ name
+  std::set<std::string> by_value_used_;                   // those with a call of their _v entry
+  void by_value_entries();
   std::vector<size_t> chunk_starts_;  // where each chunk starts in finish_module's code, and the end
 };
 
@@ -1475,7 +1601,9 @@ std::string emitter::pass_arg(const param &q, const expr &a) {
   if (by_ref && a.kind == ek::name) {
     std::string full = full_name(a.text, a.suffix);
     if (consts_.count(full) || (!a.suffix && consts_.count(a.text))) by_ref = false;
-    if (const procedure *p = ck_.find_proc(a.text)) if (p->kind != procedure::sub && sc_->proc != p) by_ref = false;
+    // A function's name is a call, but for its own value inside it (the name without arguments).
+    if (const procedure *p = ck_.find_proc(a.text))
+      if (p->kind != procedure::sub && (sc_->proc != p || a.parens || !a.args.empty())) by_ref = false;
     for (const builtin &b : builtins())
       if (!b.statement && full == b.name) by_ref = false;
   }
@@ -2410,6 +2538,13 @@ void emitter::procedure_def(const stmt &s) {
   in_proc_ = true;
   // Parameters.
   std::string params, pre;
+  by_value_proc byv;
+  auto add_param = [&](const std::string &type, const std::string &name, bool number) {
+    params += std::string(params.empty() ? "" : ", ") + glued(type, name);
+    byv.types.push_back(type);
+    byv.names.push_back(name);
+    byv.number.push_back(number);
+  };
   for (size_t k = 0; k < p->params.size(); k++) {
     const param &q = p->params[k];
     std::string c = new_cname("p", q.name);
@@ -2419,7 +2554,7 @@ void emitter::procedure_def(const stmt &s) {
     if (!q.suffix && (q.type.t == T_REC || q.type.t != default_type(q.name) || q.type.fixed))
       (q.array ? ps.as_array : ps.as_scalar)[q.name] = q.type;
     if (q.array) {
-      params += std::string(k ? ", " : "") + "kb_arr &" + c;
+      add_param("kb_arr &", c, false);
       v.array = true;
       v.ref = c;
       ps.arrays[key] = v;
@@ -2427,23 +2562,23 @@ void emitter::procedure_def(const stmt &s) {
     }
     if (p->kind == procedure::def_fn) {
       if (q.type.t == T_STR) {
-        params += std::string(k ? ", " : "") + "kels *" + c + "_in";
+        add_param("kels *", c + "_in", false);
         pre += "  kb_param_str " + c + "(" + c + "_in);\n";
         v.ref = "((kels *)" + c + ")";
       } else {
-        params += std::string(k ? ", " : "") + ctype[q.type.t] + " " + c;
+        add_param(ctype[q.type.t], c, false);
         v.ref = c;
         v.addr = "&" + c;
       }
     } else if (q.type.t == T_REC) {
-      params += std::string(k ? ", " : "") + "uint8_t *" + c;
+      add_param("uint8_t *", c, false);
       v.ref = c;
     } else if (q.type.t == T_STR) {
-      params += std::string(k ? ", " : "") + "kels *" + c + "_in";
+      add_param("kels *", c + "_in", false);
       pre += "  kb_param_str " + c + "(" + c + "_in);\n";
       v.ref = "((kels *)" + c + ")";
     } else {
-      params += std::string(k ? ", " : "") + ctype[q.type.t] + " *" + c;
+      add_param(std::string(ctype[q.type.t]) + " *", c, true);
       v.ref = "(*" + c + ")";
       v.addr = c;
     }
@@ -2486,6 +2621,10 @@ void emitter::procedure_def(const stmt &s) {
   proc_starts_.push_back(procs_.size());
   procs_ += "\n" + out;
   protos_ += "static " + ret_type + " " + p->cname + "(" + params + ");\n";
+  byv.ret = ret_type;
+  if (p->kind != procedure::def_fn && out.size() <= by_value_bytes &&
+      std::find(byv.number.begin(), byv.number.end(), true) != byv.number.end())
+    by_value_procs_[p->cname] = std::move(byv);
   body_.swap(outer_body);
   blocks_ = outer_blocks;
   sc_ = outer;
@@ -3228,9 +3367,34 @@ void emitter::copy_routines() {
   body_ = std::move(out);
 }
 
+// The procedures called with values get their two entries (by_value_unit).
+void emitter::by_value_entries() {
+  if (by_value_used_.empty()) return;
+  std::string procs = procs_.substr(0, proc_starts_.empty() ? procs_.size() : proc_starts_[0]);
+  for (size_t k = 0; k < proc_starts_.size(); k++) {
+    size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
+    std::string unit = procs_.substr(proc_starts_[k], end - proc_starts_[k]);
+    size_t name = unit.find(" static ");
+    size_t open = name == std::string::npos ? name : unit.find('(', name);
+    if (open != std::string::npos) {
+      size_t from = unit.rfind(' ', open) + 1;
+      auto p = by_value_procs_.find(unit.substr(from, open - from));
+      if (p != by_value_procs_.end() && by_value_used_.count(p->first)) {
+        std::string proto;
+        unit = by_value_unit(unit, p->first, p->second, proto);
+        protos_ += proto;
+      }
+    }
+    proc_starts_[k] = procs.size();
+    procs += unit;
+  }
+  procs_ = std::move(procs);
+}
+
 std::string emitter::finish_module() {
   copy_routines();
   body_ = inline_calls(body_, inline_fns_, inline_spent_);
+  body_ = by_value_calls(body_, by_value_procs_, by_value_used_);
   // Cut at the chunk marks; a jump stays a goto inside its chunk and becomes a return of the
   // label's id (taken by the dispatch loop) across chunks.
   std::vector<std::string> chunks;
@@ -3389,6 +3553,7 @@ std::string emitter::run() {
     for (size_t k = 0; k < proc_starts_.size(); k++) {
       size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
       std::string unit = inline_calls(procs_.substr(proc_starts_[k], end - proc_starts_[k]), inline_fns_, inline_spent_);
+      unit = by_value_calls(unit, by_value_procs_, by_value_used_);
       proc_starts_[k] = procs.size();
       procs += unit;
     }
@@ -3399,6 +3564,7 @@ std::string emitter::run() {
     common_puts(procs_);
   }
   std::string module_code = finish_module();
+  by_value_entries();
 
   std::string data;
   if (!ck_.data.empty()) {

@@ -2,6 +2,7 @@
 // window surface is already 0x00RRGGBB.
 #include "host.h"
 #include <dlfcn.h>
+#include <pthread.h>
 #include <png.h>
 #include <unistd.h>
 #include <cstdlib>
@@ -20,6 +21,20 @@ platform_thread *platform_thread_start(int (*fn)(void *), void *arg, bool large_
   SDL_Thread *t = SDL_CreateThread(fn, arg);
   if (own_stack_size) unsetenv("SDL_THREAD_STACK_SIZE");
   return t ? new platform_thread{t} : nullptr;
+}
+
+void platform_stack_bounds(uintptr_t *lowest, size_t *size) {
+  *lowest = 0;
+  *size = 0;
+  pthread_attr_t attr;
+  if (pthread_getattr_np(pthread_self(), &attr) != 0) return;
+  void *addr = nullptr;
+  size_t bytes = 0;
+  if (pthread_attr_getstack(&attr, &addr, &bytes) == 0) {
+    *lowest = (uintptr_t)addr;
+    *size = bytes;
+  }
+  pthread_attr_destroy(&attr);
 }
 
 void platform_thread_join(platform_thread *t) {

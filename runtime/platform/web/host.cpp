@@ -3,6 +3,7 @@
 // RGBA in memory, and the page is told when the program ends.
 #include "host.h"
 #include <emscripten.h>
+#include <emscripten/stack.h>
 #include <pthread.h>
 #include <chrono>
 #include <vector>
@@ -25,6 +26,13 @@ void *thread_main(void *p) {
   return nullptr;
 }
 }  // namespace
+
+// The linear memory's stack of the calling thread, where address-taken locals live; the
+// engine's own call stack is out of sight.
+void platform_stack_bounds(uintptr_t *lowest, size_t *size) {
+  *lowest = emscripten_stack_get_end();
+  *size = emscripten_stack_get_base() - emscripten_stack_get_end();
+}
 
 platform_thread *platform_thread_start(int (*fn)(void *), void *arg, bool large_stack) {
   pthread_attr_t attr;

@@ -10,6 +10,9 @@ SELECT CASE W$
         ERROR 256
     CASE "memory"
         ERROR 512
+    CASE "recurse"
+        ' Calls without end run out of stack space before the stack itself ends.
+        PRINT Forever&(1)
     CASE "box"
         ERROR 9
         PRINT "after the box"
@@ -73,3 +76,7 @@ COMMON Handed$
 Tick: N = N + 1
 S = _FREETIMER: T = _FREETIMER: U = _FREETIMER
 RETURN
+
+FUNCTION Forever& (N AS LONG)
+    IF N > 0 THEN Forever& = Forever&(N + 1) + 1
+END FUNCTION
