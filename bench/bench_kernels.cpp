@@ -17,6 +17,7 @@ void bench_pset_colour();
 void bench_life();
 void bench_matrix();
 void bench_fib();
+void bench_ack();
 void bench_subref();
 void bench_particles();
 void bench_interp();
@@ -159,6 +160,22 @@ int32_t plain_spectral() {
 // and merge the calls it repeats (fib(n - 2) twice, and each number in all four repetitions),
 // making a small fraction of the calls.
 [[gnu::noipa]] int32_t fib(int16_t n) { return n < 2 ? n : fib(n - 1) + fib(n - 2); }
+// ack.bas: every call made, its parameters by value as one writes it in C++.
+int32_t ack_calls;
+[[gnu::noipa]] int32_t ack(int16_t m, int16_t n) {
+  ack_calls++;
+  if (m == 0) return n + 1;
+  if (n == 0) return ack((int16_t)(m - 1), (int16_t)1);
+  return ack((int16_t)(m - 1), (int16_t)ack(m, (int16_t)(n - 1)));
+}
+int32_t plain_ack() {
+  ack_calls = 0;
+  int32_t total = 0;
+  for (int16_t rep = 1; rep <= 30; rep++)
+    for (int16_t n = 1; n <= 6; n++) total += ack(2, n) + ack(3, n);
+  return total + ack_calls;
+}
+
 int32_t plain_fib() {
   int32_t total = 0;
   for (int16_t rep = 1; rep <= 4; rep++)
@@ -471,6 +488,9 @@ BENCHMARK(BM_BasicMatrix)->Unit(benchmark::kMillisecond);
 
 void BM_BasicFib(benchmark::State &state) { basic_against_plain(state, fresh<bench_fib>, plain_fib); }
 BENCHMARK(BM_BasicFib)->Unit(benchmark::kMillisecond);
+
+void BM_BasicAck(benchmark::State &state) { basic_against_plain(state, fresh<bench_ack>, plain_ack); }
+BENCHMARK(BM_BasicAck)->Unit(benchmark::kMillisecond);
 
 void BM_BasicSubRef(benchmark::State &state) { basic_against_plain(state, fresh<bench_subref>, plain_subref); }
 BENCHMARK(BM_BasicSubRef)->Unit(benchmark::kMillisecond);

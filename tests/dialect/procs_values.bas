@@ -10,7 +10,8 @@ DECLARE FUNCTION Down& (N AS LONG)
 DECLARE FUNCTION Share% (N AS INTEGER)
 DECLARE SUB Fill (A() AS INTEGER, N AS INTEGER, V AS INTEGER)
 DECLARE FUNCTION Mix# (A AS INTEGER, B AS DOUBLE, C AS LONG)
-DIM SHARED Seen AS INTEGER
+DECLARE SUB AddTo (N AS INTEGER)
+DIM SHARED Seen AS INTEGER, Tally AS LONG
 DIM Arr(1 TO 5) AS INTEGER
 ON ERROR GOTO Trouble
 
@@ -31,6 +32,12 @@ PRINT "deep"; Down&(40000)
 Fill Arr(), 5, 3 * 3
 PRINT "fill"; Arr(1); Arr(5)
 PRINT "mix"; Mix#(2, 0.5, 70000); Mix#(A%, B#, 3)
+' A loop keeps its numbers in registers: a call with values still sees them, and changes them.
+FOR K% = 1 TO 5
+    Tally = Tally + K%
+    AddTo K% * 2
+NEXT K%
+PRINT "tally"; Tally
 ' Overflow in an argument, then inside a call of copies: each is error 6 at its own line.
 100 PRINT "arg"; Fib&(32767 + 1)
 PRINT "inner"; Mix#(32767, 1, 1)
@@ -83,3 +90,7 @@ FUNCTION Mix# (A AS INTEGER, B AS DOUBLE, C AS LONG)
 200 A = A + 1
     Mix# = A * B + C
 END FUNCTION
+
+SUB AddTo (N AS INTEGER)
+    Tally = Tally + N * 100
+END SUB

@@ -11,6 +11,8 @@
 #include <map>
 #include <set>
 #include "builtins.h"
+#include "byvalue.h"
+#include "ctext.h"
 #include "loops.h"
 #include "routines.h"
 
@@ -59,29 +61,6 @@ std::string c_string(const std::string &s) {
 
 std::string full_name(const std::string &n, char suffix) { return suffix ? n + suffix : n; }
 
-// The index of the quote closing the string or character literal of C++ text opened at k.
-size_t literal_end(const std::string &s, size_t k) {
-  char quote = s[k];
-  for (k++; k < s.size() && s[k] != quote; k++)
-    if (s[k] == '\\') k++;
-  return k;
-}
-
-// The position of the parenthesis closing the one at open in C++ text, outside literals.
-size_t closing_paren(const std::string &s, size_t open) {
-  int depth = 0;
-  for (size_t k = open; k < s.size(); k++) {
-    char ch = s[k];
-    if (ch == '"' || ch == '\'') {
-      k = literal_end(s, k);
-      continue;
-    }
-    if (ch == '(') depth++;
-    else if (ch == ')' && --depth == 0) return k;
-  }
-  return std::string::npos;
-}
-
 // A FUNCTION or DEF FN written out at its calls (see emitter::procedure_def): its result's C++
 // type, each parameter's C++ name and type, whether those are pointers (a FUNCTION's) or values
 // (a DEF FN's), and its statements on one line.
@@ -91,20 +70,6 @@ struct inline_fn {
   bool by_ref = true;
   std::string body;
 };
-
-bool ident_char(char c) { return std::isalnum((unsigned char)c) || c == '_'; }
-
-// Whether C++ text names the identifier id (outside other identifiers).
-bool names_ident(const std::string &s, const std::string &id) {
-  for (size_t k = s.find(id); k != std::string::npos; k = s.find(id, k + 1))
-    if ((k == 0 || !ident_char(s[k - 1])) && (k + id.size() >= s.size() || !ident_char(s[k + id.size()]))) return true;
-  return false;
-}
-
-std::string replace_all(std::string s, const std::string &from, const std::string &to) {
-  for (size_t k = s.find(from); k != std::string::npos; k = s.find(from, k + to.size())) s.replace(k, from.size(), to);
-  return s;
-}
 
 // Whether an expression is made only of numbers, the procedure's numeric parameters, operators
 // and the numeric functions below, in at most budget nodes: then the function it is the value
@@ -150,51 +115,6 @@ bool surely_inline(const procedure &p) {
     any = true;
   }
   return any;
-}
-
-// The value inside an argument handed as a copy, kb_val<T>{value}.p() (see pass_arg); "" for
-// any other argument.
-std::string copied_value(std::string a) {
-  a.erase(0, a.find_first_not_of(' '));
-  a.erase(a.find_last_not_of(' ') + 1);
-  size_t brace = a.find('{');
-  if (a.compare(0, 7, "kb_val<") != 0 || brace == std::string::npos || a.size() < brace + 6 ||
-      a.compare(a.size() - 5, 5, "}.p()") != 0)
-    return "";
-  int depth = 0;
-  for (size_t k = brace; k < a.size() - 5; k++) {   // the brace opened must close only at the end
-    char ch = a[k];
-    if (ch == '"' || ch == '\'') k = literal_end(a, k);
-    else if (ch == '{') depth++;
-    else if (ch == '}' && --depth == 0) return "";
-  }
-  return depth == 1 ? a.substr(brace + 1, a.size() - 5 - brace - 1) : "";
-}
-
-// A call's text between its parentheses split at its top-level commas.
-std::vector<std::string> call_args(const std::string &inner) {
-  std::vector<std::string> args;
-  int depth = 0;
-  size_t from = 0;
-  for (size_t j = 0; j < inner.size(); j++) {
-    char c = inner[j];
-    if (c == '"' || c == '\'') j = literal_end(inner, j);
-    else if (c == '(' || c == '{' || c == '[') depth++;
-    else if (c == ')' || c == '}' || c == ']') depth--;
-    else if (c == ',' && depth == 0) {
-      args.push_back(inner.substr(from, j - from));
-      from = j + 1;
-    }
-  }
-  if (!inner.empty()) args.push_back(inner.substr(from));
-  return args;
-}
-
-// Whether the line of C++ text holding position k starts a function's definition or declaration.
-bool at_definition(const std::string &text, size_t k) {
-  size_t line = text.rfind('\n', k);
-  line = line == std::string::npos ? 0 : line + 1;
-  return text.compare(line, 7, "static ") == 0 || text.compare(line, 24, "[[maybe_unused]] static ") == 0;
 }
 
 // One call of an inline_fn as a statement expression of its body, the arguments given as the
@@ -279,96 +199,6 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
 // name_v, which takes them in registers, instead of storing each copy for the callee to load
 // again. Both entries are the one body, name_b, inlined into each: its C++ result type, and
 // each parameter's C++ type and name as the definition has them, and whether it is a number.
-// A declaration of a C++ type and name as the emitter writes it: "T *name", "T &name", "T name".
-std::string glued(const std::string &type, const std::string &name) {
-  return type + (!type.empty() && (type.back() == '*' || type.back() == '&') ? "" : " ") + name;
-}
-
-struct by_value_proc {
-  std::string ret;
-  std::vector<std::string> types, names;
-  std::vector<bool> number;
-};
-constexpr size_t by_value_bytes = 1 << 15;   // the longest body compiled twice for it
-
-// C++ text with each call of procs (by C++ name) whose numbers are all copies turned into a
-// call of its _v entry with their values; used collects the names of the procedures so called.
-std::string by_value_calls(const std::string &text, const std::map<std::string, by_value_proc> &procs,
-                           std::set<std::string> &used) {
-  if (procs.empty()) return text;
-  std::string out;
-  size_t last = 0;
-  for (size_t k = 0; k < text.size(); k++) {
-    char ch = text[k];
-    if (ch == '"' || ch == '\'') {
-      k = literal_end(text, k);
-      continue;
-    }
-    if ((ch != 'F' && ch != 'S') || (k > 0 && ident_char(text[k - 1]))) continue;   // F_…, S_…: procedures' names
-    size_t e = k;
-    while (e < text.size() && ident_char(text[e])) e++;
-    auto p = procs.find(text.substr(k, e - k));
-    if (e >= text.size() || text[e] != '(' || p == procs.end()) {
-      k = e - 1;
-      continue;
-    }
-    size_t close = closing_paren(text, e);
-    if (close == std::string::npos) break;
-    if (at_definition(text, k)) {
-      k = close;
-      continue;
-    }
-    std::string inner = by_value_calls(text.substr(e + 1, close - e - 1), procs, used);
-    std::vector<std::string> args = call_args(inner);
-    bool values = args.size() == p->second.number.size();
-    for (size_t a = 0; values && a < args.size(); a++)
-      if (p->second.number[a]) {
-        std::string v = copied_value(args[a]);
-        if (v.empty()) values = false;
-        else args[a] = v;
-      }
-    std::string call = p->first + "(" + inner + ")";
-    if (values) {
-      used.insert(p->first);
-      call = p->first + "_v(";
-      for (size_t a = 0; a < args.size(); a++) call += (a ? ", " : "") + args[a];
-      call += ")";
-    }
-    out += text.substr(last, k - last) + call;
-    last = close + 1;
-    k = close;
-  }
-  return out + text.substr(last);
-}
-
-// A procedure's definition (its unit of procs_) as the body name_b of its two entries, name
-// with the definition's parameters and name_v with its numbers as values, and their
-// declaration for the prototypes.
-std::string by_value_unit(const std::string &unit, const std::string &name, const by_value_proc &p, std::string &proto) {
-  std::string head = "[[maybe_unused]] static " + p.ret + " " + name + "(";
-  size_t at = unit.find(head);
-  if (at == std::string::npos) return unit;
-  std::string params, vparams, pass, vpass;
-  for (size_t k = 0; k < p.names.size(); k++) {
-    std::string sep = k ? ", " : "";
-    params += sep + glued(p.types[k], p.names[k]);
-    pass += sep + p.names[k];
-    if (p.number[k]) {
-      vparams += sep + p.types[k].substr(0, p.types[k].size() - 2) + " " + p.names[k];   // "T *" → "T"
-      vpass += sep + "&" + p.names[k];
-    } else {
-      vparams += sep + glued(p.types[k], p.names[k]);
-      vpass += sep + p.names[k];
-    }
-  }
-  std::string out = unit.substr(0, at) + "[[gnu::always_inline]] static inline " + p.ret + " " + name + "_b(" +
-                    unit.substr(at + head.size());
-  out += head + params + ") { return " + name + "_b(" + pass + "); }\n";
-  out += "[[maybe_unused]] static " + p.ret + " " + name + "_v(" + vparams + ") { return " + name + "_b(" + vpass + "); }\n";
-  proto = "static " + p.ret + " " + name + "_v(" + vparams + ");\n";
-  return out;
-}
-
 // A typed expression as C++.
 struct ex {
   ty t = T_SNG;
@@ -538,28 +368,11 @@ static bool allocates_nothing(const std::string &code, bool appends_too = false)
   return ok;
 }
 
-// The top-level arguments of the call whose opening parenthesis is at open.
-static std::vector<std::string> call_args(const std::string &c, size_t open) {
-  std::vector<std::string> out;
-  int depth = 0;
-  size_t from = open + 1;
-  for (size_t k = open; k < c.size(); k++) {
-    char ch = c[k];
-    if (ch == '"' || ch == '\'') { k = literal_end(c, k); continue; }
-    if (ch == '(') depth++;
-    else if (ch == ')' && --depth == 0) { out.push_back(c.substr(from, k - from)); break; }
-    else if (ch == ',' && depth == 1) {
-      out.push_back(c.substr(from, k - from));
-      from = k + 2 <= c.size() && c[k + 1] == ' ' ? k + 2 : k + 1;
-    }
-  }
-  return out;
-}
-
 // The call f(args) that is all of c: its arguments, else false.
 static bool whole_call(const std::string &c, const std::string &f, std::vector<std::string> &args) {
   if (c.compare(0, f.size() + 1, f + "(") != 0 || closing_paren(c, f.size()) != c.size() - 1) return false;
-  args = call_args(c, f.size());
+  args = call_args(c.substr(f.size() + 1, c.size() - f.size() - 2));
+  for (std::string &a : args) a.erase(0, a.find_first_not_of(' '));
   return true;
 }
 
@@ -756,6 +569,8 @@ class emitter {
   void call_stmt(const stmt &s);
   void read_stmt(const stmt &s);
   void procedure_def(const stmt &s);
+  std::set<const stmt *> tail_;      // assignments of a FUNCTION's value that end it (tail_calls)
+  bool tail_call(const stmt &s);
   void declare_locals(const stmt &s, bool is_static);
   void shared_stmt(const stmt &s);
   void common_list(const stmt &s);
@@ -787,6 +602,7 @@ class emitter {
   std::vector<size_t> proc_starts_;   // where each procedure's function starts in procs_
   std::map<std::string, by_value_proc> by_value_procs_;   // by C++ name
   std::set<std::string> by_value_used_;                   // those with a call of their _v entry
+  void by_value_prepare();
   void by_value_entries();
   std::vector<size_t> chunk_starts_;  // where each chunk starts in finish_module's code, and the end
 };
@@ -2522,6 +2338,74 @@ void emitter::declare_locals(const stmt &s, bool is_static) {
   }
 }
 
+// The assignments in a FUNCTION's body after which nothing runs but its end: the last
+// statement of the body (labels aside), or of a branch of an IF or SELECT that is, and one
+// followed by EXIT FUNCTION.
+static void mark_tails(const block &b, bool at_end, std::set<const stmt *> &tails) {
+  for (size_t k = 0; k < b.size(); k++) {
+    const stmt &st = *b[k];
+    size_t n = k + 1;
+    while (n < b.size() && b[n]->kind == sk::label) n++;
+    bool ends = n < b.size() ? b[n]->kind == sk::exit_ && b[n]->text == "FUNCTION" : at_end;
+    if (st.kind == sk::assign && ends) tails.insert(&st);
+    for (const if_branch &br : st.branches) mark_tails(br.body, ends && st.kind == sk::if_, tails);
+    for (const case_branch &c : st.cases) mark_tails(c.body, ends && st.kind == sk::select, tails);
+    if (st.kind == sk::for_ || st.kind == sk::do_ || st.kind == sk::while_) mark_tails(st.body, false, tails);
+  }
+}
+
+// FuncName = G(args) where the assignment ends the FUNCTION and G gives a number of its type:
+// the arguments are worked out as the statement (with its own errors and its event test), and
+// then the function returns what the call returns, which the C++ compiler makes a jump. The
+// event test after the call is the caller's, after this function returns with nothing run in
+// between.
+bool emitter::tail_call(const stmt &s) {
+  if (!in_proc_ || !sc_->proc || sc_->proc->kind != procedure::function) return false;
+  ex target = lvalue(*s.exprs[0]);
+  if (target.c != "kb_fr" || !numeric(target.t)) return false;
+  const expr &v = *s.exprs[1];
+  const procedure *g = v.kind == ek::name ? ck_.find_proc(v.text) : nullptr;
+  if (!g || g->kind != procedure::function || g->result.t != target.t || !v.parens) return false;
+  for (const param &q : g->params)
+    if (q.array || !numeric(q.type.t) || q.type.t == T_REC) return false;
+  std::string saved_body = body_;
+  bool saved_tmp = st_tmp_;
+  st_tmp_ = false;
+  ex e = expression(v);
+  std::string head = g->cname + "(";
+  if (st_tmp_ || e.t != target.t || e.c.compare(0, head.size(), head) != 0 || closing_paren(e.c, head.size() - 1) != e.c.size() - 1 ||
+      body_ != saved_body) {
+    st_tmp_ = saved_tmp;
+    body_ = saved_body;
+    return false;                                  // written the usual way (the caller emits it again)
+  }
+  std::vector<std::string> args = call_args(e.c.substr(head.size(), e.c.size() - head.size() - 1));
+  std::string decls, code, call;
+  for (size_t k = 0; k < args.size(); k++) {
+    std::string a = args[k], value = copied_value(a), t = "kb_t" + std::to_string(k);
+    a.erase(0, a.find_first_not_of(' '));
+    a.erase(a.find_last_not_of(' ') + 1);
+    if (!value.empty()) {
+      std::string type = a.substr(7, a.find('>') - 7);   // kb_val<T>{…}.p()
+      decls += type + " " + t + "; ";
+      code += t + " = " + value + "; ";
+      a = "kb_val<" + type + ">{" + t + "}.p()";
+    } else if (!std::all_of(a.begin() + (a[0] == '&'), a.end(), ident_char)) {
+      st_tmp_ = saved_tmp;
+      body_ = saved_body;
+      return false;                                  // an element or a field: the usual way
+    }
+    call += (k ? ", " : "") + a;
+  }
+  call = head + call + ")";
+  // The statement tests the event word: a function that calls itself so is a loop, whose
+  // jump back must see events.
+  emit("{ " + decls + "bool kb_ok = false;");
+  emit("KB_S(" + std::to_string(line_) + ", " + code + "kb_ok = !new_error;)");
+  emit("if (kb_ok) return " + call + "; }");
+  return true;
+}
+
 void emitter::procedure_def(const stmt &s) {
   const procedure *p = ck_.find_proc(s.text);
   scope ps;
@@ -2585,6 +2469,8 @@ void emitter::procedure_def(const stmt &s) {
     ps.scalars[key] = v;
   }
   line_ = s.at.line;
+  tail_.clear();
+  if (p->kind == procedure::function) mark_tails(s.body, true, tail_);
   block_stmts(s.body);
   std::string ret_type = p->kind == procedure::sub ? "void" : p->result.t == T_STR ? "kels *" : ctype[p->result.t];
   std::string out = "[[maybe_unused]] static " + ret_type + " " + p->cname + "(" + params + ") {\n";
@@ -2609,7 +2495,8 @@ void emitter::procedure_def(const stmt &s) {
   out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n  [[maybe_unused]] kb_pixels kb_pw, kb_pr;\n";
   std::string fbody = finish_proc_body(body_);
   inline_candidate(*p, ps, fbody);
-  out += fbody;
+  // A call whose arguments raised an error does not run: the error is the calling statement's.
+  out += "  if (__builtin_expect(new_error != 0, 0)) goto kb_exit;\n" + fbody;
   if (ps.has_return) {
     out += "kb_return_dispatch:\n  switch (kb_rid) {\n";
     for (uint32_t id : ps.return_ids) out += "    case " + std::to_string(id) + ": goto L" + std::to_string(id) + ";\n";
@@ -2622,9 +2509,9 @@ void emitter::procedure_def(const stmt &s) {
   procs_ += "\n" + out;
   protos_ += "static " + ret_type + " " + p->cname + "(" + params + ");\n";
   byv.ret = ret_type;
-  if (p->kind != procedure::def_fn && out.size() <= by_value_bytes &&
-      std::find(byv.number.begin(), byv.number.end(), true) != byv.number.end())
-    by_value_procs_[p->cname] = std::move(byv);
+  byv.entries = p->kind != procedure::def_fn && out.size() <= by_value_bytes &&
+                std::find(byv.number.begin(), byv.number.end(), true) != byv.number.end();
+  by_value_procs_[p->cname] = std::move(byv);
   body_.swap(outer_body);
   blocks_ = outer_blocks;
   sc_ = outer;
@@ -2728,6 +2615,7 @@ void emitter::statement(const stmt &s) {
   chunk_break(s.kind == sk::for_ || s.kind == sk::do_ || s.kind == sk::while_);
   switch (s.kind) {
     case sk::assign: {
+      if (tail_.count(&s) && tail_call(s)) break;
       ex target = lvalue(*s.exprs[0]);
       assign(target, *s.exprs[1], s.at);
       break;
@@ -3367,6 +3255,48 @@ void emitter::copy_routines() {
   body_ = std::move(out);
 }
 
+// The name of the procedure whose definition a unit of procs_ is ("" when none is found).
+static std::string unit_name(const std::string &unit) {
+  size_t name = unit.find(" static ");
+  size_t open = name == std::string::npos ? name : unit.find('(', name);
+  if (open == std::string::npos) return "";
+  size_t from = unit.rfind(' ', open) + 1;
+  return unit.substr(from, open - from);
+}
+
+// Which numbers may be handed as values (by_value_analyse), then the procedures' calls so
+// written. The module's numbers' types come from their declarations ("static T name;"); a
+// record's (uint8_t *) is kept as "", any use of which may write it.
+void emitter::by_value_prepare() {
+  std::map<std::string, std::string> units, globals;
+  for (size_t k = 0; k < proc_starts_.size(); k++) {
+    size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
+    std::string unit = procs_.substr(proc_starts_[k], end - proc_starts_[k]);
+    units[unit_name(unit)] = unit;
+  }
+  for (size_t k = 0; k < globals_.size();) {
+    size_t e = globals_.find('\n', k);
+    if (e == std::string::npos) e = globals_.size();
+    std::string line = globals_.substr(k, e - k);
+    k = e + 1;
+    for (const char *t : {"int16_t ", "int32_t ", "float ", "double ", "uint8_t *"}) {
+      std::string lead = std::string("static ") + t;
+      if (line.compare(0, lead.size(), lead) != 0 || line.empty() || line.back() != ';') continue;
+      std::string name = line.substr(lead.size(), line.size() - 1 - lead.size());
+      if (std::all_of(name.begin(), name.end(), ident_char)) globals[name] = t[0] == 'u' ? "" : std::string(t, std::strlen(t) - 1);
+    }
+  }
+  by_value_analyse(by_value_procs_, units, globals, !handler_labels_.empty() || has_on_error_);
+  std::string procs = procs_.substr(0, proc_starts_.empty() ? procs_.size() : proc_starts_[0]);
+  for (size_t k = 0; k < proc_starts_.size(); k++) {
+    size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
+    std::string unit = by_value_calls(procs_.substr(proc_starts_[k], end - proc_starts_[k]), by_value_procs_, by_value_used_);
+    proc_starts_[k] = procs.size();
+    procs += unit;
+  }
+  procs_ = std::move(procs);
+}
+
 // The procedures called with values get their two entries (by_value_unit).
 void emitter::by_value_entries() {
   if (by_value_used_.empty()) return;
@@ -3374,16 +3304,11 @@ void emitter::by_value_entries() {
   for (size_t k = 0; k < proc_starts_.size(); k++) {
     size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
     std::string unit = procs_.substr(proc_starts_[k], end - proc_starts_[k]);
-    size_t name = unit.find(" static ");
-    size_t open = name == std::string::npos ? name : unit.find('(', name);
-    if (open != std::string::npos) {
-      size_t from = unit.rfind(' ', open) + 1;
-      auto p = by_value_procs_.find(unit.substr(from, open - from));
-      if (p != by_value_procs_.end() && by_value_used_.count(p->first)) {
-        std::string proto;
-        unit = by_value_unit(unit, p->first, p->second, proto);
-        protos_ += proto;
-      }
+    auto p = by_value_procs_.find(unit_name(unit));
+    if (p != by_value_procs_.end() && by_value_used_.count(p->first)) {
+      std::string proto;
+      unit = by_value_unit(unit, p->first, p->second, proto);
+      protos_ += proto;
     }
     proc_starts_[k] = procs.size();
     procs += unit;
@@ -3545,7 +3470,10 @@ std::string emitter::run() {
     r.after = e.after;
     e.ids.push_back(ck_.module_labels.labels.at(name).id);
   }
-  for (auto &[name, p] : ck_.procedures) proc_cnames_.insert(p.cname);
+  for (auto &[name, p] : ck_.procedures) {
+    proc_cnames_.insert(p.cname);
+    proc_cnames_.insert(p.cname + "_v");   // its entry with values (byvalue.h), where it has one
+  }
   body_.clear();
   block_stmts(prog_.statements);
   if (!proc_starts_.empty()) {
@@ -3553,12 +3481,12 @@ std::string emitter::run() {
     for (size_t k = 0; k < proc_starts_.size(); k++) {
       size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
       std::string unit = inline_calls(procs_.substr(proc_starts_[k], end - proc_starts_[k]), inline_fns_, inline_spent_);
-      unit = by_value_calls(unit, by_value_procs_, by_value_used_);
       proc_starts_[k] = procs.size();
       procs += unit;
     }
     procs_ = std::move(procs);
   }
+  by_value_prepare();
   if (as_module_) {
     common_puts(body_);
     common_puts(procs_);

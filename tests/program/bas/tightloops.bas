@@ -1,6 +1,8 @@
 ' Loops made only of statements that need no event test of their own (numbers, arrays, checks):
 ' events from outside still come at each jump back. Chosen by COMMAND$.
 DEFINT A-Z
+DECLARE FUNCTION Deep% (N AS INTEGER)
+DIM SHARED Ticks
 DIM F(100)
 W$ = COMMAND$
 IF W$ = "timer" THEN
@@ -19,6 +21,10 @@ IF W$ = "timer" THEN
     PRINT "until"
 10  IF Ticks < 5 THEN Q& = (Q& + 1) AND 65535: GOTO 10
     PRINT "goto"
+    ' A FUNCTION that ends by calling itself (a tail call, made a jump) still sees the timer
+    ' inside: some call finds the sixth tick before it has counted down to 0.
+    DO: R = Deep%(30000): LOOP UNTIL R > 0
+    PRINT "tail"
     TIMER OFF
     PRINT "fired"; Ticks
 ELSEIF W$ = "spin" THEN
@@ -30,3 +36,7 @@ END
 Tick:
     Ticks = Ticks + 1
     RETURN
+
+FUNCTION Deep% (N AS INTEGER)
+    IF Ticks >= 6 OR N = 0 THEN Deep% = N ELSE Deep% = Deep%(N - 1)
+END FUNCTION
