@@ -33,6 +33,11 @@ KB_INLINE bool kb_event_pending() { return __builtin_expect(kelevent.load(std::m
   for (;;) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(!kb_r, 1)) break; KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
 #define KB_QN(line, ...) \
   for (;;) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(!kb_r, 1)) break; evnt(line); if (evnt_repeat != 1) break; }
+// KB_T is the protocol for the arguments of a tail call (a FUNCTION's value that is the value of
+// a call ending it): ok is set when the call is to be made, that is unless an error of the
+// statement was raised (and resumed next); on the common path the event word's test says so.
+#define KB_T(line, ok, ...) \
+  for (;;) { __VA_ARGS__; if (!kb_event_pending()) { ok = true; break; } ok = !new_error; KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
 #define KB_EV(line) if (kb_event_pending()) { KB_OUT evnt(line); KB_IN }
 #define KB_EVN(line) if (kb_event_pending()) evnt(line);
 

@@ -2401,7 +2401,7 @@ bool emitter::tail_call(const stmt &s) {
   // The statement tests the event word: a function that calls itself so is a loop, whose
   // jump back must see events.
   emit("{ " + decls + "bool kb_ok = false;");
-  emit("KB_S(" + std::to_string(line_) + ", " + code + "kb_ok = !new_error;)");
+  emit("KB_T(" + std::to_string(line_) + ", kb_ok, " + code + ")");
   emit("if (kb_ok) return " + call + "; }");
   return true;
 }
