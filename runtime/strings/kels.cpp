@@ -7,6 +7,7 @@
 #include "memory.h"
 
 static kels *const freed_slot = reinterpret_cast<kels *>(static_cast<intptr_t>(-1));
+constexpr uint32_t set_look_slots = 32;   // how far an assignment looks for the next live string
 static constexpr uint32_t spare_bytes = 32;     // room left after each new heap string
 static constexpr uint32_t dblock_size = 65536;
 
@@ -391,12 +392,18 @@ kels *kels_set(kels *dest, kels *src) {
     std::memmove(dest->text, src->text, src->len);
     dest->len = src->len;
   } else {
+    // The list is in the order of the characters: the next live string after dest's slot says
+    // whether dest can grow where it is. Freed slots between are only squeezed out when the list
+    // fills, so the look is cut short after a few: past them dest simply moves to the end.
     kels **list = dest->in_cmem ? kels_cmem_list : kels_list;
     uint32_t nexti = dest->in_cmem ? kels_cmem_list_nexti : kels_list_nexti;
     kels *next = nullptr;
-    for (uint32_t i = dest->listi + 1; i < nexti && !next; i++)
+    uint32_t i = dest->listi + 1, stop = nexti - i > set_look_slots ? i + set_look_slots : nexti;
+    for (; i < stop && !next; i++)
       if (list[i] != freed_slot && !(list[i] == src && src->tmp)) next = list[i];
-    if (next) {
+    if (!next && stop < nexti) {
+      relocate(dest, src);
+    } else if (next) {
       if (next->text >= dest->text + src->len) {
         std::memmove(dest->text, src->text, src->len);
         dest->len = src->len;
@@ -461,6 +468,7 @@ static bool room_after(kels *dest, kels *const *src, uint32_t count, uint64_t ad
   uint8_t *end = dest->text + dest->len;
   if (uint64_t(end - kels_data) + add > kels_data_size) return false;
   uint32_t i = dest->listi + 1;
+  if (kels_list_nexti - i > set_look_slots + count) return false;   // freed slots between: it moves
   for (; i < kels_list_nexti; i++) {
     kels *s = kels_list[i];
     if (s == freed_slot) continue;

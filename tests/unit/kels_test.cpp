@@ -120,6 +120,30 @@ TEST_F(Kels, LongerValueGrowsInPlaceWhileLastOrIntoSpareBytesElseRelocates) {
   EXPECT_EQ(S(v), value);
 }
 
+// Freed slots between a variable and the next live string are only squeezed out when the list
+// fills: an assignment or an append looks past a few of them, and past many it moves the
+// variable to the end instead of walking them all. Either way every string keeps its value.
+TEST_F(Kels, AVariableFollowedByManyFreedSlotsMovesInsteadOfLookingPastThem) {
+  for (int holes : {4, 200}) {
+    SCOPED_TRACE(holes);
+    kels *a = var("ab");
+    std::vector<kels *> gone;
+    for (int i = 0; i < holes; i++) gone.push_back(var("."));
+    kels *b = var("neighbour");
+    for (int i = holes - 1; i >= 0; i--) kels_free(gone[i]);   // freed in the middle: slots stay
+    uint32_t b_at = off(b);
+    uint8_t *where = a->text;
+    kels_set(a, L("abc"));                        // fits in the two spare bytes after "ab"
+    EXPECT_EQ(S(a), "abc");
+    EXPECT_EQ(a->text == where, holes < 32) << "only a short look finds the room";
+    kels_append(a, L(std::string(40, 'x')));
+    EXPECT_EQ(S(a), "abc" + std::string(40, 'x'));
+    EXPECT_EQ(S(b), "neighbour");
+    EXPECT_EQ(off(b), b_at);
+    EXPECT_GT(off(a), b_at) << "moved past its neighbour";
+  }
+}
+
 TEST_F(Kels, FixedLengthDestinationPadsOrTruncates) {
   for (auto [src, want] : {std::pair{"abcdefghij", "abcd!"}, {"xy", "xy  !"}, {"", "    !"}}) {
     uint8_t storage[5] = {'?', '?', '?', '?', '!'};
