@@ -12,6 +12,8 @@ DECLARE SUB Outer (N AS INTEGER)
 DECLARE SUB Inner (N AS INTEGER)
 DECLARE SUB Count (N AS INTEGER)
 DIM SHARED Seen AS INTEGER, Arr(1 TO 3) AS INTEGER
+' A parameter named like a module constant is the parameter inside its procedure.
+CONST N = 99, M = -7
 
 T& = 0
 FOR I% = 0 TO 3
@@ -30,6 +32,7 @@ Y% = 4: Outer Y%
 PRINT "outer after"; Y%
 C% = 2: Count C%
 PRINT "count after"; C%
+PRINT "consts"; N; M
 PRINT "done"
 
 FUNCTION Ack% (M AS INTEGER, N AS INTEGER)

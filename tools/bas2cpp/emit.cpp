@@ -428,6 +428,10 @@ class emitter {
   std::vector<open_block> blocks_;
   std::map<std::string, ex> consts_;
   std::map<std::string, int64_t> int_consts_;
+  std::set<std::string> constexpr_consts_;   // CONSTs written as C++ constants
+  std::string constant_text(const expr &x, const ex &e) const;
+  bool own_name(const expr &e) const;
+  bool const_name(const expr &e) const;
   std::set<uint32_t> handler_labels_;
   // Labels the module's code may be entered at from outside a chunk's own gotos: its labels
   // named by handlers, ON ERROR, RESUME and RUN, and its GOSUBs' return points. Only these
@@ -1117,10 +1121,26 @@ ex emitter::lvalue(const expr &e) {
   return name_expr(e, true);
 }
 
+// Whether a name is a parameter or a local declared with AS of the procedure being written,
+// which a module constant of that name does not hide.
+bool emitter::own_name(const expr &e) const {
+  if (!sc_->proc) return false;
+  bool own = sc_->as_scalar.count(e.text) > 0;
+  for (const param &q : sc_->proc->params)
+    own = own || (!q.array && q.name == e.text && (!e.suffix || suffix_type(e.suffix) == q.type.t));
+  return own;
+}
+
+// Whether a name without arguments is a constant's.
+bool emitter::const_name(const expr &e) const {
+  return e.kind == ek::name && !e.parens && !own_name(e) &&
+         (consts_.count(full_name(e.text, e.suffix)) || (!e.suffix && consts_.count(e.text)));
+}
+
 ex emitter::name_expr(const expr &e, bool for_write) {
   const std::string full = full_name(e.text, e.suffix);
-  // Constants.
-  if (!e.parens) {
+  // Constants, but for a procedure's own parameter or local of that name.
+  if (!e.parens && !own_name(e)) {
     auto c = consts_.find(full);
     if (c == consts_.end() && !e.suffix) c = consts_.find(e.text);
     if (c != consts_.end()) {
@@ -1196,8 +1216,7 @@ ex emitter::name_expr(const expr &e, bool for_write) {
   if (e.text == "LEN" && !e.suffix && args.size() == 1 && !for_write) {
     // LEN of a record or of a number variable is its size in bytes.
     const expr &a = *args[0];
-    bool var_like = a.kind == ek::field || (a.kind == ek::name && !consts_.count(full_name(a.text, a.suffix)) &&
-                                             !(!a.suffix && consts_.count(a.text)) && !ck_.find_proc(a.text));
+    bool var_like = a.kind == ek::field || (a.kind == ek::name && !const_name(a) && !ck_.find_proc(a.text));
     if (a.kind == ek::name)
       for (const builtin &b : builtins())
         if (!b.statement && full_name(a.text, a.suffix) == b.name) var_like = false;
@@ -1416,7 +1435,7 @@ std::string emitter::pass_arg(const param &q, const expr &a) {
   bool by_ref = !a.parenthesised && (a.kind == ek::name || a.kind == ek::field);
   if (by_ref && a.kind == ek::name) {
     std::string full = full_name(a.text, a.suffix);
-    if (consts_.count(full) || (!a.suffix && consts_.count(a.text))) by_ref = false;
+    if (const_name(a)) by_ref = false;
     // A function's name is a call, but for its own value inside it (the name without arguments).
     if (const procedure *p = ck_.find_proc(a.text))
       if (p->kind != procedure::sub && (sc_->proc != p || a.parens || !a.args.empty())) by_ref = false;
@@ -2167,7 +2186,7 @@ void emitter::dim_stmt(const stmt &s, bool redim) {
       if (!dynamic)
         for (auto &b : d.bounds)
           for (const expr *x : {b.first.get(), b.second.get()})
-            if (x && x->kind != ek::number && !(x->kind == ek::unary && x->args[0]->kind == ek::number) && !consts_.count(x->text))
+            if (x && x->kind != ek::number && !(x->kind == ek::unary && x->args[0]->kind == ek::number) && !const_name(*x))
               dynamic = true;
       if (redim) stmt_code("kb_redim(" + v.ref + ", " + (s.flag2 ? "true" : "false") + ", {" + l + "}, {" + u + "});");
       else if (dynamic) stmt_code(v.ref + ".dynamic = 1; kb_dim(" + v.ref + ", {" + l + "}, {" + u + "});");
@@ -2404,6 +2423,29 @@ bool emitter::tail_call(const stmt &s) {
   emit("KB_T(" + std::to_string(line_) + ", kb_ok, " + code + ")");
   emit("if (kb_ok) return " + call + "; }");
   return true;
+}
+
+// A CONST's value as a C++ constant expression: its C++ when that is made of numbers, casts and
+// such constants only, a negated integer literal worked out here (within its type's range);
+// "" for any other.
+std::string emitter::constant_text(const expr &x, const ex &e) const {
+  if (x.kind == ek::unary && x.text == "-" && x.args.size() == 1 && x.args[0]->kind == ek::number &&
+      (e.t == T_INT || e.t == T_LNG)) {
+    const std::string &digits = x.args[0]->text;
+    if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos) return "";
+    int64_t v = -std::stoll(digits);
+    if (v < (e.t == T_INT ? -32768 : INT32_MIN)) return "";
+    return std::string("(") + ctype[e.t] + ")(" + std::to_string(v) + ")";
+  }
+  static const std::set<std::string> casts = {"int16_t", "int32_t", "int64_t", "float", "double"};
+  bool pure = !e.c.empty();
+  for_each_ident(e.c, [&](size_t at, size_t n) {
+    std::string id = e.c.substr(at, n);
+    size_t after = at + n;
+    while (after < e.c.size() && e.c[after] == ' ') after++;
+    if ((!casts.count(id) && !constexpr_consts_.count(id)) || (after < e.c.size() && e.c[after] == '(')) pure = false;
+  });
+  return pure ? "(" + e.c + ")" : "";
 }
 
 void emitter::procedure_def(const stmt &s) {
@@ -2682,8 +2724,17 @@ void emitter::statement(const stmt &s) {
         if (consts_.count(full)) fail_at(d.at, "duplicate definition of " + full);
         if (numeric(e.t)) {
           std::string c = new_cname("c", d.name);
-          globals_ += std::string("static ") + ctype[e.t] + " " + c + ";\n";
-          init_ += "  " + c + " = " + e.c + ";\n";
+          // A number written out (or its negation, or another such constant) is a C++ constant,
+          // which the compiler folds into the code (a MOD by it, a loop's bound); any other value
+          // is worked out, with its checks, when the program starts.
+          std::string value = constant_text(*s.exprs[k], e);
+          if (!value.empty()) {
+            globals_ += std::string("static constexpr ") + ctype[e.t] + " " + c + " = " + value + ";\n";
+            constexpr_consts_.insert(c);
+          } else {
+            globals_ += std::string("static ") + ctype[e.t] + " " + c + ";\n";
+            init_ += "  " + c + " = " + e.c + ";\n";
+          }
           if (s.exprs[k]->kind == ek::number && (e.t == T_INT || e.t == T_LNG)) {
             std::string digits = s.exprs[k]->text;
             if (digits.find_first_not_of("0123456789") == std::string::npos && digits.size() < 10)
@@ -2787,8 +2838,7 @@ void emitter::statement(const stmt &s) {
       if (n > 257) fail_at(s.exprs[256]->start, "CALL ABSOLUTE passes at most 256 arguments");
       for (size_t k = 0; k + 1 < n; k++) {
         const expr &a = *s.exprs[k];
-        bool ref = !a.parenthesised && (a.kind == ek::name || a.kind == ek::field) &&
-                   !consts_.count(full_name(a.text, a.suffix)) && !(!a.suffix && consts_.count(a.text));
+        bool ref = !a.parenthesised && (a.kind == ek::name || a.kind == ek::field) && !const_name(a);
         if (ref && a.kind == ek::name)
           for (const builtin &b : builtins())
             if (!b.statement && full_name(a.text, a.suffix) == b.name) ref = false;
