@@ -135,13 +135,21 @@ template <class T> inline T kb_chain(const char *ops, std::initializer_list<T> t
 // each list's result for the next (read as that list's first term, before its other terms).
 template <class T> inline T kb_chain_acc;
 // Floating values meet integers rounded to nearest, ties to even.
-template <class T> inline int64_t kb_round(bool &r, T x) {
-  if constexpr (std::is_integral_v<T>) return x;
-  else { if (!(x > -9.0e18 && x < 9.0e18)) { kb_raise(r, 6); return 0; } return kelr((long double)x); }
+// Within the range the processor's own conversion (in its default mode, to nearest with ties to
+// even) is exact and inline.
+template <class T> KB_INLINE int64_t kb_round(bool &r, T x) {
+  if constexpr (std::is_integral_v<T>) {
+    return x;
+  } else {
+    if (__builtin_expect(!(x > -9.0e18 && x < 9.0e18), 0)) { kb_raise(r, 6); return 0; }
+    if constexpr (std::is_same_v<T, float>) return __builtin_llrintf(x);
+    else if constexpr (std::is_same_v<T, double>) return __builtin_llrint(x);
+    else return kelr((long double)x);
+  }
 }
 template <class T> inline int64_t kb_round(T x) { bool r; return kb_round(r, x); }
-template <class T> inline int16_t kb_i(bool &r, T x) { return kb_i16(r, kb_round(r, x)); }
-template <class T> inline int32_t kb_l(bool &r, T x) { return kb_i32(r, kb_round(r, x)); }
+template <class T> KB_INLINE int16_t kb_i(bool &r, T x) { return kb_i16(r, kb_round(r, x)); }
+template <class T> KB_INLINE int32_t kb_l(bool &r, T x) { return kb_i32(r, kb_round(r, x)); }
 template <class T> inline int16_t kb_i(T x) { bool r; return kb_i(r, x); }
 template <class T> inline int32_t kb_l(T x) { bool r; return kb_l(r, x); }
 template <class T> KB_INLINE uint32_t kb_u(bool &r, T x) {
