@@ -617,6 +617,15 @@ struct kb_local_bytes {
   kb_local_bytes(const kb_local_bytes &) = delete;
   kb_local_bytes &operator=(const kb_local_bytes &) = delete;
 };
+// A small local record in the procedure's own frame, so that the compiler can keep its fields
+// in registers between the statements that read and write them.
+constexpr uint32_t kb_frame_record_bytes = 256;
+template <uint32_t N> struct kb_local_rec {
+  alignas(8) uint8_t p[N];
+  kb_local_rec() { std::memset(p, 0, N); }
+  kb_local_rec(const kb_local_rec &) = delete;
+  kb_local_rec &operator=(const kb_local_rec &) = delete;
+};
 // A FUNCTION's string result, handed to the caller as a temporary of its statement.
 inline kels *kb_result(kels *s) {
   kels *t = kels_new((int32_t)s->len, 1);

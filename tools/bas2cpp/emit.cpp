@@ -273,7 +273,8 @@ std::string flag_checks(const std::string &code) {
       "kb_u", "kb_pset_at", "kb_point_at"};
   static const std::set<std::string> quiet = {
       "kb_int", "kb_fix", "kb_sgn", "int16_t", "int32_t", "int64_t", "uint8_t",
-      "uint16_t", "uint32_t", "uint64_t", "float", "double", "bool", "sizeof", "if"};
+      "uint16_t", "uint32_t", "uint64_t", "float", "double", "bool", "sizeof", "if", "const",
+      "memcpy", "memmove"};   // std::memcpy and std::memmove: records copied
   static const std::set<std::string> jumps = {"goto", "return", "throw", "break", "continue"};
   std::vector<size_t> inserts;
   bool other = false;
@@ -292,7 +293,8 @@ std::string flag_checks(const std::string &code) {
       targs = code.substr(j + 1, e - j - 1);
       j = k;
     } else if (code[j] == ':' && j + 1 < code.size() && code[j + 1] == ':') {
-      other = true;                        // something from a namespace
+      // Something from a namespace: only a record's copy raises nothing.
+      if (id != "std" || (code.compare(j + 2, 7, "memcpy(") != 0 && code.compare(j + 2, 8, "memmove(") != 0)) other = true;
       return;
     }
     if (code[j] != '(') return;
@@ -667,7 +669,10 @@ var emitter::make_scalar(const std::string &name, const vtype &t, bool in_proc, 
   const std::string &c = v.cname;
   if (in_proc && !is_static) {
     if (t.t == T_REC) {
-      sc_->locals += "  kb_local_bytes " + c + "(" + std::to_string(t.rec->size) + ", 0);\n";
+      if (t.rec->size <= 256)   // kb_frame_record_bytes
+        sc_->locals += "  kb_local_rec<" + std::to_string(t.rec->size) + "> " + c + ";\n";
+      else
+        sc_->locals += "  kb_local_bytes " + c + "(" + std::to_string(t.rec->size) + ", 0);\n";
       v.ref = c + ".p";
     } else if (t.t == T_STR && t.fixed) {
       sc_->locals += "  kb_local_bytes " + c + "_b(" + std::to_string(t.fixed) + ", 32);\n";
@@ -1609,10 +1614,40 @@ void emitter::exit_stmt(const stmt &s) {
   fail_at(s.at, "EXIT " + s.text + " outside a " + s.text + " loop");
 }
 
+// The fields of a record as (offset, bytes) pieces: each number, fixed-length string and array
+// element, nested records' fields in line; false past record_pieces_most of them.
+constexpr size_t record_pieces_most = 16;
+static bool record_pieces(const record_type &r, uint32_t base, std::vector<std::pair<uint32_t, uint32_t>> &out) {
+  for (const field &f : r.fields) {
+    uint64_t count = 1;
+    for (const auto &[lo, hi] : f.dims) count *= (uint64_t)((int64_t)hi - lo + 1);
+    uint32_t each = f.type.t == T_REC ? f.type.rec->size : f.type.bytes();
+    for (uint64_t k = 0; k < count; k++) {
+      uint32_t at = base + f.offset + (uint32_t)k * each;
+      if (f.type.t == T_REC) {
+        if (!record_pieces(*f.type.rec, at, out)) return false;
+      } else {
+        out.push_back({at, each});
+      }
+      if (out.size() > record_pieces_most) return false;
+    }
+  }
+  return true;
+}
+
 void emitter::assign_ex(const ex &target, const ex &e, place at) {
   if (target.t == T_REC) {
     if (e.t != T_REC || e.rec != target.rec) fail_at(at, "type mismatch: a record takes only a record of its own type");
-    stmt_code("std::memmove(" + target.c + ", " + e.c + ", " + std::to_string(target.rec->size) + ");");
+    std::vector<std::pair<uint32_t, uint32_t>> pieces;
+    if (!record_pieces(*target.rec, 0, pieces)) {
+      stmt_code("std::memmove(" + target.c + ", " + e.c + ", " + std::to_string(target.rec->size) + ");");
+      return;
+    }
+    // Field by field: a local record's fields stay the numbers the compiler keeps them as.
+    std::string copy = "{ uint8_t *kb_d = " + target.c + "; const uint8_t *kb_s = " + e.c + ";";
+    for (const auto &[at, n] : pieces)
+      copy += " std::memcpy(kb_d + " + std::to_string(at) + ", kb_s + " + std::to_string(at) + ", " + std::to_string(n) + ");";
+    stmt_code(copy + " }");
     return;
   }
   if (target.t == T_STR) {

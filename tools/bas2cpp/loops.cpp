@@ -327,7 +327,10 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
   }
   // A function written out at its calls (kb_inl_) handles its own errors where it is: a copy
   // would go on in itself after a handler that may have changed what its entry test covered.
-  if (b.find("std::") != std::string::npos || b.find('\x05') != std::string::npos || b.find("kb_inl_") != std::string::npos)
+  // Records copied (std::memcpy, std::memmove) change no number a name reaches; a SWAP does.
+  for (size_t p = b.find("std::"); p != std::string::npos; p = b.find("std::", p + 5))
+    if (b.compare(p + 5, 7, "memcpy(") != 0 && b.compare(p + 5, 8, "memmove(") != 0) return "";
+  if (b.find('\x05') != std::string::npos || b.find("kb_inl_") != std::string::npos)
     return "";
   std::set<std::string> written = assigned(b);
   if (written.count(l.counter) || written.count(l.end)) return "";
