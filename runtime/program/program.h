@@ -627,7 +627,10 @@ template <uint32_t N> struct kb_local_rec {
   kb_local_rec &operator=(const kb_local_rec &) = delete;
 };
 // A FUNCTION's string result, handed to the caller as a temporary of its statement.
+// A string handed as a copy goes the same way: one that is already a temporary of the
+// statement is handed itself (the callee takes its characters) rather than copied once more.
 inline kels *kb_result(kels *s) {
+  if (s->tmp && s->tmplisti && !s->fixed && !s->readonly) return s;
   kels *t = kels_new((int32_t)s->len, 1);
   std::memcpy(t->text, s->text, s->len);
   return t;
