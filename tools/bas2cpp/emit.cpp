@@ -430,8 +430,6 @@ class emitter {
   std::vector<open_block> blocks_;
   std::map<std::string, ex> consts_;
   std::map<std::string, int64_t> int_consts_;
-  std::set<std::string> constexpr_consts_;   // CONSTs written as C++ constants
-  std::string constant_text(const expr &x, const ex &e) const;
   bool own_name(const expr &e) const;
   bool const_name(const expr &e) const;
   std::set<uint32_t> handler_labels_;
@@ -2460,29 +2458,6 @@ bool emitter::tail_call(const stmt &s) {
   return true;
 }
 
-// A CONST's value as a C++ constant expression: its C++ when that is made of numbers, casts and
-// such constants only, a negated integer literal worked out here (within its type's range);
-// "" for any other.
-std::string emitter::constant_text(const expr &x, const ex &e) const {
-  if (x.kind == ek::unary && x.text == "-" && x.args.size() == 1 && x.args[0]->kind == ek::number &&
-      (e.t == T_INT || e.t == T_LNG)) {
-    const std::string &digits = x.args[0]->text;
-    if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos) return "";
-    int64_t v = -std::stoll(digits);
-    if (v < (e.t == T_INT ? -32768 : INT32_MIN)) return "";
-    return std::string("(") + ctype[e.t] + ")(" + std::to_string(v) + ")";
-  }
-  static const std::set<std::string> casts = {"int16_t", "int32_t", "int64_t", "float", "double"};
-  bool pure = !e.c.empty();
-  for_each_ident(e.c, [&](size_t at, size_t n) {
-    std::string id = e.c.substr(at, n);
-    size_t after = at + n;
-    while (after < e.c.size() && e.c[after] == ' ') after++;
-    if ((!casts.count(id) && !constexpr_consts_.count(id)) || (after < e.c.size() && e.c[after] == '(')) pure = false;
-  });
-  return pure ? "(" + e.c + ")" : "";
-}
-
 void emitter::procedure_def(const stmt &s) {
   const procedure *p = ck_.find_proc(s.text);
   scope ps;
@@ -2759,17 +2734,8 @@ void emitter::statement(const stmt &s) {
         if (consts_.count(full)) fail_at(d.at, "duplicate definition of " + full);
         if (numeric(e.t)) {
           std::string c = new_cname("c", d.name);
-          // A number written out (or its negation, or another such constant) is a C++ constant,
-          // which the compiler folds into the code (a MOD by it, a loop's bound); any other value
-          // is worked out, with its checks, when the program starts.
-          std::string value = constant_text(*s.exprs[k], e);
-          if (!value.empty()) {
-            globals_ += std::string("static constexpr ") + ctype[e.t] + " " + c + " = " + value + ";\n";
-            constexpr_consts_.insert(c);
-          } else {
-            globals_ += std::string("static ") + ctype[e.t] + " " + c + ";\n";
-            init_ += "  " + c + " = " + e.c + ";\n";
-          }
+          globals_ += std::string("static ") + ctype[e.t] + " " + c + ";\n";
+          init_ += "  " + c + " = " + e.c + ";\n";
           if (s.exprs[k]->kind == ek::number && (e.t == T_INT || e.t == T_LNG)) {
             std::string digits = s.exprs[k]->text;
             if (digits.find_first_not_of("0123456789") == std::string::npos && digits.size() < 10)
