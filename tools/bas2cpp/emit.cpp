@@ -608,6 +608,17 @@ class emitter {
   std::set<std::string> by_value_used_;                   // those with a call of their _v entry
   void by_value_prepare();
   void by_value_entries();
+  // Each procedure's definition in procs_ replaced by f of it (proc_starts_ kept with them).
+  template <class F> void rewrite_units(F f) {
+    std::string procs = procs_.substr(0, proc_starts_.empty() ? procs_.size() : proc_starts_[0]);
+    for (size_t k = 0; k < proc_starts_.size(); k++) {
+      size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
+      std::string unit = f(procs_.substr(proc_starts_[k], end - proc_starts_[k]));
+      proc_starts_[k] = procs.size();
+      procs += unit;
+    }
+    procs_ = std::move(procs);
+  }
   std::vector<size_t> chunk_starts_;  // where each chunk starts in finish_module's code, and the end
 };
 
@@ -1637,7 +1648,10 @@ void emitter::assign_ex(const ex &target, const ex &e, place at) {
   if (target.t == T_REC) {
     if (e.t != T_REC || e.rec != target.rec) fail_at(at, "type mismatch: a record takes only a record of its own type");
     std::vector<std::pair<uint32_t, uint32_t>> pieces;
-    if (!record_pieces(*target.rec, 0, pieces)) {
+    uint64_t covered = 0;
+    bool by_fields = record_pieces(*target.rec, 0, pieces);
+    for (const auto &piece : pieces) covered += piece.second;
+    if (!by_fields || covered != target.rec->size) {   // every byte, or the whole at once
       stmt_code("std::memmove(" + target.c + ", " + e.c + ", " + std::to_string(target.rec->size) + ");");
       return;
     }
@@ -3338,33 +3352,19 @@ void emitter::by_value_prepare() {
     }
   }
   by_value_analyse(by_value_procs_, units, globals, !handler_labels_.empty() || has_on_error_);
-  std::string procs = procs_.substr(0, proc_starts_.empty() ? procs_.size() : proc_starts_[0]);
-  for (size_t k = 0; k < proc_starts_.size(); k++) {
-    size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
-    std::string unit = by_value_calls(procs_.substr(proc_starts_[k], end - proc_starts_[k]), by_value_procs_, by_value_used_);
-    proc_starts_[k] = procs.size();
-    procs += unit;
-  }
-  procs_ = std::move(procs);
+  rewrite_units([this](const std::string &unit) { return by_value_calls(unit, by_value_procs_, by_value_used_); });
 }
 
 // The procedures called with values get their two entries (by_value_unit).
 void emitter::by_value_entries() {
   if (by_value_used_.empty()) return;
-  std::string procs = procs_.substr(0, proc_starts_.empty() ? procs_.size() : proc_starts_[0]);
-  for (size_t k = 0; k < proc_starts_.size(); k++) {
-    size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
-    std::string unit = procs_.substr(proc_starts_[k], end - proc_starts_[k]);
+  rewrite_units([this](const std::string &unit) {
     auto p = by_value_procs_.find(unit_name(unit));
-    if (p != by_value_procs_.end() && by_value_used_.count(p->first)) {
-      std::string proto;
-      unit = by_value_unit(unit, p->first, p->second, proto);
-      protos_ += proto;
-    }
-    proc_starts_[k] = procs.size();
-    procs += unit;
-  }
-  procs_ = std::move(procs);
+    if (p == by_value_procs_.end() || !by_value_used_.count(p->first)) return unit;
+    std::string proto, out = by_value_unit(unit, p->first, p->second, proto);
+    protos_ += proto;
+    return out;
+  });
 }
 
 std::string emitter::finish_module() {
@@ -3527,16 +3527,7 @@ std::string emitter::run() {
   }
   body_.clear();
   block_stmts(prog_.statements);
-  if (!proc_starts_.empty()) {
-    std::string procs = procs_.substr(0, proc_starts_[0]);
-    for (size_t k = 0; k < proc_starts_.size(); k++) {
-      size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
-      std::string unit = inline_calls(procs_.substr(proc_starts_[k], end - proc_starts_[k]), inline_fns_, inline_spent_);
-      proc_starts_[k] = procs.size();
-      procs += unit;
-    }
-    procs_ = std::move(procs);
-  }
+  rewrite_units([this](const std::string &unit) { return inline_calls(unit, inline_fns_, inline_spent_); });
   by_value_prepare();
   if (as_module_) {
     common_puts(body_);
