@@ -78,6 +78,11 @@ TEST(Exit, CriticalErrorsShowTheirBoxAndEndWithStatus0EveryTime) {
   };
   for (auto &c : cases)
     for (int run = 0; run < 3; run++) {
+#if defined(__SANITIZE_THREAD__)
+      // ThreadSanitizer's own record of the calls overflows (and crashes) long before the
+      // game thread's stack would: a recursion that never ends cannot be run under it.
+      if (std::string(c.arg) == "recurse") continue;
+#endif
       SCOPED_TRACE(std::string(c.arg) + " run " + std::to_string(run));
       program_session s(exits, {}, {c.arg});
       ASSERT_TRUE(s.started());
