@@ -11,6 +11,8 @@ DECLARE SUB PokeArr (V AS INTEGER)
 DECLARE SUB Outer (N AS INTEGER)
 DECLARE SUB Inner (N AS INTEGER)
 DECLARE SUB Count (N AS INTEGER)
+DECLARE FUNCTION BumpIt% (X AS INTEGER)
+DECLARE SUB ShowBumped (N AS INTEGER)
 DIM SHARED Seen AS INTEGER, Arr(1 TO 3) AS INTEGER
 ' A parameter named like a module constant is the parameter inside its procedure.
 CONST N = 99, M = -7
@@ -32,6 +34,7 @@ Y% = 4: Outer Y%
 PRINT "outer after"; Y%
 C% = 2: Count C%
 PRINT "count after"; C%
+Seen = 5: ShowBumped Seen
 PRINT "consts"; N; M
 PRINT "done"
 
@@ -92,3 +95,14 @@ SUB Count (N AS INTEGER)
     PRINT
 END SUB
 
+
+' Changes the variable it was handed through a FUNCTION written out at its call.
+SUB ShowBumped (N AS INTEGER)
+    Y = BumpIt%(Seen)
+    PRINT "bumped"; N; Y
+END SUB
+
+FUNCTION BumpIt% (X AS INTEGER)
+    X = X + 1
+    BumpIt% = X
+END FUNCTION

@@ -86,7 +86,10 @@ seen look_at(const std::string &unit, const by_value_proc &p, const std::map<std
       return;
     }
     if (auto g = globals.find(id); g != globals.end()) {
-      if (g->second.empty() || assigned_after(body, e) || changed_before(body, k)) {
+      // (name) is how a function written out at its calls reads and writes a variable.
+      bool wrapped = k > 0 && body[k - 1] == '(' && e < body.size() && body[e] == ')';
+      if (g->second.empty() || assigned_after(body, e) || changed_before(body, k) ||
+          (wrapped && (assigned_after(body, e + 1) || changed_before(body, k - 1)))) {
         if (g->second.empty()) s.writes_all = true;   // a record: its fields are written through pointers
         else s.types.insert(g->second);
       }
