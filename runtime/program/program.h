@@ -617,9 +617,9 @@ struct kb_local_bytes {
   kb_local_bytes(const kb_local_bytes &) = delete;
   kb_local_bytes &operator=(const kb_local_bytes &) = delete;
 };
-// A small local record in the procedure's own frame, so that the compiler can keep its fields
-// in registers between the statements that read and write them.
-constexpr uint32_t kb_frame_record_bytes = 256;
+// A small local record (up to the translator's frame_record_bytes) in the procedure's own
+// frame, so that the compiler can keep its fields in registers between the statements that
+// read and write them.
 template <uint32_t N> struct kb_local_rec {
   alignas(8) uint8_t p[N];
   kb_local_rec() { std::memset(p, 0, N); }

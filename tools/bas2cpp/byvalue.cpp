@@ -7,22 +7,6 @@ namespace bas {
 
 namespace {
 
-// Calls f(start, end) for each identifier of C++ text outside literals.
-template <class F> void each_ident(const std::string &t, F f) {
-  for (size_t k = 0; k < t.size(); k++) {
-    char ch = t[k];
-    if (ch == '"' || ch == '\'') {
-      k = literal_end(t, k);
-      continue;
-    }
-    if (!ident_char(ch) || (k > 0 && ident_char(t[k - 1]))) continue;
-    size_t e = k;
-    while (e < t.size() && ident_char(t[e])) e++;
-    if (!std::isdigit((unsigned char)ch)) f(k, e);
-    k = e - 1;
-  }
-}
-
 // Whether the text at k, just after a name, goes on to assign to it.
 bool assigned_after(const std::string &t, size_t k) {
   while (k < t.size() && t[k] == ' ') k++;
@@ -40,11 +24,8 @@ bool changed_before(const std::string &t, size_t k) {
   return k >= 1 && t[k - 1] == '&' && (k < 2 || t[k - 2] != '&');
 }
 
-std::string trimmed(std::string s) {
-  s.erase(0, s.find_first_not_of(' '));
-  s.erase(s.find_last_not_of(' ') + 1);
-  return s;
-}
+// The C++ type of a procedure's number k, without the pointer its parameter is ("T *" → "T").
+std::string number_type(const by_value_proc &p, size_t k) { return p.types[k].substr(0, p.types[k].size() - 2); }
 
 // What one procedure's text shows of it.
 struct seen {
@@ -75,8 +56,9 @@ seen look_at(const std::string &unit, const by_value_proc &p, const std::map<std
   std::map<std::string, size_t> mine;
   for (size_t k = 0; k < n; k++)
     if (p.number[k]) mine[p.names[k]] = k;
-  each_ident(body, [&](size_t k, size_t e) {
-    std::string id = body.substr(k, e - k);
+  for_each_ident(body, [&](size_t k, size_t len) {
+    size_t e = k + len;
+    std::string id = body.substr(k, len);
     if (auto m = mine.find(id); m != mine.end()) {
       if (k >= 2 && body.compare(k - 2, 2, "(*") == 0 && e < body.size() && body[e] == ')') {
         if (assigned_after(body, e + 1) || changed_before(body, k - 2)) s.reads_only[m->second] = false;
@@ -144,7 +126,7 @@ void by_value_analyse(std::map<std::string, by_value_proc> &procs, const std::ma
   for (auto &[name, s] : all) {
     const by_value_proc &p = procs.at(name);
     for (size_t k = 0; k < s.reads_only.size(); k++)
-      if (p.number[k] && !s.reads_only[k]) s.types.insert(p.types[k].substr(0, p.types[k].size() - 2));
+      if (p.number[k] && !s.reads_only[k]) s.types.insert(number_type(p, k));
   }
   // What the procedures called write, written by the caller.
   for (bool changed = true; changed;) {
@@ -161,7 +143,7 @@ void by_value_analyse(std::map<std::string, by_value_proc> &procs, const std::ma
     p.by_variable.assign(p.number.size(), false);
     for (size_t k = 0; k < p.number.size(); k++)
       p.by_variable[k] = p.number[k] && !handlers && s.reads_only[k] && !s.writes_all &&
-                         !s.types.count(p.types[k].substr(0, p.types[k].size() - 2));
+                         !s.types.count(number_type(p, k));
   }
 }
 
@@ -198,7 +180,7 @@ std::string by_value_calls(const std::string &text, const std::map<std::string, 
     // which might change it before the callee would have read it.
     bool calls = false;
     for (const std::string &a : args)
-      each_ident(a, [&](size_t b, size_t c) { calls = calls || (c < a.size() && a[c] == '(' && procs.count(a.substr(b, c - b))); });
+      for_each_ident(a, [&](size_t at, size_t n) { calls = calls || (at + n < a.size() && a[at + n] == '(' && procs.count(a.substr(at, n))); });
     for (size_t a = 0; values && a < args.size(); a++) {
       if (!q.number[a]) continue;
       std::string v = copied_value(args[a]), arg = trimmed(args[a]);
@@ -231,7 +213,7 @@ std::string by_value_unit(const std::string &unit, const std::string &name, cons
     params += sep + glued(p.types[k], p.names[k]);
     pass += sep + p.names[k];
     if (p.number[k]) {
-      vparams += sep + p.types[k].substr(0, p.types[k].size() - 2) + " " + p.names[k];   // "T *" → "T"
+      vparams += sep + number_type(p, k) + " " + p.names[k];
       vpass += sep + "&" + p.names[k];
     } else {
       vparams += sep + glued(p.types[k], p.names[k]);

@@ -43,9 +43,14 @@ std::string replace_all(std::string s, const std::string &from, const std::strin
 
 // The value inside an argument handed as a copy, kb_val<T>{value}.p() (see pass_arg); "" for
 // any other argument.
+std::string trimmed(std::string s) {
+  s.erase(0, s.find_first_not_of(' '));
+  s.erase(s.find_last_not_of(' ') + 1);
+  return s;
+}
+
 std::string copied_value(std::string a) {
-  a.erase(0, a.find_first_not_of(' '));
-  a.erase(a.find_last_not_of(' ') + 1);
+  a = trimmed(a);
   size_t brace = a.find('{');
   if (a.compare(0, 7, "kb_val<") != 0 || brace == std::string::npos || a.size() < brace + 6 ||
       a.compare(a.size() - 5, 5, "}.p()") != 0)

@@ -1,6 +1,7 @@
 // Reading and rewriting the C++ text the emitter writes: literals, parentheses, identifiers,
 // a call's arguments.
 #pragma once
+#include <cctype>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -23,5 +24,32 @@ std::string copied_value(std::string a);
 bool at_definition(const std::string &text, size_t k);
 // A declaration of a C++ type and name as the emitter writes it: "T *name", "T &name", "T name".
 std::string glued(const std::string &type, const std::string &name);
+// s without the blanks at its ends.
+std::string trimmed(std::string s);
+
+// Calls f(start, length) for each identifier of a line of C++, outside string and character
+// literals.
+template <class F> void for_each_ident(const std::string &s, F f) {
+  for (size_t k = 0; k < s.size();) {
+    char ch = s[k];
+    if (ch == '"' || ch == '\'') {
+      k = literal_end(s, k) + 1;
+      continue;
+    }
+    if (std::isalpha((unsigned char)ch) || ch == '_') {
+      size_t e = k;
+      while (e < s.size() && (std::isalnum((unsigned char)s[e]) || s[e] == '_')) e++;
+      f(k, e - k);
+      k = e;
+      continue;
+    }
+    if (std::isdigit((unsigned char)ch)) {   // a number, suffixes and all
+      while (k < s.size() && (std::isalnum((unsigned char)s[k]) || s[k] == '.')) k++;
+      continue;
+    }
+    k++;
+  }
+}
+
 
 }  // namespace bas

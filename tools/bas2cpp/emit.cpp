@@ -194,11 +194,6 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
   return out + text.substr(last);
 }
 
-// A SUB or FUNCTION whose numbers (handed by reference, as pointers) may all come as values:
-// a call that hands each of them a copy of an expression (nothing else can see a copy) calls
-// name_v, which takes them in registers, instead of storing each copy for the callee to load
-// again. Both entries are the one body, name_b, inlined into each: its C++ result type, and
-// each parameter's C++ type and name as the definition has them, and whether it is a number.
 // A typed expression as C++.
 struct ex {
   ty t = T_SNG;
@@ -236,30 +231,6 @@ struct scope {
   bool has_return = false;
 };
 
-// A loop or block being emitted, for EXIT.
-// Calls f(start, length) for each identifier of a line of C++, outside string and character
-// literals.
-template <class F> void for_each_ident(const std::string &s, F f) {
-  for (size_t k = 0; k < s.size();) {
-    char ch = s[k];
-    if (ch == '"' || ch == '\'') {
-      k = literal_end(s, k) + 1;
-      continue;
-    }
-    if (std::isalpha((unsigned char)ch) || ch == '_') {
-      size_t e = k;
-      while (e < s.size() && (std::isalnum((unsigned char)s[e]) || s[e] == '_')) e++;
-      f(k, e - k);
-      k = e;
-      continue;
-    }
-    if (std::isdigit((unsigned char)ch)) {   // a number, suffixes and all
-      while (k < s.size() && (std::isalnum((unsigned char)s[k]) || s[k] == '.')) k++;
-      continue;
-    }
-    k++;
-  }
-}
 
 static bool string_view_call(const std::string &id, bool &raises);
 
@@ -374,7 +345,7 @@ static bool allocates_nothing(const std::string &code, bool appends_too = false)
 static bool whole_call(const std::string &c, const std::string &f, std::vector<std::string> &args) {
   if (c.compare(0, f.size() + 1, f + "(") != 0 || closing_paren(c, f.size()) != c.size() - 1) return false;
   args = call_args(c.substr(f.size() + 1, c.size() - f.size() - 2));
-  for (std::string &a : args) a.erase(0, a.find_first_not_of(' '));
+  for (std::string &a : args) a = trimmed(a);
   return true;
 }
 
@@ -611,13 +582,20 @@ class emitter {
   // Each procedure's definition in procs_ replaced by f of it (proc_starts_ kept with them).
   template <class F> void rewrite_units(F f) {
     std::string procs = procs_.substr(0, proc_starts_.empty() ? procs_.size() : proc_starts_[0]);
+    std::vector<size_t> starts;
+    each_unit([&](const std::string &unit) {
+      starts.push_back(procs.size());
+      procs += f(unit);
+    });
+    proc_starts_ = std::move(starts);
+    procs_ = std::move(procs);
+  }
+  // f of each procedure's definition in procs_, in order.
+  template <class F> void each_unit(F f) const {
     for (size_t k = 0; k < proc_starts_.size(); k++) {
       size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
-      std::string unit = f(procs_.substr(proc_starts_[k], end - proc_starts_[k]));
-      proc_starts_[k] = procs.size();
-      procs += unit;
+      f(procs_.substr(proc_starts_[k], end - proc_starts_[k]));
     }
-    procs_ = std::move(procs);
   }
   std::vector<size_t> chunk_starts_;  // where each chunk starts in finish_module's code, and the end
 };
@@ -670,6 +648,9 @@ vtype emitter::array_type(const std::string &name, char suffix, place at) {
   return v;
 }
 
+// A procedure's local record of at most this many bytes lives in its frame (kb_local_rec).
+constexpr uint32_t frame_record_bytes = 256;
+
 var emitter::make_scalar(const std::string &name, const vtype &t, bool in_proc, bool is_static) {
   var v;
   v.type = t;
@@ -678,7 +659,7 @@ var emitter::make_scalar(const std::string &name, const vtype &t, bool in_proc, 
   const std::string &c = v.cname;
   if (in_proc && !is_static) {
     if (t.t == T_REC) {
-      if (t.rec->size <= 256)   // kb_frame_record_bytes
+      if (t.rec->size <= frame_record_bytes)
         sc_->locals += "  kb_local_rec<" + std::to_string(t.rec->size) + "> " + c + ";\n";
       else
         sc_->locals += "  kb_local_bytes " + c + "(" + std::to_string(t.rec->size) + ", 0);\n";
@@ -2448,9 +2429,7 @@ bool emitter::tail_call(const stmt &s) {
   std::vector<std::string> args = call_args(e.c.substr(head.size(), e.c.size() - head.size() - 1));
   std::string decls, code, call;
   for (size_t k = 0; k < args.size(); k++) {
-    std::string a = args[k], value = copied_value(a), t = "kb_t" + std::to_string(k);
-    a.erase(0, a.find_first_not_of(' '));
-    a.erase(a.find_last_not_of(' ') + 1);
+    std::string a = trimmed(args[k]), value = copied_value(a), t = "kb_t" + std::to_string(k);
     if (!value.empty()) {
       std::string type = a.substr(7, a.find('>') - 7);   // kb_val<T>{…}.p()
       decls += type + " " + t + "; ";
@@ -3334,11 +3313,7 @@ static std::string unit_name(const std::string &unit) {
 // record's (uint8_t *) is kept as "", any use of which may write it.
 void emitter::by_value_prepare() {
   std::map<std::string, std::string> units, globals;
-  for (size_t k = 0; k < proc_starts_.size(); k++) {
-    size_t end = k + 1 < proc_starts_.size() ? proc_starts_[k + 1] : procs_.size();
-    std::string unit = procs_.substr(proc_starts_[k], end - proc_starts_[k]);
-    units[unit_name(unit)] = unit;
-  }
+  each_unit([&](const std::string &unit) { units[unit_name(unit)] = unit; });
   for (size_t k = 0; k < globals_.size();) {
     size_t e = globals_.find('\n', k);
     if (e == std::string::npos) e = globals_.size();
