@@ -88,7 +88,7 @@ template <class T> inline bool isinf(T x) { return __builtin_isinf((real<T>)x); 
 // raises the error and sets the flag, so a statement made only of such checks tests its local
 // flag at its end (nothing on the common path) instead of the shared event word. The forms
 // without the flag are the same checks for statements that test the event word anyway.
-inline void kb_raise(bool &raised, int n) { error(n); raised = true; }
+KB_INLINE void kb_raise(bool &raised, int n) { error(n); raised = true; }
 // RETURN's pop of the GOSUB stack as a flag-tested check: without a GOSUB (outside an event's
 // routine) it raises error 3, sets the flag and gives -1. A RETURN tests no events of its own:
 // every loop it can be part of passes a GOSUB or another jump back, which does.
@@ -346,39 +346,63 @@ template <class T, class... I> inline T *kb_at(kb_arr &a, I... ix) {
 // own slow path, which may give an undeclared array its implicit DIM); in between, nothing in
 // the loop reads the descriptor, so the compiler keeps the shape in registers.
 template <int N> struct kb_view {
+  static constexpr int dims = N;
   uint8_t *data;
-  int32_t lb[N];
-  uint32_t count[N];
+  int32_t lb_[N];
+  uint32_t count_[N];
   uint32_t esize;                // an element's bytes (records; numbers know their own)
-};
-template <int N> inline kb_view<N> kb_view_of(const kb_arr &a) {
-  kb_view<N> w;
-  w.data = a.data;
-  w.esize = a.esize;
-  bool ok = a.data && a.dims == N;
-  for (int d = 0; d < N; d++) {
-    w.lb[d] = ok ? a.lb[d] : 0;
-    w.count[d] = ok ? (uint32_t)a.ub[d] - (uint32_t)a.lb[d] + 1 : 0;
+  KB_INLINE bool valid() const { return true; }
+  KB_INLINE int32_t lb(int d) const { return lb_[d]; }
+  KB_INLINE uint32_t count(int d) const { return count_[d]; }
+  static kb_view of(const kb_arr &a) {
+    kb_view w;
+    w.data = a.data;
+    w.esize = a.esize;
+    bool ok = a.data && a.dims == N;
+    for (int d = 0; d < N; d++) {
+      w.lb_[d] = ok ? a.lb[d] : 0;
+      w.count_[d] = ok ? (uint32_t)a.ub[d] - (uint32_t)a.lb[d] + 1 : 0;
+    }
+    return w;
   }
-  return w;
-}
+};
+// The view of an array whose shape the translator knows, one DIM with constant bounds: B holds
+// each subscript's lower bound and count, so only where the storage is stays in a register.
+// The view is valid only while the array has that shape (data is null otherwise, before the DIM
+// or after a REDIM elsewhere), and every access of an invalid one takes the slow path.
+template <int32_t... B> struct kb_shape {
+  static constexpr int dims = (int)sizeof...(B) / 2;
+  static constexpr int32_t bound[] = {B...};
+  uint8_t *data;
+  uint32_t esize;
+  KB_INLINE bool valid() const { return data != nullptr; }
+  KB_INLINE static constexpr int32_t lb(int d) { return bound[2 * d]; }
+  KB_INLINE static constexpr uint32_t count(int d) { return (uint32_t)bound[2 * d + 1]; }
+  static kb_shape of(const kb_arr &a) {
+    bool ok = a.data && a.dims == dims;
+    for (int d = 0; ok && d < dims; d++) ok = a.lb[d] == lb(d) && (uint32_t)a.ub[d] - (uint32_t)a.lb[d] + 1 == count(d);
+    return {ok ? a.data : nullptr, a.esize};
+  }
+};
+template <class W> KB_INLINE void kb_take(W &w, const kb_arr &a) { w = W::of(a); }
 // An access's slow path out of line (its errors, an implicit DIM): the element and the view
 // taken again, returned by value so that the caller's view stays in registers.
-template <int N> struct kb_elem_seen {
+template <class W> struct kb_elem_seen {
   uint8_t *p;
-  kb_view<N> w;
+  W w;
 };
-template <uint32_t Size, int N, class... I> [[gnu::noinline]] kb_elem_seen<N> kb_elemv_slow(bool r, kb_arr &a, I... ix) {
-  uint8_t *p = kb_elem<Size>(r, a, ix...);
-  return {p, kb_view_of<N>(a)};
+template <class W, class... I> [[gnu::noinline]] kb_elem_seen<W> kb_elemv_slow(kb_arr &a, I... ix) {
+  uint8_t *p = kb_elem_slown(a, ix...);
+  return {p, W::of(a)};
 }
 // The offset of an element through a view, when every subscript lies within its bounds.
-template <int N> KB_INLINE bool kb_view_offset(const kb_view<N> &w, const int32_t *v, uint64_t &off) {
+template <class W> KB_INLINE bool kb_view_offset(const W &w, const int32_t *v, uint64_t &off) {
   off = 0;
-  for (int d = 0; d < N; d++) {
-    uint32_t k = (uint32_t)v[d] - (uint32_t)w.lb[d];
-    if (__builtin_expect(k >= w.count[d], 0)) return false;
-    off = d ? off * w.count[d] + k : k;
+  if (__builtin_expect(!w.valid(), 0)) return false;
+  for (int d = 0; d < W::dims; d++) {
+    uint32_t k = (uint32_t)v[d] - (uint32_t)w.lb(d);
+    if (__builtin_expect(k >= w.count(d), 0)) return false;
+    off = d ? off * w.count(d) + k : k;
   }
   return true;
 }
@@ -386,35 +410,34 @@ template <int N> KB_INLINE bool kb_view_offset(const kb_view<N> &w, const int32_
 // view's element size). Store: an error already raised in the statement sends it to scratch
 // (it does not matter to a read). Retake: the slow path takes the view again, for an access
 // that may give the array its implicit DIM; a loop's copy leaves the view as it is.
-template <uint32_t Size, bool Store, bool Retake, int N, class... I>
-KB_INLINE uint8_t *kb_elemw(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
-  static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
+template <uint32_t Size, bool Store, bool Retake, class W, class... I>
+KB_INLINE uint8_t *kb_elemw(bool &r, W &w, kb_arr &a, I... ix) {
+  static_assert(sizeof...(I) == W::dims, "a view is for its own number of subscripts");
   const int32_t v[] = {(int32_t)ix...};
   uint64_t off;
   if (__builtin_expect(kb_view_offset(w, v, off) && !(Store && r), 1)) return w.data + off * (Size ? Size : w.esize);
   if constexpr (!Retake) {
     return kb_elem<Size>(r, a, ix...);
   } else {
-    bool had = r;
-    kb_elem_seen<N> seen = kb_elemv_slow<Size, N>(r, a, ix...);   // the descriptor's own path
-    r = had || new_error;
+    kb_elem_seen<W> seen = kb_elemv_slow<W>(a, ix...);   // the descriptor's own path
+    r = r || new_error;
     w = seen.w;
     return seen.p;
   }
 }
-template <class T, bool Store, int N, class... I> KB_INLINE T *kb_elemv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class T, bool Store, class W, class... I> KB_INLINE T *kb_elemv(bool &r, W &w, kb_arr &a, I... ix) {
   return (T *)kb_elemw<sizeof(T), Store, true>(r, w, a, ix...);
 }
 // A record element through its view, as kb_elem gives it.
-template <int N, class... I> KB_INLINE uint8_t *kb_elemrv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class W, class... I> KB_INLINE uint8_t *kb_elemrv(bool &r, W &w, kb_arr &a, I... ix) {
   return kb_elemw<0, true, true>(r, w, a, ix...);
 }
-template <class T, int N, class... I> KB_INLINE T kb_getv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class T, class W, class... I> KB_INLINE T kb_getv(bool &r, W &w, kb_arr &a, I... ix) {
   T x;
   std::memcpy(&x, kb_elemv<T, false>(r, w, a, ix...), sizeof(T));
   return x;
 }
-template <class T, int N, class... I> KB_INLINE T *kb_atv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class T, class W, class... I> KB_INLINE T *kb_atv(bool &r, W &w, kb_arr &a, I... ix) {
   return kb_elemv<T, true>(r, w, a, ix...);
 }
 
@@ -457,33 +480,33 @@ template <class T, class... I> inline T kb_getf(bool &r, kb_arr &a, I... ix) { r
 template <class T, class... I> inline T *kb_atf(bool &r, kb_arr &a, I... ix) { return kb_at<T>(r, a, ix...); }
 // The same through a chunk's view; the view is never taken again inside the copy (a failure
 // leaves it), so the compiler keeps the shape, and each row's part, out of the loop.
-template <int N> inline bool kb_spanv(const kb_view<N> &w, int d, int64_t lo, int64_t hi) {
-  return (uint64_t)(lo - w.lb[d]) < w.count[d] && (uint64_t)(hi - w.lb[d]) < w.count[d];
+template <class W> inline bool kb_spanv(const W &w, int d, int64_t lo, int64_t hi) {
+  return w.valid() && (uint64_t)(lo - w.lb(d)) < w.count(d) && (uint64_t)(hi - w.lb(d)) < w.count(d);
 }
-template <int N> inline bool kb_livev(const kb_view<N> &w) { return w.count[0] != 0; }
-template <uint32_t Size, int N, class... I> KB_INLINE uint8_t *kb_elemuw(kb_view<N> &w, I... ix) {
-  static_assert(sizeof...(I) == N, "a view is for its own number of subscripts");
+template <class W> inline bool kb_livev(const W &w) { return w.valid() && w.count(0) != 0; }
+template <uint32_t Size, class W, class... I> KB_INLINE uint8_t *kb_elemuw(W &w, I... ix) {
+  static_assert(sizeof...(I) == W::dims, "a view is for its own number of subscripts");
   const int64_t v[] = {(int64_t)ix...};
   int64_t off = 0;
-  for (int d = 0; d < N; d++) off = d ? off * (int64_t)w.count[d] + (v[d] - w.lb[d]) : v[d] - w.lb[d];
+  for (int d = 0; d < W::dims; d++) off = d ? off * (int64_t)w.count(d) + (v[d] - w.lb(d)) : v[d] - w.lb(d);
   return w.data + off * (int64_t)(Size ? Size : w.esize);
 }
-template <class T, int N, class... I> KB_INLINE T *kb_atuv(kb_view<N> &w, I... ix) { return (T *)kb_elemuw<sizeof(T)>(w, ix...); }
-template <int N, class... I> KB_INLINE uint8_t *kb_elemuv(kb_view<N> &w, I... ix) { return kb_elemuw<0>(w, ix...); }
-template <class T, int N, class... I> KB_INLINE T kb_getuv(kb_view<N> &w, I... ix) {
+template <class T, class W, class... I> KB_INLINE T *kb_atuv(W &w, I... ix) { return (T *)kb_elemuw<sizeof(T)>(w, ix...); }
+template <class W, class... I> KB_INLINE uint8_t *kb_elemuv(W &w, I... ix) { return kb_elemuw<0>(w, ix...); }
+template <class T, class W, class... I> KB_INLINE T kb_getuv(W &w, I... ix) {
   T x;
   std::memcpy(&x, kb_atuv<T>(w, ix...), sizeof(T));
   return x;
 }
-template <int N, class... I> KB_INLINE uint8_t *kb_elemfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class W, class... I> KB_INLINE uint8_t *kb_elemfv(bool &r, W &w, kb_arr &a, I... ix) {
   return kb_elemw<0, true, false>(r, w, a, ix...);
 }
-template <class T, int N, class... I> KB_INLINE T kb_getfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class T, class W, class... I> KB_INLINE T kb_getfv(bool &r, W &w, kb_arr &a, I... ix) {
   T x;
   std::memcpy(&x, kb_elemw<sizeof(T), false, false>(r, w, a, ix...), sizeof(T));
   return x;
 }
-template <class T, int N, class... I> KB_INLINE T *kb_atfv(bool &r, kb_view<N> &w, kb_arr &a, I... ix) {
+template <class T, class W, class... I> KB_INLINE T *kb_atfv(bool &r, W &w, kb_arr &a, I... ix) {
   return (T *)kb_elemw<sizeof(T), true, false>(r, w, a, ix...);
 }
 // Arithmetic the entry test has shown cannot overflow. The copy's accessors are always inlined:

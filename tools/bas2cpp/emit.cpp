@@ -401,8 +401,14 @@ class emitter {
   std::vector<open_block> blocks_;
   std::map<std::string, ex> consts_;
   std::map<std::string, int64_t> int_consts_;
+  // Module arrays by their C names whose every DIM gives the same constant bounds (each
+  // subscript's lower bound and count), and those a REDIM or a DIM of other bounds rules out.
+  std::map<std::string, std::vector<std::pair<int64_t, int64_t>>> fixed_shapes_;
+  std::set<std::string> unfixed_;
+  int64_t option_base_ = 0;         // as the program's OPTION BASE sets it (a guess the views check)
   bool own_name(const expr &e) const;
   bool const_name(const expr &e) const;
+  bool int_constant(const expr &e, int64_t &v) const;
   std::set<uint32_t> handler_labels_;
   // Labels the module's code may be entered at from outside a chunk's own gotos: its labels
   // named by handlers, ON ERROR, RESUME and RUN, and its GOSUBs' return points. Only these
@@ -1127,6 +1133,34 @@ bool emitter::own_name(const expr &e) const {
 }
 
 // Whether a name without arguments is a constant's.
+// An integer known here: a whole-number literal, a CONST of one, and their sums, differences,
+// products, integer quotients and negations, within LONG's range.
+bool emitter::int_constant(const expr &e, int64_t &v) const {
+  const int64_t lim = 2147483647;
+  if (e.kind == ek::number) {
+    if (e.text.empty() || e.text.size() > 10 || e.text.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (e.suffix && e.suffix != '%' && e.suffix != '&') return false;
+    v = std::stoll(e.text);
+    return v <= lim;
+  }
+  if (e.kind == ek::name) {
+    auto c = int_consts_.find(e.text);
+    if (!const_name(e) || c == int_consts_.end()) return false;
+    v = c->second;
+    return true;
+  }
+  int64_t a = 0, b = 0;
+  if (e.kind == ek::unary && e.text == "-" && int_constant(*e.args[0], a)) v = -a;
+  else if (e.kind == ek::unary && e.text == "+" && int_constant(*e.args[0], a)) v = a;
+  else if (e.kind != ek::binary || !int_constant(*e.args[0], a) || !int_constant(*e.args[1], b)) return false;
+  else if (e.text == "+") v = a + b;
+  else if (e.text == "-") v = a - b;
+  else if (e.text == "*") v = a * b;
+  else if (e.text == "\\" && b != 0) v = a / b;
+  else return false;
+  return v >= -lim - 1 && v <= lim;
+}
+
 bool emitter::const_name(const expr &e) const {
   return e.kind == ek::name && !e.parens && !own_name(e) &&
          (consts_.count(full_name(e.text, e.suffix)) || (!e.suffix && consts_.count(e.text)));
@@ -2216,6 +2250,19 @@ void emitter::dim_stmt(const stmt &s, bool redim) {
           for (const expr *x : {b.first.get(), b.second.get()})
             if (x && x->kind != ek::number && !(x->kind == ek::unary && x->args[0]->kind == ek::number) && !const_name(*x))
               dynamic = true;
+      // The shape a chunk's views may take as known (kb_shape): the same constant bounds at every
+      // DIM of a module array, and never a REDIM.
+      std::vector<std::pair<int64_t, int64_t>> shape;
+      for (auto &b : d.bounds) {
+        int64_t lo = 0, hi = 0;
+        bool known = b.first ? int_constant(*b.first, lo) : (lo = option_base_, true);
+        if (!known || !int_constant(*b.second, hi) || hi < lo || hi - lo >= 65536) break;
+        shape.push_back({lo, hi - lo + 1});
+      }
+      if (redim || in_proc_ || shape.size() != d.bounds.size() || (fixed_shapes_.count(v.ref) && fixed_shapes_[v.ref] != shape))
+        unfixed_.insert(v.ref);
+      else
+        fixed_shapes_[v.ref] = shape;
       if (redim) stmt_code("kb_redim(" + v.ref + ", " + (s.flag2 ? "true" : "false") + ", {" + l + "}, {" + u + "});");
       else if (dynamic) stmt_code(v.ref + ".dynamic = 1; kb_dim(" + v.ref + ", {" + l + "}, {" + u + "});");
       else stmt_code("kb_dim(" + v.ref + ", {" + l + "}, {" + u + "});");
@@ -2753,6 +2800,7 @@ void emitter::statement(const stmt &s) {
       std::string v = s.exprs.empty() ? "0" : s.exprs[0]->text;
       if (v != "0" && v != "1") fail_at(s.at, "OPTION BASE takes 0 or 1");
       init_ += "  kb_option_base = " + v + ";\n";
+      option_base_ = v == "1";
       break;
     }
     case sk::metacommand: dynamic_ = s.text == "$DYNAMIC"; break;
@@ -3207,14 +3255,30 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     if (written.count(id)) save += " " + id + " = r_" + id + ";";
     load += " r_" + id + " = " + id + ";";
   }
-  auto take_view = [](const std::string &name, int n) {
-    return " w_" + name + " = kb_view_of<" + std::to_string(n) + ">(" + name + ");";
-  };
+  auto take_view = [](const std::string &name, int) { return " kb_take(w_" + name + ", " + name + ");"; };
   for (const auto &[name, n] : views) {
-    prologue += "  kb_view<" + std::to_string(n) + ">" + take_view(name, n) + "\n";
+    // An array of known shape keeps only its storage's place in a register (kb_shape).
+    std::string type = "kb_view<" + std::to_string(n) + ">";
+    auto f = fixed_shapes_.find(name);
+    if (f != fixed_shapes_.end() && !unfixed_.count(name) && (int)f->second.size() == n) {
+      type = "kb_shape<";
+      for (size_t d = 0; d < f->second.size(); d++)
+        type += (d ? ", " : "") + std::to_string(f->second[d].first) + ", " + std::to_string(f->second[d].second);
+      type += ">";
+    }
+    prologue += "  " + type + " w_" + name + ";" + take_view(name, n) + "\n";
     load += take_view(name, n);
   }
   defines = "#undef KB_OUT\n#undef KB_IN\n#define KB_OUT" + save + "\n#define KB_IN" + load + "\n";
+  // An access's slow path takes the view again only for an array the module never DIMs, whose
+  // first access may give it its implicit DIM. An array the module DIMs keeps its view in
+  // registers through the loop: were it used before its DIM, the empty view only sends each
+  // access the descriptor's way until the view is next taken.
+  std::set<std::string> dimmed;
+  for (const auto &[name, n] : views)
+    if (body_.find("kb_dim(" + name + ",") != std::string::npos || body_.find("kb_redim(" + name + ",") != std::string::npos)
+      dimmed.insert(name);
+  static const std::pair<const char *, const char *> kept_view[] = {{"kb_getv<", "kb_getfv<"}, {"kb_atv<", "kb_atfv<"}, {"kb_elemrv(", "kb_elemfv("}};
   for (size_t i = 0; i < lines.size(); i++) {
     std::string l = lines[i];
     // Accesses through views first (from the line's end, so positions stay right); any other
@@ -3223,7 +3287,11 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     for (auto a = accesses[i].rbegin(); a != accesses[i].rend(); ++a) {
       auto v = views.find(a->name);
       if (v == views.end() || v->second != a->subscripts) continue;
-      l.replace(a->at, a->name_end - a->at, a->through_view);
+      std::string to = a->through_view;
+      if (dimmed.count(a->name))
+        for (const auto &[retaking, keeping] : kept_view)
+          if (to.compare(0, std::strlen(retaking), retaking) == 0) to = keeping + to.substr(std::strlen(retaking));
+      l.replace(a->at, a->name_end - a->at, to);
     }
     for_each_ident(l, [&](size_t at, size_t n) {
       std::string id = l.substr(at, n);
