@@ -441,6 +441,79 @@ template <class T, class W, class... I> KB_INLINE T *kb_atv(bool &r, W &w, kb_ar
   return kb_elemv<T, true>(r, w, a, ix...);
 }
 
+// ---- a statement's fast form ----------------------------------------------------------------
+// A flag-tested statement in a loop may be written twice: first a fast form whose checks only
+// set the flag, with no call on any path (the kb_...b forms below), so that the compiler keeps
+// what the loop holds in registers around it; then, only when a check of the fast form failed,
+// the statement as usual, run from its start:
+//   { bool kb_r = false; FAST if (__builtin_expect(kb_r, 0)) KB_Q(line, STATEMENT) }
+// The fast form stores nothing once its flag is set (its stores are flag-tested, an element's
+// address is scratch), so the statement's own run raises the error, takes the slow paths (an
+// implicit DIM) and stores.
+template <uint32_t Size, class... I> KB_INLINE uint8_t *kb_elem_in(kb_arr &a, I... ix) {
+  constexpr int32_t n = (int32_t)sizeof...(I);
+  const int32_t v[] = {(int32_t)ix...};
+  if constexpr (n == 1) {
+    uint32_t k = (uint32_t)v[0] - (uint32_t)a.lb[0];
+    return __builtin_expect(k < a.n1, 1) ? a.data + (uint64_t)k * (Size ? Size : a.esize) : nullptr;
+  } else {
+    if (__builtin_expect(a.dims != n, 0)) return nullptr;
+    uint64_t off = 0;
+    for (int32_t d = 0; d < n; d++) {
+      uint32_t k = (uint32_t)v[d] - (uint32_t)a.lb[d], span = (uint32_t)a.ub[d] - (uint32_t)a.lb[d];
+      if (__builtin_expect(k > span, 0)) return nullptr;
+      off = d ? off * ((uint64_t)span + 1) + k : k;
+    }
+    return a.data + off * (Size ? Size : a.esize);
+  }
+}
+template <uint32_t Size, class W, class... I> KB_INLINE uint8_t *kb_elem_inv(W &w, I... ix) {
+  static_assert(sizeof...(I) == W::dims, "a view is for its own number of subscripts");
+  const int32_t v[] = {(int32_t)ix...};
+  uint64_t off;
+  return __builtin_expect(kb_view_offset(w, v, off), 1) ? w.data + off * (Size ? Size : w.esize) : nullptr;
+}
+// The element, or scratch with the flag set (also once the flag is set: nothing is stored then).
+KB_INLINE uint8_t *kb_bail_at(bool &r, uint8_t *p) {
+  if (__builtin_expect(p && !r, 1)) return p;
+  r = true;
+  return kb_dummy_bytes;
+}
+template <class T> KB_INLINE T kb_bail_get(bool &r, const uint8_t *p) {
+  static_assert(std::is_arithmetic_v<T>, "numbers only");
+  T x = 0;
+  if (__builtin_expect(p != nullptr, 1)) std::memcpy(&x, p, sizeof(T));
+  else r = true;
+  return x;
+}
+template <class T, class W, class... I> KB_INLINE T kb_getvb(bool &r, W &w, kb_arr &, I... ix) { return kb_bail_get<T>(r, kb_elem_inv<sizeof(T)>(w, ix...)); }
+template <class T, class W, class... I> KB_INLINE T *kb_atvb(bool &r, W &w, kb_arr &, I... ix) { return (T *)kb_bail_at(r, kb_elem_inv<sizeof(T)>(w, ix...)); }
+template <class W, class... I> KB_INLINE uint8_t *kb_elemvb(bool &r, W &w, kb_arr &, I... ix) { return kb_bail_at(r, kb_elem_inv<0>(w, ix...)); }
+template <class T, class... I> KB_INLINE T kb_getb(bool &r, kb_arr &a, I... ix) { return kb_bail_get<T>(r, kb_elem_in<sizeof(T)>(a, ix...)); }
+template <class T> KB_INLINE T kb_getb(bool &, const uint8_t *p) { T v; std::memcpy(&v, p, sizeof v); return v; }   // a record's field
+template <class T, class... I> KB_INLINE T *kb_atb(bool &r, kb_arr &a, I... ix) {
+  static_assert(std::is_arithmetic_v<T>, "numbers only");
+  return (T *)kb_bail_at(r, kb_elem_in<sizeof(T)>(a, ix...));
+}
+template <class... I> KB_INLINE uint8_t *kb_elemb(bool &r, kb_arr &a, I... ix) { return kb_bail_at(r, kb_elem_in<0>(a, ix...)); }
+template <class T> KB_INLINE T kb_addb(bool &r, T a, T b) { T x; if (__builtin_expect(__builtin_add_overflow(a, b, &x), 0)) { r = true; return 0; } return x; }
+template <class T> KB_INLINE T kb_subb(bool &r, T a, T b) { T x; if (__builtin_expect(__builtin_sub_overflow(a, b, &x), 0)) { r = true; return 0; } return x; }
+template <class T> KB_INLINE T kb_mulb(bool &r, T a, T b) { T x; if (__builtin_expect(__builtin_mul_overflow(a, b, &x), 0)) { r = true; return 0; } return x; }
+KB_INLINE int16_t kb_i16b(bool &r, int64_t v) { if (__builtin_expect(v < -32768 || v > 32767, 0)) { r = true; return 0; } return (int16_t)v; }
+KB_INLINE int32_t kb_i32b(bool &r, int64_t v) { if (__builtin_expect(v < INT32_MIN || v > INT32_MAX, 0)) { r = true; return 0; } return (int32_t)v; }
+KB_INLINE int32_t kb_idivb(bool &r, int32_t a, int32_t b) {
+  if (__builtin_expect(b == 0, 0)) { r = true; return 0; }
+  if (b == -1) return kb_i32b(r, -(int64_t)a);
+  return a / b;
+}
+KB_INLINE int32_t kb_modb(bool &r, int32_t a, int32_t b) { if (__builtin_expect(b == 0, 0)) { r = true; return 0; } if (b == -1) return 0; return a % b; }
+template <class T> KB_INLINE T kb_divb(bool &r, T a, T b) { if (__builtin_expect(b == 0, 0)) { r = true; return 0; } return a / b; }
+template <class T> KB_INLINE T kb_absb(bool &r, T x) {
+  if constexpr (std::is_integral_v<T>) { if (__builtin_expect(x == std::numeric_limits<T>::min(), 0)) { r = true; return 0; } }
+  return x < 0 ? T(-x) : x;
+}
+template <class T> KB_INLINE T kb_sqrb(bool &r, T x) { if (__builtin_expect(x < 0, 0)) { r = true; return 0; } return kb_math::sqrt(x); }
+
 // ---- a FOR loop's checked-once copy ------------------------------------------------------
 // A FOR loop made of flag-tested statements gets a second copy, entered when a test at its
 // entry shows that, for every counter value from the current one to the end, each subscript

@@ -13,6 +13,7 @@
 #include "builtins.h"
 #include "byvalue.h"
 #include "ctext.h"
+#include "fastform.h"
 #include "loops.h"
 #include "routines.h"
 
@@ -3315,6 +3316,11 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
       last = at + n;
     });
     o += l.substr(last);
+    // A loop's statement first in its fast form, with nothing called on any path of its checks.
+    if (!impure[i] && loop_depth[i] > 0 && retake.empty()) {
+      std::string f = fast_form(o);
+      if (!f.empty()) o = f;
+    }
     if (impure[i]) {
       size_t indent = o.find_first_not_of(' ');
       bool nl = !o.empty() && o.back() == '\n';

@@ -1,0 +1,101 @@
+#include "fastform.h"
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <set>
+#include "ctext.h"
+
+namespace bas {
+
+namespace {
+
+// The checked operations with a fast form, and the fast form's name.
+const std::map<std::string, std::string> &fast_names() {
+  static const std::map<std::string, std::string> m = {
+      {"kb_getfv", "kb_getvb"}, {"kb_getv", "kb_getvb"}, {"kb_atfv", "kb_atvb"}, {"kb_atv", "kb_atvb"},
+      {"kb_elemfv", "kb_elemvb"}, {"kb_elemrv", "kb_elemvb"}, {"kb_get", "kb_getb"}, {"kb_at", "kb_atb"},
+      {"kb_elem", "kb_elemb"}, {"kb_add", "kb_addb"}, {"kb_sub", "kb_subb"}, {"kb_mul", "kb_mulb"},
+      {"kb_i16", "kb_i16b"}, {"kb_i32", "kb_i32b"}, {"kb_idiv", "kb_idivb"}, {"kb_mod", "kb_modb"},
+      {"kb_div", "kb_divb"}, {"kb_abs", "kb_absb"}, {"kb_sqr", "kb_sqrb"}};
+  return m;
+}
+
+// Names a fast form may keep as they are: its own, the statement's flag and value, the C++
+// number types, and the operations that cannot fail or are flag-tested already.
+bool kept_name(const std::string &id) {
+  static const std::set<std::string> kept = {
+      "kb_r", "kb_v", "kb_c", "if", "int16_t", "int32_t", "int64_t", "uint8_t", "uint16_t", "uint32_t", "uint64_t",
+      "float", "double", "bool", "kb_put", "kb_getuv", "kb_atuv", "kb_elemuv", "kb_addu", "kb_min", "kb_max", "kb_sgn"};
+  if (kept.count(id)) return true;
+  // The emitter's variables: r_ (a chunk's copies), w_ (views), kb_fe/fk/fl (loop bounds) and
+  // a<n>_, v<n>_, c<n>_, l<n>_, p<n>_ (arrays, statics, constants, locals, parameters).
+  if (id.compare(0, 2, "r_") == 0 || id.compare(0, 2, "w_") == 0) return true;
+  for (const char *p : {"kb_fe", "kb_fk", "kb_fl"})
+    if (id.compare(0, std::strlen(p), p) == 0 && id.size() > std::strlen(p) && std::isdigit((unsigned char)id[std::strlen(p)])) return true;
+  if (id.size() > 2 && std::strchr("avclp", id[0]) && std::isdigit((unsigned char)id[1])) {
+    size_t k = 1;
+    while (k < id.size() && std::isdigit((unsigned char)id[k])) k++;
+    return k < id.size() && id[k] == '_';
+  }
+  return false;
+}
+
+// Whether the statement's body has one of the three shapes.
+bool fast_shape(const std::string &body) {
+  std::string b = trimmed(body);
+  if (b.empty()) return false;
+  auto ends_with = [&](const char *t) { size_t n = std::strlen(t); return b.size() >= n && b.compare(b.size() - n, n, t) == 0; };
+  if (b.compare(0, 7, "kb_c = ") == 0 || b.compare(0, 7, "kb_put<") == 0) {
+    // One statement: its only ';' at the end, outside parentheses.
+    int depth = 0;
+    for (size_t k = 0; k < b.size(); k++) {
+      char c = b[k];
+      if (c == '(') depth++;
+      else if (c == ')') depth--;
+      else if (c == ';' && (depth != 0 || k + 1 != b.size())) return false;
+    }
+    return b.back() == ';';
+  }
+  // { T kb_v = VALUE; if (!kb_r) TARGET = kb_v; }
+  size_t v = b.find(" kb_v = ");
+  if (b[0] != '{' || v == std::string::npos || !ends_with(" = kb_v; }")) return false;
+  size_t semi = b.find(';', v);
+  return b.compare(semi, 13, "; if (!kb_r) ") == 0 && b.find(';', semi + 1) == b.size() - 3;
+}
+
+}  // namespace
+
+std::string fast_form(const std::string &line) {
+  size_t q = line.find("KB_Q(");
+  if (q == std::string::npos || line.find_first_not_of(' ') != q) return "";
+  size_t open = q + 4, close = closing_paren(line, open);
+  if (close == std::string::npos || line.find_first_not_of(" \n", close + 1) != std::string::npos) return "";
+  size_t comma = line.find(", ", open);
+  if (comma == std::string::npos || comma > close) return "";
+  std::string body = line.substr(comma + 2, close - comma - 2);
+  if (!fast_shape(body)) return "";
+  std::string fast;
+  size_t last = 0;
+  bool ok = true, checked = false;
+  for_each_ident(body, [&](size_t at, size_t n) {
+    std::string id = body.substr(at, n);
+    auto f = fast_names().find(id);
+    std::string to = id;
+    if (f != fast_names().end()) {
+      to = f->second;
+      checked = true;
+    } else if (!kept_name(id)) {
+      ok = false;
+    }
+    fast += body.substr(last, at - last) + to;
+    last = at + n;
+  });
+  fast += body.substr(last);
+  // Nothing to gain without a check, nor with a text the rewrite does not follow.
+  if (!ok || !checked || body.find_first_of("\"'") != std::string::npos || body.find("::") != std::string::npos) return "";
+  std::string indent = line.substr(0, q);
+  std::string tail = line.substr(close + 1);
+  return indent + "{ bool kb_r = false; " + trimmed(fast) + " if (__builtin_expect(kb_r, 0)) " + line.substr(q, close + 1 - q) + " }" + tail;
+}
+
+}  // namespace bas
