@@ -2499,6 +2499,8 @@ bool emitter::tail_call(const stmt &s) {
   return true;
 }
 
+static std::string fast_loops(const std::string &code);   // below, with the chunks' loops
+
 void emitter::procedure_def(const stmt &s) {
   const procedure *p = ck_.find_proc(s.text);
   scope ps;
@@ -2586,7 +2588,7 @@ void emitter::procedure_def(const stmt &s) {
   out += ps.locals;
   out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
   out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n  [[maybe_unused]] kb_pixels kb_pw, kb_pr;\n";
-  std::string fbody = finish_proc_body(body_);
+  std::string fbody = fast_loops(finish_proc_body(body_));
   inline_candidate(*p, ps, fbody);
   // A call whose arguments raised an error does not run: the error is the calling statement's.
   out += "  if (__builtin_expect(new_error != 0, 0)) goto kb_exit;\n" + fbody;
@@ -3186,8 +3188,8 @@ std::vector<emitter::array_access> emitter::array_accesses(const std::string &l)
 // RESUME, a pointer to one of them handed to a call, and leaving the chunk; after such a
 // statement they are loaded again (KB_IN). A statement that calls such a thing works on the
 // statics themselves.
-std::string emitter::cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const {
-  static const std::set<std::string> observers = {"evnt", "kb_run", "sub_clear", "kb_resume", "kb_clear"};
+// The emitted C++ cut into lines, each with its newline.
+static std::vector<std::string> code_lines(const std::string &code) {
   std::vector<std::string> lines;
   for (size_t start = 0; start < code.size();) {
     size_t e = code.find('\n', start);
@@ -3195,6 +3197,42 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     lines.push_back(code.substr(start, e - start));
     start = e;
   }
+  return lines;
+}
+
+// How many loops each line lies in: between a label (L<id>:;) and a jump back to it.
+static std::vector<int> loop_depths(const std::vector<std::string> &lines) {
+  std::map<std::string, size_t> label_line;
+  for (size_t i = 0; i < lines.size(); i++)
+    if (lines[i].size() > 3 && lines[i][0] == 'L' && lines[i].find(":;") != std::string::npos)
+      label_line[lines[i].substr(1, lines[i].find(':') - 1)] = i;
+  std::vector<int> depth(lines.size() + 1, 0);
+  for (size_t j = 0; j < lines.size(); j++)
+    for (size_t at = lines[j].find("goto L"); at != std::string::npos; at = lines[j].find("goto L", at + 6)) {
+      size_t e = lines[j].find(';', at);
+      auto it = label_line.find(lines[j].substr(at + 6, e - at - 6));
+      if (it != label_line.end() && it->second <= j) depth[it->second]++, depth[j + 1]--;
+    }
+  for (size_t i = 1; i < lines.size(); i++) depth[i] += depth[i - 1];
+  depth.pop_back();
+  return depth;
+}
+
+// A procedure's loops: their statements in fast form (fast_form) where they have one.
+static std::string fast_loops(const std::string &code) {
+  std::vector<std::string> lines = code_lines(code);
+  std::vector<int> depth = loop_depths(lines);
+  std::string out;
+  for (size_t i = 0; i < lines.size(); i++) {
+    std::string f = depth[i] > 0 ? fast_form(lines[i]) : "";
+    out += f.empty() ? lines[i] : f;
+  }
+  return out;
+}
+
+std::string emitter::cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const {
+  static const std::set<std::string> observers = {"evnt", "kb_run", "sub_clear", "kb_resume", "kb_clear"};
+  std::vector<std::string> lines = code_lines(code);
   // An assignment, an increment or a SWAP changes a number; only changed ones need saving.
   auto writes = [](const std::string &l, size_t at, size_t n) {
     size_t k = l.find_first_not_of(' ', at + n);
@@ -3205,21 +3243,9 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     }
     return at >= 2 && (l.compare(at - 2, 2, "++") == 0 || l.compare(at - 2, 2, "--") == 0);
   };
-  // Lines inside a loop: between a label and a jump back to it. Only numbers used there are
-  // kept in registers, so that entering the chunk (a GOSUB or a GOTO from another chunk)
-  // loads few of them.
-  std::map<std::string, size_t> label_line;
-  for (size_t i = 0; i < lines.size(); i++)
-    if (lines[i].size() > 3 && lines[i][0] == 'L' && lines[i].find(":;") != std::string::npos)
-      label_line[lines[i].substr(1, lines[i].find(':') - 1)] = i;
-  std::vector<int> loop_depth(lines.size() + 1, 0);
-  for (size_t j = 0; j < lines.size(); j++)
-    for (size_t at = lines[j].find("goto L"); at != std::string::npos; at = lines[j].find("goto L", at + 6)) {
-      size_t e = lines[j].find(';', at);
-      auto it = label_line.find(lines[j].substr(at + 6, e - at - 6));
-      if (it != label_line.end() && it->second <= j) loop_depth[it->second]++, loop_depth[j + 1]--;
-    }
-  for (size_t i = 1; i < lines.size(); i++) loop_depth[i] += loop_depth[i - 1];
+  // Lines inside a loop: only numbers used there are kept in registers, so that entering the
+  // chunk (a GOSUB or a GOTO from another chunk) loads few of them.
+  std::vector<int> loop_depth = loop_depths(lines);
   std::vector<bool> impure(lines.size(), false);
   std::set<std::string> used, written;
   for (size_t i = 0; i < lines.size(); i++) {

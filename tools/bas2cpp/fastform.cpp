@@ -28,12 +28,14 @@ bool kept_name(const std::string &id) {
       "float", "double", "bool", "kb_put", "kb_getuv", "kb_atuv", "kb_elemuv", "kb_addu", "kb_min", "kb_max", "kb_sgn"};
   if (kept.count(id)) return true;
   // The emitter's variables: r_ (a chunk's copies), w_ (views), kb_fe/fk/fl (loop bounds) and
-  // a<n>_, v<n>_, c<n>_, l<n>_, p<n>_ (arrays, statics, constants, locals, parameters).
+  // a<n>_, v<n>_, c<n>_, l<n>_, la<n>_, p<n>_ (arrays, statics, constants, locals, local
+  // arrays, parameters).
   if (id.compare(0, 2, "r_") == 0 || id.compare(0, 2, "w_") == 0) return true;
   for (const char *p : {"kb_fe", "kb_fk", "kb_fl"})
     if (id.compare(0, std::strlen(p), p) == 0 && id.size() > std::strlen(p) && std::isdigit((unsigned char)id[std::strlen(p)])) return true;
-  if (id.size() > 2 && std::strchr("avclp", id[0]) && std::isdigit((unsigned char)id[1])) {
-    size_t k = 1;
+  size_t k0 = id.compare(0, 2, "la") == 0 ? 2 : 1;   // la<n>_: a procedure's own array
+  if (id.size() > k0 + 1 && std::strchr("avclp", id[0]) && std::isdigit((unsigned char)id[k0])) {
+    size_t k = k0;
     while (k < id.size() && std::isdigit((unsigned char)id[k])) k++;
     return k < id.size() && id[k] == '_';
   }
