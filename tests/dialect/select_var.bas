@@ -1,7 +1,9 @@
 ' SELECT CASE straight on an INTEGER or LONG variable (a switch that reads it once): the
 ' variable changed by its own case, by the loop around it and by a timer's handler, a case
-' whose statement fails with RESUME NEXT, values no case takes, and a SUB's own variable.
+' whose statement fails with RESUME NEXT, values no case takes, and a SUB's own variable; then
+' a string variable tested against literals.
 DECLARE SUB Classify (N&)
+DECLARE SUB Words (S$)
 ON ERROR GOTO Report
 Op% = 1: Trail$ = ""
 FOR I% = 1 TO 6
@@ -42,6 +44,20 @@ DO
 LOOP UNTIL Mode% = 2
 TIMER OFF
 PRINT "ticked"; Counts& > 0; Twos&; Mode%
+' A string variable against literals, read in place: changed by its own case, and a SUB's
+' parameter changed by its case and seen so by the caller.
+W$ = "go"
+FOR I% = 1 TO 4
+  SELECT CASE W$
+    CASE "go": W$ = "look": T2$ = T2$ + "g"
+    CASE "look", "LOOK": W$ = "zz": T2$ = T2$ + "l"
+    CASE "a" TO "m": T2$ = T2$ + "r"
+    CASE IS > "y": W$ = "b": T2$ = T2$ + "z"
+    CASE ELSE: T2$ = T2$ + "?"
+  END SELECT
+NEXT
+PRINT T2$; " "; W$
+D$ = "north": Words D$: Words D$: PRINT D$
 END
 Tick:
   Mode% = 1
@@ -49,6 +65,13 @@ Tick:
 Report:
   PRINT "err"; ERR; "line"; ERL
   RESUME NEXT
+
+SUB Words (S$)
+  SELECT CASE S$
+    CASE "north": S$ = "south": PRINT "n";
+    CASE "south": PRINT "s";
+  END SELECT
+END SUB
 
 SUB Classify (N&)
   K& = N&

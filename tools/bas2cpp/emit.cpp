@@ -542,6 +542,7 @@ class emitter {
   void while_stmt(const stmt &s);
   void select_stmt(const stmt &s);
   void dim_stmt(const stmt &s, bool redim);
+  void select_tests(const stmt &s, const ex &selx, uint32_t end);
   void goto_stmt(const std::string &label, place at);
   void gosub_stmt(const std::string &label, place at);
   void return_stmt(const stmt &s);
@@ -2107,6 +2108,21 @@ void emitter::select_stmt(const stmt &s) {
       std::all_of(e.c.begin(), e.c.end(), [](char ch) { return std::isalnum((unsigned char)ch) || ch == '_'; }) &&
       select_switch(s, e.c, e.t, end))
     return;
+  // A string variable tested only against literals is read in place: the tests come before
+  // any case's statements and change nothing, so a copy would hold the same text.
+  auto ident = [](const std::string &c) {
+    return !c.empty() && !std::isdigit((unsigned char)c[0]) &&
+           std::all_of(c.begin(), c.end(), [](char ch) { return std::isalnum((unsigned char)ch) || ch == '_'; });
+  };
+  bool literals = true;
+  for (const case_branch &cb : s.cases)
+    for (const case_test &t : cb.tests)
+      literals = literals && t.a && t.a->kind == ek::string && (!t.b || t.b->kind == ek::string);
+  if (e.t == T_STR && literals && s.exprs[0]->kind == ek::name && !s.exprs[0]->parens &&
+      (ident(e.c) || (e.c.compare(0, 9, "((kels *)") == 0 && e.c.back() == ')' && ident(e.c.substr(9, e.c.size() - 10))))) {
+    select_tests(s, e, end);
+    return;
+  }
   std::string sel = "kb_sel" + std::to_string(id);
   if (e.t == T_STR) {
     if (in_proc_) sc_->locals += "  kb_local_str " + sel + ";\n";
@@ -2129,6 +2145,11 @@ void emitter::select_stmt(const stmt &s) {
   selx.t = e.t;
   selx.c = e.t == T_STR ? "((kels *)" + sel + ")" : sel;
   if (select_switch(s, sel, e.t, end)) return;
+  select_tests(s, selx, end);
+}
+
+// The CASEs of a SELECT as tests in order of the selector selx, then END SELECT's label.
+void emitter::select_tests(const stmt &s, const ex &selx, uint32_t end) {
   for (const case_branch &cb : s.cases) {
     uint32_t next = new_id();
     line_ = cb.at.line;
