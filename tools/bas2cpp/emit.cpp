@@ -2520,7 +2520,8 @@ bool emitter::tail_call(const stmt &s) {
   return true;
 }
 
-static std::string fast_loops(const std::string &code);   // below, with the chunks' loops
+static std::string fast_statements(const std::string &code, bool recursive);   // below, with the chunks' loops
+constexpr size_t fast_all_lines = 40;   // a procedure this short has all its statements in fast form
 
 void emitter::procedure_def(const stmt &s) {
   const procedure *p = ck_.find_proc(s.text);
@@ -2609,7 +2610,8 @@ void emitter::procedure_def(const stmt &s) {
   out += ps.locals;
   out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
   out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n  [[maybe_unused]] kb_pixels kb_pw, kb_pr;\n";
-  std::string fbody = fast_loops(finish_proc_body(body_));
+  std::string fbody = finish_proc_body(body_);
+  fbody = fast_statements(fbody, names_ident(fbody, p->cname) || names_ident(fbody, p->cname + "_v"));
   inline_candidate(*p, ps, fbody);
   // A call whose arguments raised an error does not run: the error is the calling statement's.
   out += "  if (__builtin_expect(new_error != 0, 0)) goto kb_exit;\n" + fbody;
@@ -3239,13 +3241,17 @@ static std::vector<int> loop_depths(const std::vector<std::string> &lines) {
   return depth;
 }
 
-// A procedure's loops: their statements in fast form (fast_form) where they have one.
-static std::string fast_loops(const std::string &code) {
+// A procedure's statements in fast form (fast_form) where they have one: those of its loops,
+// and all of them in a short procedure (which g++ may write into its callers' loops) or one
+// that calls itself (whose body is the loop of a recursion). A long one's other statements run
+// once a call, and would only make the program slower to compile.
+static std::string fast_statements(const std::string &code, bool recursive) {
   std::vector<std::string> lines = code_lines(code);
   std::vector<int> depth = loop_depths(lines);
+  bool all = recursive || lines.size() <= fast_all_lines;
   std::string out;
   for (size_t i = 0; i < lines.size(); i++) {
-    std::string f = depth[i] > 0 ? fast_form(lines[i]) : "";
+    std::string f = all || depth[i] > 0 ? fast_form(lines[i]) : "";
     out += f.empty() ? lines[i] : f;
   }
   return out;
