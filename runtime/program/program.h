@@ -450,52 +450,80 @@ template <class T, class W, class... I> KB_INLINE T *kb_atv(bool &r, W &w, kb_ar
 // The fast form stores nothing once its flag is set (its stores are flag-tested, an element's
 // address is scratch), so the statement's own run raises the error, takes the slow paths (an
 // implicit DIM) and stores.
-template <uint32_t Size, class... I> KB_INLINE uint8_t *kb_elem_in(kb_arr &a, I... ix) {
+// Whether the element lies within the bounds, and then where it is (p).
+template <uint32_t Size, class... I> KB_INLINE bool kb_elem_in(kb_arr &a, uint8_t *&p, I... ix) {
   constexpr int32_t n = (int32_t)sizeof...(I);
   const int32_t v[] = {(int32_t)ix...};
   if constexpr (n == 1) {
     uint32_t k = (uint32_t)v[0] - (uint32_t)a.lb[0];
-    return __builtin_expect(k < a.n1, 1) ? a.data + (uint64_t)k * (Size ? Size : a.esize) : nullptr;
+    if (__builtin_expect(k >= a.n1, 0)) return false;
+    p = a.data + (uint64_t)k * (Size ? Size : a.esize);
+    return true;
   } else {
-    if (__builtin_expect(a.dims != n, 0)) return nullptr;
+    if (__builtin_expect(a.dims != n, 0)) return false;
     uint64_t off = 0;
     for (int32_t d = 0; d < n; d++) {
       uint32_t k = (uint32_t)v[d] - (uint32_t)a.lb[d], span = (uint32_t)a.ub[d] - (uint32_t)a.lb[d];
-      if (__builtin_expect(k > span, 0)) return nullptr;
+      if (__builtin_expect(k > span, 0)) return false;
       off = d ? off * ((uint64_t)span + 1) + k : k;
     }
-    return a.data + off * (Size ? Size : a.esize);
+    p = a.data + off * (Size ? Size : a.esize);
+    return true;
   }
 }
-template <uint32_t Size, class W, class... I> KB_INLINE uint8_t *kb_elem_inv(W &w, I... ix) {
+template <uint32_t Size, class W, class... I> KB_INLINE bool kb_elem_inv(W &w, uint8_t *&p, I... ix) {
   static_assert(sizeof...(I) == W::dims, "a view is for its own number of subscripts");
   const int32_t v[] = {(int32_t)ix...};
   uint64_t off;
-  return __builtin_expect(kb_view_offset(w, v, off), 1) ? w.data + off * (Size ? Size : w.esize) : nullptr;
+  if (__builtin_expect(!kb_view_offset(w, v, off), 0)) return false;
+  p = w.data + off * (Size ? Size : w.esize);
+  return true;
 }
 // The element, or scratch with the flag set (also once the flag is set: nothing is stored then).
-KB_INLINE uint8_t *kb_bail_at(bool &r, uint8_t *p) {
-  if (__builtin_expect(p && !r, 1)) return p;
+KB_INLINE uint8_t *kb_bail_at(bool &r, bool in, uint8_t *p) {
+  if (__builtin_expect(in && !r, 1)) return p;
   r = true;
   return kb_dummy_bytes;
 }
-template <class T> KB_INLINE T kb_bail_get(bool &r, const uint8_t *p) {
+template <class T> KB_INLINE T kb_bail_get(bool &r, bool in, const uint8_t *p) {
   static_assert(std::is_arithmetic_v<T>, "numbers only");
   T x = 0;
-  if (__builtin_expect(p != nullptr, 1)) std::memcpy(&x, p, sizeof(T));
+  if (__builtin_expect(in, 1)) std::memcpy(&x, p, sizeof(T));
   else r = true;
   return x;
 }
-template <class T, class W, class... I> KB_INLINE T kb_getvb(bool &r, W &w, kb_arr &, I... ix) { return kb_bail_get<T>(r, kb_elem_inv<sizeof(T)>(w, ix...)); }
-template <class T, class W, class... I> KB_INLINE T *kb_atvb(bool &r, W &w, kb_arr &, I... ix) { return (T *)kb_bail_at(r, kb_elem_inv<sizeof(T)>(w, ix...)); }
-template <class W, class... I> KB_INLINE uint8_t *kb_elemvb(bool &r, W &w, kb_arr &, I... ix) { return kb_bail_at(r, kb_elem_inv<0>(w, ix...)); }
-template <class T, class... I> KB_INLINE T kb_getb(bool &r, kb_arr &a, I... ix) { return kb_bail_get<T>(r, kb_elem_in<sizeof(T)>(a, ix...)); }
+template <class T, class W, class... I> KB_INLINE T kb_getvb(bool &r, W &w, kb_arr &, I... ix) {
+  uint8_t *p = nullptr;
+  bool in = kb_elem_inv<sizeof(T)>(w, p, ix...);
+  return kb_bail_get<T>(r, in, p);
+}
+template <class T, class W, class... I> KB_INLINE T *kb_atvb(bool &r, W &w, kb_arr &, I... ix) {
+  uint8_t *p = nullptr;
+  bool in = kb_elem_inv<sizeof(T)>(w, p, ix...);
+  return (T *)kb_bail_at(r, in, p);
+}
+template <class W, class... I> KB_INLINE uint8_t *kb_elemvb(bool &r, W &w, kb_arr &, I... ix) {
+  uint8_t *p = nullptr;
+  bool in = kb_elem_inv<0>(w, p, ix...);
+  return kb_bail_at(r, in, p);
+}
+template <class T, class... I> KB_INLINE T kb_getb(bool &r, kb_arr &a, I... ix) {
+  uint8_t *p = nullptr;
+  bool in = kb_elem_in<sizeof(T)>(a, p, ix...);
+  return kb_bail_get<T>(r, in, p);
+}
 template <class T> KB_INLINE T kb_getb(bool &, const uint8_t *p) { T v; std::memcpy(&v, p, sizeof v); return v; }   // a record's field
 template <class T, class... I> KB_INLINE T *kb_atb(bool &r, kb_arr &a, I... ix) {
   static_assert(std::is_arithmetic_v<T>, "numbers only");
-  return (T *)kb_bail_at(r, kb_elem_in<sizeof(T)>(a, ix...));
+  uint8_t *p = nullptr;
+  bool in = kb_elem_in<sizeof(T)>(a, p, ix...);
+  return (T *)kb_bail_at(r, in, p);
 }
-template <class... I> KB_INLINE uint8_t *kb_elemb(bool &r, kb_arr &a, I... ix) { return kb_bail_at(r, kb_elem_in<0>(a, ix...)); }
+template <class... I> KB_INLINE uint8_t *kb_elemb(bool &r, kb_arr &a, I... ix) {
+  uint8_t *p = nullptr;
+  bool in = kb_elem_in<0>(a, p, ix...);
+  return kb_bail_at(r, in, p);
+}
 template <class T> KB_INLINE T kb_addb(bool &r, T a, T b) { T x; if (__builtin_expect(__builtin_add_overflow(a, b, &x), 0)) { r = true; return 0; } return x; }
 template <class T> KB_INLINE T kb_subb(bool &r, T a, T b) { T x; if (__builtin_expect(__builtin_sub_overflow(a, b, &x), 0)) { r = true; return 0; } return x; }
 template <class T> KB_INLINE T kb_mulb(bool &r, T a, T b) { T x; if (__builtin_expect(__builtin_mul_overflow(a, b, &x), 0)) { r = true; return 0; } return x; }
