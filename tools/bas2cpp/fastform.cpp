@@ -84,6 +84,10 @@ std::string fast_form(const std::string &line) {
     auto f = fast_names().find(id);
     std::string to = id;
     if (f != fast_names().end()) {
+      // Only the flag-taking form has a fast form: NAME(kb_r, ...) or NAME<T>(kb_r, ...).
+      size_t k = at + n;
+      if (k < body.size() && body[k] == '<') k = body.find('>', k);
+      if (k == std::string::npos || body.compare(k + (body[k] == '>' ? 1 : 0), 6, "(kb_r,") != 0) ok = false;
       to = f->second;
       checked = true;
     } else if (!kept_name(id)) {
