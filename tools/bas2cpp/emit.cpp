@@ -2611,8 +2611,10 @@ void emitter::procedure_def(const stmt &s) {
   out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
   out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n  [[maybe_unused]] kb_pixels kb_pw, kb_pr;\n";
   std::string fbody = finish_proc_body(body_);
-  fbody = fast_statements(fbody, names_ident(fbody, p->cname) || names_ident(fbody, p->cname + "_v"));
+  // Written out at its calls as it is (the copy's statements get their fast forms in the loop
+  // they land in); the procedure's own body in fast forms.
   inline_candidate(*p, ps, fbody);
+  fbody = fast_statements(fbody, names_ident(fbody, p->cname) || names_ident(fbody, p->cname + "_v"));
   // A call whose arguments raised an error does not run: the error is the calling statement's.
   out += "  if (__builtin_expect(new_error != 0, 0)) goto kb_exit;\n" + fbody;
   if (ps.has_return) {

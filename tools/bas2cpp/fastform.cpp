@@ -20,11 +20,12 @@ const std::map<std::string, std::string> &fast_names() {
   return m;
 }
 
-// Names a fast form may keep as they are: its own, the statement's flag and value, the C++
-// number types, and the operations that cannot fail or are flag-tested already.
+// Names a fast form may keep as they are: its own, the statement's flag and value, a numeric
+// FUNCTION's value (kb_fr), the C++ number types, and the operations that cannot fail or are
+// flag-tested already.
 bool kept_name(const std::string &id) {
   static const std::set<std::string> kept = {
-      "kb_r", "kb_v", "kb_c", "if", "int16_t", "int32_t", "int64_t", "uint8_t", "uint16_t", "uint32_t", "uint64_t",
+      "kb_r", "kb_v", "kb_c", "kb_fr", "if", "int16_t", "int32_t", "int64_t", "uint8_t", "uint16_t", "uint32_t", "uint64_t",
       "float", "double", "bool", "kb_put", "kb_getuv", "kb_atuv", "kb_elemuv", "kb_addu", "kb_min", "kb_max", "kb_sgn"};
   if (kept.count(id)) return true;
   // The emitter's variables: r_ (a chunk's copies), w_ (views), kb_fe/fk/fl (loop bounds) and
