@@ -89,6 +89,11 @@ template <class T> inline bool isinf(T x) { return __builtin_isinf((real<T>)x); 
 // flag at its end (nothing on the common path) instead of the shared event word. The forms
 // without the flag are the same checks for statements that test the event word anyway.
 KB_INLINE void kb_raise(bool &raised, int n) { error(n); raised = true; }
+// A check's failure: raised, or in a statement's fast form (Raise false) only flagged.
+template <bool Raise> KB_INLINE void kb_fail(bool &r, int n) {
+  if constexpr (Raise) kb_raise(r, n);
+  else r = true;
+}
 // RETURN's pop of the GOSUB stack as a flag-tested check: without a GOSUB (outside an event's
 // routine) it raises error 3, sets the flag and gives -1. A RETURN tests no events of its own:
 // every loop it can be part of passes a GOSUB or another jump back, which does.
@@ -98,24 +103,30 @@ KB_INLINE int64_t kb_return_pop(bool &r) {
   kb_raise(r, 3);
   return -1;
 }
-KB_INLINE int16_t kb_i16(bool &r, int64_t v) { if (v < -32768 || v > 32767) { kb_raise(r, 6); return 0; } return (int16_t)v; }
-KB_INLINE int32_t kb_i32(bool &r, int64_t v) { if (v < INT32_MIN || v > INT32_MAX) { kb_raise(r, 6); return 0; } return (int32_t)v; }
+template <bool Raise = true> KB_INLINE int16_t kb_i16(bool &r, int64_t v) {
+  if (v < -32768 || v > 32767) { kb_fail<Raise>(r, 6); return 0; }
+  return (int16_t)v;
+}
+template <bool Raise = true> KB_INLINE int32_t kb_i32(bool &r, int64_t v) {
+  if (v < INT32_MIN || v > INT32_MAX) { kb_fail<Raise>(r, 6); return 0; }
+  return (int32_t)v;
+}
 inline int16_t kb_i16(int64_t v) { bool r; return kb_i16(r, v); }
 inline int32_t kb_i32(int64_t v) { bool r; return kb_i32(r, v); }
 // INTEGER and LONG sums, differences and products: error 6 when the result leaves the type.
-template <class T> KB_INLINE T kb_add(bool &r, T a, T b) {
+template <class T, bool Raise = true> KB_INLINE T kb_add(bool &r, T a, T b) {
   T x;
-  if (__builtin_expect(__builtin_add_overflow(a, b, &x), 0)) { kb_raise(r, 6); return 0; }
+  if (__builtin_expect(__builtin_add_overflow(a, b, &x), 0)) { kb_fail<Raise>(r, 6); return 0; }
   return x;
 }
-template <class T> KB_INLINE T kb_sub(bool &r, T a, T b) {
+template <class T, bool Raise = true> KB_INLINE T kb_sub(bool &r, T a, T b) {
   T x;
-  if (__builtin_expect(__builtin_sub_overflow(a, b, &x), 0)) { kb_raise(r, 6); return 0; }
+  if (__builtin_expect(__builtin_sub_overflow(a, b, &x), 0)) { kb_fail<Raise>(r, 6); return 0; }
   return x;
 }
-template <class T> KB_INLINE T kb_mul(bool &r, T a, T b) {
+template <class T, bool Raise = true> KB_INLINE T kb_mul(bool &r, T a, T b) {
   T x;
-  if (__builtin_expect(__builtin_mul_overflow(a, b, &x), 0)) { kb_raise(r, 6); return 0; }
+  if (__builtin_expect(__builtin_mul_overflow(a, b, &x), 0)) { kb_fail<Raise>(r, 6); return 0; }
   return x;
 }
 template <class T> inline T kb_add(T a, T b) { bool r; return kb_add(r, a, b); }
@@ -162,13 +173,20 @@ template <class T> inline uint32_t kb_u(T x) {
   if (v < INT32_MIN || v > (int64_t)UINT32_MAX) { error(6); return 0; }
   return (uint32_t)v;
 }
-KB_INLINE int32_t kb_idiv(bool &r, int32_t a, int32_t b) {
-  if (b == 0) { kb_raise(r, 11); return 0; }
-  if (b == -1) return kb_i32(r, -(int64_t)a);
+template <bool Raise = true> KB_INLINE int32_t kb_idiv(bool &r, int32_t a, int32_t b) {
+  if (b == 0) { kb_fail<Raise>(r, 11); return 0; }
+  if (b == -1) return kb_i32<Raise>(r, -(int64_t)a);
   return a / b;
 }
-KB_INLINE int32_t kb_mod(bool &r, int32_t a, int32_t b) { if (b == 0) { kb_raise(r, 11); return 0; } if (b == -1) return 0; return a % b; }
-template <class T> KB_INLINE T kb_div(bool &r, T a, T b) { if (b == 0) { kb_raise(r, 11); return 0; } return a / b; }
+template <bool Raise = true> KB_INLINE int32_t kb_mod(bool &r, int32_t a, int32_t b) {
+  if (b == 0) { kb_fail<Raise>(r, 11); return 0; }
+  if (b == -1) return 0;
+  return a % b;
+}
+template <class T, bool Raise = true> KB_INLINE T kb_div(bool &r, T a, T b) {
+  if (b == 0) { kb_fail<Raise>(r, 11); return 0; }
+  return a / b;
+}
 inline int32_t kb_idiv(int32_t a, int32_t b) { bool r; return kb_idiv(r, a, b); }
 inline int32_t kb_mod(int32_t a, int32_t b) { bool r; return kb_mod(r, a, b); }
 template <class T> inline T kb_div(T a, T b) { bool r; return kb_div(r, a, b); }
@@ -179,13 +197,16 @@ template <class T> inline T kb_pow(T a, T b) {
 }
 template <class T> inline T kb_int(T x) { if constexpr (std::is_integral_v<T>) return x; else return kb_math::floor(x); }
 template <class T> inline T kb_fix(T x) { if constexpr (std::is_integral_v<T>) return x; else return kb_math::trunc(x); }
-template <class T> KB_INLINE T kb_abs(bool &r, T x) {
-  if constexpr (std::is_integral_v<T>) { if (x == std::numeric_limits<T>::min()) { kb_raise(r, 6); return 0; } }
+template <class T, bool Raise = true> KB_INLINE T kb_abs(bool &r, T x) {
+  if constexpr (std::is_integral_v<T>) { if (x == std::numeric_limits<T>::min()) { kb_fail<Raise>(r, 6); return 0; } }
   return x < 0 ? T(-x) : x;
 }
 template <class T> inline T kb_abs(T x) { bool r; return kb_abs(r, x); }
 template <class T> inline int16_t kb_sgn(T x) { return x > 0 ? 1 : x < 0 ? -1 : 0; }
-template <class T> KB_INLINE T kb_sqr(bool &r, T x) { if (x < 0) { kb_raise(r, 5); return 0; } return kb_math::sqrt(x); }
+template <class T, bool Raise = true> KB_INLINE T kb_sqr(bool &r, T x) {
+  if (x < 0) { kb_fail<Raise>(r, 5); return 0; }
+  return kb_math::sqrt(x);
+}
 template <class T> inline T kb_sqr(T x) { bool r; return kb_sqr(r, x); }
 template <class T> inline T kb_log(T x) { if (x <= 0) { error(5); return 0; } return kb_math::log(x); }
 template <class T> inline T kb_exp(T x) { T v = kb_math::exp(x); if (kb_math::isinf(v)) { error(6); return 0; } return v; }
@@ -276,6 +297,27 @@ uint8_t *kb_elem_slow(kb_arr &a, int32_t n, const int32_t *v);
 template <class... I> [[gnu::noinline]] uint8_t *kb_elem_slown(kb_arr &a, I... ix) {
   const int32_t v[] = {(int32_t)ix...};
   return kb_elem_slow(a, (int32_t)sizeof...(I), v);
+}
+// Whether the element lies within the bounds, and then where it is (p).
+template <uint32_t Size, class... I> KB_INLINE bool kb_elem_in(kb_arr &a, uint8_t *&p, I... ix) {
+  constexpr int32_t n = (int32_t)sizeof...(I);
+  const int32_t v[] = {(int32_t)ix...};
+  if constexpr (n == 1) {
+    uint32_t k = (uint32_t)v[0] - (uint32_t)a.lb[0];
+    if (__builtin_expect(k >= a.n1, 0)) return false;
+    p = a.data + (uint64_t)k * (Size ? Size : a.esize);
+    return true;
+  } else {
+    if (__builtin_expect(a.dims != n, 0)) return false;
+    uint64_t off = 0;
+    for (int32_t d = 0; d < n; d++) {
+      uint32_t k = (uint32_t)v[d] - (uint32_t)a.lb[d], span = (uint32_t)a.ub[d] - (uint32_t)a.lb[d];
+      if (__builtin_expect(k > span, 0)) return false;
+      off = d ? off * ((uint64_t)span + 1) + k : k;
+    }
+    p = a.data + off * (Size ? Size : a.esize);
+    return true;
+  }
 }
 // The address of one element; subscripts outside the bounds raise error 9 and give a scratch
 // element, so the statement finishes harmlessly. The common case is a compare per subscript
@@ -450,27 +492,7 @@ template <class T, class W, class... I> KB_INLINE T *kb_atv(bool &r, W &w, kb_ar
 // The fast form stores nothing once its flag is set (its stores are flag-tested, an element's
 // address is scratch), so the statement's own run raises the error, takes the slow paths (an
 // implicit DIM) and stores.
-// Whether the element lies within the bounds, and then where it is (p).
-template <uint32_t Size, class... I> KB_INLINE bool kb_elem_in(kb_arr &a, uint8_t *&p, I... ix) {
-  constexpr int32_t n = (int32_t)sizeof...(I);
-  const int32_t v[] = {(int32_t)ix...};
-  if constexpr (n == 1) {
-    uint32_t k = (uint32_t)v[0] - (uint32_t)a.lb[0];
-    if (__builtin_expect(k >= a.n1, 0)) return false;
-    p = a.data + (uint64_t)k * (Size ? Size : a.esize);
-    return true;
-  } else {
-    if (__builtin_expect(a.dims != n, 0)) return false;
-    uint64_t off = 0;
-    for (int32_t d = 0; d < n; d++) {
-      uint32_t k = (uint32_t)v[d] - (uint32_t)a.lb[d], span = (uint32_t)a.ub[d] - (uint32_t)a.lb[d];
-      if (__builtin_expect(k > span, 0)) return false;
-      off = d ? off * ((uint64_t)span + 1) + k : k;
-    }
-    p = a.data + off * (Size ? Size : a.esize);
-    return true;
-  }
-}
+// The same through a view (kb_elem_in is the descriptor's).
 template <uint32_t Size, class W, class... I> KB_INLINE bool kb_elem_inv(W &w, uint8_t *&p, I... ix) {
   static_assert(sizeof...(I) == W::dims, "a view is for its own number of subscripts");
   const int32_t v[] = {(int32_t)ix...};
@@ -524,23 +546,16 @@ template <class... I> KB_INLINE uint8_t *kb_elemb(bool &r, kb_arr &a, I... ix) {
   bool in = kb_elem_in<0>(a, p, ix...);
   return kb_bail_at(r, in, p);
 }
-template <class T> KB_INLINE T kb_addb(bool &r, T a, T b) { T x; if (__builtin_expect(__builtin_add_overflow(a, b, &x), 0)) { r = true; return 0; } return x; }
-template <class T> KB_INLINE T kb_subb(bool &r, T a, T b) { T x; if (__builtin_expect(__builtin_sub_overflow(a, b, &x), 0)) { r = true; return 0; } return x; }
-template <class T> KB_INLINE T kb_mulb(bool &r, T a, T b) { T x; if (__builtin_expect(__builtin_mul_overflow(a, b, &x), 0)) { r = true; return 0; } return x; }
-KB_INLINE int16_t kb_i16b(bool &r, int64_t v) { if (__builtin_expect(v < -32768 || v > 32767, 0)) { r = true; return 0; } return (int16_t)v; }
-KB_INLINE int32_t kb_i32b(bool &r, int64_t v) { if (__builtin_expect(v < INT32_MIN || v > INT32_MAX, 0)) { r = true; return 0; } return (int32_t)v; }
-KB_INLINE int32_t kb_idivb(bool &r, int32_t a, int32_t b) {
-  if (__builtin_expect(b == 0, 0)) { r = true; return 0; }
-  if (b == -1) return kb_i32b(r, -(int64_t)a);
-  return a / b;
-}
-KB_INLINE int32_t kb_modb(bool &r, int32_t a, int32_t b) { if (__builtin_expect(b == 0, 0)) { r = true; return 0; } if (b == -1) return 0; return a % b; }
-template <class T> KB_INLINE T kb_divb(bool &r, T a, T b) { if (__builtin_expect(b == 0, 0)) { r = true; return 0; } return a / b; }
-template <class T> KB_INLINE T kb_absb(bool &r, T x) {
-  if constexpr (std::is_integral_v<T>) { if (__builtin_expect(x == std::numeric_limits<T>::min(), 0)) { r = true; return 0; } }
-  return x < 0 ? T(-x) : x;
-}
-template <class T> KB_INLINE T kb_sqrb(bool &r, T x) { if (__builtin_expect(x < 0, 0)) { r = true; return 0; } return kb_math::sqrt(x); }
+template <class T> KB_INLINE T kb_addb(bool &r, T a, T b) { return kb_add<T, false>(r, a, b); }
+template <class T> KB_INLINE T kb_subb(bool &r, T a, T b) { return kb_sub<T, false>(r, a, b); }
+template <class T> KB_INLINE T kb_mulb(bool &r, T a, T b) { return kb_mul<T, false>(r, a, b); }
+KB_INLINE int16_t kb_i16b(bool &r, int64_t v) { return kb_i16<false>(r, v); }
+KB_INLINE int32_t kb_i32b(bool &r, int64_t v) { return kb_i32<false>(r, v); }
+KB_INLINE int32_t kb_idivb(bool &r, int32_t a, int32_t b) { return kb_idiv<false>(r, a, b); }
+KB_INLINE int32_t kb_modb(bool &r, int32_t a, int32_t b) { return kb_mod<false>(r, a, b); }
+template <class T> KB_INLINE T kb_divb(bool &r, T a, T b) { return kb_div<T, false>(r, a, b); }
+template <class T> KB_INLINE T kb_absb(bool &r, T x) { return kb_abs<T, false>(r, x); }
+template <class T> KB_INLINE T kb_sqrb(bool &r, T x) { return kb_sqr<T, false>(r, x); }
 
 // ---- a FOR loop's checked-once copy ------------------------------------------------------
 // A FOR loop made of flag-tested statements gets a second copy, entered when a test at its

@@ -406,6 +406,7 @@ class emitter {
   // subscript's lower bound and count), and those a REDIM or a DIM of other bounds rules out.
   std::map<std::string, std::vector<std::pair<int64_t, int64_t>>> fixed_shapes_;
   std::set<std::string> unfixed_;
+  std::set<std::string> dimmed_;    // module arrays some DIM or REDIM of the module's code names
   int64_t option_base_ = 0;         // as the program's OPTION BASE sets it (a guess the views check)
   bool own_name(const expr &e) const;
   bool const_name(const expr &e) const;
@@ -2281,6 +2282,7 @@ void emitter::dim_stmt(const stmt &s, bool redim) {
         if (!known || !int_constant(*b.second, hi) || hi < lo || hi - lo >= 65536) break;
         shape.push_back({lo, hi - lo + 1});
       }
+      if (!in_proc_) dimmed_.insert(v.ref);
       if (redim || in_proc_ || shape.size() != d.bounds.size() || (fixed_shapes_.count(v.ref) && fixed_shapes_[v.ref] != shape))
         unfixed_.insert(v.ref);
       else
@@ -3311,7 +3313,7 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     if (written.count(id)) save += " " + id + " = r_" + id + ";";
     load += " r_" + id + " = " + id + ";";
   }
-  auto take_view = [](const std::string &name, int) { return " kb_take(w_" + name + ", " + name + ");"; };
+  auto take_view = [](const std::string &name) { return " kb_take(w_" + name + ", " + name + ");"; };
   for (const auto &[name, n] : views) {
     // An array of known shape keeps only its storage's place in a register (kb_shape).
     std::string type = "kb_view<" + std::to_string(n) + ">";
@@ -3322,18 +3324,14 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
         type += (d ? ", " : "") + std::to_string(f->second[d].first) + ", " + std::to_string(f->second[d].second);
       type += ">";
     }
-    prologue += "  " + type + " w_" + name + ";" + take_view(name, n) + "\n";
-    load += take_view(name, n);
+    prologue += "  " + type + " w_" + name + ";" + take_view(name) + "\n";
+    load += take_view(name);
   }
   defines = "#undef KB_OUT\n#undef KB_IN\n#define KB_OUT" + save + "\n#define KB_IN" + load + "\n";
   // An access's slow path takes the view again only for an array the module never DIMs, whose
   // first access may give it its implicit DIM. An array the module DIMs keeps its view in
   // registers through the loop: were it used before its DIM, the empty view only sends each
   // access the descriptor's way until the view is next taken.
-  std::set<std::string> dimmed;
-  for (const auto &[name, n] : views)
-    if (body_.find("kb_dim(" + name + ",") != std::string::npos || body_.find("kb_redim(" + name + ",") != std::string::npos)
-      dimmed.insert(name);
   static const std::pair<const char *, const char *> kept_view[] = {{"kb_getv<", "kb_getfv<"}, {"kb_atv<", "kb_atfv<"}, {"kb_elemrv(", "kb_elemfv("}};
   for (size_t i = 0; i < lines.size(); i++) {
     std::string l = lines[i];
@@ -3344,7 +3342,7 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
       auto v = views.find(a->name);
       if (v == views.end() || v->second != a->subscripts) continue;
       std::string to = a->through_view;
-      if (dimmed.count(a->name))
+      if (dimmed_.count(a->name))
         for (const auto &[retaking, keeping] : kept_view)
           if (to.compare(0, std::strlen(retaking), retaking) == 0) to = keeping + to.substr(std::strlen(retaking));
       l.replace(a->at, a->name_end - a->at, to);
@@ -3385,7 +3383,7 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     } else if (!retake.empty()) {
       bool nl = !o.empty() && o.back() == '\n';
       if (nl) o.pop_back();
-      for (const std::string &name : retake) o += take_view(name, views.at(name));
+      for (const std::string &name : retake) o += take_view(name);
       if (nl) o += '\n';
     }
     out += o;
