@@ -717,7 +717,7 @@ template <class T> struct kb_val {
 struct kb_local_str {
   kels *s;
   kb_local_str() : s(kels_new(0, 0)) {}
-  ~kb_local_str() { kels_free(s); }
+  ~kb_local_str() { if (s) kels_free(s); }
   kb_local_str(const kb_local_str &) = delete;
   kb_local_str &operator=(const kb_local_str &) = delete;
   operator kels *() const { return s; }
@@ -773,6 +773,14 @@ inline kels *kb_result(kels *s) {
   kels *t = kels_new((int32_t)s->len, 1);
   std::memcpy(t->text, s->text, s->len);
   return t;
+}
+// A FUNCTION's result ends with the call: its string itself becomes the caller's temporary
+// (in the string space, where it lies) instead of being copied into a new one.
+inline kels *kb_result(kb_local_str &r) {
+  kels *s = r.s;
+  if (s->fixed || s->readonly) return kb_result(s);
+  r.s = nullptr;
+  return kels_maketmp(s);
 }
 // Procedure calls nest until their frames near the stack's end: "Out of stack space" then.
 // The test is the frame's own address against a floor that never changes while the program

@@ -378,38 +378,49 @@ static void steal(kels *dest, kels *src) {
   else if (kels_cmem_list[kels_cmem_list_nexti - 1] == freed_slot) kels_cmem_list_nexti--;
 }
 
+// Where src's characters can go for dest (not a fixed-length one), without changing anything:
+// over its own characters (here), as the last string of its area growing where it is (last), or
+// at the end of the area (move).
+enum class fit { here, last, move };
+static fit where_fits(kels *dest, kels *src) {
+  if (src->len <= dest->len) return fit::here;
+  // The list is in the order of the characters: the next live string after dest's slot says
+  // whether dest can grow where it is. Freed slots between are only squeezed out when the list
+  // fills, so the look is cut short after a few: past them dest simply moves to the end.
+  kels **list = dest->in_cmem ? kels_cmem_list : kels_list;
+  uint32_t nexti = dest->in_cmem ? kels_cmem_list_nexti : kels_list_nexti;
+  uint32_t i = dest->listi + 1, stop = nexti - i > set_look_slots ? i + set_look_slots : nexti;
+  for (; i < stop; i++)
+    if (list[i] != freed_slot && !(list[i] == src && src->tmp))
+      return list[i]->text >= dest->text + src->len ? fit::here : fit::move;
+  return stop < nexti ? fit::move : fit::last;
+}
+
+// A temporary of at most this many characters that fits where dest is is copied there and
+// freed rather than handed over: the string space's end then goes back down as the statement's
+// temporaries are freed, instead of each assignment moving the variable to the end, so a loop
+// of short assignments keeps using the same few kilobytes.
+static constexpr uint32_t copy_below = 256;
+
 kels *kels_set(kels *dest, kels *src) {
   if (dest == src) return dest;                   // nothing to copy, and a temporary must survive
   if (dest->fixed) {
     uint32_t n = src->len < dest->len ? src->len : dest->len;
     std::memmove(dest->text, src->text, n);
     std::memset(dest->text + n, ' ', dest->len - n);
-  } else if (src->tmp && !src->fixed && !src->readonly && src->in_cmem == dest->in_cmem) {
-    steal(dest, src);
-    if (dest->cmem_descriptor) write_cmem_descriptor(dest);
-    return dest;
-  } else if (src->len <= dest->len) {
-    std::memmove(dest->text, src->text, src->len);
-    dest->len = src->len;
   } else {
-    // The list is in the order of the characters: the next live string after dest's slot says
-    // whether dest can grow where it is. Freed slots between are only squeezed out when the list
-    // fills, so the look is cut short after a few: past them dest simply moves to the end.
-    kels **list = dest->in_cmem ? kels_cmem_list : kels_list;
-    uint32_t nexti = dest->in_cmem ? kels_cmem_list_nexti : kels_list_nexti;
-    kels *next = nullptr;
-    uint32_t i = dest->listi + 1, stop = nexti - i > set_look_slots ? i + set_look_slots : nexti;
-    for (; i < stop && !next; i++)
-      if (list[i] != freed_slot && !(list[i] == src && src->tmp)) next = list[i];
-    if (!next && stop < nexti) {
+    fit f = where_fits(dest, src);
+    if (src->tmp && !src->fixed && !src->readonly && src->in_cmem == dest->in_cmem &&
+        (f == fit::move || src->len > copy_below)) {
+      steal(dest, src);
+      if (dest->cmem_descriptor) write_cmem_descriptor(dest);
+      return dest;
+    }
+    if (f == fit::here) {
+      std::memmove(dest->text, src->text, src->len);
+      dest->len = src->len;
+    } else if (f == fit::move) {
       relocate(dest, src);
-    } else if (next) {
-      if (next->text >= dest->text + src->len) {
-        std::memmove(dest->text, src->text, src->len);
-        dest->len = src->len;
-      } else {
-        relocate(dest, src);
-      }
     } else {
       // Nothing live after dest but perhaps the source temporary: the list may end at dest,
       // but only once the copy fits; a relocation must still see the source in the list.

@@ -35,10 +35,11 @@ END SELECT
 Classify 3: Classify -5: Classify 123456
 ON TIMER(1) GOSUB Tick
 TIMER ON
+' The count wraps: however late the first tick comes, it cannot overflow.
 Mode% = 0: Counts& = 0: Twos& = 0
 DO
   SELECT CASE Mode%
-    CASE 0: Counts& = Counts& + 1
+    CASE 0: Counts& = Counts& MOD 100000 + 1
     CASE 1: Twos& = Twos& + 1: Mode% = 2
   END SELECT
 LOOP UNTIL Mode% = 2

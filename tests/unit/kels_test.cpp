@@ -81,23 +81,42 @@ TEST_F(Kels, EachKindOfDescriptorIsListedWhereItBelongs) {
   }
 }
 
+// A long temporary is handed over; a short one that fits where the variable is gets copied
+// there, and the string space's end goes back to where it was before the temporary was made.
 TEST_F(Kels, AssigningATemporaryStealsItsCharacters) {
+  const std::string longer(300, 'x');
   for (bool in_cmem : {false, true}) {
     kels *v = in_cmem ? kels_new_cmem(0, 0) : kels_new(0, 0);
-    kels *t = in_cmem ? kels_new_cmem(6, 1) : kels_new(6, 1);
-    std::memcpy(t->text, "stolen", 6);
+    kels *t = in_cmem ? kels_new_cmem(300, 1) : kels_new(300, 1);
+    std::memcpy(t->text, longer.data(), 300);
     uint8_t *chars = t->text;
     uint32_t slot = t->listi, freed = kels_malloc_freed_num;
     kels_set(v, t);
-    EXPECT_EQ(S(v), "stolen");
+    EXPECT_EQ(S(v), longer);
     EXPECT_EQ(v->text, chars) << in_cmem;
     EXPECT_EQ((in_cmem ? kels_cmem_list : kels_list)[slot], v);
     EXPECT_EQ(v->tmp, 0);
     EXPECT_EQ(kels_tmp_list_nexti, base);
     EXPECT_EQ(kels_malloc_freed_num, freed + 1) << "only the temporary's descriptor returns";
-    if (in_cmem) { EXPECT_EQ(words(v), words_t(6, chars - dblock)); }
+    if (in_cmem) { EXPECT_EQ(words(v), words_t(300, chars - dblock)); }
     kels_free(v);
   }
+  kels *v = var("a longer value"), *after = var("after");
+  uint8_t *where = v->text;
+  uint32_t end = 0;
+  for (const char *text : {"first", "short", "longer again", "x"}) {
+    kels *t = kels_new(int32_t(std::strlen(text)), 1);
+    std::memcpy(t->text, text, t->len);
+    kels_set(v, t);
+    EXPECT_EQ(S(v), text);
+    EXPECT_EQ(v->text, where) << text;
+    if (!end) end = kels_sp;                       // the last string's spare bytes stay
+    EXPECT_EQ(kels_sp, end) << text;
+    EXPECT_EQ(kels_tmp_list_nexti, base);
+  }
+  EXPECT_EQ(S(after), "after");
+  kels_free(after);
+  kels_free(v);
 }
 
 TEST_F(Kels, LongerValueGrowsInPlaceWhileLastOrIntoSpareBytesElseRelocates) {

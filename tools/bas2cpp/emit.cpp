@@ -362,6 +362,31 @@ static std::string view_of(const std::string &c) {
   return "kb_str_view(" + c + ")";
 }
 
+// Views of string array elements: finding an element may dimension its array (which makes
+// strings), so each element's descriptor is fetched first, into a local of its own, and the
+// views are taken after all of them (descriptors never move; characters may). The viewed code
+// with the fetches hoisted, as a statement expression; "" when a fetch's subscripts would
+// allocate themselves or the views would.
+static std::string viewed_with_elements(const std::string &viewed) {
+  static const std::string fetch = "(*kb_at<kels *>(";
+  std::string code, pre;
+  size_t last = 0;
+  int n = 0;
+  for (size_t p = viewed.find(fetch); p != std::string::npos; p = viewed.find(fetch, last)) {
+    size_t close = closing_paren(viewed, p);
+    size_t args = p + fetch.size() - 1;
+    if (close == std::string::npos || !allocates_nothing("int64_t" + viewed.substr(args, closing_paren(viewed, args) + 1 - args)))
+      return "";
+    std::string name = "kb_se" + std::to_string(n++);
+    pre += "kels *" + name + " = " + viewed.substr(p, close + 1 - p) + "; ";
+    code += viewed.substr(last, p - last) + name;
+    last = close + 1;
+  }
+  code += viewed.substr(last);
+  if (!n || !allocates_nothing(code)) return "";
+  return "({ " + pre + code + "; })";
+}
+
 // The operands of a chain A + B + C ... (kels_add(kels_add(A, B), C)), in order.
 static std::vector<std::string> concat_operands(const std::string &c) {
   std::vector<std::string> a;
@@ -930,6 +955,7 @@ ex emitter::binop(const std::string &op, const ex &a, const ex &b, place at) {
     r.c = "(int16_t)" + f.at(op) + "(" + a.c + ", " + b.c + ")";
     std::string viewed = "(int16_t)kb" + f.at(op).substr(4) + "_view(" + view_of(a.c) + ", " + view_of(b.c) + ")";
     if (allocates_nothing(viewed)) r.c = viewed;   // the operands read where they are
+    else if (std::string hoisted = viewed_with_elements(viewed); !hoisted.empty()) r.c = hoisted;
     return r;
   }
   ty w = std::max(a.t, b.t);
