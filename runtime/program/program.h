@@ -18,28 +18,33 @@
 // KB_SN and KB_EVN are for statements that work on the statics themselves.
 #define KB_OUT
 #define KB_IN
+// KB_LAZY comes first on every way out to evnt: a chunk whose GOSUBs to short routines run
+// the routine's copy without pushing its return point defines it to push that point now
+// (kb_gp), so that a handler, the error box or a RETURN of an event sees the stack as if it
+// had been pushed at the GOSUB.
+#define KB_LAZY
 // The small helpers of statements are always inlined: in a long chunk the compiler would
 // otherwise call them, and lose the loops around them.
 #define KB_INLINE [[gnu::always_inline]] inline
 KB_INLINE bool kb_event_pending() { return __builtin_expect(kelevent.load(std::memory_order_relaxed) != 0, 0); }
 #define KB_S(line, ...) \
-  for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
+  for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; KB_LAZY KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
 #define KB_SN(line, ...) \
-  for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; evnt(line); if (evnt_repeat != 1) break; }
+  for (;;) { __VA_ARGS__; if (!kb_event_pending()) break; KB_LAZY evnt(line); if (evnt_repeat != 1) break; }
 // KB_Q is the protocol for a statement whose only failures are its own checks: they raise the
 // error and set its flag kb_r, and evnt runs only then; events from outside wait for the next
 // KB_S or KB_EV (a loop's jump back).
 #define KB_Q(line, ...) \
-  for (;;) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(!kb_r, 1)) break; KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
+  for (;;) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(!kb_r, 1)) break; KB_LAZY KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
 #define KB_QN(line, ...) \
-  for (;;) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(!kb_r, 1)) break; evnt(line); if (evnt_repeat != 1) break; }
+  for (;;) { bool kb_r = false; __VA_ARGS__; if (__builtin_expect(!kb_r, 1)) break; KB_LAZY evnt(line); if (evnt_repeat != 1) break; }
 // KB_T is the protocol for the arguments of a tail call (a FUNCTION's value that is the value of
 // a call ending it): ok is set when the call is to be made, that is unless an error of the
 // statement was raised (and resumed next); on the common path the event word's test says so.
 #define KB_T(line, ok, ...) \
-  for (;;) { __VA_ARGS__; if (!kb_event_pending()) { ok = true; break; } ok = !new_error; KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
-#define KB_EV(line) if (kb_event_pending()) { KB_OUT evnt(line); KB_IN }
-#define KB_EVN(line) if (kb_event_pending()) evnt(line);
+  for (;;) { __VA_ARGS__; if (!kb_event_pending()) { ok = true; break; } ok = !new_error; KB_LAZY KB_OUT evnt(line); KB_IN if (evnt_repeat != 1) break; }
+#define KB_EV(line) if (kb_event_pending()) { KB_LAZY KB_OUT evnt(line); KB_IN }
+#define KB_EVN(line) if (kb_event_pending()) { KB_LAZY evnt(line); }
 
 // A GOSUB from one chunk of the module into another calls that chunk's function directly
 // while fewer than kb_gosub_calls such calls are open; deeper ones go through the dispatch loop.

@@ -207,7 +207,14 @@ struct ex {
   bool plain_str_var = false;       // a plain variable-length string variable (V$ = V$ + x)
   bool tmp = false;                 // a string expression that makes temporaries
   bool lone_tmp = false;            // a builtin's new string whose arguments made none
+  // A value that is -1 or 0 (a comparison, or AND, OR, XOR, EQV, NOT of such): the C++ truth
+  // of it, for a condition that needs only that, and the value it was made for (a truth left
+  // over from an operand whose value was then rewritten is not used).
+  std::string truth, truth_for;
 };
+
+// The truth of a value that is -1 or 0, or "".
+static std::string truth_of(const ex &x) { return x.truth_for == x.c ? x.truth : ""; }
 
 struct var {
   std::string cname;
@@ -483,6 +490,8 @@ class emitter {
     if (!numeric(e.t)) fail_at(at, "expected a number, not a string, as the condition");
     if (st_tmp_ && !allocates_nothing(e.c))
       emit("KB_S(" + std::to_string(line_) + ", kb_c = (int32_t)kels_cleanup(kels_tmp_base, (uint32_t)((" + e.c + ") != 0)))");
+    else if (std::string t = truth_of(e); !t.empty())
+      stmt_code("kb_c = " + t + ";");
     else
       stmt_code("kb_c = (" + e.c + ") != 0;");
   }
@@ -962,7 +971,9 @@ ex emitter::binop(const std::string &op, const ex &a, const ex &b, place at) {
   if (cmp) {
     std::string o = op == "=" ? "==" : op == "<>" ? "!=" : op;
     r.t = T_INT;
-    r.c = "(int16_t)-((" + conv(a, w, at).c + ") " + o + " (" + conv(b, w, at).c + "))";
+    r.truth = "((" + conv(a, w, at).c + ") " + o + " (" + conv(b, w, at).c + "))";
+    r.c = "(int16_t)-" + r.truth;
+    r.truth_for = r.c;
     return r;
   }
   if (op == "+" || op == "-" || op == "*") {
@@ -992,6 +1003,13 @@ ex emitter::binop(const std::string &op, const ex &a, const ex &b, place at) {
   else fail_at(at, "unknown operator " + op);
   r.t = small ? T_INT : T_LNG;
   r.c = small ? (op == "\\" ? "kb_i16(" + c + ")" : "(int16_t)(" + c + ")") : "(int32_t)(" + c + ")";
+  // Both operands' truths evaluated, as the values are, and combined without a branch.
+  std::string ta = truth_of(a), tb = truth_of(b);
+  static const std::map<std::string, std::string> logic = {{"AND", " & "}, {"OR", " | "}, {"XOR", " != "}, {"EQV", " == "}};
+  if (!ta.empty() && !tb.empty() && logic.count(op)) {
+    r.truth = "(" + ta + logic.at(op) + tb + ")";
+    r.truth_for = r.c;
+  }
   return r;
 }
 
@@ -1068,6 +1086,7 @@ ex emitter::expression(const expr &e) {
       if (e.text == "NOT") {
         if (a.t == T_INT) { r.t = T_INT; r.c = "(int16_t)~(" + a.c + ")"; }
         else { r.t = T_LNG; r.c = "(int32_t)~" + arg_as(a, 'i', e.at); }
+        if (std::string t = truth_of(a); !t.empty()) { r.truth = "!" + t; r.truth_for = r.c; }
         break;
       }
       r.t = a.t;
@@ -3271,17 +3290,43 @@ static std::vector<int> loop_depths(const std::vector<std::string> &lines) {
   return depth;
 }
 
-// A procedure's statements in fast form (fast_form) where they have one: those of its loops,
-// and all of them in a short procedure (which g++ may write into its callers' loops) or one
-// that calls itself (whose body is the loop of a recursion). A long one's other statements run
-// once a call, and would only make the program slower to compile.
+// The lines of the procedure's GOSUB routines: from a label a GOSUB jumps to up to the next
+// RETURN's pop (routines run as often as the GOSUBs in its loops call them).
+static std::vector<bool> routine_lines(const std::vector<std::string> &lines) {
+  // The jump after each push (on its line, as ON GOSUB writes it, or a line or two on).
+  std::set<std::string> targets;
+  for (size_t i = 0; i < lines.size(); i++)
+    for (size_t at = lines[i].find("gosub_push("); at != std::string::npos; at = lines[i].find("gosub_push(", at + 11))
+      for (size_t j = i, from = at; j < lines.size() && j <= i + 2; j++, from = 0) {
+        size_t g = lines[j].find("goto L", from);
+        if (g == std::string::npos) continue;
+        targets.insert(lines[j].substr(g + 5, lines[j].find(';', g) - g - 5));
+        break;
+      }
+  std::vector<bool> in(lines.size(), false);
+  bool on = false;
+  for (size_t i = 0; i < lines.size(); i++) {
+    const std::string &l = lines[i];
+    if (l.size() > 3 && l[0] == 'L' && l.find(":;") != std::string::npos && targets.count(l.substr(0, l.find(':'))))
+      on = true;
+    in[i] = on;
+    if (l.find("kb_return_pop(") != std::string::npos) on = false;
+  }
+  return in;
+}
+
+// A procedure's statements in fast form (fast_form) where they have one: those of its loops
+// and its GOSUB routines, and all of them in a short procedure (which g++ may write into its
+// callers' loops) or one that calls itself (whose body is the loop of a recursion). A long
+// one's other statements run once a call, and would only make the program slower to compile.
 static std::string fast_statements(const std::string &code, bool recursive) {
   std::vector<std::string> lines = code_lines(code);
   std::vector<int> depth = loop_depths(lines);
   bool all = recursive || lines.size() <= fast_all_lines;
+  std::vector<bool> routine = all ? std::vector<bool>(lines.size(), true) : routine_lines(lines);
   std::string out;
   for (size_t i = 0; i < lines.size(); i++) {
-    std::string f = all || depth[i] > 0 ? fast_form(lines[i]) : "";
+    std::string f = all || depth[i] > 0 || routine[i] ? fast_form(lines[i]) : "";
     out += f.empty() ? lines[i] : f;
   }
   return out;
@@ -3446,8 +3491,23 @@ void emitter::copy_routines() {
       out += "\x06" + f[0] + "\x07" + f[1] + "\x04";
       continue;
     }
-    out += "\n" + copy + "  KB_Q(" + f[3] + ", kb_rid = kb_return_pop(kb_r))\n";
-    out += "  if (__builtin_expect(kb_rid != " + f[1] + ", 0)) { if (kb_rid < 0) \x03" + f[2] + "\x04 \x08 }";
+    // The return point is pushed only on a way out to evnt (KB_LAZY): a copy that meets no
+    // event and no error leaves the stack alone, and one that did pops what it pushed. The
+    // GOSUB's own event test goes too: the copy holds no jump and no wait, so the test after
+    // it (at the latest the loop's jump back) sees the event a few statements on.
+    std::string push = "  gosub_push(" + f[1] + ");\n  KB_EV(";
+    size_t at = out.rfind(push);
+    bool lazy = at != std::string::npos && out.find('\n', out.find('\n', at) + 1) == out.size() - 3 &&
+                out.compare(out.size() - 3, 3, "\n  ") == 0;
+    std::string pop = "  KB_Q(" + f[3] + ", kb_rid = kb_return_pop(kb_r))\n  if (__builtin_expect(kb_rid != " + f[1] +
+                      ", 0)) { if (kb_rid < 0) \x03" + f[2] + "\x04 \x08 }";
+    if (!lazy) {
+      out += "\n" + copy + pop;
+      continue;
+    }
+    out.replace(at, out.size() - at, "  kb_gp = " + f[1] + ";\n");
+    for (size_t p = copy.find("KB_OUT"); p != std::string::npos; p = copy.find("KB_OUT", p + 15)) copy.insert(p, "KB_LAZY ");
+    out += "\n" + copy + "  if (__builtin_expect(kb_gp == 0, 0)) {\n" + pop + "\n  } else kb_gp = 0;";
   }
   body_ = std::move(out);
 }
@@ -3595,8 +3655,11 @@ std::string emitter::finish_module() {
     chunk_starts_.push_back(out.size());
     // Never inlined into the dispatch loop, which runs inside the try of the main entry: there
     // the compiler keeps the chunk's numbers in memory instead of registers.
+    bool lazy = code.find("kb_gp = ") != std::string::npos;
+    if (lazy) defines += "#undef KB_LAZY\n#define KB_LAZY if (__builtin_expect(kb_gp != 0, 0)) { gosub_push(kb_gp); kb_gp = 0; }\n";
     out += "\n" + defines + "static uint32_t kb_chunk" + std::to_string(c) + " [[gnu::noinline]] (uint32_t kb_entry, [[maybe_unused]] int32_t kb_depth) {\n" + prologue;
     out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
+    if (lazy) out += "  uint32_t kb_gp = 0;           // a return point not yet pushed (see KB_LAZY)\n";
     out += "  [[maybe_unused]] int32_t kb_c = 0;\n  [[maybe_unused]] int64_t kb_rid = 0;\n  [[maybe_unused]] kb_pixels kb_pw, kb_pr;\n";
     out += std::string("  switch (kb_entry) {\n") + (c == 0 ? "    case 1: break;\n" : "");
     for (const std::string &id : labels[c])
@@ -3604,6 +3667,7 @@ std::string emitter::finish_module() {
     out += "    default: return 0;\n  }\n";
     out += code + "}\n";
     if (!defines.empty()) out += "#undef KB_OUT\n#undef KB_IN\n#define KB_OUT\n#define KB_IN\n";
+    if (lazy) out += "#undef KB_LAZY\n#define KB_LAZY\n";
   }
   chunk_starts_.push_back(out.size());   // the end of the last chunk
   std::string chunk_table = "static uint32_t (*const kb_chunks[])(uint32_t, int32_t) = {";
