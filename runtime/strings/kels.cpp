@@ -226,7 +226,7 @@ kels *kels_new(int32_t size, uint8_t tmp) {
 
 kels *kels_tmp_from(const char *text, uint32_t len) {
   kels *s = kels_new(int32_t(len), 1);
-  if (len) std::memcpy(s->text, text, len);
+  kels_move(s->text, reinterpret_cast<const uint8_t *>(text), len);
   return s;
 }
 
@@ -346,7 +346,7 @@ static void relocate(kels *dest, kels *src) {
     dest->text = kels_data + kels_sp;
     kels_sp += n;
   }
-  std::memmove(dest->text, src->text, n);
+  kels_move(dest->text, src->text, n);
   dest->len = n;
 }
 
@@ -357,7 +357,7 @@ static void grow_last(kels *dest, kels *src) {
     relocate(dest, src);
     return;
   }
-  std::memmove(dest->text, src->text, src->len);
+  kels_move(dest->text, src->text, src->len);
   dest->len = src->len;
   dest->cap = 0;                                  // the area ends where it ends now
   uint32_t end = uint32_t(dest->text + dest->len - (dest->in_cmem ? dblock : kels_data));
@@ -406,7 +406,7 @@ kels *kels_set(kels *dest, kels *src) {
   if (dest == src) return dest;                   // nothing to copy, and a temporary must survive
   if (dest->fixed) {
     uint32_t n = src->len < dest->len ? src->len : dest->len;
-    std::memmove(dest->text, src->text, n);
+    kels_move(dest->text, src->text, n);
     std::memset(dest->text + n, ' ', dest->len - n);
   } else {
     fit f = where_fits(dest, src);
@@ -417,7 +417,7 @@ kels *kels_set(kels *dest, kels *src) {
       return dest;
     }
     if (f == fit::here) {
-      std::memmove(dest->text, src->text, src->len);
+      kels_move(dest->text, src->text, src->len);
       dest->len = src->len;
     } else if (f == fit::move) {
       relocate(dest, src);
@@ -439,8 +439,8 @@ kels *kels_add(kels *a, kels *b) {
   if (b->len == 0) return a;
   if (a->len == 0) return b;
   kels *r = kels_new(int32_t(a->len + b->len), 1);  // may move a's and b's characters
-  std::memcpy(r->text, a->text, a->len);
-  std::memcpy(r->text + a->len, b->text, b->len);
+  kels_move(r->text, a->text, a->len);
+  kels_move(r->text + a->len, b->text, b->len);
   if (a->tmp) kels_free(a);
   if (b->tmp && b != a) kels_free(b);
   return r;

@@ -2,6 +2,7 @@
 // the temporaries list with its per-statement clean-up.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 struct kels {
   uint8_t *text;                    // first character; not NUL-terminated, moved by compaction
@@ -20,6 +21,31 @@ struct kels {
                                     // one in the data block), so len + n <= cap alone says that n
                                     // more bytes can be written in place
 };
+
+// Copies n bytes from s to d, which may overlap. Most strings are short: up to 16 bytes are
+// moved by loads of both ends before any store, without a call.
+inline void kels_move(uint8_t *d, const uint8_t *s, uint32_t n) {
+  if (n > 16) {
+    std::memmove(d, s, n);
+  } else if (n >= 8) {
+    uint64_t a, b;
+    std::memcpy(&a, s, 8);
+    std::memcpy(&b, s + n - 8, 8);
+    std::memcpy(d, &a, 8);
+    std::memcpy(d + n - 8, &b, 8);
+  } else if (n >= 4) {
+    uint32_t a, b;
+    std::memcpy(&a, s, 4);
+    std::memcpy(&b, s + n - 4, 4);
+    std::memcpy(d, &a, 4);
+    std::memcpy(d + n - 4, &b, 4);
+  } else if (n) {
+    uint8_t a = s[0], b = s[n / 2], c = s[n - 1];
+    d[0] = a;
+    d[n / 2] = b;
+    d[n - 1] = c;
+  }
+}
 
 // Heap and lists (exposed for the runtime's own use and for tests).
 extern uint8_t *kels_data;

@@ -40,7 +40,7 @@ static kels *substring(kels *s, uint32_t offset, uint32_t count) {
     return r;
   }
   kels *r = kels_new(int32_t(count), 1);          // may move s's characters: read them after
-  if (count) std::memcpy(r->text, s->text + offset, count);
+  kels_move(r->text, s->text + offset, count);
   if (s->tmp) kels_free(s);
   return r;
 }
@@ -150,7 +150,7 @@ static kels *change_case(kels *s, uint8_t lo, uint8_t hi) {
   while (i < s->len && (s->text[i] < lo || s->text[i] > hi)) i++;
   if (i == s->len) return s;                      // nothing to change: no copy
   kels *r = kels_new(int32_t(s->len), 1);         // may move s's characters
-  std::memcpy(r->text, s->text, s->len);
+  kels_move(r->text, s->text, s->len);
   flip_case(r->text, i, r->len, lo, hi);
   if (s->tmp) kels_free(s);
   return r;
