@@ -493,10 +493,12 @@ template <class T, class W, class... I> KB_INLINE T *kb_atv(bool &r, W &w, kb_ar
 // set the flag, with no call on any path (the kb_...b forms below), so that the compiler keeps
 // what the loop holds in registers around it; then, only when a check of the fast form failed,
 // the statement as usual, run from its start:
-//   { bool kb_r = false; FAST if (__builtin_expect(kb_r, 0)) KB_Q(line, STATEMENT) }
-// The fast form stores nothing once its flag is set (its stores are flag-tested, an element's
-// address is scratch), so the statement's own run raises the error, takes the slow paths (an
-// implicit DIM) and stores.
+//   { __label__ kb_slow, kb_done; bool kb_r = false; FAST goto kb_done;
+//     kb_slow: KB_Q(line, STATEMENT) kb_done:; }
+// Each check of FAST is wrapped in KB_B, which leaves for kb_slow at once when it failed, so
+// the fast form stores nothing then, and the statement's own run raises the error, takes the
+// slow paths (an implicit DIM) and stores. In a chunk's loop that run works on the statics
+// (KB_OUT KB_QN(line, STATEMENT) KB_IN), so nothing the loop holds lives across its calls.
 // The same through a view (kb_elem_in is the descriptor's).
 template <uint32_t Size, class W, class... I> KB_INLINE bool kb_elem_inv(W &w, uint8_t *&p, I... ix) {
   static_assert(sizeof...(I) == W::dims, "a view is for its own number of subscripts");
@@ -551,6 +553,8 @@ template <class... I> KB_INLINE uint8_t *kb_elemb(bool &r, kb_arr &a, I... ix) {
   bool in = kb_elem_in<0>(a, p, ix...);
   return kb_bail_at(r, in, p);
 }
+// A check of a fast form, which leaves for the statement's own run (kb_slow) once it failed.
+#define KB_B(...) ({ auto kb_x = (__VA_ARGS__); if (__builtin_expect(kb_r, 0)) goto kb_slow; kb_x; })
 template <class T> KB_INLINE T kb_addb(bool &r, T a, T b) { return kb_add<T, false>(r, a, b); }
 template <class T> KB_INLINE T kb_subb(bool &r, T a, T b) { return kb_sub<T, false>(r, a, b); }
 template <class T> KB_INLINE T kb_mulb(bool &r, T a, T b) { return kb_mul<T, false>(r, a, b); }

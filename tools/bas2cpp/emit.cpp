@@ -3441,8 +3441,15 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     });
     o += l.substr(last);
     // A loop's statement first in its fast form, with nothing called on any path of its checks.
+    // Its own run, only after a check failed, works on the statics, as an impure line does:
+    // nothing the loop holds in registers then lives across that run's calls.
     if (!impure[i] && loop_depth[i] > 0 && retake.empty()) {
-      std::string f = fast_form(o);
+      std::string slow = lines[i];
+      while (!slow.empty() && (slow.back() == '\n' || slow.back() == ' ')) slow.pop_back();
+      slow = trimmed(slow);
+      if (slow.compare(0, 5, "KB_Q(") == 0) slow = "KB_OUT KB_QN(" + slow.substr(5) + " KB_IN";
+      else slow.clear();
+      std::string f = fast_form(o, slow);
       if (!f.empty()) o = f;
     }
     if (impure[i]) {
@@ -3507,6 +3514,10 @@ void emitter::copy_routines() {
     }
     out.replace(at, out.size() - at, "  kb_gp = " + f[1] + ";\n");
     for (size_t p = copy.find("KB_OUT"); p != std::string::npos; p = copy.find("KB_OUT", p + 15)) copy.insert(p, "KB_LAZY ");
+    // That pop works on the statics (KB_OUT, KB_IN), so nothing the loops hold in registers
+    // lives across its call.
+    pop.replace(0, 7, "  KB_OUT KB_QN(");
+    pop.insert(pop.find(")\n") + 1, " KB_IN");
     out += "\n" + copy + "  if (__builtin_expect(kb_gp == 0, 0)) {\n" + pop + "\n  } else kb_gp = 0;";
   }
   body_ = std::move(out);

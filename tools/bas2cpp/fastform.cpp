@@ -1,6 +1,8 @@
 #include "fastform.h"
 #include <cctype>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <map>
 #include <set>
 #include "ctext.h"
@@ -66,9 +68,31 @@ bool fast_shape(const std::string &body) {
   return b.compare(semi, 13, "; if (!kb_r) ") == 0 && b.find(';', semi + 1) == b.size() - 3;
 }
 
+// Each check of the fast form wrapped in KB_B, which leaves for the statement's own run as
+// soon as the check fails: the rest of the fast form then goes on only from checks that held,
+// and the compiler need not carry a failed check's flag and stand-in value through it.
+std::string bail_at_once(const std::string &fast) {
+  std::set<std::string> checks;
+  for (const auto &[name, to] : fast_names()) checks.insert(to);
+  std::vector<std::pair<size_t, const char *>> marks;   // where to insert, what
+  for_each_ident(fast, [&](size_t at, size_t n) {
+    if (!checks.count(fast.substr(at, n))) return;
+    size_t k = at + n;
+    if (k < fast.size() && fast[k] == '<') k = fast.find('>', k) + 1;
+    size_t close = closing_paren(fast, k);
+    if (close == std::string::npos) return;
+    marks.push_back({at, "KB_B("});
+    marks.push_back({close + 1, ")"});
+  });
+  std::string out = fast;
+  std::stable_sort(marks.begin(), marks.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+  for (const auto &[at, text] : marks) out.insert(at, text);
+  return out;
+}
+
 }  // namespace
 
-std::string fast_form(const std::string &line) {
+std::string fast_form(const std::string &line, const std::string &slow) {
   size_t q = line.find("KB_Q(");
   if (q == std::string::npos || line.find_first_not_of(' ') != q) return "";
   size_t open = q + 4, close = closing_paren(line, open);
@@ -102,7 +126,8 @@ std::string fast_form(const std::string &line) {
   if (!ok || !checked || body.find_first_of("\"'") != std::string::npos || body.find("::") != std::string::npos) return "";
   std::string indent = line.substr(0, q);
   std::string tail = line.substr(close + 1);
-  return indent + "{ bool kb_r = false; " + trimmed(fast) + " if (__builtin_expect(kb_r, 0)) " + line.substr(q, close + 1 - q) + " }" + tail;
+  return indent + "{ __label__ kb_slow, kb_done; bool kb_r = false; " + trimmed(bail_at_once(fast)) + " goto kb_done; kb_slow: " +
+         (slow.empty() ? line.substr(q, close + 1 - q) : slow) + " kb_done:; }" + tail;
 }
 
 }  // namespace bas
