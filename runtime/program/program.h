@@ -657,6 +657,12 @@ KB_INLINE int32_t kb_asc_mid(bool &r, kels *s, int32_t start, int32_t n, int32_t
   }
   return s->text[st - 1];
 }
+// Its fast form: the common case, any other flagged for the statement's own run.
+KB_INLINE int32_t kb_asc_midb(bool &r, kels *s, int32_t start, int32_t n, int32_t passed) {
+  if (__builtin_expect((uint64_t)((int64_t)start - 1) < (uint64_t)s->len && (!passed || n >= 1), 1)) return s->text[start - 1];
+  r = true;
+  return 0;
+}
 inline int32_t kb_asc_mid(kels *s, int32_t start, int32_t n, int32_t passed) {
   if (new_error) return 0;
   bool r = false;

@@ -41,7 +41,10 @@ NEXT I%
 PRINT
 C% = ASC(MID$(T$, 2, 0)): PRINT "n=0"; C%
 C% = ASC(MID$(T$, 0, 1)): PRINT "start 0"; C%
-C% = ASC(MID$("", 1)): PRINT "empty"; C%
+C% = ASC(MID$("", 1)): PRINT "empty"; C%;
+' In a loop too: a start before 1 whose length reaches 1 gives the first character.
+FOR I% = -4 TO 1: C% = -1: C% = ASC(MID$(T$, I%, 4)): PRINT C%; : NEXT I%
+PRINT
 END
 Bad:
   PRINT "[err"; ERR; "at"; I%; "]";

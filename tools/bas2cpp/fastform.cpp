@@ -18,7 +18,7 @@ const std::map<std::string, std::string> &fast_names() {
       {"kb_elemfv", "kb_elemvb"}, {"kb_elemrv", "kb_elemvb"}, {"kb_get", "kb_getb"}, {"kb_at", "kb_atb"},
       {"kb_elem", "kb_elemb"}, {"kb_add", "kb_addb"}, {"kb_sub", "kb_subb"}, {"kb_mul", "kb_mulb"},
       {"kb_i16", "kb_i16b"}, {"kb_i32", "kb_i32b"}, {"kb_idiv", "kb_idivb"}, {"kb_mod", "kb_modb"},
-      {"kb_div", "kb_divb"}, {"kb_abs", "kb_absb"}, {"kb_sqr", "kb_sqrb"}};
+      {"kb_div", "kb_divb"}, {"kb_abs", "kb_absb"}, {"kb_sqr", "kb_sqrb"}, {"kb_asc_mid", "kb_asc_midb"}};
   return m;
 }
 
