@@ -8,6 +8,7 @@
 #include <fstream>
 #include <cstring>
 #include <functional>
+#include "strview.h"
 #include "test_support.h"
 
 namespace kels_test {
@@ -64,6 +65,32 @@ TEST(KelsMove, EveryShortLengthAndOverlapMatchesMemmove) {
       kels_move(got + 30 + shift, got + 30, n);
       ASSERT_EQ(0, std::memcmp(want, got, sizeof want)) << "length " << n << " shift " << shift;
     }
+}
+
+// String comparisons read short strings by their ends and look at the first character first:
+// for every length, a difference at each position (or none, or only in length) gives what a
+// plain byte-by-byte comparison gives.
+TEST(KelsCompare, EveryLengthAndPlaceOfADifferenceComparesAsBytes) {
+  auto plain = [](kb_sv a, kb_sv b) {
+    for (uint32_t i = 0; i < a.n && i < b.n; i++)
+      if (a.p[i] != b.p[i]) return a.p[i] < b.p[i] ? -1 : 1;
+    return a.n < b.n ? -1 : a.n > b.n ? 1 : 0;
+  };
+  auto sign = [](int c) { return c < 0 ? -1 : c > 0 ? 1 : 0; };
+  for (uint32_t n = 0; n <= 24; n++)
+    for (uint32_t at = 0; at <= n; at++)
+      for (int delta : {-200, -1, 1, 130}) {
+        uint8_t x[32], y[32];
+        for (uint32_t i = 0; i < 32; i++) x[i] = y[i] = uint8_t(100 + i * 3);
+        if (at < n) y[at] = uint8_t(x[at] + delta);
+        for (uint32_t m : {n, n + 1, n ? n - 1 : 0}) {
+          kb_sv a{x, n}, b{y, m};
+          int want = plain(a, b);
+          ASSERT_EQ(want, sign(kb_compare_view(a, b))) << n << " " << at << " " << m;
+          ASSERT_EQ(want == 0, kb_same_bytes(x, y, n) && n == m) << n << " " << at << " " << m;
+          ASSERT_EQ(want == 0 ? -1 : 0, kb_equal_view(a, b));
+        }
+      }
 }
 
 TEST_F(Kels, EachKindOfDescriptorIsListedWhereItBelongs) {
