@@ -2569,6 +2569,8 @@ bool emitter::tail_call(const stmt &s) {
 
 static std::string fast_statements(const std::string &code, bool recursive);   // below, with the chunks' loops
 constexpr size_t fast_all_lines = 40;   // a procedure this short has all its statements in fast form
+// The general registers a call preserves on x86-64 (rbx, rbp, r12 to r15; no vector register is).
+constexpr size_t call_preserved_registers = 6;
 
 void emitter::procedure_def(const stmt &s) {
   const procedure *p = ck_.find_proc(s.text);
@@ -3350,6 +3352,7 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
   std::vector<int> loop_depth = loop_depths(lines);
   std::vector<bool> impure(lines.size(), false);
   std::set<std::string> used, written;
+  std::vector<std::set<std::string>> names(lines.size());   // the numbers and arrays each line names
   for (size_t i = 0; i < lines.size(); i++) {
     const std::string &l = lines[i];
     std::vector<std::string> mine, changed;
@@ -3365,6 +3368,7 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     });
     if (!impure[i] && loop_depth[i] > 0) used.insert(mine.begin(), mine.end());
     if (!impure[i]) written.insert(changed.begin(), changed.end());
+    names[i].insert(mine.begin(), mine.end());
   }
   // Arrays of numbers read or written by the loops' flag-tested statements: their shapes are
   // kept in views (kb_view), taken again with the numbers (KB_IN) and after any other line
@@ -3378,6 +3382,28 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
       for (const array_access &a : accesses[i]) views.emplace(a.name, a.subscripts);
   }
   if (used.empty() && views.empty()) return code;
+  // Whether an innermost loop of the chunk (a run of lines at one depth with none deeper) names
+  // more whole numbers and arrays' storage, which it keeps in general registers, than a call
+  // preserves. Then the loops' statements' own runs work on the statics, so that nothing the
+  // loops keep lives across their calls. In a chunk whose loops' numbers fit, they stay in
+  // those registers through the slow paths, as saving and loading them around each would only
+  // lengthen the code (an interpreter's loop of SELECT CASE ran a quarter slower so). It is the
+  // chunk's choice, not each loop's: g++ places a number for the whole function.
+  bool crowded = false;
+  for (size_t i = 0; i < lines.size() && !crowded;) {
+    if (loop_depth[i] == 0) { i++; continue; }
+    size_t e = i, deeper = 0;
+    std::set<std::string> held;
+    for (; e < lines.size() && loop_depth[e] >= loop_depth[i]; e++) {
+      if (loop_depth[e] > loop_depth[i] && !deeper) deeper = e;
+      for (const std::string &id : names[e])
+        if (used.count(id) && cacheable_.at(id) != "float" && cacheable_.at(id) != "double") held.insert(id);
+      for (const array_access &a : accesses[e])
+        if (views.count(a.name)) held.insert("w_" + a.name);
+    }
+    crowded = !deeper && held.size() > call_preserved_registers;
+    i = deeper ? deeper : e;                 // a loop holding loops: on to the first of them
+  }
   std::string out, save, load;
   for (const std::string &id : used) {
     prologue += "  " + cacheable_.at(id) + " r_" + id + " = " + id + ";\n";
@@ -3441,13 +3467,13 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     });
     o += l.substr(last);
     // A loop's statement first in its fast form, with nothing called on any path of its checks.
-    // Its own run, only after a check failed, works on the statics, as an impure line does:
-    // nothing the loop holds in registers then lives across that run's calls.
+    // Its own run, only after a check failed, works on the statics in a crowded loop, as an
+    // impure line does: nothing the loop holds in registers then lives across that run's calls.
     if (!impure[i] && loop_depth[i] > 0 && retake.empty()) {
       std::string slow = lines[i];
       while (!slow.empty() && (slow.back() == '\n' || slow.back() == ' ')) slow.pop_back();
       slow = trimmed(slow);
-      if (slow.compare(0, 5, "KB_Q(") == 0) slow = "KB_OUT KB_QN(" + slow.substr(5) + " KB_IN";
+      if (crowded && slow.compare(0, 5, "KB_Q(") == 0) slow = "KB_OUT KB_QN(" + slow.substr(5) + " KB_IN";
       else slow.clear();
       std::string f = fast_form(o, slow);
       if (!f.empty()) o = f;
