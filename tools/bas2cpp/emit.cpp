@@ -3528,9 +3528,14 @@ void emitter::copy_routines() {
     // event and no error leaves the stack alone, and one that did pops what it pushed. The
     // GOSUB's own event test goes too: the copy holds no jump and no wait, so the test after
     // it (at the latest the loop's jump back) sees the event a few statements on.
+    // A copy that calls a SUB, FUNCTION or DEF FN pushes at once: their statements meet their
+    // errors and events in their own code, where a handler leaving by RETURN must find the
+    // point on the stack.
     std::string push = "  gosub_push(" + f[1] + ");\n  KB_EV(";
     size_t at = out.rfind(push);
-    bool lazy = at != std::string::npos && out.find('\n', out.find('\n', at) + 1) == out.size() - 3 &&
+    bool calls = false;
+    for_each_ident(copy, [&](size_t a, size_t n) { calls = calls || proc_cnames_.count(copy.substr(a, n)) != 0; });
+    bool lazy = !calls && at != std::string::npos && out.find('\n', out.find('\n', at) + 1) == out.size() - 3 &&
                 out.compare(out.size() - 3, 3, "\n  ") == 0;
     std::string pop = "  KB_Q(" + f[3] + ", kb_rid = kb_return_pop(kb_r))\n  if (__builtin_expect(kb_rid != " + f[1] +
                       ", 0)) { if (kb_rid < 0) \x03" + f[2] + "\x04 \x08 }";
