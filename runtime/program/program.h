@@ -497,8 +497,9 @@ template <class T, class W, class... I> KB_INLINE T *kb_atv(bool &r, W &w, kb_ar
 //     kb_slow: KB_Q(line, STATEMENT) kb_done:; }
 // Each check of FAST is wrapped in KB_B, which leaves for kb_slow at once when it failed, so
 // the fast form stores nothing then, and the statement's own run raises the error, takes the
-// slow paths (an implicit DIM) and stores. In a chunk's loop that run works on the statics
-// (KB_OUT KB_QN(line, STATEMENT) KB_IN), so nothing the loop holds lives across its calls.
+// slow paths (an implicit DIM) and stores. In a chunk whose loops hold more numbers than a
+// call preserves registers for, that run works on the statics (KB_OUT KB_QN(line, STATEMENT)
+// KB_IN), so nothing the loops hold lives across its calls.
 // The same through a view (kb_elem_in is the descriptor's).
 template <uint32_t Size, class W, class... I> KB_INLINE bool kb_elem_inv(W &w, uint8_t *&p, I... ix) {
   static_assert(sizeof...(I) == W::dims, "a view is for its own number of subscripts");
@@ -643,9 +644,12 @@ template <class T> KB_INLINE T kb_addu(T a, T b) { return (T)(a + b); }
 // ASC(MID$(s$, start[, n])) as one: the character at start, or error 5 where MID$ would give
 // an empty string (start past the end, n of 0 or less, or a start before 1 that n does not
 // reach past).
+// The common case in one compare: start within the text, and a count of at least 1.
+KB_INLINE bool kb_asc_mid_plain(const kels *s, int32_t start, int32_t n, int32_t passed) {
+  return __builtin_expect((uint64_t)((int64_t)start - 1) < (uint64_t)s->len && (!passed || n >= 1), 1);
+}
 KB_INLINE int32_t kb_asc_mid(bool &r, kels *s, int32_t start, int32_t n, int32_t passed) {
-  // The common case in one compare: start within the text, and a count of at least 1.
-  if (__builtin_expect((uint64_t)((int64_t)start - 1) < (uint64_t)s->len && (!passed || n >= 1), 1)) return s->text[start - 1];
+  if (kb_asc_mid_plain(s, start, n, passed)) return s->text[start - 1];
   int64_t st = start, count = passed ? n : 1;
   if (st <= 0) {
     if (passed) count -= 1 - st;
@@ -659,7 +663,7 @@ KB_INLINE int32_t kb_asc_mid(bool &r, kels *s, int32_t start, int32_t n, int32_t
 }
 // Its fast form: the common case, any other flagged for the statement's own run.
 KB_INLINE int32_t kb_asc_midb(bool &r, kels *s, int32_t start, int32_t n, int32_t passed) {
-  if (__builtin_expect((uint64_t)((int64_t)start - 1) < (uint64_t)s->len && (!passed || n >= 1), 1)) return s->text[start - 1];
+  if (kb_asc_mid_plain(s, start, n, passed)) return s->text[start - 1];
   r = true;
   return 0;
 }

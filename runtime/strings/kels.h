@@ -22,23 +22,30 @@ struct kels {
                                     // more bytes can be written in place
 };
 
+// The first and the last sizeof(W) of n bytes (sizeof(W) <= n <= 2 * sizeof(W)), which
+// together cover all n: short strings are moved and compared by these two loads.
+template <class W> struct kels_ends {
+  W first, last;
+  explicit kels_ends(const uint8_t *p, uint32_t n) {
+    std::memcpy(&first, p, sizeof(W));
+    std::memcpy(&last, p + n - sizeof(W), sizeof(W));
+  }
+  void store(uint8_t *p, uint32_t n) const {
+    std::memcpy(p, &first, sizeof(W));
+    std::memcpy(p + n - sizeof(W), &last, sizeof(W));
+  }
+  bool operator==(const kels_ends &o) const { return ((first ^ o.first) | (last ^ o.last)) == 0; }
+};
+
 // Copies n bytes from s to d, which may overlap. Most strings are short: up to 16 bytes are
 // moved by loads of both ends before any store, without a call.
 inline void kels_move(uint8_t *d, const uint8_t *s, uint32_t n) {
   if (n > 16) {
     std::memmove(d, s, n);
   } else if (n >= 8) {
-    uint64_t a, b;
-    std::memcpy(&a, s, 8);
-    std::memcpy(&b, s + n - 8, 8);
-    std::memcpy(d, &a, 8);
-    std::memcpy(d + n - 8, &b, 8);
+    kels_ends<uint64_t>(s, n).store(d, n);
   } else if (n >= 4) {
-    uint32_t a, b;
-    std::memcpy(&a, s, 4);
-    std::memcpy(&b, s + n - 4, 4);
-    std::memcpy(d, &a, 4);
-    std::memcpy(d + n - 4, &b, 4);
+    kels_ends<uint32_t>(s, n).store(d, n);
   } else if (n) {
     uint8_t a = s[0], b = s[n / 2], c = s[n - 1];
     d[0] = a;

@@ -185,22 +185,8 @@ inline int32_t kb_asc_view(kb_sv s, int32_t pos) {
 // by loads of both ends, without a call.
 inline bool kb_same_bytes(const uint8_t *p, const uint8_t *q, uint32_t n) {
   if (n > 16) return std::memcmp(p, q, n) == 0;
-  if (n >= 8) {
-    uint64_t a, b, c, d;
-    std::memcpy(&a, p, 8);
-    std::memcpy(&b, q, 8);
-    std::memcpy(&c, p + n - 8, 8);
-    std::memcpy(&d, q + n - 8, 8);
-    return ((a ^ b) | (c ^ d)) == 0;
-  }
-  if (n >= 4) {
-    uint32_t a, b, c, d;
-    std::memcpy(&a, p, 4);
-    std::memcpy(&b, q, 4);
-    std::memcpy(&c, p + n - 4, 4);
-    std::memcpy(&d, q + n - 4, 4);
-    return ((a ^ b) | (c ^ d)) == 0;
-  }
+  if (n >= 8) return kels_ends<uint64_t>(p, n) == kels_ends<uint64_t>(q, n);
+  if (n >= 4) return kels_ends<uint32_t>(p, n) == kels_ends<uint32_t>(q, n);
   return n == 0 || (p[0] == q[0] && p[n / 2] == q[n / 2] && p[n - 1] == q[n - 1]);
 }
 

@@ -3470,11 +3470,8 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     // Its own run, only after a check failed, works on the statics in a crowded loop, as an
     // impure line does: nothing the loop holds in registers then lives across that run's calls.
     if (!impure[i] && loop_depth[i] > 0 && retake.empty()) {
-      std::string slow = lines[i];
-      while (!slow.empty() && (slow.back() == '\n' || slow.back() == ' ')) slow.pop_back();
-      slow = trimmed(slow);
-      if (crowded && slow.compare(0, 5, "KB_Q(") == 0) slow = "KB_OUT KB_QN(" + slow.substr(5) + " KB_IN";
-      else slow.clear();
+      std::string slow = trimmed(lines[i].substr(0, lines[i].find_last_not_of("\n ") + 1));
+      slow = crowded && slow.compare(0, 5, "KB_Q(") == 0 ? "KB_OUT KB_QN(" + slow.substr(5) + " KB_IN" : "";
       std::string f = fast_form(o, slow);
       if (!f.empty()) o = f;
     }
@@ -3524,7 +3521,8 @@ void emitter::copy_routines() {
       out += "\x06" + f[0] + "\x07" + f[1] + "\x04";
       continue;
     }
-    // The return point is pushed only on a way out to evnt (KB_LAZY): a copy that meets no
+    // The return point is pushed only on a way out to evnt (KB_LAZY, which each statement's
+    // way out holds, defined by finish_module for a chunk with such copies): a copy that meets no
     // event and no error leaves the stack alone, and one that did pops what it pushed. The
     // GOSUB's own event test goes too: the copy holds no jump and no wait, so the test after
     // it (at the latest the loop's jump back) sees the event a few statements on.
@@ -3537,18 +3535,16 @@ void emitter::copy_routines() {
     for_each_ident(copy, [&](size_t a, size_t n) { calls = calls || proc_cnames_.count(copy.substr(a, n)) != 0; });
     bool lazy = !calls && at != std::string::npos && out.find('\n', out.find('\n', at) + 1) == out.size() - 3 &&
                 out.compare(out.size() - 3, 3, "\n  ") == 0;
-    std::string pop = "  KB_Q(" + f[3] + ", kb_rid = kb_return_pop(kb_r))\n  if (__builtin_expect(kb_rid != " + f[1] +
-                      ", 0)) { if (kb_rid < 0) \x03" + f[2] + "\x04 \x08 }";
+    // A lazy copy's pop works on the statics (KB_OUT, KB_IN), so nothing the loops hold in
+    // registers lives across its call.
+    std::string pop_call = "kb_rid = kb_return_pop(kb_r))";
+    std::string pop = (lazy ? "  KB_OUT KB_QN(" + f[3] + ", " + pop_call + " KB_IN" : "  KB_Q(" + f[3] + ", " + pop_call) +
+                      "\n  if (__builtin_expect(kb_rid != " + f[1] + ", 0)) { if (kb_rid < 0) \x03" + f[2] + "\x04 \x08 }";
     if (!lazy) {
       out += "\n" + copy + pop;
       continue;
     }
     out.replace(at, out.size() - at, "  kb_gp = " + f[1] + ";\n");
-    for (size_t p = copy.find("KB_OUT"); p != std::string::npos; p = copy.find("KB_OUT", p + 15)) copy.insert(p, "KB_LAZY ");
-    // That pop works on the statics (KB_OUT, KB_IN), so nothing the loops hold in registers
-    // lives across its call.
-    pop.replace(0, 7, "  KB_OUT KB_QN(");
-    pop.insert(pop.find(")\n") + 1, " KB_IN");
     out += "\n" + copy + "  if (__builtin_expect(kb_gp == 0, 0)) {\n" + pop + "\n  } else kb_gp = 0;";
   }
   body_ = std::move(out);
