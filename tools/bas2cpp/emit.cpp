@@ -2057,6 +2057,10 @@ void emitter::for_stmt(const stmt &s) {
     l.last = "kb_fl" + std::to_string(id);
     l.from = from_c;
     l.to = to_c;
+    if (in_proc_)
+      for (const auto &sv : sc_->scalars)
+        if (sv.second.ref.compare(0, 3, "(*p") == 0 && numeric(sv.second.type.t) && sv.second.type.t != T_REC)
+          l.params[sv.second.ref] = ctype[sv.second.type.t];
     // A loop of a few passes written out (FOR I = 1 TO 4) gains nothing from a copy: its entry
     // test costs what its checks do.
     int64_t from_v = 0, to_v = 0;

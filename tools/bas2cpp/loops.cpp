@@ -78,8 +78,9 @@ struct counter_ends {
 
 class copier {
  public:
-  copier(const std::map<std::string, counter_ends> &counters, size_t corners, const std::set<std::string> &written)
-      : counters_(counters), corners_(corners), written_(written) {}
+  copier(const std::map<std::string, counter_ends> &counters, size_t corners, const std::set<std::string> &written,
+         const std::set<std::string> &params)
+      : counters_(counters), corners_(corners), written_(written), params_(params) {}
   std::set<std::string> conds;      // the entry test's terms
   int covered = 0;                  // accesses the entry test covers
 
@@ -87,6 +88,12 @@ class copier {
     std::string s = trim(text);
     affine r;
     if (s.empty()) return r;
+    if (params_.count(s)) {             // a parameter the loop does not change
+      r.ok = true;
+      r.wide = "(int64_t)" + s;
+      r.at.assign(corners_, r.wide);
+      return r;
+    }
     if (s[0] == '(') {
       size_t c = closing(s, 0);
       if (c == std::string::npos) return r;
@@ -237,6 +244,7 @@ class copier {
   const std::map<std::string, counter_ends> &counters_;
   size_t corners_;
   const std::set<std::string> &written_;
+  const std::set<std::string> &params_;
   // A term's value fits its type at the corners (and so between them). A constant needs no
   // test, nor an INTEGER or LONG variable widened to LONG.
   void fits(const std::string &type, const affine &e) {
@@ -276,6 +284,206 @@ std::set<std::string> assigned(const std::string &s) {
 
 std::string label(uint32_t id) { return "\x01" + std::to_string(id) + "\x02"; }
 std::string jump(uint32_t id) { return "\x03" + std::to_string(id) + "\x04"; }
+
+// ---- several passes of a loop around a loop at once --------------------------------------
+
+constexpr int jam_lanes = 4;
+
+// The text with each whole-word w replaced by `by`.
+std::string replace_word(const std::string &s, const std::string &w, const std::string &by) {
+  std::string o;
+  size_t last = 0;
+  for (size_t p = s.find(w); p != std::string::npos; p = s.find(w, p + w.size())) {
+    if ((p > 0 && word_char(s[p - 1])) || (p + w.size() < s.size() && word_char(s[p + w.size()]))) continue;
+    o += s.substr(last, p - last) + by;
+    last = p + w.size();
+  }
+  return o + s.substr(last);
+}
+// Where the whole word w first stands in s, or npos; how often it stands there.
+size_t word_at(const std::string &s, const std::string &w, size_t from = 0) {
+  for (size_t p = s.find(w, from); p != std::string::npos; p = s.find(w, p + 1))
+    if (!(p > 0 && word_char(s[p - 1])) && !(p + w.size() < s.size() && word_char(s[p + w.size()]))) return p;
+  return std::string::npos;
+}
+int word_count(const std::string &s, const std::string &w) {
+  int n = 0;
+  for (size_t p = word_at(s, w); p != std::string::npos; p = word_at(s, w, p + 1)) n++;
+  return n;
+}
+std::set<std::string> idents(const std::string &s) {
+  std::set<std::string> out;
+  for (size_t k = 0; k < s.size();) {
+    if (!(std::isalpha((unsigned char)s[k]) || s[k] == '_') || (k > 0 && word_char(s[k - 1]))) { k++; continue; }
+    size_t e = k;
+    while (e < s.size() && word_char(s[e])) e++;
+    out.insert(s.substr(k, e - k));
+    k = e;
+  }
+  return out;
+}
+// A statement of the copy that cannot fail and changes nothing but the variables it assigns:
+// it reads array elements the entry test covered (kb_getu, kb_getuv) and works out numbers,
+// and its flag is only looked at.
+bool cannot_fail(const std::string &c) {
+  for (size_t k = 0; k < c.size();) {
+    if (!(std::isalpha((unsigned char)c[k]) || c[k] == '_') || (k > 0 && word_char(c[k - 1]))) { k++; continue; }
+    size_t e = k;
+    while (e < c.size() && word_char(c[e])) e++;
+    std::string w = c.substr(k, e - k);
+    bool call = e < c.size() && (c[e] == '(' || c[e] == '<');
+    bool reader = w == "kb_getu" || w == "kb_getuv";
+    if (call && !reader) return false;
+    if (w == "kb_r" && !(k >= 2 && c.compare(k - 2, 7, "(!kb_r)") == 0)) return false;
+    if (w.compare(0, 3, "kb_") == 0 && !reader && w != "kb_r" && w != "kb_v" && w.compare(0, 5, "kb_fe") != 0 &&
+        w.compare(0, 5, "kb_fk") != 0)
+      return false;
+    k = e;
+  }
+  return true;
+}
+
+// The statements of a loop's copy that holds one loop: those before the inner loop (pre),
+// the inner loop, and those after it (post, as the copy writes them and their code).
+struct nest_parts {
+  std::vector<std::string> pre, post;
+  std::string post_fast;
+  const loop_copy *inner = nullptr;
+  int loops = 0;
+  bool straight = true;             // no jumps or line numbers
+};
+
+// Unroll and jam: jam_lanes passes of the outer loop at once, their inner loops run as one,
+// each statement of the inner loop once for each pass, so that the passes' sums proceed side
+// by side instead of each waiting on the one before. It applies when what the passes share
+// cannot carry a value from one to the next: the inner loop's statements cannot fail and
+// assign only variables of their own pass (each assigned in its pass before it is read: by a
+// statement before the inner loop, or in the inner loop before any read), the statements
+// before the inner loop are such assignments or the inner FOR's own (the same range for every
+// pass), and the statements after it (which run pass after pass, as written, each with its own
+// error handling) assign nothing the others read and store only into arrays the others do not
+// read (other names, and other storage: tested with the group). The inner loop runs at most
+// 65,536 passes this way and events are looked at before each group, so a group takes at most
+// milliseconds. "" when it does not apply.
+std::string jam_passes(const for_loop_text &l, const nest_parts &n, uint32_t after) {
+  if (!n.straight || n.loops != 1 || !n.inner) return "";
+  const for_loop_text &il = n.inner->loop;
+  if (l.sign != 1 || l.step != "(" + l.ctype + ")1" || il.sign != 1 || il.step != "(" + il.ctype + ")1") return "";
+  if (il.body.find('\x01') != std::string::npos || il.body.find('\x03') != std::string::npos) return "";
+  std::vector<std::string> body;
+  const std::string &f = n.inner->fast;
+  for (size_t k = f.find("KB_F("); k != std::string::npos; k = f.find("KB_F(", k + 1)) {
+    size_t m = f.find("\x04, ", k), c = closing(f, k + 4);
+    if (m == std::string::npos || c == std::string::npos || m > c) return "";
+    body.push_back(f.substr(m + 3, c - m - 3));
+  }
+  std::string all_body, all_pre, all_post;
+  for (const std::string &c : body) all_body += c + "\n";
+  for (const std::string &c : n.pre) all_pre += c + "\n";
+  for (const std::string &c : n.post) all_post += c + "\n";
+  if (body.empty() || all_body.size() + all_pre.size() > 2000 || n.post_fast.size() > 2000) return "";
+  for (const std::string &c : body)
+    if (!cannot_fail(c)) return "";
+  std::set<std::string> own = assigned(all_body);
+  own.erase("kb_v");
+  for (const std::string &p : own)
+    if (p == l.counter || p == l.wide || p == il.counter || p == il.end || p == il.wide) return "";
+  // Before the inner loop: the FOR's own statement once, assignments of the passes' own
+  // variables once a pass.
+  std::string shared;
+  std::vector<std::string> each;
+  std::set<std::string> killed;
+  for (const std::string &c : n.pre) {
+    if (!cannot_fail(c)) return "";
+    std::set<std::string> a = assigned(c);
+    a.erase("kb_v");
+    if (a.empty()) return "";
+    bool of_for = true, of_own = true;
+    for (const std::string &w : a) {
+      of_for = of_for && (w == il.counter || w == il.end);
+      of_own = of_own && own.count(w);
+    }
+    if (of_for) {
+      if (!shared.empty() || word_at(c, l.counter) != std::string::npos || word_at(c, l.wide) != std::string::npos) return "";
+      for (const std::string &p : own)
+        if (word_at(c, p) != std::string::npos) return "";
+      shared = c;
+      continue;
+    }
+    if (!of_own || word_at(c, il.counter) != std::string::npos || word_at(c, il.end) != std::string::npos) return "";
+    for (const std::string &p : own)
+      if (word_count(c, p) != (int)a.count(p)) return "";   // assigned, never read
+    each.push_back(c);
+    killed.insert(a.begin(), a.end());
+  }
+  if (shared.empty() || word_at(shared, il.counter) == std::string::npos) return "";
+  for (const std::string &p : own) {
+    if (killed.count(p)) continue;
+    size_t at = word_at(all_body, p);
+    if (at == std::string::npos || all_body.compare(at + p.size(), 8, " = kb_v;") != 0) return "";
+  }
+  // After it: nothing the passes share is assigned, no array they read is stored into.
+  std::set<std::string> read = idents(all_pre + all_body);
+  std::set<std::string> wrote = assigned(all_post);
+  for (const std::string &w : wrote)
+    if (w != "kb_v" && w != il.counter && !own.count(w) && read.count(w)) return "";
+  for (const char *w : {"memcpy(", "memmove(", "kb_put", "kb_elem"})
+    if (all_post.find(w) != std::string::npos) return "";
+  std::set<std::string> arrays;
+  for (const char *r : {"kb_getu<", "kb_getuv<"})
+    for (size_t p = all_pre.find(r); p != std::string::npos; p = all_pre.find(r, p + 1)) arrays.insert("");
+  std::string both = all_pre + all_body;
+  for (size_t p = both.find("kb_get"); p != std::string::npos; p = both.find("kb_get", p + 1)) {
+    size_t t = both.find('>', p), c = t == std::string::npos ? t : closing(both, t + 1);
+    if (c == std::string::npos) return "";
+    arrays.insert(arguments(both, t + 1, c)[0]);
+  }
+  arrays.erase("");
+  std::string distinct;
+  for (size_t p = all_post.find("kb_at"); p != std::string::npos; p = all_post.find("kb_at", p + 1)) {
+    if (p > 0 && word_char(all_post[p - 1])) continue;
+    size_t t = all_post.find('>', p), c = t == std::string::npos ? t : closing(all_post, t + 1);
+    if (c == std::string::npos) return "";
+    std::vector<std::string> args = arguments(all_post, t + 1, c);
+    std::string f = all_post.substr(p, all_post.find_first_of("<(", p) - p);
+    size_t k = !args.empty() && args[0] == "kb_r" ? 1 : 0;
+    size_t names = f == "kb_atfv" || f == "kb_atv" || f == "kb_atvb" ? 2 : 1;   // a view and its array
+    for (size_t e = k; e < args.size() && e < k + names; e++) {
+      if (!is_ident(args[e])) return "";
+      if (arrays.count(args[e])) return "";
+      for (const std::string &a : arrays) distinct += " && (" + args[e] + ".data != " + a + ".data)";
+    }
+  }
+  auto lane = [&](const std::string &c, int k) {
+    std::string o = c;
+    for (const std::string &p : own) o = replace_word(o, p, p + "_j" + std::to_string(k));
+    if (k > 0) {
+      o = replace_word(o, l.counter, "((" + l.ctype + ")(" + l.counter + " + " + std::to_string(k) + "))");
+      o = replace_word(o, l.wide, "(" + l.wide + " + " + std::to_string(k) + ")");
+    }
+    return "    { const bool kb_r = false; (void)kb_r; " + o + " }\n";
+  };
+  std::string t = "  if (" + l.last + " - " + l.wide + " >= " + std::to_string(jam_lanes - 1) + distinct + " && !kb_event_pending()) {\n";
+  t += "    { const bool kb_r = false; (void)kb_r; " + shared + " }\n";
+  t += "    if (" + il.counter + " <= " + il.end + " && (int64_t)" + il.end + " - " + il.counter + " < 65536) {\n";
+  for (const std::string &p : own)
+    for (int k = 0; k < jam_lanes; k++) t += "    decltype(" + p + ") " + p + "_j" + std::to_string(k) + " = " + p + ";\n";
+  for (const std::string &c : each)
+    for (int k = 0; k < jam_lanes; k++) t += lane(c, k);
+  std::string inext = il.counter + " = kb_addu<" + il.ctype + ">(" + il.counter + ", " + il.step + ");";
+  t += "    " + il.wide + " = " + il.counter + ";\n    for (;;) {\n";
+  for (const std::string &c : body)
+    for (int k = 0; k < jam_lanes; k++) t += "  " + lane(c, k);
+  t += "      if (" + il.wide + " == (int64_t)" + il.end + ") break;\n      " + inext + " " + il.wide + " += 1;\n    }\n";
+  t += "    " + inext + "\n";
+  for (int k = 0; k < jam_lanes; k++) {
+    for (const std::string &p : own) t += "    " + p + " = " + p + "_j" + std::to_string(k) + ";\n";
+    t += n.post_fast;
+    if (k + 1 < jam_lanes) t += "    " + l.counter + " = kb_addu<" + l.ctype + ">(" + l.counter + ", " + l.step + "); " + l.wide + " += 1;\n";
+  }
+  t += "    " + jump(after) + "\n    }\n  }\n";
+  return t;
+}
 
 }  // namespace
 
@@ -320,11 +528,35 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     if (jumps && line.back() != '\x04') return "";
     items.push_back({item::line, line});
   }
-  // Nothing may reach a variable another way than by its name.
-  if (b.find("(*") != std::string::npos) {
-    for (size_t p = b.find("(*"); p != std::string::npos; p = b.find("(*", p + 2))
-      if (b.compare(p + 2, 5, "kb_at") != 0) return "";
+  // Nothing may reach a variable another way than by its name: a parameter passed by
+  // reference is read as it is, never written. It is a value the loop does not change (one a
+  // covered subscript may use) when the loop writes nothing it may name (see loops.h).
+  std::set<std::string> params;      // the parameters so read
+  std::set<std::string> param_types;
+  for (size_t p = b.find("(*"); p != std::string::npos; p = b.find("(*", p + 2)) {
+    if (b.compare(p + 2, 5, "kb_at") == 0) continue;
+    size_t c = closing(b, p);
+    auto it = c == std::string::npos ? l.params.end() : l.params.find(b.substr(p, c - p + 1));
+    if (it == l.params.end()) return "";
+    size_t after = b.find_first_not_of(' ', c + 1);
+    if (after != std::string::npos && b[after] == '=' && (after + 1 >= b.size() || b[after + 1] != '=')) return "";
+    params.insert(it->first);
+    param_types.insert(it->second);
   }
+  bool params_fixed = true;
+  for (const char *w : {"memcpy(", "memmove(", "kb_put", "kb_elem"})
+    params_fixed = params_fixed && b.find(w) == std::string::npos;
+  for (const std::string &t : param_types)
+    for (size_t p = b.find("kb_at"); p != std::string::npos; p = b.find("kb_at", p + 5)) {
+      size_t lt = b.find('<', p);
+      if (lt != std::string::npos && b.compare(lt + 1, t.size() + 1, t + ">") == 0) params_fixed = false;
+    }
+  for (const std::string &w : assigned(b)) {
+    bool temporary = w.compare(0, 3, "kb_") == 0;
+    bool local = w.size() > 2 && w[0] == 'l' && std::isdigit((unsigned char)w[1]);
+    params_fixed = params_fixed && (temporary || local);
+  }
+  if (!params_fixed) params.clear();
   // A function written out at its calls (kb_inl_) handles its own errors where it is: a copy
   // would go on in itself after a handler that may have changed what its entry test covered.
   // Records copied (std::memcpy, std::memmove) change no number a name reaches; a SWAP does.
@@ -347,7 +579,7 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
   if (nest) {
     counters[l.counter].at = {start, start, stop, stop};
     const std::map<std::string, counter_ends> own = {{l.counter, {{start, stop}, l.wide}}};
-    copier ends(own, 2, written);
+    copier ends(own, 2, written, params);
     for (const item &it : items) {
       if (it.kind != item::loop) continue;
       const for_loop_text &in = copies.at(it.id).loop;
@@ -361,7 +593,7 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
   }
   // The inner counters are known only inside their loops (after one, its counter is past its end).
   std::map<std::string, counter_ends> outer_only = {{l.counter, counters[l.counter]}};
-  copier cp(outer_only, nest ? 4 : 2, written), cpi(counters, 4, written);
+  copier cp(outer_only, nest ? 4 : 2, written, params), cpi(counters, 4, written, params);
   std::string fast, slow;
   std::string handlers;
   std::set<std::string> mine;        // the body's labels, renamed in the copy
@@ -381,13 +613,16 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     }
     return o;
   };
+  nest_parts parts;
   for (const item &it : items) {
     if (it.kind == item::label) {
       slow += label((uint32_t)std::stoul(it.text));
-      fast += label(renamed[it.text]);
+      fast += label(renamed[it.text]);   // reached only by jumps in the loop (a label's own line)
       continue;
     }
     if (it.kind == item::loop) {
+      parts.loops++;
+      parts.inner = &copies.at(it.id);
       // The inner loop's copy, its labels renamed, entered without its test; the accesses it
       // leaves unchecked must all be covered here, for both counters.
       const loop_copy &in = copies.at(it.id);
@@ -411,13 +646,21 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     if (it.text.compare(0, 5, "KB_Q(") != 0) {
       slow += "  " + it.text + "\n";
       fast += "  " + rename_jumps(it.text) + "\n";
+      parts.straight = false;
       continue;
     }
     size_t comma = it.text.find(", ");
     std::string line = it.text.substr(5, comma - 5), code = it.text.substr(comma + 2, it.text.size() - comma - 3);
     uint32_t before = new_id(), after = new_id(), bail = new_id();
     slow += label(before) + "  " + it.text + "\n" + label(after);
-    fast += "  KB_F(" + jump(bail) + ", " + cp.rewrite(rename_jumps(code)) + ")\n";
+    std::string rw = cp.rewrite(rename_jumps(code)), statement = "  KB_F(" + jump(bail) + ", " + rw + ")\n";
+    fast += statement;
+    if (parts.loops == 0) {
+      parts.pre.push_back(rw);
+    } else {
+      parts.post.push_back(rw);
+      parts.post_fast += statement;
+    }
     handlers += label(bail) + "  KB_OUT evnt(" + line + "); KB_IN if (evnt_repeat == 1) " + jump(before) + " " + jump(after) + "\n";
   }
   cp.add_spans();
@@ -444,7 +687,9 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
                      "; if (kb_b > " + std::to_string(poll_passes - 1) + ") kb_b = " + std::to_string(poll_passes - 1) + "; " +
                      l.wide + " = " + l.counter + "; " + l.last + " = " + l.wide + " + kb_b * " + step + "; }\n";
   std::string next = l.counter + " = kb_addu<" + l.ctype + ">(" + l.counter + ", " + l.step + ");";
-  copy += label(inner) + fast;
+  uint32_t stepped = new_id();
+  std::string jammed = nest ? jam_passes(l, parts, stepped) : "";
+  copy += label(inner) + jammed + fast + (jammed.empty() ? "" : label(stepped));
   copy += "  if (" + l.wide + " != " + l.last + ") { " + next + " " + l.wide + " += " + step + "; " + jump(inner) + " }\n";
   copy += "  " + next + "\n";
   copy += "  if (kb_event_pending()) " + jump(event) + "\n  " + jump(fast_top) + "\n";

@@ -19,6 +19,10 @@ struct for_loop_text {
   uint32_t top = 0;                        // the label of the top test
   int next_line = 0;                       // the NEXT's line, for events
   std::string from, to;                    // the counter's first value and its end, as the FOR worked them out
+  // The procedure's parameters passed by reference, as the code reads them ("(*p3_N)"), with
+  // their C++ types: such a parameter is a value the loop does not change when the loop writes
+  // nothing it may name (see version_for_loop).
+  std::map<std::string, std::string> params;
 };
 
 // A loop written twice, as a loop around it sees it: the whole of its text, and its copy, which
@@ -40,7 +44,10 @@ struct loop_copy {
 // same statement's error handling in the checked loop. The copy looks at events every 1,024
 // passes (microseconds), and one found goes to its handler and then to the entry test. Only a
 // loop of flag-tested statements (no calls, no waits, no nested loop) that does not change its
-// counter qualifies; "" for any other.
+// counter qualifies; "" for any other. A parameter passed by reference may name the caller's
+// variable or an element of an array: the loop may read it as a value it does not change when
+// all the variables it assigns are the procedure's own (non-STATIC) locals, it stores into no
+// array of the parameter's type and copies no record.
 // A loop whose body holds loops written so (in copies, keyed by their entry test's label) gets a
 // copy only when its entry test covers every access those loops' copies make unchecked, for all
 // values of both counters: a subscript of the two is at its extremes at the four corners (each
