@@ -48,6 +48,20 @@ NEXT I
 Tot# = 0
 FOR I = 1 TO 6: FOR J = 1 TO 7: Tot# = Tot# + R#(I, J) * (I + 2 * J): NEXT J, I
 PRINT "terms"; Tot#; R#(2, 3); R#(6, 7)
+' Sums kept in the product's own elements: from nothing, then onto what they hold.
+DIM E#(1 TO 6, 1 TO 7)
+FOR I = 1 TO NI
+  FOR J = 1 TO NJ
+    E#(I, J) = 0
+    FOR K = 1 TO NK: E#(I, J) = E#(I, J) + V#(I, K) * W#(J, K): NEXT K
+  NEXT J
+NEXT I
+FOR I = 1 TO NI: FOR J = 1 TO NJ
+  FOR K = 1 TO NK: E#(I, J) = E#(I, J) + V#(I, K): NEXT K
+NEXT J, I
+Tot# = 0
+FOR I = 1 TO NI: FOR J = 1 TO NJ: Tot# = Tot# + E#(I, J) * (I + 2 * J): NEXT J, I
+PRINT "elements"; Tot#; E#(2, 3); E#(6, 7)
 ' Errors after the inner loop, in the third and the sixth pass: each is its own statement's,
 ' with that pass's sum, and RESUME NEXT goes on with the next pass.
 ON ERROR GOTO Handler
@@ -63,6 +77,15 @@ FOR J = 1 TO N
 NEXT J
 PRINT "errors"; Errs; "at"; E1; E2; "sums"; S1!; S2!; "done"; Cnt; "J"; J; "K"; K
 FOR J = 1 TO 9: PRINT Q!(J); : NEXT J: PRINT
+' The same errors after sums kept in elements, which each pass stores before its statement.
+DIM G#(1 TO 9)
+FOR J = 1 TO N: G#(J) = J * 100: NEXT J
+FOR J = 1 TO N
+  FOR K = 1 TO M: G#(J) = G#(J) + A!(K, J): NEXT K
+  Q!(J) = 1 / D!(J)
+NEXT J
+PRINT "errors"; Errs;
+FOR J = 1 TO 9: PRINT G#(J); : NEXT J: PRINT
 ' A parameter by reference that names the array's first element, which the loop changes:
 ' each subscript uses its value of the moment, and the one past the bound is an error.
 DIM Z%(1 TO 10)
@@ -84,7 +107,7 @@ Tick:
   RETURN
 Handler:
   Errs = Errs + 1
-  IF Errs = 1 THEN E1 = J: S1! = S! ELSE IF Errs = 2 THEN E2 = J: S2! = S! ELSE E3 = ERR
+  IF Errs = 1 THEN E1 = J: S1! = S! ELSE IF Errs = 2 THEN E2 = J: S2! = S! ELSE IF Errs > 4 THEN E3 = ERR
   RESUME NEXT
 
 SUB MatMul (A() AS SINGLE, B() AS SINGLE, C() AS SINGLE, N AS INTEGER)

@@ -946,6 +946,41 @@ ex emitter::value_of(const ex &x) const {
   return r;
 }
 
+// The value of a number written out as a literal (under casts and parentheses), as C++ has
+// it: false for anything else.
+static bool literal_value(std::string c, double &v) {
+  for (;;) {
+    size_t a = c.find_first_not_of(' '), b = c.find_last_not_of(' ');
+    if (a == std::string::npos) return false;
+    c = c.substr(a, b - a + 1);
+    bool cast = false;
+    for (const char *t : {"(float)", "(double)", "(int16_t)", "(int32_t)"})
+      if (c.compare(0, std::strlen(t), t) == 0) {
+        c = c.substr(std::strlen(t));
+        cast = true;
+        break;
+      }
+    if (cast) continue;
+    if (c.size() >= 2 && c.front() == '(' && c.back() == ')') {
+      int depth = 0;
+      size_t k = 0;
+      for (; k < c.size(); k++) {
+        depth += c[k] == '(' ? 1 : c[k] == ')' ? -1 : 0;
+        if (depth == 0) break;
+      }
+      if (k + 1 != c.size()) return false;
+      c = c.substr(1, c.size() - 2);
+      continue;
+    }
+    break;
+  }
+  if (c.empty() || !(std::isdigit((unsigned char)c[0]) || c[0] == '.')) return false;
+  char *end = nullptr;
+  v = std::strtod(c.c_str(), &end);
+  if (*end == 'f') end++;
+  return *end == '\0';
+}
+
 ex emitter::binop(const std::string &op, const ex &a, const ex &b, place at) {
   ex r;
   r.cst = a.cst && b.cst;
@@ -984,17 +1019,23 @@ ex emitter::binop(const std::string &op, const ex &a, const ex &b, place at) {
     else r.c = "(" + conv(a, w, at).c + " " + op + " " + conv(b, w, at).c + ")";
     return r;
   }
+  // A divisor written as a number other than 0 (or -1, whose quotient may overflow and whose
+  // remainder C++ leaves undefined) needs no test.
+  double divisor = 0;
+  bool known = literal_value(b.c, divisor) && divisor != 0;
   if (op == "/" || op == "^") {
     r.t = w == T_DBL ? T_DBL : T_SNG;
-    r.c = std::string(op == "/" ? "kb_div" : "kb_pow") + "(" + conv(a, r.t, at).c + ", " + conv(b, r.t, at).c + ")";
+    if (op == "/" && known) r.c = "(" + conv(a, r.t, at).c + " / " + conv(b, r.t, at).c + ")";
+    else r.c = std::string(op == "/" ? "kb_div" : "kb_pow") + "(" + conv(a, r.t, at).c + ", " + conv(b, r.t, at).c + ")";
     return r;
   }
+  known = known && b.t <= T_LNG && divisor != -1;
   bool small = a.t == T_INT && b.t == T_INT;
   std::string x = a.t <= T_LNG ? "(int32_t)(" + a.c + ")" : "kb_l(" + a.c + ")";
   std::string y = b.t <= T_LNG ? "(int32_t)(" + b.c + ")" : "kb_l(" + b.c + ")";
   std::string c;
-  if (op == "\\") c = "kb_idiv(" + x + ", " + y + ")";
-  else if (op == "MOD") c = "kb_mod(" + x + ", " + y + ")";
+  if (op == "\\") c = known ? "(" + x + " / " + y + ")" : "kb_idiv(" + x + ", " + y + ")";
+  else if (op == "MOD") c = known ? "(" + x + " % " + y + ")" : "kb_mod(" + x + ", " + y + ")";
   else if (op == "AND") c = "(" + x + " & " + y + ")";
   else if (op == "OR") c = "(" + x + " | " + y + ")";
   else if (op == "XOR") c = "(" + x + " ^ " + y + ")";
@@ -1002,7 +1043,7 @@ ex emitter::binop(const std::string &op, const ex &a, const ex &b, place at) {
   else if (op == "IMP") c = "(~" + x + " | " + y + ")";
   else fail_at(at, "unknown operator " + op);
   r.t = small ? T_INT : T_LNG;
-  r.c = small ? (op == "\\" ? "kb_i16(" + c + ")" : "(int16_t)(" + c + ")") : "(int32_t)(" + c + ")";
+  r.c = small ? (op == "\\" && !known ? "kb_i16(" + c + ")" : "(int16_t)(" + c + ")") : "(int32_t)(" + c + ")";
   // Both operands' truths evaluated, as the values are, and combined without a branch.
   std::string ta = truth_of(a), tb = truth_of(b);
   static const std::map<std::string, std::string> logic = {{"AND", " & "}, {"OR", " | "}, {"XOR", " != "}, {"EQV", " == "}};

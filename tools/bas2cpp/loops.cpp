@@ -336,7 +336,7 @@ bool cannot_fail(const std::string &c) {
     if (call && !reader) return false;
     if (w == "kb_r" && !(k >= 2 && c.compare(k - 2, 7, "(!kb_r)") == 0)) return false;
     if (w.compare(0, 3, "kb_") == 0 && !reader && w != "kb_r" && w != "kb_v" && w.compare(0, 5, "kb_fe") != 0 &&
-        w.compare(0, 5, "kb_fk") != 0)
+        w.compare(0, 5, "kb_fk") != 0 && w.compare(0, 5, "kb_el") != 0)
       return false;
     k = e;
   }
@@ -377,10 +377,66 @@ std::string jam_passes(const for_loop_text &l, const nest_parts &n, uint32_t aft
     if (m == std::string::npos || c == std::string::npos || m > c) return "";
     body.push_back(f.substr(m + 3, c - m - 3));
   }
-  std::string all_body, all_pre, all_post;
-  for (const std::string &c : body) all_body += c + "\n";
-  for (const std::string &c : n.pre) all_pre += c + "\n";
+  std::vector<std::string> pre = n.pre;
+  std::string all_post;
   for (const std::string &c : n.post) all_post += c + "\n";
+  // An element the inner loop reads and stores into at the same subscripts, which name the
+  // outer counter and not the inner one (C(I, J) = C(I, J) + ...), is a variable of each pass:
+  // read before the inner loop, stored just before the pass's statements after it. Its array is
+  // then named nowhere else in the loop, and its storage is no other array's.
+  struct access { size_t from, to; std::string key; bool varies; };
+  std::map<std::string, std::vector<std::pair<int, access>>> by_array;   // statement (pre: -1 - k)
+  std::map<std::string, std::string> types, subs_of;
+  auto scan = [&](const std::string &c, int at) {
+    for (size_t p = c.find("kb_"); p != std::string::npos; p = c.find("kb_", p + 1)) {
+      if (p > 0 && word_char(c[p - 1])) continue;
+      bool get = c.compare(p, 8, "kb_getu<") == 0, put = c.compare(p, 7, "kb_atu<") == 0;
+      if (!get && !put) continue;
+      size_t t = c.find('>', p), e = t == std::string::npos ? t : closing(c, t + 1);
+      if (e == std::string::npos) continue;
+      std::vector<std::string> args = arguments(c, t + 1, e);
+      std::string subs;   // the outer counter as the inner loop's copy writes it
+      for (size_t k = 1; k < args.size(); k++) subs += ", " + replace_word(args[k], l.wide, "(int64_t)" + l.counter);
+      bool varies = word_at(subs, il.counter) != std::string::npos || word_at(subs, il.wide) != std::string::npos;
+      size_t from = p, to = e + 1;
+      if (put) {
+        if (p < 2 || c.compare(p - 2, 2, "(*") != 0 || to >= c.size() || c[to] != ')') { varies = true; }
+        else { from = p - 2; to++; }
+      }
+      std::string type = c.substr(p + (get ? 8 : 7), t - p - (get ? 8 : 7));
+      by_array[args[0]].push_back({at, {from, to, type + subs, varies}});
+      types[args[0]] = type;
+      subs_of[args[0]] = subs;
+    }
+  };
+  for (size_t k = 0; k < pre.size(); k++) scan(pre[k], -1 - (int)k);
+  for (size_t k = 0; k < body.size(); k++) scan(body[k], (int)k);
+  std::set<std::string> read_arrays;   // every array the statements before and in the inner loop name
+  for (const auto &a : by_array) read_arrays.insert(a.first);
+  std::vector<std::string> elements, element_arrays, element_subs, element_types;
+  for (const auto &[name, uses] : by_array) {
+    bool one = word_at(all_post, name) == std::string::npos;
+    bool in_body = false;
+    for (const auto &u : uses) {
+      one = one && !u.second.varies && u.second.key == uses[0].second.key;
+      in_body = in_body || u.first >= 0;
+    }
+    const std::string &subs = subs_of[name];
+    bool lanes_apart = word_at(subs, l.counter) != std::string::npos || word_at(subs, l.wide) != std::string::npos;
+    if (!one || !in_body || !lanes_apart) continue;
+    std::string v = "kb_el" + std::to_string(elements.size());
+    for (auto it = uses.rbegin(); it != uses.rend(); ++it) {   // from the end: the offsets stay right
+      std::string &c = it->first >= 0 ? body[it->first] : pre[-1 - it->first];
+      c.replace(it->second.from, it->second.to - it->second.from, v);
+    }
+    elements.push_back(v);
+    element_arrays.push_back(name);
+    element_subs.push_back(subs);
+    element_types.push_back(types[name]);
+  }
+  std::string all_body, all_pre;
+  for (const std::string &c : body) all_body += c + "\n";
+  for (const std::string &c : pre) all_pre += c + "\n";
   if (body.empty() || all_body.size() + all_pre.size() > 2000 || n.post_fast.size() > 2000) return "";
   for (const std::string &c : body)
     if (!cannot_fail(c)) return "";
@@ -393,7 +449,11 @@ std::string jam_passes(const for_loop_text &l, const nest_parts &n, uint32_t aft
   std::string shared;
   std::vector<std::string> each;
   std::set<std::string> killed;
-  for (const std::string &c : n.pre) {
+  for (const std::string &e : elements) {
+    own.insert(e);
+    killed.insert(e);
+  }
+  for (const std::string &c : pre) {
     if (!cannot_fail(c)) return "";
     std::set<std::string> a = assigned(c);
     a.erase("kb_v");
@@ -429,17 +489,11 @@ std::string jam_passes(const for_loop_text &l, const nest_parts &n, uint32_t aft
     if (w != "kb_v" && w != il.counter && !own.count(w) && read.count(w)) return "";
   for (const char *w : {"memcpy(", "memmove(", "kb_put", "kb_elem"})
     if (all_post.find(w) != std::string::npos) return "";
-  std::set<std::string> arrays;
-  for (const char *r : {"kb_getu<", "kb_getuv<"})
-    for (size_t p = all_pre.find(r); p != std::string::npos; p = all_pre.find(r, p + 1)) arrays.insert("");
-  std::string both = all_pre + all_body;
-  for (size_t p = both.find("kb_get"); p != std::string::npos; p = both.find("kb_get", p + 1)) {
-    size_t t = both.find('>', p), c = t == std::string::npos ? t : closing(both, t + 1);
-    if (c == std::string::npos) return "";
-    arrays.insert(arguments(both, t + 1, c)[0]);
-  }
-  arrays.erase("");
+  const std::set<std::string> &arrays = read_arrays;
   std::string distinct;
+  for (const std::string &e : element_arrays)
+    for (const std::string &a : arrays)
+      if (a != e) distinct += " && (" + e + ".data != " + a + ".data)";
   for (size_t p = all_post.find("kb_at"); p != std::string::npos; p = all_post.find("kb_at", p + 1)) {
     if (p > 0 && word_char(all_post[p - 1])) continue;
     size_t t = all_post.find('>', p), c = t == std::string::npos ? t : closing(all_post, t + 1);
@@ -454,20 +508,30 @@ std::string jam_passes(const for_loop_text &l, const nest_parts &n, uint32_t aft
       for (const std::string &a : arrays) distinct += " && (" + args[e] + ".data != " + a + ".data)";
     }
   }
-  auto lane = [&](const std::string &c, int k) {
+  auto rename = [&](const std::string &c, int k) {
     std::string o = c;
     for (const std::string &p : own) o = replace_word(o, p, p + "_j" + std::to_string(k));
     if (k > 0) {
       o = replace_word(o, l.counter, "((" + l.ctype + ")(" + l.counter + " + " + std::to_string(k) + "))");
       o = replace_word(o, l.wide, "(" + l.wide + " + " + std::to_string(k) + ")");
     }
-    return "    { const bool kb_r = false; (void)kb_r; " + o + " }\n";
+    return o;
   };
+  auto lane = [&](const std::string &c, int k) { return "    { const bool kb_r = false; (void)kb_r; " + rename(c, k) + " }\n"; };
+  for (const std::string &subs : element_subs)
+    for (const std::string &p : own)
+      if (word_at(subs, p) != std::string::npos) return "";
   std::string t = "  if (" + l.last + " - " + l.wide + " >= " + std::to_string(jam_lanes - 1) + distinct + " && !kb_event_pending()) {\n";
   t += "    { const bool kb_r = false; (void)kb_r; " + shared + " }\n";
   t += "    if (" + il.counter + " <= " + il.end + " && (int64_t)" + il.end + " - " + il.counter + " < 65536) {\n";
+  for (size_t e = 0; e < elements.size(); e++)
+    for (int k = 0; k < jam_lanes; k++) {
+      t += "    " + element_types[e] + " " + elements[e] + "_j" + std::to_string(k) + " = " +
+           rename("kb_getu<" + element_types[e] + ">(" + element_arrays[e] + element_subs[e] + ")", k) + ";\n";
+    }
   for (const std::string &p : own)
-    for (int k = 0; k < jam_lanes; k++) t += "    decltype(" + p + ") " + p + "_j" + std::to_string(k) + " = " + p + ";\n";
+    if (p.compare(0, 5, "kb_el") != 0)
+      for (int k = 0; k < jam_lanes; k++) t += "    decltype(" + p + ") " + p + "_j" + std::to_string(k) + " = " + p + ";\n";
   for (const std::string &c : each)
     for (int k = 0; k < jam_lanes; k++) t += lane(c, k);
   std::string inext = il.counter + " = kb_addu<" + il.ctype + ">(" + il.counter + ", " + il.step + ");";
@@ -477,7 +541,11 @@ std::string jam_passes(const for_loop_text &l, const nest_parts &n, uint32_t aft
   t += "      if (" + il.wide + " == (int64_t)" + il.end + ") break;\n      " + inext + " " + il.wide + " += 1;\n    }\n";
   t += "    " + inext + "\n";
   for (int k = 0; k < jam_lanes; k++) {
-    for (const std::string &p : own) t += "    " + p + " = " + p + "_j" + std::to_string(k) + ";\n";
+    for (const std::string &p : own)
+      if (p.compare(0, 5, "kb_el") != 0) t += "    " + p + " = " + p + "_j" + std::to_string(k) + ";\n";
+    for (size_t e = 0; e < elements.size(); e++)
+      t += "    (*kb_atu<" + element_types[e] + ">(" + element_arrays[e] + element_subs[e] + ")) = " + elements[e] + "_j" +
+           std::to_string(k) + ";\n";
     t += n.post_fast;
     if (k + 1 < jam_lanes) t += "    " + l.counter + " = kb_addu<" + l.ctype + ">(" + l.counter + ", " + l.step + "); " + l.wide + " += 1;\n";
   }
