@@ -261,6 +261,19 @@ class copier {
   }
 };
 
+// Calls f(start, end) for each identifier of the code, in order, while f returns true; false
+// when f stopped it.
+template <class F> bool each_ident(const std::string &s, F f) {
+  for (size_t k = 0; k < s.size();) {
+    if (!(std::isalpha((unsigned char)s[k]) || s[k] == '_') || (k > 0 && word_char(s[k - 1]))) { k++; continue; }
+    size_t e = k;
+    while (e < s.size() && word_char(s[e])) e++;
+    if (!f(k, e)) return false;
+    k = e;
+  }
+  return true;
+}
+
 // The identifiers the code assigns to (or steps).
 std::set<std::string> assigned(const std::string &s) {
   std::set<std::string> out;
@@ -313,34 +326,22 @@ int word_count(const std::string &s, const std::string &w) {
 }
 std::set<std::string> idents(const std::string &s) {
   std::set<std::string> out;
-  for (size_t k = 0; k < s.size();) {
-    if (!(std::isalpha((unsigned char)s[k]) || s[k] == '_') || (k > 0 && word_char(s[k - 1]))) { k++; continue; }
-    size_t e = k;
-    while (e < s.size() && word_char(s[e])) e++;
-    out.insert(s.substr(k, e - k));
-    k = e;
-  }
+  each_ident(s, [&](size_t k, size_t e) { return out.insert(s.substr(k, e - k)), true; });
   return out;
 }
 // A statement of the copy that cannot fail and changes nothing but the variables it assigns:
 // it reads array elements the entry test covered (kb_getu, kb_getuv) and works out numbers,
 // and its flag is only looked at.
 bool cannot_fail(const std::string &c) {
-  for (size_t k = 0; k < c.size();) {
-    if (!(std::isalpha((unsigned char)c[k]) || c[k] == '_') || (k > 0 && word_char(c[k - 1]))) { k++; continue; }
-    size_t e = k;
-    while (e < c.size() && word_char(c[e])) e++;
+  return each_ident(c, [&](size_t k, size_t e) {
     std::string w = c.substr(k, e - k);
     bool call = e < c.size() && (c[e] == '(' || c[e] == '<');
     bool reader = w == "kb_getu" || w == "kb_getuv";
     if (call && !reader) return false;
     if (w == "kb_r" && !(k >= 2 && c.compare(k - 2, 7, "(!kb_r)") == 0)) return false;
-    if (w.compare(0, 3, "kb_") == 0 && !reader && w != "kb_r" && w != "kb_v" && w.compare(0, 5, "kb_fe") != 0 &&
-        w.compare(0, 5, "kb_fk") != 0 && w.compare(0, 5, "kb_el") != 0)
-      return false;
-    k = e;
-  }
-  return true;
+    return !(w.compare(0, 3, "kb_") == 0 && !reader && w != "kb_r" && w != "kb_v" && w.compare(0, 5, "kb_fe") != 0 &&
+             w.compare(0, 5, "kb_fk") != 0 && w.compare(0, 5, "kb_el") != 0);
+  });
 }
 
 // The statements of a loop's copy that holds one loop: those before the inner loop (pre),
