@@ -3,6 +3,7 @@
 // over the loop's C++ text; this reads it back (the statements are its own, so their shapes
 // are known) and writes both copies.
 #include "loops.h"
+#include "ctext.h"
 #include <cctype>
 #include <iterator>
 #include <map>
@@ -261,19 +262,6 @@ class copier {
   }
 };
 
-// Calls f(start, end) for each identifier of the code, in order, while f returns true; false
-// when f stopped it.
-template <class F> bool each_ident(const std::string &s, F f) {
-  for (size_t k = 0; k < s.size();) {
-    if (!(std::isalpha((unsigned char)s[k]) || s[k] == '_') || (k > 0 && word_char(s[k - 1]))) { k++; continue; }
-    size_t e = k;
-    while (e < s.size() && word_char(s[e])) e++;
-    if (!f(k, e)) return false;
-    k = e;
-  }
-  return true;
-}
-
 // The identifiers the code assigns to (or steps).
 std::set<std::string> assigned(const std::string &s) {
   std::set<std::string> out;
@@ -326,22 +314,26 @@ int word_count(const std::string &s, const std::string &w) {
 }
 std::set<std::string> idents(const std::string &s) {
   std::set<std::string> out;
-  each_ident(s, [&](size_t k, size_t e) { return out.insert(s.substr(k, e - k)), true; });
+  for_each_ident(s, [&](size_t k, size_t n) { out.insert(s.substr(k, n)); });
   return out;
 }
 // A statement of the copy that cannot fail and changes nothing but the variables it assigns:
 // it reads array elements the entry test covered (kb_getu, kb_getuv) and works out numbers,
 // and its flag is only looked at.
 bool cannot_fail(const std::string &c) {
-  return each_ident(c, [&](size_t k, size_t e) {
-    std::string w = c.substr(k, e - k);
+  bool ok = true;
+  for_each_ident(c, [&](size_t k, size_t n) {
+    std::string w = c.substr(k, n);
+    size_t e = k + n;
     bool call = e < c.size() && (c[e] == '(' || c[e] == '<');
     bool reader = w == "kb_getu" || w == "kb_getuv";
-    if (call && !reader) return false;
-    if (w == "kb_r" && !(k >= 2 && c.compare(k - 2, 7, "(!kb_r)") == 0)) return false;
-    return !(w.compare(0, 3, "kb_") == 0 && !reader && w != "kb_r" && w != "kb_v" && w.compare(0, 5, "kb_fe") != 0 &&
-             w.compare(0, 5, "kb_fk") != 0 && w.compare(0, 5, "kb_el") != 0);
+    if (call && !reader) ok = false;
+    if (w == "kb_r" && !(k >= 2 && c.compare(k - 2, 7, "(!kb_r)") == 0)) ok = false;
+    if (w.compare(0, 3, "kb_") == 0 && !reader && w != "kb_r" && w != "kb_v" && w.compare(0, 5, "kb_fe") != 0 &&
+        w.compare(0, 5, "kb_fk") != 0 && w.compare(0, 5, "kb_el") != 0)
+      ok = false;
   });
+  return ok;
 }
 
 // The statements of a loop's copy that holds one loop: those before the inner loop (pre),
@@ -612,20 +604,23 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     params.insert(it->first);
     param_types.insert(it->second);
   }
-  bool params_fixed = true;
-  for (const char *w : {"memcpy(", "memmove(", "kb_put", "kb_elem"})
-    params_fixed = params_fixed && b.find(w) == std::string::npos;
-  for (const std::string &t : param_types)
-    for (size_t p = b.find("kb_at"); p != std::string::npos; p = b.find("kb_at", p + 5)) {
-      size_t lt = b.find('<', p);
-      if (lt != std::string::npos && b.compare(lt + 1, t.size() + 1, t + ">") == 0) params_fixed = false;
+  std::set<std::string> written = assigned(b);
+  if (!params.empty()) {
+    bool params_fixed = true;
+    for (const char *w : {"memcpy(", "memmove(", "kb_put", "kb_elem"})
+      params_fixed = params_fixed && b.find(w) == std::string::npos;
+    for (const std::string &t : param_types)
+      for (size_t p = b.find("kb_at"); p != std::string::npos; p = b.find("kb_at", p + 5)) {
+        size_t lt = b.find('<', p);
+        if (lt != std::string::npos && b.compare(lt + 1, t.size() + 1, t + ">") == 0) params_fixed = false;
+      }
+    for (const std::string &w : written) {
+      bool temporary = w.compare(0, 3, "kb_") == 0;
+      bool local = w.size() > 2 && w[0] == 'l' && std::isdigit((unsigned char)w[1]);
+      params_fixed = params_fixed && (temporary || local);
     }
-  for (const std::string &w : assigned(b)) {
-    bool temporary = w.compare(0, 3, "kb_") == 0;
-    bool local = w.size() > 2 && w[0] == 'l' && std::isdigit((unsigned char)w[1]);
-    params_fixed = params_fixed && (temporary || local);
+    if (!params_fixed) params.clear();
   }
-  if (!params_fixed) params.clear();
   // A function written out at its calls (kb_inl_) handles its own errors where it is: a copy
   // would go on in itself after a handler that may have changed what its entry test covered.
   // Records copied (std::memcpy, std::memmove) change no number a name reaches; a SWAP does.
@@ -633,7 +628,6 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     if (b.compare(p + 5, 7, "memcpy(") != 0 && b.compare(p + 5, 8, "memmove(") != 0) return "";
   if (b.find('\x05') != std::string::npos || b.find("kb_inl_") != std::string::npos)
     return "";
-  std::set<std::string> written = assigned(b);
   if (written.count(l.counter) || written.count(l.end)) return "";
 
   // The corners: the counter's two ends; with loops inside, each of those with the inner
