@@ -23,6 +23,14 @@
 // (kb_gp), so that a handler, the error box or a RETURN of an event sees the stack as if it
 // had been pushed at the GOSUB.
 #define KB_LAZY
+// A procedure's GOSUB and RETURN: the return point pushed, and popped into kb_rid (-1 after
+// error 3). A procedure whose statements call no procedure defines them, in its body, to keep
+// the point of its latest GOSUB in kb_gp instead, pushed only by KB_LAZY (on a way out to
+// evnt, before a GOSUB from within the routine, and as the procedure ends) and taken back by
+// the RETURN before it looks at the stack: a routine run many times a call then does not go
+// through memory for its return.
+#define KB_GOSUB(id) gosub_push(id)
+#define KB_POP(line) KB_Q(line, kb_rid = kb_return_pop(kb_r))
 // The small helpers of statements are always inlined: in a long chunk the compiler would
 // otherwise call them, and lose the loops around them.
 #define KB_INLINE [[gnu::always_inline]] inline

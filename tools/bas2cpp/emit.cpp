@@ -1649,7 +1649,7 @@ void emitter::gosub_stmt(const std::string &label, place at) {
   uint32_t ret = new_id();
   sc_->return_ids.push_back(ret);
   if (!in_proc_) entered_.insert(ret);
-  emit("gosub_push(" + std::to_string(ret) + ");");
+  emit(std::string(in_proc_ ? "KB_GOSUB(" : "gosub_push(") + std::to_string(ret) + ");");
   emit("KB_EV(" + std::to_string(line_) + ");");
   // In the module, a jump that knows its return point: into another chunk it becomes a call
   // of that chunk (see finish_module); to a short routine, a copy of it (see copy_routines).
@@ -1665,7 +1665,7 @@ void emitter::gosub_stmt(const std::string &label, place at) {
 void emitter::return_stmt(const stmt &s) {
   if (!s.names.empty()) {
     uint32_t id = label_id(s.names[0], s.name_places.empty() ? s.at : s.name_places[0]);
-    emit("KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
+    emit(in_proc_ ? "KB_POP(" + std::to_string(line_) + ")" : "KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
     emit("if (kb_rid >= 0) " + jump(id));
     return;
   }
@@ -1674,7 +1674,7 @@ void emitter::return_stmt(const stmt &s) {
   if (ends != routine_ends_.end())
     for (uint32_t id : ends->second.ids) routine_text_[id] = body_.substr(routine_from_.at(id));
   sc_->has_return = true;
-  emit("KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
+  emit(in_proc_ ? "KB_POP(" + std::to_string(line_) + ")" : "KB_Q(" + std::to_string(line_) + ", kb_rid = kb_return_pop(kb_r))");
   if (in_proc_) {
     emit("if (kb_rid > 0) goto kb_return_dispatch;");
     emit("if (kb_rid == 0) goto kb_exit;");
@@ -1701,7 +1701,7 @@ void emitter::on_jump(const stmt &s, bool gosub) {
       sc_->return_ids.push_back(ret);
       if (!in_proc_) entered_.insert(ret);
       rets.push_back(ret);
-      emit(test + "{ gosub_push(" + std::to_string(ret) + "); " + jump(id) + " }");
+      emit(test + "{ " + (in_proc_ ? "KB_GOSUB(" : "gosub_push(") + std::to_string(ret) + "); " + jump(id) + " }");
     } else {
       emit(test + jump(id));
     }
@@ -2716,8 +2716,26 @@ void emitter::procedure_def(const stmt &s) {
     for (uint32_t id : ps.return_ids) out += "    case " + std::to_string(id) + ": goto L" + std::to_string(id) + ";\n";
     out += "    default: break;\n  }\n";
   }
+  // The latest GOSUB's point in a register where nothing but the procedure's own statements
+  // can look at the stack (see KB_GOSUB): no call, whose statements would push and pop there.
+  bool calls = false;
+  for_each_ident(fbody, [&](size_t at, size_t n) { calls = calls || proc_cnames_.count(fbody.substr(at, n)) != 0; });
+  bool lazy = !ps.return_ids.empty() && !calls;
   out += "  goto kb_exit;\nkb_exit:;\n";
+  if (lazy) {
+    static const char *lazy_macros =
+        "#undef KB_LAZY\n#undef KB_GOSUB\n#undef KB_POP\n"
+        "#define KB_LAZY if (__builtin_expect(kb_gp != 0, 0)) { gosub_push(kb_gp); kb_gp = 0; }\n"
+        "#define KB_GOSUB(id) KB_LAZY kb_gp = (id)\n"
+        "#define KB_POP(line) if (kb_gp) { kb_rid = kb_gp; kb_gp = 0; } else KB_Q(line, kb_rid = kb_return_pop(kb_r))\n"
+        "  uint32_t kb_gp = 0;           // a return point not yet pushed (see KB_GOSUB)\n";
+    size_t open = out.find("{\n") + 2;
+    out.insert(open, lazy_macros);
+    out += "  KB_LAZY\n";               // one left open stays on the stack, as when pushed
+  }
   if (p->kind != procedure::sub) out += p->result.t == T_STR ? "  return kb_result(kb_fr);\n" : "  return kb_fr;\n";
+  if (lazy) out += "#undef KB_LAZY\n#undef KB_GOSUB\n#undef KB_POP\n#define KB_LAZY\n#define KB_GOSUB(id) gosub_push(id)\n"
+                   "#define KB_POP(line) KB_Q(line, kb_rid = kb_return_pop(kb_r))\n";
   out += "}\n";
   proc_starts_.push_back(procs_.size());
   procs_ += "\n" + out;
@@ -3343,7 +3361,7 @@ static std::vector<bool> routine_lines(const std::vector<std::string> &lines) {
   // The jump after each push (on its line, as ON GOSUB writes it, or a line or two on).
   std::set<std::string> targets;
   for (size_t i = 0; i < lines.size(); i++)
-    for (size_t at = lines[i].find("gosub_push("); at != std::string::npos; at = lines[i].find("gosub_push(", at + 11))
+    for (size_t at = lines[i].find("KB_GOSUB("); at != std::string::npos; at = lines[i].find("KB_GOSUB(", at + 9))
       for (size_t j = i, from = at; j < lines.size() && j <= i + 2; j++, from = 0) {
         size_t g = lines[j].find("goto L", from);
         if (g == std::string::npos) continue;
@@ -3357,7 +3375,7 @@ static std::vector<bool> routine_lines(const std::vector<std::string> &lines) {
     if (l.size() > 3 && l[0] == 'L' && l.find(":;") != std::string::npos && targets.count(l.substr(0, l.find(':'))))
       on = true;
     in[i] = on;
-    if (l.find("kb_return_pop(") != std::string::npos) on = false;
+    if (l.find("KB_POP(") != std::string::npos) on = false;
   }
   return in;
 }

@@ -724,7 +724,7 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
       parts.post.push_back(rw);
       parts.post_fast += statement;
     }
-    handlers += label(bail) + "  KB_OUT evnt(" + line + "); KB_IN if (evnt_repeat == 1) " + jump(before) + " " + jump(after) + "\n";
+    handlers += label(bail) + "  KB_LAZY KB_OUT evnt(" + line + "); KB_IN if (evnt_repeat == 1) " + jump(before) + " " + jump(after) + "\n";
   }
   cp.add_spans();
   cpi.add_spans();
@@ -757,7 +757,7 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
   copy += "  " + next + "\n";
   copy += "  if (kb_event_pending()) " + jump(event) + "\n  " + jump(fast_top) + "\n";
   out += copy;
-  out += label(event) + "  KB_OUT evnt(" + std::to_string(l.next_line) + "); KB_IN " + jump(check) + "\n";
+  out += label(event) + "  KB_LAZY KB_OUT evnt(" + std::to_string(l.next_line) + "); KB_IN " + jump(check) + "\n";
   out += handlers;
   if (!nest) {
     // Kept for a loop around this one: the copy with its own labels, its jumps to the checked
