@@ -749,13 +749,38 @@ struct kb_local_str {
   kb_local_str &operator=(const kb_local_str &) = delete;
   operator kels *() const { return s; }
 };
+// A string FUNCTION's value: made at its first use, and given an expression's temporary of
+// the string space by taking that string itself (take), so that a function whose value is
+// worked out copies no characters for it and makes no string of its own.
+struct kb_value_str {
+  mutable kels *s = nullptr;
+  kb_value_str() = default;
+  ~kb_value_str() { if (s) kels_free(s); }
+  kb_value_str(const kb_value_str &) = delete;
+  kb_value_str &operator=(const kb_value_str &) = delete;
+  operator kels *() const {
+    if (!s) s = kels_new(0, 0);
+    return s;
+  }
+  void take(kels *v) {
+    if (!kels_adoptable(v)) {
+      kels_set(*this, v);
+      return;
+    }
+    if (s) kels_free(s);
+    s = kels_adopt(v);
+  }
+};
 // A string parameter: the caller's string itself (by reference). A temporary (an
 // expression's value) becomes a string of the callee's own, so that statements which consume
-// temporaries cannot free it under the callee.
+// temporaries cannot free it under the callee: one of the string space is taken as it is, any
+// other (a constant's view, a fixed-length one) copied.
 struct kb_param_str {
   kels *s, *own = nullptr;
   explicit kb_param_str(kels *p) : s(p) {
-    if (p->tmp || p->tmplisti || p->readonly) {
+    if (kels_adoptable(p)) {
+      s = own = kels_adopt(p);
+    } else if (p->tmp || p->tmplisti || p->readonly) {
       own = p->fixed ? kels_new_fixed(p->text, (int32_t)p->len, 0) : kels_new(0, 0);
       if (!p->fixed) kels_set(own, p);
       s = own;
@@ -803,8 +828,9 @@ inline kels *kb_result(kels *s) {
 }
 // A FUNCTION's result ends with the call: its string itself becomes the caller's temporary
 // (in the string space, where it lies) instead of being copied into a new one.
-inline kels *kb_result(kb_local_str &r) {
+inline kels *kb_result(kb_value_str &r) {
   kels *s = r.s;
+  if (!s) return kels_new(0, 1);                // never given a value: ""
   if (s->fixed || s->readonly) return kb_result(s);
   r.s = nullptr;
   return kels_maketmp(s);

@@ -306,6 +306,12 @@ kels *kels_maketmp(kels *s) {
   return s;
 }
 
+kels *kels_adopt(kels *s) {
+  tmp_list_remove(s);
+  s->tmp = 0;
+  return s;
+}
+
 void kels_free(kels *s) {
   if (s->tmplisti) tmp_list_remove(s);
   if (s->fixed || s->readonly) {

@@ -85,6 +85,10 @@ kels *kels_new_txt_len(const char *text, int32_t len);
 kels *kels_new_fixed(uint8_t *data, int32_t len, uint8_t tmp);
 kels *kels_new_cmem(int32_t size, uint8_t tmp);
 kels *kels_maketmp(kels *s);
+// A temporary of the string space (listed, not a view, not in the data block) can be taken
+// over as a string of its own: kels_adopt takes it off the temporaries' list and returns it.
+inline bool kels_adoptable(const kels *s) { return s->tmp && s->tmplisti && !s->fixed && !s->readonly && !s->in_cmem; }
+kels *kels_adopt(kels *s);
 void kels_free(kels *s);
 kels *kels_set(kels *dest, kels *src);
 kels *kels_add(kels *a, kels *b);

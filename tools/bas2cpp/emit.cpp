@@ -550,6 +550,11 @@ class emitter {
   ex call_proc(const procedure &p, const std::vector<const expr *> &args, place at);
   std::string pass_arg(const param &q, const expr &a);
   ex binop(const std::string &op, const ex &a, const ex &b, place at);
+  bool calls_procedure(const std::string &c) const {
+    bool found = false;
+    for_each_ident(c, [&](size_t at, size_t n) { found = found || proc_cnames_.count(c.substr(at, n)) != 0; });
+    return found;
+  }
   ex conv(const ex &e, ty to, place at);
   std::string arg_as(const ex &e, char kind, place at);
   ex num_expr(const expr &e) { ex x = expression(e); if (!numeric(x.t)) fail_at(e.start, "expected a numeric expression"); return x; }
@@ -1154,6 +1159,20 @@ ex emitter::expression(const expr &e) {
       for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
         ex a = value_of(acc), b = value_of(expression(*(*it)->args[1]));
         const std::string &op = (*it)->text;
+        // Both operands calling procedures: the left one's value first, as the dialect works
+        // them out (C++ leaves the order of a call's arguments open, and g++ takes the right
+        // one first), so that a call which changes what the other reads is seen in order.
+        if (calls_procedure(a.c) && calls_procedure(b.c)) {
+          std::string held = "kb_lv" + std::to_string(new_id());
+          ex left = a;
+          left.c = held;
+          acc = binop(op, left, b, (*it)->at);
+          acc.c = "({ " + std::string(a.t == T_STR ? "kels *" : ctype[a.t]) + " " + held + " = " + a.c + "; " + acc.c + "; })";
+          acc.truth.clear();
+          terms.clear();
+          ops.clear();
+          continue;
+        }
         acc = binop(op, a, b, (*it)->at);
         bool number = (acc.t == T_INT || acc.t == T_LNG) && (op == "+" || op == "-" || op == "*");
         if (!number && !(acc.t == T_STR && op == "+")) { terms.clear(); ops.clear(); continue; }
@@ -1788,6 +1807,8 @@ void emitter::assign_ex(const ex &target, const ex &e, place at) {
         else
           stmt_code("kb_append(" + target.c + ", {" + list + "});");
       }
+    } else if (target.c == "((kels *)kb_fr)") {
+      stmt_code("kb_fr.take(" + e.c + ");");     // the FUNCTION's value (kb_value_str)
     } else {
       stmt_code("kels_set(" + target.c + ", " + e.c + ");");
     }
@@ -2687,7 +2708,7 @@ void emitter::procedure_def(const stmt &s) {
   std::string out = "[[maybe_unused]] static " + ret_type + " " + p->cname + "(" + params + ") {\n";
   out += "  kb_frame kb_fr_depth;\n" + pre;
   if (p->kind != procedure::sub) {
-    if (p->result.t == T_STR) out += "  kb_local_str kb_fr;\n";
+    if (p->result.t == T_STR) out += "  kb_value_str kb_fr;\n";
     else out += std::string("  ") + ctype[p->result.t] + " kb_fr = 0;\n";
   }
   if (p->kind == procedure::def_fn && s.exprs.size() > 0 && s.exprs[0]) {
