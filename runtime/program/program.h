@@ -7,6 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <limits>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include "kel.h"

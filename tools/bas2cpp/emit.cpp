@@ -1609,6 +1609,7 @@ ex emitter::call_proc(const procedure &p, const std::vector<const expr *> &args,
     fail_at(at, "argument-count mismatch: " + p.name + " takes " + std::to_string(p.params.size()) + " argument" +
                     (p.params.size() == 1 ? "" : "s") + ", not " + std::to_string(args.size()));
   std::string list;
+  int calling = 0;                  // arguments that call procedures
   for (size_t k = 0; k < args.size(); k++) {
     if (!args[k]) fail_at(at, "argument " + std::to_string(k + 1) + " of " + p.name + " is missing");
     if (p.kind == procedure::def_fn) {
@@ -1616,11 +1617,15 @@ ex emitter::call_proc(const procedure &p, const std::vector<const expr *> &args,
       ex x = expression(*args[k]);
       const param &q = p.params[k];
       if ((q.type.t == T_STR) != (x.t == T_STR)) fail_at(args[k]->start, "type mismatch in the argument of " + p.name);
-      list += (k ? ", " : "") + (q.type.t == T_STR ? "kb_result(" + x.c + ")" : conv(value_of(x), q.type.t, args[k]->start).c);
+      std::string one = q.type.t == T_STR ? "kb_result(" + x.c + ")" : conv(value_of(x), q.type.t, args[k]->start).c;
+      calling += calls_procedure(one);
+      list += (k ? ", " : "") + one;
       if (q.type.t == T_STR) st_tmp_ = true;
       continue;
     }
-    list += (k ? ", " : "") + pass_arg(p.params[k], *args[k]);
+    std::string one = pass_arg(p.params[k], *args[k]);
+    calling += calls_procedure(one);
+    list += (k ? ", " : "") + one;
   }
   ex r;
   r.t = p.kind == procedure::sub ? T_INT : p.result.t;
@@ -1629,6 +1634,9 @@ ex emitter::call_proc(const procedure &p, const std::vector<const expr *> &args,
   // such calls is flag-tested like one of numbers.
   bool sure = surely_inline(p) || inline_fns_.count(p.cname);
   r.c = (sure ? "kb_inl_" : "") + p.cname + "(" + list + ")";
+  // Arguments of which more than one calls a procedure are worked out left to right, as the
+  // dialect does: a braced list is, where C++ leaves a call's arguments in any order.
+  if (calling > 1) r.c = "std::apply(" + p.cname + ", std::tuple{" + list + "})";
   if (r.t == T_STR) st_tmp_ = true;
   return r;
 }
