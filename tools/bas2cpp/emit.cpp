@@ -2747,9 +2747,7 @@ void emitter::procedure_def(const stmt &s) {
   }
   // The latest GOSUB's point in a register where nothing but the procedure's own statements
   // can look at the stack (see KB_GOSUB): no call, whose statements would push and pop there.
-  bool calls = false;
-  for_each_ident(fbody, [&](size_t at, size_t n) { calls = calls || proc_cnames_.count(fbody.substr(at, n)) != 0; });
-  bool lazy = !ps.return_ids.empty() && !calls;
+  bool lazy = !ps.return_ids.empty() && !calls_procedure(fbody);
   out += "  goto kb_exit;\nkb_exit:;\n";
   if (lazy) {
     static const char *lazy_macros =
