@@ -30,8 +30,15 @@
 // evnt, before a GOSUB from within the routine, and as the procedure ends) and taken back by
 // the RETURN before it looks at the stack: a routine run many times a call then does not go
 // through memory for its return.
-#define KB_GOSUB(id) gosub_push(id)
-#define KB_POP(line) KB_Q(line, kb_rid = kb_return_pop(kb_r))
+// KB_LAZY_PUSH is KB_LAZY where a return point may be held in kb_gp (a chunk's routine copies,
+// such a procedure).
+#define KB_LAZY_PUSH if (__builtin_expect(kb_gp != 0, 0)) { gosub_push(kb_gp); kb_gp = 0; }
+#define KB_GOSUB_PUSHED(id) gosub_push(id)
+#define KB_POP_PUSHED(line) KB_Q(line, kb_rid = kb_return_pop(kb_r))
+#define KB_GOSUB_HELD(id) KB_LAZY kb_gp = (id)
+#define KB_POP_HELD(line) if (kb_gp) { kb_rid = kb_gp; kb_gp = 0; } else KB_POP_PUSHED(line)
+#define KB_GOSUB(id) KB_GOSUB_PUSHED(id)
+#define KB_POP(line) KB_POP_PUSHED(line)
 // The small helpers of statements are always inlined: in a long chunk the compiler would
 // otherwise call them, and lose the loops around them.
 #define KB_INLINE [[gnu::always_inline]] inline

@@ -2752,17 +2752,15 @@ void emitter::procedure_def(const stmt &s) {
   if (lazy) {
     static const char *lazy_macros =
         "#undef KB_LAZY\n#undef KB_GOSUB\n#undef KB_POP\n"
-        "#define KB_LAZY if (__builtin_expect(kb_gp != 0, 0)) { gosub_push(kb_gp); kb_gp = 0; }\n"
-        "#define KB_GOSUB(id) KB_LAZY kb_gp = (id)\n"
-        "#define KB_POP(line) if (kb_gp) { kb_rid = kb_gp; kb_gp = 0; } else KB_Q(line, kb_rid = kb_return_pop(kb_r))\n"
+        "#define KB_LAZY KB_LAZY_PUSH\n#define KB_GOSUB(id) KB_GOSUB_HELD(id)\n#define KB_POP(line) KB_POP_HELD(line)\n"
         "  uint32_t kb_gp = 0;           // a return point not yet pushed (see KB_GOSUB)\n";
     size_t open = out.find("{\n") + 2;
     out.insert(open, lazy_macros);
     out += "  KB_LAZY\n";               // one left open stays on the stack, as when pushed
   }
   if (p->kind != procedure::sub) out += p->result.t == T_STR ? "  return kb_result(kb_fr);\n" : "  return kb_fr;\n";
-  if (lazy) out += "#undef KB_LAZY\n#undef KB_GOSUB\n#undef KB_POP\n#define KB_LAZY\n#define KB_GOSUB(id) gosub_push(id)\n"
-                   "#define KB_POP(line) KB_Q(line, kb_rid = kb_return_pop(kb_r))\n";
+  if (lazy) out += "#undef KB_LAZY\n#undef KB_GOSUB\n#undef KB_POP\n"
+                   "#define KB_LAZY\n#define KB_GOSUB(id) KB_GOSUB_PUSHED(id)\n#define KB_POP(line) KB_POP_PUSHED(line)\n";
   out += "}\n";
   proc_starts_.push_back(procs_.size());
   procs_ += "\n" + out;
@@ -3784,7 +3782,7 @@ std::string emitter::finish_module() {
     // Never inlined into the dispatch loop, which runs inside the try of the main entry: there
     // the compiler keeps the chunk's numbers in memory instead of registers.
     bool lazy = code.find("kb_gp = ") != std::string::npos;
-    if (lazy) defines += "#undef KB_LAZY\n#define KB_LAZY if (__builtin_expect(kb_gp != 0, 0)) { gosub_push(kb_gp); kb_gp = 0; }\n";
+    if (lazy) defines += "#undef KB_LAZY\n#define KB_LAZY KB_LAZY_PUSH\n";
     out += "\n" + defines + "static uint32_t kb_chunk" + std::to_string(c) + " [[gnu::noinline]] (uint32_t kb_entry, [[maybe_unused]] int32_t kb_depth) {\n" + prologue;
     out += "  uint32_t kels_tmp_base = kels_tmp_list_nexti;\n  (void)kels_tmp_base;\n";
     if (lazy) out += "  uint32_t kb_gp = 0;           // a return point not yet pushed (see KB_LAZY)\n";
