@@ -268,6 +268,9 @@ int32_t kb_resume(int32_t kind) {
   if (!error_handling) { error(20); return 0; }   // RESUME without error
   error_handling = 0;
   if (kind == 0) error_retry = 1;
+  // Back in the line of the error: a later error there, before the next numbered line, has
+  // that line's number for ERL, not the handler's (RESUME to a numbered line sets its own).
+  last_line = error_erl;
   return 1;
 }
 

@@ -95,4 +95,15 @@ std::string glued(const std::string &type, const std::string &name) {
   return type + (!type.empty() && (type.back() == '*' || type.back() == '&') ? "" : " ") + name;
 }
 
+std::vector<std::string> code_lines(const std::string &code) {
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < code.size();) {
+    size_t e = code.find('\n', start);
+    e = e == std::string::npos ? code.size() : e + 1;
+    lines.push_back(code.substr(start, e - start));
+    start = e;
+  }
+  return lines;
+}
+
 }  // namespace bas

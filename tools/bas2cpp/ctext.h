@@ -26,6 +26,8 @@ bool at_definition(const std::string &text, size_t k);
 std::string glued(const std::string &type, const std::string &name);
 // s without the blanks at its ends.
 std::string trimmed(std::string s);
+// Emitted C++ cut into lines, each with its newline.
+std::vector<std::string> code_lines(const std::string &code);
 
 // Calls f(start, length) for each identifier of a line of C++, outside string and character
 // literals.

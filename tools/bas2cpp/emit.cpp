@@ -3350,17 +3350,6 @@ std::vector<emitter::array_access> emitter::array_accesses(const std::string &l)
 // RESUME, a pointer to one of them handed to a call, and leaving the chunk; after such a
 // statement they are loaded again (KB_IN). A statement that calls such a thing works on the
 // statics themselves.
-// The emitted C++ cut into lines, each with its newline.
-static std::vector<std::string> code_lines(const std::string &code) {
-  std::vector<std::string> lines;
-  for (size_t start = 0; start < code.size();) {
-    size_t e = code.find('\n', start);
-    e = e == std::string::npos ? code.size() : e + 1;
-    lines.push_back(code.substr(start, e - start));
-    start = e;
-  }
-  return lines;
-}
 
 // How many loops each line lies in: between a label (L<id>:;) and a jump back to it.
 static std::vector<int> loop_depths(const std::vector<std::string> &lines) {
@@ -3419,7 +3408,7 @@ static std::string fast_statements(const std::string &code, bool recursive) {
     std::string f = all || depth[i] > 0 || routine[i] ? fast_form(lines[i]) : "";
     out += f.empty() ? lines[i] : f;
   }
-  return out;
+  return slow_runs(out);
 }
 
 std::string emitter::cache_chunk(const std::string &code, std::string &prologue, std::string &defines) const {
@@ -3577,7 +3566,7 @@ std::string emitter::cache_chunk(const std::string &code, std::string &prologue,
     }
     out += o;
   }
-  return out;
+  return slow_runs(out);
 }
 
 // A GOSUB of a short routine becomes a copy of the routine's statements, then its RETURN's pop.

@@ -130,4 +130,142 @@ std::string fast_form(const std::string &line, const std::string &slow) {
          (slow.empty() ? line.substr(q, close + 1 - q) : slow) + " kb_done:; }" + tail;
 }
 
+namespace {
+
+const char fast_open[] = "{ __label__ kb_slow, kb_done; bool kb_r = false; ";
+const char fast_mid[] = " goto kb_done; kb_slow: ";
+const char fast_close[] = " kb_done:; }";
+
+// A line fast_form wrote, cut at its parts: the indent, FAST, SLOW; false for any other line.
+bool fast_parts(const std::string &line, std::string &indent, std::string &fast, std::string &slow) {
+  size_t q = line.find(fast_open);
+  if (q == std::string::npos || line.find_first_not_of(' ') != q) return false;
+  size_t m = line.find(fast_mid, q), c = line.rfind(fast_close);
+  if (m == std::string::npos || c == std::string::npos || c < m || line.find_first_not_of(" \n", c + std::strlen(fast_close)) != std::string::npos)
+    return false;
+  indent = line.substr(0, q);
+  size_t f = q + std::strlen(fast_open);
+  fast = line.substr(f, m - f);
+  slow = line.substr(m + std::strlen(fast_mid), c - m - std::strlen(fast_mid));
+  return true;
+}
+
+// The text of a line without its indent and newline.
+std::string bare(const std::string &line) { return trimmed(line.substr(0, line.find_last_not_of("\n ") + 1)); }
+
+// A line that may stand between two fast forms of a run and is written in both of its copies:
+// a GOSUB's held return point, a flag-tested statement on its own (no view taken after it,
+// nothing declared at the top), or an empty line.
+bool run_line(const std::string &line) {
+  std::string t = bare(line);
+  if (t.empty()) return true;
+  if (t.compare(0, 8, "kb_gp = ") == 0 && t.back() == ';' && t.find_first_not_of("0123456789", 8) == t.size() - 1) return true;
+  return t.compare(0, 5, "KB_Q(") == 0 && closing_paren(t, 4) == t.size() - 1;
+}
+
+// Whether C++ text defines one of the emitter's labels, L<digits>: (a copy would define it twice).
+bool defines_label(const std::string &s) {
+  bool found = false;
+  for_each_ident(s, [&](size_t at, size_t n) {
+    if (s[at] == 'L' && n > 1 && s.find_first_not_of("0123456789", at + 1) == at + n && at + n < s.size() && s[at + n] == ':' &&
+        (at + n + 1 == s.size() || s[at + n + 1] != ':'))
+      found = true;
+  });
+  return found;
+}
+
+// A guarded statement from line i: "if (...)" and the lines up to where its braces close, with
+// no label of the emitter's in it and no else after it; the line past it, or 0.
+size_t guarded_end(const std::vector<std::string> &lines, size_t i) {
+  if (bare(lines[i]).compare(0, 4, "if (") != 0) return 0;
+  int depth = 0;
+  for (size_t e = i; e < lines.size(); e++) {
+    const std::string &l = lines[e];
+    if (defines_label(l)) return 0;
+    for (size_t k = 0; k < l.size(); k++) {
+      if (l[k] == '"' || l[k] == '\'') k = literal_end(l, k);
+      else if (l[k] == '{') depth++;
+      else if (l[k] == '}') depth--;
+    }
+    if (depth < 0) return 0;
+    if (depth == 0) return e + 1 < lines.size() && bare(lines[e + 1]).compare(0, 4, "else") == 0 ? 0 : e + 1;
+  }
+  return 0;
+}
+
+// The views a fast form goes through and the subscripts other than constants it checks there
+// ("[" and the subscript's text).
+std::set<std::string> checked_elements(const std::string &fast) {
+  static const std::set<std::string> accesses = {"kb_getvb", "kb_atvb", "kb_elemvb"};
+  std::set<std::string> own;
+  for_each_ident(fast, [&](size_t at, size_t n) {
+    if (!accesses.count(fast.substr(at, n))) return;
+    size_t open = fast.find('(', at + n);
+    size_t close = open == std::string::npos ? std::string::npos : closing_paren(fast, open);
+    if (close == std::string::npos) return;
+    std::vector<std::string> args = call_args(fast.substr(open + 1, close - open - 1));
+    for (size_t k = 1; k < args.size(); k++) {
+      bool variable = false;   // a constant subscript's test goes anyway
+      for_each_ident(args[k], [&](size_t a, size_t m) { variable = variable || args[k].compare(a, 3, "int") != 0; });
+      if (k == 1) own.insert(trimmed(args[k]));
+      else if (k > 2 && variable) own.insert("[" + trimmed(args[k]));
+    }
+  });
+  return own;
+}
+
+}  // namespace
+
+std::string slow_runs(const std::string &code) {
+  int runs = 0;
+  std::vector<std::string> lines = code_lines(code);
+  std::string out;
+  std::string indent, fast, slow;
+  for (size_t i = 0; i < lines.size();) {
+    if (!fast_parts(lines[i], indent, fast, slow)) {
+      out += lines[i++];
+      continue;
+    }
+    // A run: fast forms and what may stand between them (the lines both copies can hold,
+    // guarded statements), from its first fast form to its last. Only one where a fast form
+    // goes through a view or checks a subscript that an earlier one did gains: the later
+    // one's test of the storage, or of the subscript's bounds, then goes.
+    size_t end = i;
+    bool repeated = false;
+    std::set<std::string> seen;
+    for (size_t j = i; j < lines.size();) {
+      if (fast_parts(lines[j], indent, fast, slow)) {
+        std::set<std::string> own = checked_elements(fast);
+        for (const std::string &w : own) repeated = !seen.insert(w).second || repeated;
+        end = ++j;
+      } else if (run_line(lines[j])) {
+        j++;
+      } else if (size_t g = guarded_end(lines, j)) {
+        j = g;
+      } else {
+        break;
+      }
+    }
+    if (!repeated) {
+      out += lines[i++];
+      continue;
+    }
+    std::string id = std::to_string(runs++);
+    std::string copy;   // the statements' own runs, one after the other
+    for (size_t k = i; k < end; k++) {
+      if (fast_parts(lines[k], indent, fast, slow)) {
+        std::string at = "kb_s" + id + "_" + std::to_string(k - i);
+        out += indent + fast_open + fast + fast_mid + "goto " + at + ";" + fast_close + "\n";
+        copy += at + ": " + slow + "\n";
+      } else {
+        out += lines[k];
+        copy += lines[k];
+      }
+    }
+    out += "  goto kb_e" + id + ";\n" + copy + "kb_e" + id + ":;\n";
+    i = end;
+  }
+  return out;
+}
+
 }  // namespace bas
