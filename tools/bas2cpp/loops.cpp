@@ -505,7 +505,13 @@ std::string jam_passes(const for_loop_text &l, const nest_parts &n, uint32_t aft
     std::string o = c;
     for (const std::string &p : own) o = replace_word(o, p, p + "_j" + std::to_string(k));
     if (k > 0) {
+      // A subscript's widened counter as the sum itself (it cannot wrap), so that the compiler
+      // sees the lanes' elements one after another.
+      std::string wide_counter = "(int64_t)" + l.counter, held = "\x05";
+      for (size_t p = o.find(wide_counter); p != std::string::npos; p = o.find(wide_counter, p + 1))
+        if (p + wide_counter.size() == o.size() || !word_char(o[p + wide_counter.size()])) o.replace(p, wide_counter.size(), held);
       o = replace_word(o, l.counter, "((" + l.ctype + ")(" + l.counter + " + " + std::to_string(k) + "))");
+      o = replace_all(o, held, "(" + wide_counter + " + " + std::to_string(k) + ")");
       o = replace_word(o, l.wide, "(" + l.wide + " + " + std::to_string(k) + ")");
     }
     return o;
@@ -514,7 +520,10 @@ std::string jam_passes(const for_loop_text &l, const nest_parts &n, uint32_t aft
   for (const std::string &subs : element_subs)
     for (const std::string &p : own)
       if (word_at(subs, p) != std::string::npos) return "";
-  std::string t = "  if (" + l.last + " - " + l.wide + " >= " + std::to_string(jam_lanes - 1) + distinct + " && !kb_event_pending()) {\n";
+  // The lanes' counters (counter + k, of the counter's type) never wrap: the compiler then sees
+  // the lanes' elements side by side, one after another in storage.
+  std::string t = "  if (" + l.last + " - " + l.wide + " >= " + std::to_string(jam_lanes - 1) + distinct + " && " + l.counter +
+                  " <= std::numeric_limits<" + l.ctype + ">::max() - " + std::to_string(jam_lanes - 1) + " && !kb_event_pending()) {\n";
   t += "    { const bool kb_r = false; (void)kb_r; " + shared + " }\n";
   t += "    if (" + il.counter + " <= " + il.end + " && (int64_t)" + il.end + " - " + il.counter + " < 65536) {\n";
   for (size_t e = 0; e < elements.size(); e++)
