@@ -196,19 +196,23 @@ size_t guarded_end(const std::vector<std::string> &lines, size_t i) {
 // The views a fast form goes through and the subscripts other than constants it checks there
 // ("[" and the subscript's text).
 std::set<std::string> checked_elements(const std::string &fast) {
-  static const std::set<std::string> accesses = {"kb_getvb", "kb_atvb", "kb_elemvb"};
+  // Each access and where its subscripts start: after the flag, the view and the array, or
+  // after the flag and the array (an array's descriptor, as a procedure reads it).
+  static const std::map<std::string, size_t> accesses = {{"kb_getvb", 3}, {"kb_atvb", 3}, {"kb_elemvb", 3},
+                                                         {"kb_getb", 2},  {"kb_atb", 2},  {"kb_elemb", 2}};
   std::set<std::string> own;
   for_each_ident(fast, [&](size_t at, size_t n) {
-    if (!accesses.count(fast.substr(at, n))) return;
+    auto a = accesses.find(fast.substr(at, n));
+    if (a == accesses.end()) return;
     size_t open = fast.find('(', at + n);
     size_t close = open == std::string::npos ? std::string::npos : closing_paren(fast, open);
     if (close == std::string::npos) return;
     std::vector<std::string> args = call_args(fast.substr(open + 1, close - open - 1));
-    for (size_t k = 1; k < args.size(); k++) {
+    if (args.size() > 1) own.insert(trimmed(args[1]));
+    for (size_t k = a->second; k < args.size(); k++) {
       bool variable = false;   // a constant subscript's test goes anyway
-      for_each_ident(args[k], [&](size_t a, size_t m) { variable = variable || args[k].compare(a, 3, "int") != 0; });
-      if (k == 1) own.insert(trimmed(args[k]));
-      else if (k > 2 && variable) own.insert("[" + trimmed(args[k]));
+      for_each_ident(args[k], [&](size_t b, size_t m) { variable = variable || args[k].compare(b, 3, "int") != 0; });
+      if (variable) own.insert("[" + trimmed(args[k]));
     }
   });
   return own;
