@@ -240,6 +240,13 @@ inline kels *kb_oct(int32_t v) { return func_oct(v, 32); }
 inline kels *kb_oct(float v) { return func_oct_float(v); }
 inline kels *kb_oct(double v) { return func_oct_float(v); }
 
+// A string assignment: the value is stored only when working it out raised no error, so the
+// variable keeps its value then, as a number's does (a temporary left over goes with the
+// statement's others).
+KB_INLINE void kb_let_str(kels *dest, kels *src) {
+  if (__builtin_expect(new_error == 0, 1)) kels_set(dest, src);
+}
+
 // ---- PRINT items -------------------------------------------------------------------------
 // Each is assigned to a fresh string, fitted to the line, printed and freed. A number prints
 // as its STR$ followed by one space.
@@ -771,6 +778,7 @@ struct kb_value_str {
     return s;
   }
   void take(kels *v) {
+    if (__builtin_expect(new_error != 0, 0)) return;   // a failed value is not the function's
     if (!kels_adoptable(v)) {
       kels_set(*this, v);
       return;

@@ -253,9 +253,11 @@ inline void kb_append_txt(kels *dest, const char *text, uint32_t n) { kels_appen
 
 // A$ = A$ + X$ + Y$ ... with every operand a view: written in place when A$ has room (its own,
 // or the end of string space: kels_room), else through kb_append_views_slow, which keeps the views'
-// characters before anything can move them. A view of A$ itself reads A$ as it was.
+// characters before anything can move them. A view of A$ itself reads A$ as it was. Nothing is
+// appended when working out an operand raised an error.
 void kb_append_views_slow(kels *dest, const kb_sv *v, uint32_t count);
 inline void kb_append_views(kels *dest, std::initializer_list<kb_sv> v) {
+  if (__builtin_expect(new_error != 0, 0)) return;   // an operand failed: nothing is appended
   uint64_t add = 0;
   for (const kb_sv &x : v) add += x.n;
   if (add == 0) return;
@@ -277,7 +279,8 @@ inline void kb_append_views(bool &r, kels *dest, std::initializer_list<kb_sv> v)
 }
 
 // A$ = A$ + X$ + Y$ ...: the operands appended in place (kels_append_n), each read as it was
-// before the statement changed A$.
+// before the statement changed A$; nothing when working them out raised an error.
 inline kels *kb_append(kels *dest, std::initializer_list<kels *> src) {
+  if (__builtin_expect(new_error != 0, 0)) return dest;
   return kels_append_n(dest, src.begin(), uint32_t(src.size()));
 }

@@ -97,7 +97,7 @@ TEST(Bas2cppTranslate, FollowsTheStatementProtocol) {
   auto t = tr("A$ = \"x\"\n\nIF LCASE$(A$) = \"y\" THEN GOSUB 10\nGOSUB 10\nEND\n10 RETURN\n");
   ASSERT_TRUE(t.ok) << t.message;
   const std::string &c = t.cpp;
-  EXPECT_NE(c.find("KB_S(1, kels_set("), std::string::npos);   // physical lines, blank ones counted
+  EXPECT_NE(c.find("KB_S(1, kb_let_str("), std::string::npos);   // physical lines, blank ones counted
   EXPECT_NE(c.find("KB_S(3, kb_c = (int32_t)kels_cleanup(kels_tmp_base, "), std::string::npos);
   // Each GOSUB pushes its own return id; RETURN pops one and goes on there.
   size_t first = c.find("gosub_push("), second = c.find("gosub_push(", first + 1);

@@ -1818,7 +1818,7 @@ void emitter::assign_ex(const ex &target, const ex &e, place at) {
     } else if (target.c == "((kels *)kb_fr)") {
       stmt_code("kb_fr.take(" + e.c + ");");     // the FUNCTION's value (kb_value_str)
     } else {
-      stmt_code("kels_set(" + target.c + ", " + e.c + ");");
+      stmt_code("kb_let_str(" + target.c + ", " + e.c + ");");
     }
     return;
   }
