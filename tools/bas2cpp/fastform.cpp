@@ -250,8 +250,8 @@ std::string slow_runs(const std::string &code) {
         break;
       }
     }
-    if (!repeated) {
-      out += lines[i++];
+    if (!repeated) {   // nor does any part of it repeat a check
+      for (; i < end; i++) out += lines[i];
       continue;
     }
     std::string id = std::to_string(runs++);
