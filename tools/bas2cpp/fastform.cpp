@@ -11,6 +11,11 @@ namespace bas {
 
 namespace {
 
+// The three pieces around a fast form's FAST and SLOW parts.
+const char fast_open[] = "{ __label__ kb_slow, kb_done; bool kb_r = false; ";
+const char fast_mid[] = " goto kb_done; kb_slow: ";
+const char fast_close[] = " kb_done:; }";
+
 // The checked operations with a fast form, and the fast form's name.
 const std::map<std::string, std::string> &fast_names() {
   static const std::map<std::string, std::string> m = {
@@ -126,15 +131,11 @@ std::string fast_form(const std::string &line, const std::string &slow) {
   if (!ok || !checked || body.find_first_of("\"'") != std::string::npos || body.find("::") != std::string::npos) return "";
   std::string indent = line.substr(0, q);
   std::string tail = line.substr(close + 1);
-  return indent + "{ __label__ kb_slow, kb_done; bool kb_r = false; " + trimmed(bail_at_once(fast)) + " goto kb_done; kb_slow: " +
-         (slow.empty() ? line.substr(q, close + 1 - q) : slow) + " kb_done:; }" + tail;
+  return indent + fast_open + trimmed(bail_at_once(fast)) + fast_mid + (slow.empty() ? line.substr(q, close + 1 - q) : slow) +
+         fast_close + tail;
 }
 
 namespace {
-
-const char fast_open[] = "{ __label__ kb_slow, kb_done; bool kb_r = false; ";
-const char fast_mid[] = " goto kb_done; kb_slow: ";
-const char fast_close[] = " kb_done:; }";
 
 // A line fast_form wrote, cut at its parts: the indent, FAST, SLOW; false for any other line.
 bool fast_parts(const std::string &line, std::string &indent, std::string &fast, std::string &slow) {
