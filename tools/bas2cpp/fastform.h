@@ -15,7 +15,8 @@ namespace bas {
 // it fails (KB_B); SLOW, the statement's own run, is the line's KB_Q(line, BODY) unless given.
 std::string fast_form(const std::string &line, const std::string &slow = "");
 
-// The fast forms of a straight run of statements (no label between them) with their own runs
+// The fast forms of a straight run of statements (no label between them) in which one goes
+// through a view or array, or checks a subscript, that an earlier one did, with their own runs
 // moved after it, in the same order: a check that fails leaves the fast forms for the failed
 // statement's own run, and the run goes on with the following statements' own runs to the end,
 // never back into the fast forms. Each fast form is then reached only when every check before

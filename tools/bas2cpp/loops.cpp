@@ -505,8 +505,9 @@ std::string jam_passes(const for_loop_text &l, const nest_parts &n, uint32_t aft
     std::string o = c;
     for (const std::string &p : own) o = replace_word(o, p, p + "_j" + std::to_string(k));
     if (k > 0) {
-      // A subscript's widened counter as the sum itself (it cannot wrap), so that the compiler
-      // sees the lanes' elements one after another.
+      // A subscript's widened counter as the sum itself, so that the compiler sees the lanes'
+      // elements one after another. The sum cannot wrap: the group's entry test keeps the
+      // last lane's counter at most the loop's last value, which is of the counter's type.
       std::string wide_counter = "(int64_t)" + l.counter, held = "\x05";
       for (size_t p = o.find(wide_counter); p != std::string::npos; p = o.find(wide_counter, p + 1))
         if (p + wide_counter.size() == o.size() || !word_char(o[p + wide_counter.size()])) o.replace(p, wide_counter.size(), held);
@@ -520,8 +521,10 @@ std::string jam_passes(const for_loop_text &l, const nest_parts &n, uint32_t aft
   for (const std::string &subs : element_subs)
     for (const std::string &p : own)
       if (word_at(subs, p) != std::string::npos) return "";
-  // The lanes' counters (counter + k, of the counter's type) never wrap: the compiler then sees
-  // the lanes' elements side by side, one after another in storage.
+  // The counter at most its type's largest value less the lanes: implied by the test before it
+  // (the last lane is at most the loop's last value), but written out it tells g++ that no
+  // lane's counter wraps, which it needs to load the lanes' elements together (MatmulSingle
+  // 1.3 without it, 0.9 with it).
   std::string t = "  if (" + l.last + " - " + l.wide + " >= " + std::to_string(jam_lanes - 1) + distinct + " && " + l.counter +
                   " <= std::numeric_limits<" + l.ctype + ">::max() - " + std::to_string(jam_lanes - 1) + " && !kb_event_pending()) {\n";
   t += "    { const bool kb_r = false; (void)kb_r; " + shared + " }\n";
