@@ -28,12 +28,12 @@ const std::map<std::string, std::string> &fast_names() {
 }
 
 // Names a fast form may keep as they are: its own, the statement's flag and value, a numeric
-// FUNCTION's value (kb_fr), the C++ number types, and the operations that cannot fail or are
-// flag-tested already.
+// FUNCTION's value (kb_fr) and the line it records for ERL (last_line), the C++ number types,
+// and the operations that cannot fail or are flag-tested already.
 bool kept_name(const std::string &id) {
   static const std::set<std::string> kept = {
       "kb_r", "kb_v", "kb_c", "kb_fr", "if", "int16_t", "int32_t", "int64_t", "uint8_t", "uint16_t", "uint32_t", "uint64_t",
-      "float", "double", "bool", "kb_put", "kb_getuv", "kb_atuv", "kb_elemuv", "kb_addu", "kb_min", "kb_max", "kb_sgn"};
+      "float", "double", "bool", "last_line", "kb_put", "kb_getuv", "kb_atuv", "kb_elemuv", "kb_addu", "kb_min", "kb_max", "kb_sgn"};
   if (kept.count(id)) return true;
   // The emitter's variables: r_ (a chunk's copies), w_ (views), kb_fe/fk/fl (loop bounds) and
   // a<n>_, v<n>_, c<n>_, l<n>_, la<n>_, p<n>_ (arrays, statics, constants, locals, local
@@ -66,11 +66,34 @@ bool fast_shape(const std::string &body) {
     }
     return b.back() == ';';
   }
-  // { T kb_v = VALUE; if (!kb_r) TARGET = kb_v; }
+  // { T kb_v = VALUE; if (!kb_r) TARGET = kb_v; }, VALUE's own statements (a function's,
+  // written out at its call) inside brackets.
   size_t v = b.find(" kb_v = ");
   if (b[0] != '{' || v == std::string::npos || !ends_with(" = kb_v; }")) return false;
-  size_t semi = b.find(';', v);
-  return b.compare(semi, 13, "; if (!kb_r) ") == 0 && b.find(';', semi + 1) == b.size() - 3;
+  size_t semi = std::string::npos;
+  int depth = 0;
+  for (size_t k = v; k < b.size() && semi == std::string::npos; k++) {
+    char c = b[k];
+    if (c == '(' || c == '{') depth++;
+    else if (c == ')' || c == '}') depth--;
+    else if (c == ';' && depth == 0) semi = k;
+  }
+  return semi != std::string::npos && b.compare(semi, 13, "; if (!kb_r) ") == 0 && b.find(';', semi + 1) == b.size() - 3;
+}
+
+// The statements of a numeric FUNCTION written out at its calls in the statement,
+// ({ T kb_fr = 0; ... KB_Q(line, ASSIGNMENT) ... kb_fr; }), as their assignments alone: the
+// function reads only its parameters and constants, so its checks are the calling statement's
+// own, and a failed one sends the whole statement to its run as written, which raises the error
+// in the function's statement.
+std::string without_inner_statements(const std::string &body) {
+  std::string out = body;
+  for (size_t q = out.find("KB_Q("); q != std::string::npos; q = out.find("KB_Q(", q)) {
+    size_t close = closing_paren(out, q + 4), comma = out.find(", ", q);
+    if (close == std::string::npos || comma == std::string::npos || comma > close) return "";
+    out = out.substr(0, q) + out.substr(comma + 2, close - comma - 2) + out.substr(close + 1);
+  }
+  return out;
 }
 
 // Each check of the fast form wrapped in KB_B, which leaves for the statement's own run as
@@ -106,6 +129,8 @@ std::string fast_form(const std::string &line, const std::string &slow) {
   if (comma == std::string::npos || comma > close) return "";
   std::string body = line.substr(comma + 2, close - comma - 2);
   if (!fast_shape(body)) return "";
+  if (body.find("kb_fr = 0; ") != std::string::npos) body = without_inner_statements(body);
+  if (body.empty()) return "";
   std::string fast;
   size_t last = 0;
   bool ok = true, checked = false;
