@@ -82,16 +82,19 @@ bool fast_shape(const std::string &body) {
 }
 
 // The statements of a numeric FUNCTION written out at its calls in the statement,
-// ({ T kb_fr = 0; ... KB_Q(line, ASSIGNMENT) ... kb_fr; }), as their assignments alone: the
-// function reads only its parameters and constants, so its checks are the calling statement's
-// own, and a failed one sends the whole statement to its run as written, which raises the error
-// in the function's statement.
+// ({ T kb_fr = 0; ... KB_Q(line, ASSIGNMENT) ... kb_fr; }), as their assignments alone, when
+// each stores only the function's value: the function then changes nothing but that, so its
+// checks are the calling statement's own, and a failed one sends the whole statement to its
+// run as written, which raises the error in the function's statement. "" otherwise.
 std::string without_inner_statements(const std::string &body) {
   std::string out = body;
   for (size_t q = out.find("KB_Q("); q != std::string::npos; q = out.find("KB_Q(", q)) {
     size_t close = closing_paren(out, q + 4), comma = out.find(", ", q);
     if (close == std::string::npos || comma == std::string::npos || comma > close) return "";
-    out = out.substr(0, q) + out.substr(comma + 2, close - comma - 2) + out.substr(close + 1);
+    std::string inner = trimmed(out.substr(comma + 2, close - comma - 2));
+    const std::string stores = "; if (!kb_r) kb_fr = kb_v; }";   // the function's value, nothing else
+    if (inner.size() < stores.size() || inner.compare(inner.size() - stores.size(), stores.size(), stores) != 0) return "";
+    out = out.substr(0, q) + inner + out.substr(close + 1);
   }
   return out;
 }
