@@ -2,7 +2,8 @@
 ' run first and, when one fails, leave for the statement as written: an error inside the
 ' function is raised at the function's own line, RESUME NEXT gives the call the value 0 and
 ' the calling statement goes on with it; an error in the calling statement after the call
-' leaves its target as it was; a failure on one pass leaves the other passes' sums right.
+' leaves its target as it was; a failure on one pass leaves the other passes' sums right;
+' in the checked-once copy of a loop as well.
 DEFINT I-N
 DECLARE FUNCTION Inv# (I AS INTEGER, J AS INTEGER)
 DECLARE FUNCTION Wide% (I AS INTEGER, J AS INTEGER)
@@ -29,6 +30,22 @@ PRINT Log$: Log$ = ""
 330   Q# = Q# + FNSq#(I) + K(I + 3)
 340 NEXT I
 PRINT USING "fn ##.######"; Q#
+PRINT Log$: Log$ = ""
+' The same in loops whose ends are variables, which run as checked-once copies: a failed
+' check inside the function leaves the copy for the statement as written.
+400 N = 5: T# = 0
+410 FOR I = 1 TO N
+420   FOR J = 1 TO N
+430     T# = T# + U#(J) * Inv#(I, J)
+440   NEXT J
+450 NEXT I
+PRINT USING "copy ##.######"; T#
+PRINT Log$: Log$ = ""
+700 T& = 0: M = 32766: K4 = N - 1
+710 FOR J = 32760 TO M
+720   T& = T& + Wide%(J, K4)
+730 NEXT J
+PRINT "wide copy"; T&
 PRINT Log$
 END
 900 Log$ = Log$ + STR$(ERR) + "@" + MID$(STR$(ERL), 2)

@@ -480,6 +480,27 @@ TEST(Bas2cppTranslate, LoopsStayInOneChunkEnteredOnlyAtItsTop) {
   EXPECT_EQ(count_of(c.substr(sw, end - sw), "case "), 1u) << c.substr(sw, end - sw);
 }
 
+// A loop calling a short FUNCTION written out at the call gets its checked-once copy, in
+// which the function's statements raise nothing: a failed check leaves for the checked loop,
+// never for the error handling inside the copy (a handler may change what its test covered).
+TEST(Bas2cppTranslate, LoopCopiesWriteFunctionsWithChecksThatOnlySetTheFlag) {
+  auto t = tr("DECLARE FUNCTION Q# (I AS INTEGER, J AS INTEGER)\nDIM U#(1 TO 9)\nN% = 9\n"
+              "FOR J% = 1 TO N%: S# = S# + U#(J%) * Q#(N%, J%): NEXT\nPRINT S#\n"
+              "FUNCTION Q# (I AS INTEGER, J AS INTEGER)\nQ# = 1# / (I - J)\nEND FUNCTION\n");
+  ASSERT_TRUE(t.ok) << t.message;
+  size_t copies = 0;
+  for (size_t p = t.cpp.find("KB_F("); p != std::string::npos; p = t.cpp.find("KB_F(", p + 1)) {
+    std::string line = t.cpp.substr(p, t.cpp.find('\n', p) - p);
+    if (line.find("kb_fr = 0;") == std::string::npos) continue;
+    copies++;
+    EXPECT_EQ(line.find("KB_Q("), std::string::npos) << line;
+    EXPECT_EQ(line.find("kb_div("), std::string::npos) << line;
+    EXPECT_NE(line.find("kb_divb(kb_r, "), std::string::npos) << line;
+    EXPECT_NE(line.find("kb_getuv<double>("), std::string::npos) << line;
+  }
+  EXPECT_EQ(copies, 1u) << t.cpp;
+}
+
 TEST(Bas2cppTranslate, EntryFunctionRunsTheProgramOnceAndReturns) {
   auto whole = translate("X = 1\n", "t.bas");
   auto entry = translate("X = 1\n", "t.bas", nullptr, "bench_x");

@@ -171,7 +171,11 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
     size_t e = k;
     while (e < text.size() && ident_char(text[e])) e++;
     std::string name = text.substr(k, e - k);
-    bool sure = name.compare(0, 7, "kb_inl_") == 0;
+    // kb_inlb_: in a loop's copy, written with checks that only set the flag (flag_checks), or
+    // as a failed check where it cannot be so written.
+    bool flagged = name.compare(0, 8, "kb_inlb_") == 0;
+    bool sure = flagged || name.compare(0, 7, "kb_inl_") == 0;
+    if (flagged) name.erase(6, 1);
     auto f = fns.find(sure ? name.substr(7) : name);
     if (e >= text.size() || text[e] != '(' || (f == fns.end() && !sure)) {
       k = e - 1;
@@ -186,7 +190,9 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
     std::string inner = inline_calls(text.substr(e + 1, close - e - 1), fns, spent);
     std::vector<std::string> args = call_args(inner);
     std::string call = f == fns.end() || spent[f->first] > inline_bytes ? "" : inline_call(f->second, args);
-    if (call.empty()) call = (sure ? name.substr(7) : name) + "(" + inner + ")";
+    if (flagged && !call.empty()) call = flag_checks(call);
+    if (flagged && call.empty()) call = "(kb_r = true, 0)";
+    else if (call.empty()) call = (sure ? name.substr(7) : name) + "(" + inner + ")";
     else spent[f->first] += call.size();
     out += text.substr(last, k - last) + call;
     last = close + 1;

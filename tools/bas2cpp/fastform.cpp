@@ -50,6 +50,33 @@ bool kept_name(const std::string &id) {
   return false;
 }
 
+// The text with each check renamed to its form that only sets the flag (kb_add to kb_addb,
+// ...): "" when a check has no such form or does not take the flag, or a name stands in it that
+// keep does not accept. checked tells whether there was a check.
+template <class K> std::string flag_only(const std::string &body, K keep, bool &checked) {
+  std::string fast;
+  size_t last = 0;
+  bool ok = true;
+  for_each_ident(body, [&](size_t at, size_t n) {
+    std::string id = body.substr(at, n);
+    auto f = fast_names().find(id);
+    std::string to = id;
+    if (f != fast_names().end()) {
+      // Only the flag-taking form has a fast form: NAME(kb_r, ...) or NAME<T>(kb_r, ...).
+      size_t k = at + n;
+      if (k < body.size() && body[k] == '<') k = body.find('>', k);
+      if (k == std::string::npos || body.compare(k + (body[k] == '>' ? 1 : 0), 6, "(kb_r,") != 0) ok = false;
+      to = f->second;
+      checked = true;
+    } else if (!keep(id)) {
+      ok = false;
+    }
+    fast += body.substr(last, at - last) + to;
+    last = at + n;
+  });
+  return ok ? fast + body.substr(last) : "";
+}
+
 // Whether the statement's body has one of the three shapes.
 bool fast_shape(const std::string &body) {
   std::string b = trimmed(body);
@@ -134,33 +161,24 @@ std::string fast_form(const std::string &line, const std::string &slow) {
   if (!fast_shape(body)) return "";
   if (body.find("kb_fr = 0; ") != std::string::npos) body = without_inner_statements(body);
   if (body.empty()) return "";
-  std::string fast;
-  size_t last = 0;
-  bool ok = true, checked = false;
-  for_each_ident(body, [&](size_t at, size_t n) {
-    std::string id = body.substr(at, n);
-    auto f = fast_names().find(id);
-    std::string to = id;
-    if (f != fast_names().end()) {
-      // Only the flag-taking form has a fast form: NAME(kb_r, ...) or NAME<T>(kb_r, ...).
-      size_t k = at + n;
-      if (k < body.size() && body[k] == '<') k = body.find('>', k);
-      if (k == std::string::npos || body.compare(k + (body[k] == '>' ? 1 : 0), 6, "(kb_r,") != 0) ok = false;
-      to = f->second;
-      checked = true;
-    } else if (!kept_name(id)) {
-      ok = false;
-    }
-    fast += body.substr(last, at - last) + to;
-    last = at + n;
-  });
-  fast += body.substr(last);
+  bool checked = false;
+  std::string fast = flag_only(body, kept_name, checked);
   // Nothing to gain without a check, nor with a text the rewrite does not follow.
-  if (!ok || !checked || body.find_first_of("\"'") != std::string::npos || body.find("::") != std::string::npos) return "";
+  if (fast.empty() || !checked || body.find_first_of("\"'") != std::string::npos || body.find("::") != std::string::npos) return "";
   std::string indent = line.substr(0, q);
   std::string tail = line.substr(close + 1);
   return indent + fast_open + trimmed(bail_at_once(fast)) + fast_mid + (slow.empty() ? line.substr(q, close + 1 - q) : slow) +
          fast_close + tail;
+}
+
+std::string flag_checks(const std::string &code) {
+  std::string body = code.find("KB_Q(") != std::string::npos ? without_inner_statements(code) : code;
+  if (body.empty() || body.find_first_of("\"'") != std::string::npos || body.find("::") != std::string::npos) return "";
+  static const std::set<std::string> covered = {"kb_getu", "kb_atu", "kb_elemu"};
+  bool checked = false;
+  return flag_only(body, [](const std::string &id) {
+    return kept_name(id) || covered.count(id) || id.compare(0, 8, "kb_inlb_") == 0;
+  }, checked);
 }
 
 namespace {

@@ -15,6 +15,14 @@ namespace bas {
 // it fails (KB_B); SLOW, the statement's own run, is the line's KB_Q(line, BODY) unless given.
 std::string fast_form(const std::string &line, const std::string &slow = "");
 
+// A statement's code, or a short numeric FUNCTION written out at a call (its KB_Q statements
+// taken as their assignments, when each stores only the function's value), with every check in
+// its form that only sets the flag and raises nothing: for a loop's copy, which leaves for the
+// checked loop's run of the statement when the flag is set. "" when a check has no such form
+// or the code holds anything else than numbers, variables, arrays, checks and the copy's
+// unchecked accesses (kb_getu, kb_getuv, ...) and such functions' calls (kb_inlb_).
+std::string flag_checks(const std::string &code);
+
 // The fast forms of a straight run of statements (no label between them) in which one goes
 // through a view or array, or checks a subscript, that an earlier one did, with their own runs
 // moved after it, in the same order: a check that fails leaves the fast forms for the failed

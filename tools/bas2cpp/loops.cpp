@@ -4,6 +4,7 @@
 // are known) and writes both copies.
 #include "loops.h"
 #include "ctext.h"
+#include "fastform.h"
 #include <cctype>
 #include <iterator>
 #include <map>
@@ -633,13 +634,10 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     }
     if (!params_fixed) params.clear();
   }
-  // A function written out at its calls (kb_inl_) handles its own errors where it is: a copy
-  // would go on in itself after a handler that may have changed what its entry test covered.
   // Records copied (std::memcpy, std::memmove) change no number a name reaches; a SWAP does.
   for (size_t p = b.find("std::"); p != std::string::npos; p = b.find("std::", p + 5))
     if (b.compare(p + 5, 7, "memcpy(") != 0 && b.compare(p + 5, 8, "memmove(") != 0) return "";
-  if (b.find('\x05') != std::string::npos || b.find("kb_inl_") != std::string::npos)
-    return "";
+  if (b.find('\x05') != std::string::npos) return "";
   if (written.count(l.counter) || written.count(l.end)) return "";
 
   // The corners: the counter's two ends; with loops inside, each of those with the inner
@@ -728,7 +726,19 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     std::string line = it.text.substr(5, comma - 5), code = it.text.substr(comma + 2, it.text.size() - comma - 3);
     uint32_t before = new_id(), after = new_id(), bail = new_id();
     slow += label(before) + "  " + it.text + "\n" + label(after);
-    std::string rw = cp.rewrite(rename_jumps(code)), statement = "  KB_F(" + jump(bail) + ", " + rw + ")\n";
+    std::string rw = cp.rewrite(rename_jumps(code));
+    // A short FUNCTION written out at its call (kb_inl_) would handle its own errors where it
+    // is, and the copy would go on after a handler that may have changed what its entry test
+    // covered. In the copy such a statement raises nothing: its checks and the function's only
+    // set the flag (kb_inlb_ writes the function so), and a failed one leaves for the checked
+    // loop's run of the statement, which raises the error where it belongs.
+    bool inlined = rw.find("kb_inl_") != std::string::npos;
+    if (inlined) {
+      rw = flag_checks(replace_all(rw, "kb_inl_", "kb_inlb_"));
+      if (rw.empty()) return "";
+      parts.straight = false;
+    }
+    std::string statement = "  KB_F(" + jump(inlined ? before : bail) + ", " + rw + ")\n";
     fast += statement;
     if (parts.loops == 0) {
       parts.pre.push_back(rw);
@@ -736,7 +746,8 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
       parts.post.push_back(rw);
       parts.post_fast += statement;
     }
-    handlers += label(bail) + "  KB_LAZY KB_OUT evnt(" + line + "); KB_IN if (evnt_repeat == 1) " + jump(before) + " " + jump(after) + "\n";
+    if (!inlined)
+      handlers += label(bail) + "  KB_LAZY KB_OUT evnt(" + line + "); KB_IN if (evnt_repeat == 1) " + jump(before) + " " + jump(after) + "\n";
   }
   cp.add_spans();
   cpi.add_spans();
