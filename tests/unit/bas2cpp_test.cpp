@@ -499,6 +499,14 @@ TEST(Bas2cppTranslate, LoopCopiesWriteFunctionsWithChecksThatOnlySetTheFlag) {
     EXPECT_NE(line.find("kb_getuv<double>("), std::string::npos) << line;
   }
   EXPECT_EQ(copies, 1u) << t.cpp;
+  EXPECT_EQ(count_of(t.cpp, "(true)"), 1u);
+  // LOG raises in place and has no such form: the copy is then one never entered.
+  auto l = tr("DECLARE FUNCTION L# (X AS DOUBLE)\nDIM U#(1 TO 9)\nN% = 9\n"
+              "FOR J% = 1 TO N%: X# = J%: S# = S# + U#(J%) * L#(X#): NEXT\nPRINT S#\n"
+              "FUNCTION L# (X AS DOUBLE)\nL# = LOG(X) + 1\nEND FUNCTION\n");
+  ASSERT_TRUE(l.ok) << l.message;
+  EXPECT_EQ(count_of(l.cpp, "(true)"), 0u);
+  EXPECT_EQ(count_of(l.cpp, "(false)"), 1u) << l.cpp;
 }
 
 TEST(Bas2cppTranslate, EntryFunctionRunsTheProgramOnceAndReturns) {

@@ -173,9 +173,21 @@ std::string inline_calls(const std::string &text, const std::map<std::string, in
     std::string name = text.substr(k, e - k);
     // kb_inlb_: in a loop's copy, written with checks that only set the flag (flag_checks), or
     // as a failed check where it cannot be so written.
+    // kb_inlok_: whether the function can be so written, for the copy's entry test.
     bool flagged = name.compare(0, 8, "kb_inlb_") == 0;
     bool sure = flagged || name.compare(0, 7, "kb_inl_") == 0;
     if (flagged) name.erase(6, 1);
+    if (name.compare(0, 9, "kb_inlok_") == 0) {
+      auto g = fns.find(name.substr(9));
+      bool ok = g != fns.end() && spent[g->first] <= inline_bytes &&
+                !flag_checks("({ " + g->second.ctype + " kb_fr = 0; " + g->second.body + " kb_fr; })").empty();
+      size_t close = closing_paren(text, e);
+      if (close == std::string::npos) break;
+      out += text.substr(last, k - last) + (ok ? "true" : "false");
+      last = close + 1;
+      k = close;
+      continue;
+    }
     auto f = fns.find(sure ? name.substr(7) : name);
     if (e >= text.size() || text[e] != '(' || (f == fns.end() && !sure)) {
       k = e - 1;

@@ -20,7 +20,7 @@ std::string fast_form(const std::string &line, const std::string &slow = "");
 // its form that only sets the flag and raises nothing: for a loop's copy, which leaves for the
 // checked loop's run of the statement when the flag is set. "" when a check has no such form
 // or the code holds anything else than numbers, variables, arrays, checks and the copy's
-// unchecked accesses (kb_getu, kb_getuv, ...) and such functions' calls (kb_inlb_).
+// unchecked accesses (kb_getu, kb_getuv, ...), INT, FIX and such functions' calls (kb_inlb_).
 std::string flag_checks(const std::string &code);
 
 // The fast forms of a straight run of statements (no label between them) in which one goes

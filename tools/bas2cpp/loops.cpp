@@ -732,8 +732,15 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     // covered. In the copy such a statement raises nothing: its checks and the function's only
     // set the flag (kb_inlb_ writes the function so), and a failed one leaves for the checked
     // loop's run of the statement, which raises the error where it belongs.
+    // Whether each function can be so written is known only once it is (kb_inlok_ in the entry
+    // test: false makes the copy one never entered).
     bool inlined = rw.find("kb_inl_") != std::string::npos;
     if (inlined) {
+      for (size_t p = rw.find("kb_inl_"); p != std::string::npos; p = rw.find("kb_inl_", p + 7)) {
+        size_t e = p + 7;
+        while (e < rw.size() && word_char(rw[e])) e++;
+        cp.conds.insert("kb_inlok_" + rw.substr(p + 7, e - p - 7) + "()");
+      }
       rw = flag_checks(replace_all(rw, "kb_inl_", "kb_inlb_"));
       if (rw.empty()) return "";
       parts.straight = false;
