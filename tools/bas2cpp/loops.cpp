@@ -714,8 +714,16 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
         for (size_t p = f.find(from); p != std::string::npos; p = f.find(from, p + to.size())) f.replace(p, from.size(), to);
       }
       fast += rename_jumps(f);
+      // Its functions written with checks that only set the flag: this copy's entry test asks
+      // whether they could be, as the inner one's does.
+      for (size_t p = f.find("kb_inlb_"); p != std::string::npos; p = f.find("kb_inlb_", p + 8)) {
+        size_t e = p + 8;
+        while (e < f.size() && word_char(f[e])) e++;
+        cp.conds.insert("kb_inlok_" + f.substr(p + 8, e - p - 8) + "()");
+      }
       continue;
     }
+    if (it.text.find("kb_inl_") != std::string::npos && it.text.compare(0, 5, "KB_Q(") != 0) return "";
     if (it.text.compare(0, 5, "KB_Q(") != 0) {
       slow += "  " + it.text + "\n";
       fast += "  " + rename_jumps(it.text) + "\n";
