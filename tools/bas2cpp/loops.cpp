@@ -318,6 +318,16 @@ std::set<std::string> idents(const std::string &s) {
   for_each_ident(s, [&](size_t k, size_t n) { out.insert(s.substr(k, n)); });
   return out;
 }
+// The entry test's terms asking, of each function a copy's code writes with checks that only
+// set the flag (kb_inlb_), whether it could be so written (kb_inlok_, known once it is).
+void ask_flag_forms(const std::string &code, std::set<std::string> &conds) {
+  for (size_t p = code.find("kb_inlb_"); p != std::string::npos; p = code.find("kb_inlb_", p + 8)) {
+    size_t e = p + 8;
+    while (e < code.size() && word_char(code[e])) e++;
+    conds.insert("kb_inlok_" + code.substr(p + 8, e - p - 8) + "()");
+  }
+}
+
 // A statement of the copy that cannot fail and changes nothing but the variables it assigns:
 // it reads array elements the entry test covered (kb_getu, kb_getuv) and works out numbers,
 // and its flag is only looked at.
@@ -714,13 +724,7 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
         for (size_t p = f.find(from); p != std::string::npos; p = f.find(from, p + to.size())) f.replace(p, from.size(), to);
       }
       fast += rename_jumps(f);
-      // Its functions written with checks that only set the flag: this copy's entry test asks
-      // whether they could be, as the inner one's does.
-      for (size_t p = f.find("kb_inlb_"); p != std::string::npos; p = f.find("kb_inlb_", p + 8)) {
-        size_t e = p + 8;
-        while (e < f.size() && word_char(f[e])) e++;
-        cp.conds.insert("kb_inlok_" + f.substr(p + 8, e - p - 8) + "()");
-      }
+      ask_flag_forms(f, cp.conds);   // as the inner copy's own entry test does
       continue;
     }
     if (it.text.find("kb_inl_") != std::string::npos && it.text.compare(0, 5, "KB_Q(") != 0) return "";
@@ -744,13 +748,9 @@ std::string version_for_loop(const for_loop_text &l, const std::function<uint32_
     // test: false makes the copy one never entered).
     bool inlined = rw.find("kb_inl_") != std::string::npos;
     if (inlined) {
-      for (size_t p = rw.find("kb_inl_"); p != std::string::npos; p = rw.find("kb_inl_", p + 7)) {
-        size_t e = p + 7;
-        while (e < rw.size() && word_char(rw[e])) e++;
-        cp.conds.insert("kb_inlok_" + rw.substr(p + 7, e - p - 7) + "()");
-      }
       rw = flag_checks(replace_all(rw, "kb_inl_", "kb_inlb_"));
       if (rw.empty()) return "";
+      ask_flag_forms(rw, cp.conds);
       parts.straight = false;
     }
     std::string statement = "  KB_F(" + jump(inlined ? before : bail) + ", " + rw + ")\n";
